@@ -1,0 +1,6 @@
+#include "CalcState.h"
+
+CCalcState& TheCalcState() {
+    static CCalcState state;
+    return state;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// One user database: the pool of free pieces by slot type, the assigned suits and the character names.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/ArmorPiece.h"
+#include "model/ArmorSuit.h"
+
+class CArchive;
+
+// View hints carried by UpdateAllViews.
+enum {
+    HINT_REFRESH = 0,
+    HINT_START_CALC = 0x1234,
+    HINT_FILTERS_CHANGED = 0x1235,
+    HINT_CALC_DONE = 0x1236,
+    HINT_STOP_CALC = 0x1237
+};
+
+constexpr int32_t DOC_MAGIC = 30000;
+constexpr const char* MSG_ARCHIVE_NOT_RECOGNIZED = "Archive format not recognized.";
+constexpr const char* MSG_UNEXPECTED_FORMAT = "Unexpected file format.";
+constexpr const char* MSG_FAILED_TO_SAVE = "Failed to save document.";
+constexpr const char* MSG_FAILED_TO_OPEN = "Failed to open document.";
+
+class CGorvantaDoc;
+
+// What the window program's views implement to hear of changes.
+class IDocView {
+public:
+    virtual ~IDocView() = default;
+    virtual void OnUpdate(IDocView* sender, int hint) = 0;
+    // The results view answers true: closing the document during a run must stop it first.
+    virtual bool IsResultsView() const { return false; }
+};
+
+using PoolList = std::vector<CArmorPiece*>;
+
+class CGorvantaDoc {
+public:
+    // Reloads the settings (and the name tables) from the per-user store.
+    CGorvantaDoc();
+    // Frees pieces and suits still held (the close step normally has done so).
+    virtual ~CGorvantaDoc();
+    CGorvantaDoc(const CGorvantaDoc&) = delete;
+    CGorvantaDoc& operator=(const CGorvantaDoc&) = delete;
+
+    // Writes or reads the whole document. Reading a wrong magic reports "Archive format not recognized."
+    // through the message box and stops; a short file raises CArchiveEofException.
+    virtual void Serialize(CArchive& ar);
+
+    int GetPoolCount() const;
+    PoolList* PoolListFor(int32_t type);
+    void FreeContents();
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    bool OnNewDocument();
+
+    void AddView(IDocView* view);
+    void RemoveView(IDocView* view);
+    const std::vector<IDocView*>& Views() const { return m_views; }
+    void UpdateAllViews(IDocView* sender, int hint);
+
+    std::array<PoolList, 12> m_arrPool;
+    std::vector<CArmorSuit*> m_arrSuits;
+    std::vector<std::string> m_arrCharacters;
+    int32_t m_nSelPieceCount = 0;
+
+private:
+    bool m_bModified = false;
+    std::vector<IDocView*> m_views;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Windows-1252, the 8-bit character set of pieces, names and files.
+#include <string>
+#include <string_view>
+
+// Unicode code point of an 8-bit character (undefined bytes map to themselves, as Windows does).
+char32_t Cp1252ToUnicode(unsigned char c);
+// 8-bit character for a code point; '?' when the set has none.
+char UnicodeToCp1252(char32_t cp);
+
+std::string Utf16ToCp1252(std::u16string_view s);
+std::u16string Cp1252ToUtf16(std::string_view s);
+std::string Cp1252ToUtf8(std::string_view s);
+std::string Utf8ToCp1252(std::string_view s);
+
+// Lower-cases letters by the rules of the 8-bit set: A-Z and the accented capitals.
+std::string LowerCp1252(std::string_view s);

@@ -1,0 +1,66 @@
+#include "PieceDefs.h"
+
+#include <cstdio>
+
+#include "ArmorPiece.h"
+#include "Cp1252.h"
+#include "ProfileStore.h"
+
+namespace {
+const char* const kSubkeys[11] = {"Headwear", "Neckwear", "Arms",    "Gloves",    "Chest", "Legs",
+                                  "Rings",    "Robes",    "Cloaks",  "Shields",   "Bracelets"};
+}  // namespace
+
+const std::array<int, 11> kPieceDefWriteOrder = {0, 1, 2, 3, 5, 4, 6, 10, 7, 8, 9};
+const std::array<int, 11> kClassifyOrder = {0, 1, 2, 3, 5, 4, 6, 7, 8, 9, 10};
+
+const char* PieceDefSubkey(int k) { return (k >= 0 && k < 11) ? kSubkeys[k] : nullptr; }
+
+const std::vector<std::string>& PieceDefDefaults(int k) {
+    static const std::array<std::vector<std::string>, 11> defaults = {{
+        {"coif", "helm", "bascinet", "skullcap", "bonnet", "garland", "bandana", "mask", "hat", "cap", "hatsuburi",
+         "jingasa", "kabuto", "ninja hood"},
+        {"gorget", "necklace", "mempo"},
+        {"sleeves", "arms", "hiro sode"},
+        {"gloves", "ninja mitts"},
+        {"tunic", "platemail", "breastplate", "armor", "bustier", "ninja jacket", "leather do", "studded do"},
+        {"leggings", "shorts", "skirt", "legs", "suneate", "ninja pants", "haidate"},
+        {"ring"},
+        {"robe"},
+        {"cloak"},
+        {"shield", "buckler"},
+        {"bracelet"},
+    }};
+    return defaults[size_t(k)];
+}
+
+void WritePieceDefDefaults() {
+    IProfileStore& store = TheProfileStore();
+    for (int k : kPieceDefWriteOrder) {
+        std::string section = std::string(PIECEDEFS_SECTION) + kSubkeys[k];
+        bool created = false;
+        if (!store.CreateKey(section, created) || !created) continue;
+        const auto& names = PieceDefDefaults(k);
+        for (size_t i = 0; i < names.size(); ++i) {
+            char valueName[16];
+            std::snprintf(valueName, sizeof valueName, "%02d", int(i + 1));
+            store.WriteString(section, valueName, names[i]);
+        }
+    }
+}
+
+void LoadPieceDefs(const std::string& subkey, std::vector<std::string>& list) {
+    if (subkey.empty()) return;
+    list.clear();
+    std::vector<std::pair<std::string, std::string>> values;
+    if (!TheProfileStore().EnumValues("PieceDefs\\" + subkey, values)) return;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto& [name, data] = values[i];
+        bool fits = name.size() <= PIECEDEF_MAX_CHARS && data.size() <= PIECEDEF_MAX_CHARS;
+        if (!fits) {
+            if (i == 0) return;  // a failure at the first index ends loading with the list empty
+            continue;
+        }
+        list.push_back(data);
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Name tables that decide a piece's slot from its item text; kept in the per-user store.
+#include <array>
+#include <string>
+#include <vector>
+
+// One table per slot type but weapons, indexed by slot k (type 1 << k), k = 0..10.
+struct CPieceDefs {
+    std::array<std::vector<std::string>, 11> m_arrTables;
+
+    std::vector<std::string>& Table(int k) { return m_arrTables[size_t(k)]; }
+    const std::vector<std::string>& Table(int k) const { return m_arrTables[size_t(k)]; }
+};
+
+constexpr const char* PIECEDEFS_SECTION = "PieceDefs\\";
+// Longest item name the loader accepts (its buffers hold 255 bytes with the terminator).
+constexpr size_t PIECEDEF_MAX_CHARS = 254;
+
+// Store subkey of slot k ("Headwear", "Neckwear", ...); null for weapons.
+const char* PieceDefSubkey(int k);
+// The defaults of slot k, in order.
+const std::vector<std::string>& PieceDefDefaults(int k);
+// Slots in the order the defaults are written and the order the tables are tried when classifying.
+extern const std::array<int, 11> kPieceDefWriteOrder;
+extern const std::array<int, 11> kClassifyOrder;
+
+// Makes sure every table key exists; fills only the keys this call created.
+void WritePieceDefDefaults();
+// Replaces the list with the names stored under the subkey.
+void LoadPieceDefs(const std::string& subkey, std::vector<std::string>& list);
+// The tables in force (held by the settings record).
+CPieceDefs& ThePieceDefs();

@@ -1,0 +1,84 @@
+#include "QtProfileStore.h"
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include "Cp1252.h"
+
+namespace {
+QString Group(const std::string& section) {
+    QString g = QString::fromStdU16String(Cp1252ToUtf16(section));
+    g.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return g;
+}
+QString Key(const std::string& section, const std::string& name) {
+    return Group(section) + QLatin1Char('/') + QString::fromStdU16String(Cp1252ToUtf16(name));
+}
+std::string ToCp1252(const QString& s) { return Utf16ToCp1252(s.toStdU16String()); }
+}  // namespace
+
+CQtProfileStore::CQtProfileStore() : m_pSettings(std::make_unique<QSettings>("VarnHolt", "Gorvanta")) {}
+
+CQtProfileStore::CQtProfileStore(const char* iniPath)
+    : m_pSettings(std::make_unique<QSettings>(QString::fromLocal8Bit(iniPath), QSettings::IniFormat)) {}
+
+CQtProfileStore::~CQtProfileStore() { m_pSettings->sync(); }
+
+void CQtProfileStore::Sync() { m_pSettings->sync(); }
+
+std::optional<int32_t> CQtProfileStore::ReadInt(const std::string& section, const std::string& name) {
+    QVariant v = m_pSettings->value(Key(section, name));
+    if (!v.isValid()) return std::nullopt;
+    bool ok = false;
+    qlonglong n = v.toString().trimmed().toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    // A 32-bit value written as unsigned reads back as the same bits.
+    if (n < INT32_MIN || n > UINT32_MAX) return std::nullopt;
+    return int32_t(uint32_t(n));
+}
+
+bool CQtProfileStore::WriteInt(const std::string& section, const std::string& name, int32_t value) {
+    m_pSettings->setValue(Key(section, name), int(value));
+    return m_pSettings->status() == QSettings::NoError;
+}
+
+std::optional<std::string> CQtProfileStore::ReadString(const std::string& section, const std::string& name) {
+    QVariant v = m_pSettings->value(Key(section, name));
+    if (!v.isValid()) return std::nullopt;
+    return ToCp1252(v.toString());
+}
+
+bool CQtProfileStore::WriteString(const std::string& section, const std::string& name, const std::string& value) {
+    m_pSettings->setValue(Key(section, name), QString::fromStdU16String(Cp1252ToUtf16(value)));
+    return m_pSettings->status() == QSettings::NoError;
+}
+
+bool CQtProfileStore::OpenKey(const std::string& section) {
+    m_pSettings->beginGroup(Group(section));
+    bool exists = !m_pSettings->childKeys().isEmpty() || !m_pSettings->childGroups().isEmpty();
+    m_pSettings->endGroup();
+    return exists;
+}
+
+bool CQtProfileStore::CreateKey(const std::string& section, bool& createdNow) {
+    createdNow = false;
+    if (OpenKey(section)) return true;
+    if (!m_pSettings->isWritable()) return false;
+    m_pSettings->setValue(Group(section) + QLatin1Char('/') + QLatin1String(KEY_MARKER), 1);
+    createdNow = true;
+    return true;
+}
+
+bool CQtProfileStore::EnumValues(const std::string& section, std::vector<std::pair<std::string, std::string>>& out) {
+    out.clear();
+    if (!OpenKey(section)) return false;
+    m_pSettings->beginGroup(Group(section));
+    const QStringList keys = m_pSettings->childKeys();
+    for (const QString& k : keys) {
+        if (k == QLatin1String(KEY_MARKER)) continue;
+        out.emplace_back(ToCp1252(k), ToCp1252(m_pSettings->value(k).toString()));
+    }
+    m_pSettings->endGroup();
+    return true;
+}
