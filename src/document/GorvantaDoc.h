@@ -34,6 +34,9 @@ public:
     virtual void OnUpdate(IDocView* sender, int hint) = 0;
     // The results view answers true: closing the document during a run must stop it first.
     virtual bool IsResultsView() const { return false; }
+    // Called by the close step on a results view while a run is in progress: stop the run and return
+    // only when the worker no longer reads the pool.
+    virtual void StopAndWaitForRun() {}
 };
 
 using PoolList = std::vector<CArmorPiece*>;
@@ -58,6 +61,8 @@ public:
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
     bool OnNewDocument();
+    // The close step: stops a run through the results views, then frees the contents.
+    void OnCloseDocument();
 
     void AddView(IDocView* view);
     void RemoveView(IDocView* view);
