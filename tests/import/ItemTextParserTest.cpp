@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "calc/Settings.h"
+#include "import/ItemTextParser.h"
+#include "model/PieceDefs.h"
+
+namespace {
+class Parser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
+    }
+    std::vector<CParsedLine> Parse(const std::string& text, bool answer = true) {
+        asked = 0;
+        return ParseItemText(text, [&] {
+            ++asked;
+            return answer;
+        });
+    }
+    std::vector<std::string> Lines(const std::vector<CParsedLine>& r) {
+        std::vector<std::string> out;
+        for (auto& p : r) {
+            EXPECT_EQ(p.piece->m_strText, p.line);
+            out.push_back(p.line);
+        }
+        return out;
+    }
+    int asked = 0;
+};
+}  // namespace
+
+TEST_F(Parser, CuttingIntoLines) {
+    EXPECT_TRUE(Parse("").empty());
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(Lines(Parse("A\r\nB fire resist 1%\r\n")), (std::vector<std::string>{"B fire resist 1%"}));
+    EXPECT_TRUE(Parse("A\rB fire resist 1%").empty());  // no LF after the CR: the pass ends after A
+    EXPECT_EQ(Lines(Parse("x luck 1 \r\n\r\ny luck 2 \r\nz luck 3 ")),
+              (std::vector<std::string>{"x luck 1 ", "y luck 2 ", "z luck 3 "}));
+    // Text after the last CR is dropped when no LF follows it.
+    EXPECT_EQ(Lines(Parse("x luck 1 \r\ny luck 2 \rtail luck 3 ")), (std::vector<std::string>{"x luck 1 ", "y luck 2 "}));
+    // A CR LF at the very end ends the pass; a LF inside a line stays part of it.
+    auto lf = Parse("first resist 5%\nsecond resist 7%");
+    ASSERT_EQ(lf.size(), 1u);
+    EXPECT_EQ(lf[0].line, "first resist 5%\nsecond resist 7%");
+    EXPECT_EQ(lf[0].piece->m_nTotalResist, 0);
+}
+
+TEST_F(Parser, WhichLinesAreItems) {
+    EXPECT_TRUE(Parse("ring Luck 40 \r\n").empty());
+    auto rare = Parse("artifact rarity 3\r\n");
+    ASSERT_EQ(rare.size(), 1u);
+    for (int i = 0; i < 14; ++i) EXPECT_EQ(rare[0].piece->GetProperty(i), 0);
+    EXPECT_EQ(Parse("sword hitpoint increase 5\r\n").size(), 1u);
+    EXPECT_TRUE(Parse("sword hit chance increase 5%\r\n").empty());
+    EXPECT_TRUE(Parse("sword hit point regeneration 2 stamina regeneration 3 \r\n").empty());
+    EXPECT_TRUE(IsItemLine("irresistible"));
+    EXPECT_FALSE(IsItemLine("Physical Resist 5%"));
+}
+
+TEST_F(Parser, ExactlyTheLimitAsksFirst) {
+    std::string line = "ring fire resist 5%\r\n";
+    std::string text;
+    while (text.size() + line.size() <= PASTE_LIMIT) text += line;
+    text += std::string(PASTE_LIMIT - text.size(), 'x');
+    ASSERT_EQ(text.size(), PASTE_LIMIT);
+    size_t full = (PASTE_LIMIT / line.size());
+    EXPECT_TRUE(Parse(text, false).empty());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Parse(text, true).size(), full);
+    EXPECT_EQ(asked, 1);
+
+    // The last two characters become CR LF, so a partial last item still forms a line ending at 32765.
+    std::string partial = std::string(PASTE_LIMIT - 31, 'a') + "\r\nring luck 7 cold resist 9%xyz";
+    ASSERT_EQ(partial.size(), PASTE_LIMIT);
+    auto r = Parse(partial, true);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].line, "ring luck 7 cold resist 9%x");
+    EXPECT_EQ(r[0].piece->m_nCold, 9);
+
+    std::string shorter = partial.substr(1);
+    Parse(shorter, true);
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(Parser, ClipboardPreparation) {
+    EXPECT_EQ(PrepareClipboardText("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+    std::string longText(40000, 'q');
+    EXPECT_EQ(PrepareClipboardText(longText).size(), PASTE_LIMIT);
+    std::string lfs(PASTE_LIMIT, '\n');
+    std::string prepared = PrepareClipboardText(lfs);
+    EXPECT_EQ(prepared.size(), PASTE_LIMIT);
+    EXPECT_EQ(prepared.substr(0, 4), "\r\n\r\n");
+}
+
+TEST_F(Parser, SamplePasteGivesEveryItem) {
+    const char* dir = std::getenv("GORVANTA_SAMPLES");
+    if (!dir) GTEST_SKIP() << "samples folder not given";
+    std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
+    ASSERT_TRUE(f);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    auto r = Parse(ss.str());
+    EXPECT_EQ(r.size(), 86u);
+    int typed = 0;
+    for (auto& p : r) typed |= p.piece->m_nType;
+    EXPECT_TRUE(typed & PIECE_HEADWEAR);
+    EXPECT_TRUE(typed & PIECE_RING);
+    EXPECT_TRUE(typed & PIECE_WEAPON);
+}
