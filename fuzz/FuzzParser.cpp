@@ -1,0 +1,25 @@
+// Item text as a hostile clipboard could deliver it, through the same preparation as a paste.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "calc/Settings.h"
+#include "import/ItemTextParser.h"
+#include "model/PieceDefs.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool init = [] {
+        for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
+        return true;
+    }();
+    (void)init;
+    std::string raw(reinterpret_cast<const char*>(data), size);
+    bool answer = size % 2 == 0;
+    auto lines = ParseItemText(PrepareClipboardText(raw), [&] { return answer; });
+    auto direct = ParseItemText(raw.substr(0, PASTE_LIMIT), [&] { return !answer; });
+    for (auto& l : lines) {
+        if (l.piece->m_strText != l.line) __builtin_trap();
+        if (l.piece->m_nTotalResist != l.piece->CalcTotalResist()) __builtin_trap();
+    }
+    return 0;
+}

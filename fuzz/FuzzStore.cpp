@@ -1,0 +1,82 @@
+// A hostile per-user store: name tables and settings of any shape, then a load, imports and a save.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "calc/Settings.h"
+#include "import/ItemTextParser.h"
+#include "model/ProfileStore.h"
+
+namespace {
+struct Reader {
+    const uint8_t* p;
+    size_t n;
+    uint8_t Byte() {
+        if (!n) return 0;
+        --n;
+        return *p++;
+    }
+    std::string Str() {
+        size_t len = Byte();
+        if (len == 255) len = size_t(Byte()) * 4;  // long names exercise the 254-character limit
+        std::string s;
+        while (len-- && n) s += char(Byte());
+        return s;
+    }
+    int32_t Int() {
+        uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v = (v << 8) | Byte();
+        return int32_t(v);
+    }
+};
+const char* const kSections[] = {"Settings", "PieceDefs\\Headwear", "PieceDefs\\Neckwear", "PieceDefs\\Arms",
+                                 "PieceDefs\\Gloves", "PieceDefs\\Legs", "PieceDefs\\Chest", "PieceDefs\\Rings",
+                                 "PieceDefs\\Bracelets", "PieceDefs\\Robes", "PieceDefs\\Cloaks", "PieceDefs\\Shields"};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CMemoryProfileStore store;
+    Reader r{data, size};
+    while (r.n) {
+        uint8_t op = r.Byte();
+        std::string section = kSections[op % 12];
+        switch ((op >> 4) % 4) {
+            case 0: {
+                bool created;
+                store.CreateKey(section, created);
+                break;
+            }
+            case 1: {
+                int idx = r.Byte() % (SETTINGS_COUNT + 14);
+                std::string name = idx < SETTINGS_COUNT ? CSettings::ValueName(idx) : "Column" + std::to_string(idx - SETTINGS_COUNT);
+                store.WriteInt("Settings", name, r.Int());
+                break;
+            }
+            case 2: {
+                std::string name = r.Str();
+                store.WriteString(section, name, r.Str());
+                break;
+            }
+            default:
+                store.WriteString(section, r.Str(), std::string());
+                break;
+        }
+    }
+    SetProfileStore(&store);
+    CSettings settings;
+    SetTheSettings(&settings);
+    settings.LoadSettings();
+    auto pieces = ParseItemText("plate helm fire resist 5%\r\nGold Ring luck 40 \r\nleather tunic cold resist 3%\r\n",
+                                [] { return true; });
+    for (auto& p : pieces)
+        if (p.piece->m_nType == 0 || (p.piece->m_nType & (p.piece->m_nType - 1))) __builtin_trap();
+    settings.SaveSettings();
+    CSettings reread;
+    SetTheSettings(&reread);
+    reread.LoadSettings();
+    for (int i = 0; i < SETTINGS_COUNT; ++i)
+        if (reread.Value(i) != settings.Value(i)) __builtin_trap();
+    SetTheSettings(nullptr);
+    SetProfileStore(nullptr);
+    return 0;
+}
