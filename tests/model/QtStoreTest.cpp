@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -52,21 +53,26 @@ TEST(QtProfileStore, KeysValuesAndTheCreatedMarker) {
     EXPECT_EQ(again.GetInt("Settings", "Garbage", 7), 7);
 }
 
-TEST(QtProfileStore, EmptiedTableStaysEmptyAcrossStarts) {
-    QTemporaryDir dir;
-    std::string ini = (dir.path() + "/tables.conf").toStdString();
+TEST(QtProfileStore, TableRulesOnTheUsersStore) {
+    // The store under the temporary XDG_CONFIG_HOME, started afresh: first start, an emptied table, restart.
+    QString file = CQtProfileStore().Settings().fileName();
+    QFile::remove(file);
     {
-        CQtProfileStore store(ini.c_str());
+        CQtProfileStore store;
         SetProfileStore(&store);
         TheSettings().LoadSettings();
         EXPECT_EQ(TheSettings().m_pieceDefs.Table(6), PieceDefDefaults(6));
+        EXPECT_EQ(store.ReadString("PieceDefs\\Headwear", "14"), "ninja hood");
         store.Settings().remove("PieceDefs/Rings/01");  // the player deletes the only ring name
         SetProfileStore(nullptr);
     }
-    CQtProfileStore store(ini.c_str());
+    QSettings raw(file, QSettings::IniFormat);
+    EXPECT_TRUE(raw.contains("PieceDefs/Rings/.gorvanta-key"));
+    CQtProfileStore store;
     SetProfileStore(&store);
     TheSettings().LoadSettings();
     EXPECT_TRUE(TheSettings().m_pieceDefs.Table(6).empty());
     EXPECT_EQ(TheSettings().m_pieceDefs.Table(0).size(), 14u);
     SetProfileStore(nullptr);
+    QFile::remove(file);
 }
