@@ -111,3 +111,30 @@ TEST_F(Parser, SamplePasteGivesEveryItem) {
     EXPECT_TRUE(typed & PIECE_RING);
     EXPECT_TRUE(typed & PIECE_WEAPON);
 }
+
+TEST_F(Parser, WallOfRealisticTextIsCutAndParsed) {
+    const char* dir = std::getenv("GORVANTA_SAMPLES");
+    if (!dir) GTEST_SKIP() << "samples folder not given";
+    std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    std::string sample = ss.str();
+    // The clipboard here carries LF alone; repeat the paste well past the buffer's size.
+    std::string lf;
+    for (char c : sample)
+        if (c != '\r') lf += c;
+    std::string wall;
+    while (wall.size() < 3 * PASTE_LIMIT) wall += lf;
+    std::string text = PrepareClipboardText(wall);
+    ASSERT_EQ(text.size(), PASTE_LIMIT);
+    auto r = Parse(text, true);
+    EXPECT_EQ(asked, 1);
+    ASSERT_GT(r.size(), 86u * 2);
+    // Every piece is a whole sample line, except that the last may be the cut-off start of one.
+    for (size_t i = 0; i < r.size(); ++i) {
+        size_t at = sample.find(r[i].line);
+        ASSERT_NE(at, std::string::npos) << r[i].line;
+        if (i + 1 < r.size()) EXPECT_EQ(sample.compare(at + r[i].line.size(), 2, "\r\n"), 0) << r[i].line;
+    }
+    EXPECT_TRUE(Parse(text, false).empty());
+}
