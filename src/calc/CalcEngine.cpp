@@ -1,0 +1,659 @@
+#include "CalcEngine.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <thread>
+
+#include "calc/CalcState.h"
+
+namespace {
+
+// Lanes of a sum vector: the five resists, the eight bonus properties in the order of the highest values
+// (HIGH_LUCK..HIGH_HCI are lanes 5..12), then the plain resist total. Lanes 14 and 15 stay 0.
+constexpr int LANE_RESIST_END = 5, LANE_BONUS = 5, LANE_BONUS_END = 13, LANE_TOTAL = 13, LANES = 16;
+constexpr int BonusLane(int high) { return LANE_BONUS + high - HIGH_LUCK; }
+
+struct alignas(64) CVals {
+    int32_t v[LANES];
+};
+
+// Sums wrap modulo 2^32 like the 32-bit original; unsigned arithmetic keeps that defined.
+inline int32_t Wrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+
+inline void Add(CVals& r, const CVals& a, const CVals& b) {
+    for (int k = 0; k < LANES; ++k) r.v[k] = Wrap(a.v[k], b.v[k]);
+}
+
+constexpr int64_t COUNT_MAX = std::numeric_limits<int64_t>::max();
+inline int64_t SatAdd(int64_t a, int64_t b) { return a > COUNT_MAX - b ? COUNT_MAX : a + b; }
+inline int64_t SatMul(int64_t a, int64_t b) {
+    if (a == 0 || b == 0) return 0;
+    return a > COUNT_MAX / b ? COUNT_MAX : a * b;
+}
+
+inline int32_t Cap70(int32_t x) { return x > 70 ? 70 : x; }
+
+CVals ValsOf(const CArmorPiece& p) {
+    CVals r{};
+    r.v[0] = p.m_nPhysical;
+    r.v[1] = p.m_nFire;
+    r.v[2] = p.m_nCold;
+    r.v[3] = p.m_nPoison;
+    r.v[4] = p.m_nEnergy;
+    r.v[BonusLane(HIGH_LUCK)] = p.m_nLuck;
+    r.v[BonusLane(HIGH_LMC)] = p.m_nLMC;
+    r.v[BonusLane(HIGH_LRC)] = p.m_nLRC;
+    r.v[BonusLane(HIGH_MR)] = p.m_nMR;
+    r.v[BonusLane(HIGH_HR)] = p.m_nHR;
+    r.v[BonusLane(HIGH_SR)] = p.m_nSR;
+    r.v[BonusLane(HIGH_DCI)] = p.m_nDCI;
+    r.v[BonusLane(HIGH_HCI)] = p.m_nHCI;
+    r.v[LANE_TOTAL] = Wrap(Wrap(Wrap(Wrap(r.v[0], r.v[1]), r.v[2]), r.v[3]), r.v[4]);
+    return r;
+}
+
+// One slot that takes part: its pieces' values and what the slots from here on can still add.
+struct CLevel {
+    int m_nSlot = 0;
+    int32_t m_nCount = 0;
+    std::vector<CVals> m_arrVals;
+    std::vector<int32_t> m_arrConsidered;  // indexes of the pieces the medable rule lets through
+    std::vector<char> m_arrIsConsidered;
+};
+
+struct CPlan {
+    int m_nLevels = 0;
+    std::vector<CLevel> m_arrLevels;
+    // Per level l (0..m): combinations of levels l.., the sum of their maxima over considered pieces,
+    // and whether one of them has no considered piece at all (then nothing below is considered).
+    std::vector<int64_t> m_arrSize;
+    std::vector<CVals> m_arrRest;
+    std::vector<char> m_arrDead;
+    std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
+    int64_t m_nCombinations = 1;
+    bool m_bPrune = false;  // no sum of any combination can leave the 32-bit range
+    bool m_bBypass = false;
+    bool m_bMedableOnly = false;
+    int32_t m_nLowerLimit = 0;
+    CVals m_limits{};  // bonus lanes only
+    int64_t m_nSuitLimit = 1;
+
+    int32_t Total(const CVals& s) const {
+        if (m_bBypass) return s.v[LANE_TOTAL];
+        int32_t t = 0;
+        for (int k = 0; k < LANE_RESIST_END; ++k) t = Wrap(t, Cap70(s.v[k]));
+        return t;
+    }
+    bool Qualifies(int32_t total, const CVals& s) const {
+        bool ok = total >= m_nLowerLimit;
+        for (int k = LANE_BONUS; k < LANE_BONUS_END; ++k) ok &= s.v[k] >= m_limits.v[k];
+        return ok;
+    }
+    // Highest effective total any combination of levels l.. can reach after the prefix s (pruning plans
+    // only: no sum wraps there). Both the capped sum of per-resist bounds and the plain bound hold.
+    int32_t TotalBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        int32_t plain = s.v[LANE_TOTAL] + r.v[LANE_TOTAL];
+        if (m_bBypass) return plain;
+        int32_t capped = 0;
+        for (int k = 0; k < LANE_RESIST_END; ++k) capped += Cap70(s.v[k] + r.v[k]);
+        return std::min(plain, capped);
+    }
+    bool Feasible(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        bool ok = true;
+        for (int k = LANE_BONUS; k < LANE_BONUS_END; ++k) ok &= s.v[k] + r.v[k] >= m_limits.v[k];
+        return ok && TotalBound(l, s) >= m_nLowerLimit;
+    }
+};
+
+CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit) {
+    CPlan plan;
+    plan.m_bBypass = param.m_bBypassResistCap != 0;
+    plan.m_bMedableOnly = param.m_bMedableOnly != 0;
+    plan.m_nLowerLimit = lowerLimit;
+    plan.m_nSuitLimit = param.m_nSuitLimit < 1 ? 1 : param.m_nSuitLimit;
+    for (int k = 0; k < LANES; ++k) plan.m_limits.v[k] = std::numeric_limits<int32_t>::min();
+    plan.m_limits.v[BonusLane(HIGH_LUCK)] = param.m_nLuckLimit;
+    plan.m_limits.v[BonusLane(HIGH_LMC)] = param.m_nLMCLimit;
+    plan.m_limits.v[BonusLane(HIGH_LRC)] = param.m_nLRCLimit;
+    plan.m_limits.v[BonusLane(HIGH_MR)] = param.m_nMRLimit;
+    plan.m_limits.v[BonusLane(HIGH_HR)] = param.m_nHRLimit;
+    plan.m_limits.v[BonusLane(HIGH_SR)] = param.m_nSRLimit;
+    plan.m_limits.v[BonusLane(HIGH_DCI)] = param.m_nDCILimit;
+    plan.m_limits.v[BonusLane(HIGH_HCI)] = param.m_nHCILimit;
+
+    // Largest magnitude any combination's sum of each lane can take; pruning needs every one in range.
+    std::array<int64_t, LANES> reach{};
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        const auto& list = pool[size_t(k)];
+        if (!param.UseSlot(k) || list.empty()) continue;
+        CLevel level;
+        level.m_nSlot = k;
+        level.m_nCount = int32_t(std::min<size_t>(list.size(), size_t(std::numeric_limits<int32_t>::max())));
+        level.m_arrVals.reserve(size_t(level.m_nCount));
+        level.m_arrIsConsidered.resize(size_t(level.m_nCount));
+        std::array<int64_t, LANES> most{};
+        for (int32_t i = 0; i < level.m_nCount; ++i) {
+            const CArmorPiece& p = *list[size_t(i)];
+            level.m_arrVals.push_back(ValsOf(p));
+            bool considered = !(plan.m_bMedableOnly && k < 6 && p.m_bMedable == 0);
+            level.m_arrIsConsidered[size_t(i)] = considered;
+            if (considered) level.m_arrConsidered.push_back(i);
+            for (int lane = 0; lane < LANE_TOTAL; ++lane) {
+                int64_t a = level.m_arrVals.back().v[lane];
+                most[size_t(lane)] = std::max(most[size_t(lane)], a < 0 ? -a : a);
+            }
+        }
+        for (int lane = 0; lane < LANES; ++lane) reach[size_t(lane)] += most[size_t(lane)];
+        plan.m_arrLists[plan.m_arrLevels.size()] = &list;
+        plan.m_arrLevels.push_back(std::move(level));
+    }
+    plan.m_nLevels = int(plan.m_arrLevels.size());
+    const int64_t limit32 = std::numeric_limits<int32_t>::max();
+    int64_t resistReach = 0;
+    for (int lane = 0; lane < LANE_RESIST_END; ++lane) resistReach += reach[size_t(lane)];
+    plan.m_bPrune = resistReach <= limit32;
+    for (int lane = LANE_BONUS; lane < LANE_BONUS_END; ++lane) plan.m_bPrune &= reach[size_t(lane)] <= limit32;
+
+    const int m = plan.m_nLevels;
+    plan.m_arrSize.assign(size_t(m) + 1, 1);
+    plan.m_arrRest.assign(size_t(m) + 1, CVals{});
+    plan.m_arrDead.assign(size_t(m) + 1, 0);
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        plan.m_arrSize[size_t(l)] = SatMul(plan.m_arrSize[size_t(l) + 1], level.m_nCount);
+        plan.m_arrDead[size_t(l)] = plan.m_arrDead[size_t(l) + 1] || level.m_arrConsidered.empty();
+        CVals rest = plan.m_arrRest[size_t(l) + 1];
+        if (!level.m_arrConsidered.empty()) {
+            CVals most = level.m_arrVals[size_t(level.m_arrConsidered[0])];
+            for (int32_t i : level.m_arrConsidered)
+                for (int lane = 0; lane < LANES; ++lane)
+                    most.v[lane] = std::max(most.v[lane], level.m_arrVals[size_t(i)].v[lane]);
+            Add(rest, rest, most);
+        }
+        plan.m_arrRest[size_t(l)] = rest;
+    }
+    plan.m_nCombinations = plan.m_arrSize[0];
+    return plan;
+}
+
+CalcHighest Max(const CalcHighest& a, const CalcHighest& b) {
+    CalcHighest r;
+    for (int i = 0; i < HIGH_COUNT; ++i) r[size_t(i)] = std::max(a[size_t(i)], b[size_t(i)]);
+    return r;
+}
+
+// A listed combination, with the position and the highest values right after it within its chunk.
+struct CHit {
+    int64_t m_nPos = 0;
+    CalcHighest m_arrHighest{};
+    std::unique_ptr<CArmorSuit> m_pSuit;
+};
+
+// The work of one chunk: complete, or cut short by a stop or by reaching the suit limit on its own.
+struct CChunkResult {
+    bool m_bDone = false;
+    bool m_bComplete = false;
+    int64_t m_nExamined = 0;
+    CalcHighest m_arrHighest{};
+    std::vector<CHit> m_arrHits;
+};
+
+constexpr int POLL_EVERY = 256;
+
+// Depth-first search of one chunk. Every state it stops in (pos, highest) is exact for the prefix of
+// combinations visited, in visiting order, so a run may end at any hit or at a stop.
+class CChunkSearch {
+public:
+    CChunkSearch(const CPlan& plan, const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap)
+        : m_plan(plan), m_running(running), m_out(out), m_nHitCap(hitCap) {}
+
+    void Run(int depth, int64_t firstNode, int64_t endNode, int32_t seedTotal) {
+        m_hi.fill(0);
+        m_hi[HIGH_TOTAL] = seedTotal;
+        if (m_plan.m_bPrune)
+            RunNodes<true>(depth, firstNode, endNode);
+        else
+            RunNodes<false>(depth, firstNode, endNode);
+        m_out.m_nExamined = m_nPos;
+        m_out.m_arrHighest = m_hi;
+        m_out.m_bComplete = !m_bAbort;
+        m_out.m_bDone = true;
+    }
+
+private:
+    template <bool kPrune>
+    void RunNodes(int depth, int64_t firstNode, int64_t endNode) {
+        const CPlan& P = m_plan;
+        for (int64_t node = firstNode; node < endNode; ++node) {
+            // Mixed-radix digits of the node, head wear most significant.
+            int64_t rest = node;
+            bool considered = true;
+            CVals s{};
+            for (int l = depth - 1; l >= 0; --l) {
+                const CLevel& level = P.m_arrLevels[size_t(l)];
+                m_idx[l] = int32_t(rest % level.m_nCount);
+                rest /= level.m_nCount;
+            }
+            for (int l = 0; l < depth; ++l) {
+                const CLevel& level = P.m_arrLevels[size_t(l)];
+                considered &= level.m_arrIsConsidered[size_t(m_idx[l])] != 0;
+                Add(s, s, level.m_arrVals[size_t(m_idx[l])]);
+            }
+            if (!considered)
+                m_nPos = SatAdd(m_nPos, P.m_arrSize[size_t(depth)]);
+            else if (depth == P.m_nLevels)
+                Leaf(s);
+            else
+                Subtree<kPrune>(depth, s);
+            if (m_bAbort || Poll()) return;
+        }
+    }
+
+    template <bool kPrune>
+    void Subtree(int l, const CVals& s) {
+        if (kPrune && !m_plan.Feasible(l, s)) {
+            Bulk(l, s);
+            if (!m_bAbort) m_nPos = SatAdd(m_nPos, m_plan.m_arrSize[size_t(l)]);
+            return;
+        }
+        Level<kPrune>(l, s);
+    }
+
+    template <bool kPrune>
+    void Level(int l, const CVals& s) {
+        const CPlan& P = m_plan;
+        const CLevel& level = P.m_arrLevels[size_t(l)];
+        const int64_t below = P.m_arrSize[size_t(l) + 1];
+        const bool last = l + 1 == P.m_nLevels;
+        int32_t prev = -1;
+        for (int32_t j : level.m_arrConsidered) {
+            if (j - prev > 1) m_nPos = SatAdd(m_nPos, SatMul(j - prev - 1, below));
+            prev = j;
+            m_idx[l] = j;
+            CVals s2;
+            Add(s2, s, level.m_arrVals[size_t(j)]);
+            if (last)
+                Leaf(s2);
+            else
+                Subtree<kPrune>(l + 1, s2);
+            if (m_bAbort || Poll()) return;
+        }
+        if (level.m_nCount - prev > 1) m_nPos = SatAdd(m_nPos, SatMul(level.m_nCount - prev - 1, below));
+    }
+
+    void Leaf(const CVals& s) {
+        const CPlan& P = m_plan;
+        m_nPos = SatAdd(m_nPos, 1);
+        int32_t total = P.Total(s);
+        m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
+        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
+            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
+        if (P.Qualifies(total, s)) AddHit();
+    }
+
+    // A subtree none of whose combinations qualifies: the plain properties' highest values are exactly
+    // prefix plus the remaining maxima; the capped total is searched only where it could beat the highest.
+    void Bulk(int l, const CVals& s) {
+        const CPlan& P = m_plan;
+        if (P.m_arrDead[size_t(l)]) return;
+        const CVals& r = P.m_arrRest[size_t(l)];
+        int32_t best = m_hi[HIGH_TOTAL];
+        if (P.m_bBypass)
+            best = std::max(best, s.v[LANE_TOTAL] + r.v[LANE_TOTAL]);
+        else if (P.TotalBound(l, s) > best)
+            MaxTotal(l, s, best);
+        if (m_bAbort) return;  // the subtree is not counted, so nothing of it may show
+        m_hi[HIGH_TOTAL] = best;
+        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
+            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)] + r.v[BonusLane(h)]);
+    }
+
+    void MaxTotal(int l, const CVals& s, int32_t& best) {
+        const CPlan& P = m_plan;
+        const CLevel& level = P.m_arrLevels[size_t(l)];
+        const bool last = l + 1 == P.m_nLevels;
+        for (int32_t j : level.m_arrConsidered) {
+            CVals s2;
+            Add(s2, s, level.m_arrVals[size_t(j)]);
+            if (last)
+                best = std::max(best, P.Total(s2));
+            else if (P.TotalBound(l + 1, s2) > best)
+                MaxTotal(l + 1, s2, best);
+            if (m_bAbort || Poll()) return;
+        }
+    }
+
+    void AddHit() {
+        const CPlan& P = m_plan;
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_arrPieces.reserve(size_t(P.m_nLevels));
+        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[size_t(m_idx[l])]);
+        suit->CalcTotals();
+        m_out.m_arrHits.push_back(CHit{m_nPos, m_hi, std::move(suit)});
+        if (int64_t(m_out.m_arrHits.size()) >= m_nHitCap) m_bAbort = true;
+    }
+
+    bool Poll() {
+        if (--m_nPoll > 0) return false;
+        m_nPoll = POLL_EVERY;
+        if (m_running.load(std::memory_order_relaxed) == 0) m_bAbort = true;
+        return m_bAbort;
+    }
+
+    const CPlan& m_plan;
+    const std::atomic<int32_t>& m_running;
+    CChunkResult& m_out;
+    int64_t m_nHitCap;
+    int64_t m_nPos = 0;
+    CalcHighest m_hi{};
+    bool m_bAbort = false;
+    int m_nPoll = POLL_EVERY;
+    int32_t m_idx[SLOT_COUNT] = {};
+};
+
+// How the space is cut: chunk c covers the prefix nodes [First(c), First(c + 1)) at depth m_nDepth.
+struct CSplit {
+    int m_nDepth = 0;
+    int64_t m_nNodes = 1;
+    int64_t m_nChunks = 1;
+    int64_t First(int64_t c) const {
+        // nodes * c / chunks without overflow: nodes < 2^42 and chunks is small.
+        return int64_t((__int128)m_nNodes * c / m_nChunks);
+    }
+};
+
+CSplit MakeSplit(const CPlan& plan, const CCalcTuning& tuning) {
+    CSplit split;
+    const int64_t target = std::max<int64_t>(1, tuning.m_nChunkTarget);
+    while (split.m_nDepth < plan.m_nLevels && split.m_nNodes < target) {
+        split.m_nNodes *= plan.m_arrLevels[size_t(split.m_nDepth)].m_nCount;
+        ++split.m_nDepth;
+    }
+    split.m_nChunks = std::min(split.m_nNodes, 4 * target);
+    return split;
+}
+
+// Puts the chunks together in order and tells the reporter; decides where the run ends.
+class CMerger {
+public:
+    CMerger(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running, ICalcReporter& reporter)
+        : m_plan(plan), m_split(split), m_running(running), m_reporter(reporter) {}
+
+    // Takes the next chunk in order; returns false once the run has ended.
+    bool Take(CChunkResult& r) {
+        const CHit* last = nullptr;
+        bool stopped = false;
+        for (CHit& hit : r.m_arrHits) {
+            if (m_running.load() == 0) {
+                stopped = true;
+                break;
+            }
+            hit.m_pSuit->m_strName = SuitName(m_nFound);
+            ++m_nFound;
+            m_reporter.OnSuit(std::move(hit.m_pSuit));
+            last = &hit;
+            if (m_nFound >= m_plan.m_nSuitLimit) m_running.store(0);
+            if (m_running.load() == 0) return EndAt(last);
+        }
+        if (stopped || m_running.load() == 0 || !r.m_bComplete) {
+            // Stopped from outside: the furthest point whose suits have all been listed.
+            if (!stopped && r.m_bDone) {
+                m_nExamined = SatAdd(m_nExamined, r.m_nExamined);
+                m_hi = Max(m_hi, r.m_arrHighest);
+                return End();
+            }
+            return EndAt(last);
+        }
+        m_nExamined = SatAdd(m_nExamined, r.m_nExamined);
+        m_hi = Max(m_hi, r.m_arrHighest);
+        m_reporter.OnProgress(m_nExamined);
+        return true;
+    }
+    // The chunk that was due never came (every worker left on a stop).
+    bool Missing() { return EndAt(nullptr); }
+
+    int32_t HighestTotal() const { return m_hi[HIGH_TOTAL]; }
+    int64_t Found() const { return m_nFound; }
+    int64_t Examined() const { return m_nExamined; }
+    const CalcHighest& Highest() const { return m_hi; }
+    bool Ended() const { return m_bEnded; }
+
+    // Nothing examined yet: the first combination is always looked at before a stop takes effect.
+    void FirstOnly() {
+        const CPlan& P = m_plan;
+        m_nExamined = 1;
+        CVals s{};
+        bool considered = true;
+        for (int l = 0; l < P.m_nLevels; ++l) {
+            const CLevel& level = P.m_arrLevels[size_t(l)];
+            considered &= level.m_arrIsConsidered[0] != 0;
+            Add(s, s, level.m_arrVals[0]);
+        }
+        if (!considered) return;
+        int32_t total = P.Total(s);
+        m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
+        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
+            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
+        if (P.m_nLevels == 0 || !P.Qualifies(total, s)) return;
+        auto suit = std::make_unique<CArmorSuit>();
+        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[0]);
+        suit->CalcTotals();
+        suit->m_strName = SuitName(m_nFound);
+        ++m_nFound;
+        m_reporter.OnSuit(std::move(suit));
+        if (m_nFound >= P.m_nSuitLimit) m_running.store(0);
+    }
+
+private:
+    bool EndAt(const CHit* last) {
+        if (last) {
+            m_nExamined = SatAdd(m_nExamined, last->m_nPos);
+            m_hi = Max(m_hi, last->m_arrHighest);
+        }
+        return End();
+    }
+    bool End() {
+        m_bEnded = true;
+        return false;
+    }
+
+    const CPlan& m_plan;
+    const CSplit& m_split;
+    std::atomic<int32_t>& m_running;
+    ICalcReporter& m_reporter;
+    int64_t m_nFound = 0;
+    int64_t m_nExamined = 0;
+    CalcHighest m_hi{};
+    bool m_bEnded = false;
+};
+
+void RunChunk(const CPlan& plan, const CSplit& split, int64_t c, int32_t seedTotal, int64_t hitCap,
+              const std::atomic<int32_t>& running, CChunkResult& out) {
+    CChunkSearch search(plan, running, out, hitCap);
+    search.Run(split.m_nDepth, split.First(c), split.First(c + 1), seedTotal);
+}
+
+void SearchInline(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running, CMerger& merger) {
+    for (int64_t c = 0; c < split.m_nChunks; ++c) {
+        CChunkResult r;
+        RunChunk(plan, split, c, merger.HighestTotal(), plan.m_nSuitLimit - merger.Found(), running, r);
+        if (!merger.Take(r)) return;
+    }
+}
+
+// Workers take chunks in order and run ahead; the calling thread merges. A chunk that reaches the suit
+// limit on its own, or a finished prefix of chunks that does, makes the later chunks pointless.
+class CParallelSearch {
+public:
+    CParallelSearch(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running)
+        : m_plan(plan),
+          m_split(split),
+          m_running(running),
+          m_chunks(size_t(split.m_nChunks)),
+          m_finished(size_t(split.m_nChunks)) {
+        m_nCutoff = split.m_nChunks;
+    }
+
+    void Run(int threads, CMerger& merger) {
+        std::vector<std::thread> workers;
+        m_nActive = threads;
+        for (int t = 0; t < threads; ++t) workers.emplace_back([this] { Work(); });
+        for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
+            CChunkResult r;
+            bool have = false;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_cv.wait(lock, [&] { return m_chunks[size_t(c)].m_bDone || m_nActive == 0; });
+                if (m_chunks[size_t(c)].m_bDone) {
+                    r = std::move(m_chunks[size_t(c)]);
+                    have = true;
+                }
+            }
+            if (!(have ? merger.Take(r) : merger.Missing())) break;
+        }
+        // Workers see the cleared flag or run out of chunks; either way they leave soon.
+        if (merger.Ended()) m_running.store(0);
+        for (auto& w : workers) w.join();
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            int64_t c;
+            int32_t seed;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_nNext >= m_nCutoff || m_running.load() == 0) break;
+                c = m_nNext++;
+                seed = m_nSeedTotal;
+            }
+            CChunkResult r;
+            RunChunk(m_plan, m_split, c, seed, m_plan.m_nSuitLimit, m_running, r);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!r.m_bComplete) m_nCutoff = std::min(m_nCutoff, c + 1);
+                m_finished[size_t(c)] = {true, int64_t(r.m_arrHits.size()), r.m_arrHighest[HIGH_TOTAL]};
+                m_chunks[size_t(c)] = std::move(r);
+                AdvanceDone();
+            }
+            m_cv.notify_all();
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            --m_nActive;
+        }
+        m_cv.notify_all();
+    }
+
+    // Called under the lock: extends the finished prefix, its suit count and its highest total.
+    void AdvanceDone() {
+        while (m_nDoneUpTo < m_split.m_nChunks && m_finished[size_t(m_nDoneUpTo)].m_bDone) {
+            const CFinished& f = m_finished[size_t(m_nDoneUpTo)];
+            m_nDoneHits += f.m_nHits;
+            m_nSeedTotal = std::max(m_nSeedTotal, f.m_nHighestTotal);
+            ++m_nDoneUpTo;
+            if (m_nDoneHits >= m_plan.m_nSuitLimit) m_nCutoff = std::min(m_nCutoff, m_nDoneUpTo);
+        }
+    }
+
+    struct CFinished {
+        bool m_bDone = false;
+        int64_t m_nHits = 0;
+        int32_t m_nHighestTotal = 0;
+    };
+
+    const CPlan& m_plan;
+    const CSplit& m_split;
+    std::atomic<int32_t>& m_running;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<CChunkResult> m_chunks;
+    std::vector<CFinished> m_finished;
+    int64_t m_nNext = 0;
+    int64_t m_nCutoff = 0;
+    int64_t m_nDoneUpTo = 0;
+    int64_t m_nDoneHits = 0;
+    int32_t m_nSeedTotal = 0;
+    int m_nActive = 0;
+};
+
+}  // namespace
+
+std::string SuitName(int64_t number) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "Suit %5.5lld", (long long)number);
+    return buf;
+}
+
+CalcHighest SummaryLimits(const CCalcParam& p, int32_t lowerLimit) {
+    return {lowerLimit,    p.m_nLuckLimit, p.m_nLMCLimit, p.m_nLRCLimit, p.m_nMRLimit,
+            p.m_nHRLimit,  p.m_nSRLimit,   p.m_nDCILimit, p.m_nHCILimit};
+}
+
+std::string FormatSummary(int64_t examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
+                          const CalcHighest& highest) {
+    static const char* const kRows[HIGH_COUNT] = {"Resist", "Luck", "LMC", "LRC", "MR", "HR", "SR", "DCI", "HCI"};
+    const CalcHighest limits = SummaryLimits(param, lowerLimit);
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%lld suit configurations examined.\n%lld %s limit standards.\nAttr.\tLimit\tHighest",
+                  (long long)examined, (long long)found, found == 1 ? "suit meets" : "suits meet");
+    std::string text = buf;
+    for (int i = 0; i < HIGH_COUNT; ++i) {
+        std::snprintf(buf, sizeof buf, "\n%s\t%d\t%d", kRows[i], limits[size_t(i)], highest[size_t(i)]);
+        text += buf;
+    }
+    return text;
+}
+
+CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
+                           std::atomic<int32_t>& running, ICalcReporter& reporter, int threads) {
+    return RunCalculation(param, pool, lowerLimit, running, reporter, threads, CCalcTuning{});
+}
+
+CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
+                           std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
+                           const CCalcTuning& tuning) {
+    running.store(1);
+    const CPlan plan = MakePlan(param, pool, lowerLimit);
+    const CSplit split = MakeSplit(plan, tuning);
+    reporter.OnBegin(plan.m_nCombinations);
+
+    CMerger merger(plan, split, running, reporter);
+    if (running.load() != 0 && plan.m_nLevels > 0) {
+        if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        threads = int(std::min<int64_t>(threads, split.m_nChunks));
+        if (threads <= 1) {
+            SearchInline(plan, split, running, merger);
+        } else {
+            CParallelSearch parallel(plan, split, running);
+            parallel.Run(threads, merger);
+        }
+    }
+    if (merger.Examined() == 0) merger.FirstOnly();
+
+    CCalcResult result;
+    result.m_nCombinations = plan.m_nCombinations;
+    result.m_nExamined = merger.Examined();
+    result.m_nFound = merger.Found();
+    result.m_arrHighest = merger.Highest();
+    result.m_strSummary = FormatSummary(result.m_nExamined, result.m_nFound, param, lowerLimit, result.m_arrHighest);
+    CCalcMsg end;
+    end.m_nSuitsFound = result.m_nFound;
+    end.m_nCombinations = result.m_nCombinations;
+    end.m_strSummary = result.m_strSummary;
+    reporter.OnEnd(end);
+    running.store(0);
+    return result;
+}
+
+int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
+                   ICalcReporter& reporter, int threads) {
+    if (!param) return 0;
+    RunCalculation(*param, pool, lowerLimit, TheCalcState().m_bCalcRunning, reporter, threads);
+    return 0;
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The combination search: every way of taking at most one piece per enabled slot from the pool, each
+// combination that meets the minimums reported as a suit, and the summary of the run.
+//
+// Results are exactly those of visiting the combinations one by one in slot order (head wear outermost),
+// but the engine carries partial sums down the levels, skips subtrees that cannot qualify (still counting
+// them exactly) and spreads the work over several threads with an ordered merge.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calc/Settings.h"
+#include "model/ArmorPiece.h"
+#include "model/ArmorSuit.h"
+
+using CalcPool = std::array<std::vector<CArmorPiece*>, SLOT_COUNT>;
+
+// The worker's report object: combination count at the start, all fields at the end.
+struct CCalcMsg {
+    int64_t m_nSuitsFound = 0;
+    int64_t m_nCombinations = 0;
+    std::string m_strSummary;
+};
+
+// Order of the nine highest values, the summary lines and the limits they are shown against.
+enum {
+    HIGH_TOTAL = 0,
+    HIGH_LUCK,
+    HIGH_LMC,
+    HIGH_LRC,
+    HIGH_MR,
+    HIGH_HR,
+    HIGH_SR,
+    HIGH_DCI,
+    HIGH_HCI,
+    HIGH_COUNT
+};
+using CalcHighest = std::array<int32_t, HIGH_COUNT>;
+
+// Everything a run reached, for callers that need more than the summary text.
+struct CCalcResult {
+    int64_t m_nCombinations = 0;
+    int64_t m_nExamined = 0;
+    int64_t m_nFound = 0;
+    CalcHighest m_arrHighest{};
+    std::string m_strSummary;
+};
+
+// Receives the reports of one run, always on the thread that called RunCalculation, in this order:
+// OnBegin once, OnSuit once per listed suit (in listing order), OnEnd once. Clearing the running flag
+// inside any of them stops the run right after the combination last reported (for OnBegin: after the
+// first combination), as a Stop command does.
+// Pacing for a user interface (yielding after OnBegin, pausing after every hundredth suit) belongs here,
+// not in the engine.
+class ICalcReporter {
+public:
+    virtual ~ICalcReporter() = default;
+    virtual void OnBegin(int64_t combinations) = 0;
+    // The receiver owns the suit; it refers to pool pieces without owning them.
+    virtual void OnSuit(std::unique_ptr<CArmorSuit> suit) = 0;
+    virtual void OnEnd(const CCalcMsg& end) = 0;
+    // Combinations examined so far, now and then during long runs.
+    virtual void OnProgress(int64_t examined) { (void)examined; }
+};
+
+// Runs one whole search. Sets `running` to 1 at the start, clears it when the suit limit is reached and
+// at the end; a clear from outside (Stop) ends the run within about a millisecond. The pool must not
+// change during the run. threads: 0 for every core, 1 to run on the calling thread alone.
+// Combination and examined counts are exact up to 2^63 - 1 and stay there beyond.
+CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
+                           std::atomic<int32_t>& running, ICalcReporter& reporter, int threads = 0);
+
+// How a run cuts the space into chunks for the threads (tests and benchmarks vary it; results never
+// depend on it). The space is cut at the shallowest slot depth that gives at least this many prefixes.
+struct CCalcTuning {
+    int64_t m_nChunkTarget = 1024;
+};
+CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
+                           std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
+                           const CCalcTuning& tuning);
+
+// The worker's entry for the window program: owns the block, uses the process-wide running flag.
+// Without a block it returns at once. Returns 0.
+int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
+                   ICalcReporter& reporter, int threads = 0);
+
+// "Suit %5.5d" with the running number.
+std::string SuitName(int64_t number);
+// The summary text: the singular template when exactly one suit was listed, otherwise the plural one.
+std::string FormatSummary(int64_t examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
+                          const CalcHighest& highest);
+// The limit each highest value is shown against, in HIGH_ order.
+CalcHighest SummaryLimits(const CCalcParam& param, int32_t lowerLimit);

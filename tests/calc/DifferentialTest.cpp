@@ -1,0 +1,199 @@
+// The engine against the plain twelve-loop search on seeded random pools and settings.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+#include "ReferenceSearch.h"
+#include "SearchTestSupport.h"
+
+namespace {
+
+struct CCase {
+    CTestPool pool;
+    CCalcParam param = OpenParam();
+    int32_t lowerLimit = 0;
+    int64_t stopAfterSuits = -1;
+    bool stopAtBegin = false;
+};
+
+int32_t Pick(std::mt19937& rng, int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
+bool Chance(std::mt19937& rng, int percent) { return Pick(rng, 0, 99) < percent; }
+
+// Small pools (at most a few thousand combinations) so that thousands of cases run in seconds.
+void MakeCase(uint32_t seed, CCase& c) {
+    std::mt19937 rng(seed);
+    const bool huge = Chance(rng, 8);       // values near the 32-bit bounds: sums wrap
+    const bool negative = Chance(rng, 30);  // negative values lower sums
+    int64_t combinations = 1;
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        c.param.UseSlot(k) = Chance(rng, k < 6 ? 75 : 35) ? Pick(rng, 1, 3) : 0;
+        int count = Chance(rng, 15) ? 0 : Pick(rng, 1, 7);
+        if (c.param.UseSlot(k) && count > 0) {
+            if (combinations * count > 20000) count = int(std::max<int64_t>(1, 20000 / combinations));
+            combinations *= count;
+        }
+        for (int i = 0; i < count; ++i) {
+            auto value = [&](int32_t lo, int32_t hi) {
+                if (huge && Chance(rng, 25)) return Chance(rng, 50) ? Pick(rng, 1 << 29, INT32_MAX) : Pick(rng, INT32_MIN, -(1 << 29));
+                if (negative && Chance(rng, 15)) return Pick(rng, -20, -1);
+                return Chance(rng, 40) ? 0 : Pick(rng, lo, hi);
+            };
+            CArmorPiece* p = c.pool.Add(k, {value(0, 25), value(0, 25), value(0, 25), value(0, 25), value(0, 25)},
+                                        Chance(rng, 65) ? 1 : 0);
+            p->m_nLuck = value(0, 120);
+            p->m_nLMC = value(0, 8);
+            p->m_nLRC = value(0, 20);
+            p->m_nMR = value(0, 3);
+            p->m_nSR = value(0, 3);
+            p->m_nHR = value(0, 3);
+            p->m_nDCI = value(0, 15);
+            p->m_nHCI = value(0, 15);
+        }
+    }
+    c.param.m_bBypassResistCap = Chance(rng, 30) ? Pick(rng, 1, 5) : 0;
+    c.param.m_bMedableOnly = Chance(rng, 30) ? 1 : 0;
+
+    // Minimums near the sums of one random combination, so that some combinations qualify and some fail.
+    int32_t sums[9] = {};
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        const auto& list = c.pool.lists[size_t(k)];
+        if (!c.param.UseSlot(k) || list.empty()) continue;
+        const CArmorPiece* p = list[size_t(Pick(rng, 0, int32_t(list.size()) - 1))];
+        sums[0] += std::min(70, p->m_nPhysical) / 2 + std::min(70, p->m_nFire) / 2 + std::min(70, p->m_nCold) / 2 +
+                   std::min(70, p->m_nPoison) / 2 + std::min(70, p->m_nEnergy) / 2;
+        sums[1] += p->m_nLuck / 2;
+        sums[2] += p->m_nLMC / 2;
+        sums[3] += p->m_nLRC / 2;
+        sums[4] += p->m_nMR / 2;
+        sums[5] += p->m_nHR / 2;
+        sums[6] += p->m_nSR / 2;
+        sums[7] += p->m_nDCI / 2;
+        sums[8] += p->m_nHCI / 2;
+    }
+    auto limit = [&](int32_t near) {
+        int r = Pick(rng, 0, 9);
+        if (r < 4) return 0;
+        if (r < 5) return Pick(rng, -30, -1);
+        return near + Pick(rng, -6, 6);
+    };
+    c.lowerLimit = Chance(rng, 10) ? Pick(rng, -50, 0) : limit(sums[0]);
+    c.param.m_nLuckLimit = limit(sums[1]);
+    c.param.m_nLMCLimit = limit(sums[2]);
+    c.param.m_nLRCLimit = limit(sums[3]);
+    c.param.m_nMRLimit = limit(sums[4]);
+    c.param.m_nHRLimit = limit(sums[5]);
+    c.param.m_nSRLimit = limit(sums[6]);
+    c.param.m_nDCILimit = limit(sums[7]);
+    c.param.m_nHCILimit = limit(sums[8]);
+    static const int32_t kSuitLimits[] = {-3, 0, 1, 2, 3, 7, 50, 1000000};
+    c.param.m_nSuitLimit = kSuitLimits[Pick(rng, 0, 7)];
+
+    int stop = Pick(rng, 0, 99);
+    if (stop < 5)
+        c.stopAtBegin = true;
+    else if (stop < 40)
+        c.stopAfterSuits = Pick(rng, 1, 6);
+}
+
+CCalcResult Reference(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running) {
+    rec.m_bStopAtBegin = c.stopAtBegin;
+    rec.m_nStopAfterSuits = c.stopAfterSuits;
+    return RunReferenceSearch(c.param, c.pool.lists, c.lowerLimit, running, rec);
+}
+
+CCalcResult Engine(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running, int threads, int64_t target) {
+    rec.m_bStopAtBegin = c.stopAtBegin;
+    rec.m_nStopAfterSuits = c.stopAfterSuits;
+    CCalcTuning tuning;
+    tuning.m_nChunkTarget = target;
+    return RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, rec, threads, tuning);
+}
+
+void CompareCase(uint32_t seed, int threads, int64_t target) {
+    CCase c;
+    MakeCase(seed, c);
+    std::atomic<int32_t> running{0};
+    CRecorder want(running);
+    CCalcResult wantResult = Reference(c, want, running);
+    EXPECT_EQ(running.load(), 0);
+    running.store(0);
+    CRecorder got(running);
+    CCalcResult gotResult = Engine(c, got, running, threads, target);
+    EXPECT_EQ(running.load(), 0);
+    SCOPED_TRACE(testing::Message() << "seed " << seed << " threads " << threads << " chunk target " << target);
+    ExpectSameRun(wantResult, want, gotResult, got);
+}
+
+const int64_t kTargets[] = {1, 2, 7, 64, 1024};
+
+}  // namespace
+
+TEST(SearchDifferential, SequentialMatchesReference) {
+    for (uint32_t seed = 1; seed <= 2500; ++seed) {
+        CompareCase(seed, 1, kTargets[seed % 5]);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(SearchDifferential, ParallelMatchesReference) {
+    for (uint32_t seed = 5001; seed <= 6500; ++seed) {
+        CompareCase(seed, 2 + int(seed % 3), kTargets[seed % 5]);
+        if (HasFailure()) return;
+    }
+}
+
+// A Stop from another thread at an arbitrary moment: whatever the engine reports must be the state the
+// plain search has after exactly that many combinations. Two pools: one where pruning is weak (every
+// piece has either luck or lower mana cost, both are asked for), one whose sums may wrap (no pruning).
+TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
+    for (bool wrapping : {false, true}) {
+        CTestPool pool;
+        std::mt19937 rng(77);
+        for (int k = 0; k < 8; ++k)
+            for (int i = 0; i < 8; ++i) {
+                CArmorPiece* p = pool.Add(
+                    k, {Pick(rng, 0, 15), Pick(rng, 0, 15), Pick(rng, 0, 15), Pick(rng, 0, 15), Pick(rng, 0, 15)},
+                    Pick(rng, 0, 1));
+                if (Chance(rng, 50))
+                    p->m_nLuck = Pick(rng, 0, 50);
+                else
+                    p->m_nLMC = Pick(rng, 0, 6);
+            }
+        if (wrapping) pool.lists[0][0]->m_nHCI = pool.lists[1][0]->m_nHCI = INT32_MAX;
+        CCalcParam param = OpenParam();
+        for (int k = 0; k < 8; ++k) param.UseSlot(k) = 1;
+        param.m_nLuckLimit = 150;
+        param.m_nLMCLimit = 16;
+        const int32_t lowerLimit = 150;
+
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << "wrapping " << wrapping << " threads " << threads);
+            std::atomic<int32_t> running{0};
+            CRecorder got(running);
+            std::thread stopper([&] {
+                while (running.load() == 0) std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                running.store(0);
+            });
+            CCalcResult r = RunCalculation(param, pool.lists, lowerLimit, running, got, threads);
+            stopper.join();
+            ASSERT_GE(r.m_nExamined, 1);
+            if (r.m_nExamined == r.m_nCombinations) std::printf("note: the run ended before the stop\n");
+
+            std::atomic<int32_t> refRunning{0};
+            CRecorder want(refRunning);
+            CCalcResult w = RunReferenceSearch(param, pool.lists, lowerLimit, refRunning, want, r.m_nExamined);
+            EXPECT_EQ(r.m_nExamined, w.m_nExamined);
+            EXPECT_EQ(r.m_nFound, w.m_nFound);
+            EXPECT_EQ(r.m_arrHighest, w.m_arrHighest);
+            EXPECT_EQ(r.m_strSummary, w.m_strSummary);
+            EXPECT_EQ(running.load(), 0);
+            ASSERT_EQ(got.suits.size(), want.suits.size());
+            for (size_t i = 0; i < got.suits.size(); ++i) {
+                EXPECT_EQ(got.suits[i]->m_strName, want.suits[i]->m_strName);
+                EXPECT_EQ(got.suits[i]->m_arrPieces, want.suits[i]->m_arrPieces);
+            }
+        }
+    }
+}

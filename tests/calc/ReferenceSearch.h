@@ -1,0 +1,10 @@
+#pragma once
+// The combination search written the plain way: twelve nested loops, every sum recomputed for every
+// combination. Slow on purpose; the engine is checked against it.
+#include <atomic>
+
+#include "calc/CalcEngine.h"
+
+// stopAfter > 0 clears the running flag right after that many combinations, like a Stop arriving then.
+CCalcResult RunReferenceSearch(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
+                               std::atomic<int32_t>& running, ICalcReporter& reporter, int64_t stopAfter = 0);
