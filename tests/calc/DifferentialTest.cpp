@@ -23,7 +23,8 @@ bool Chance(std::mt19937& rng, int percent) { return Pick(rng, 0, 99) < percent;
 // Small pools (at most a few thousand combinations) so that thousands of cases run in seconds.
 void MakeCase(uint32_t seed, CCase& c) {
     std::mt19937 rng(seed);
-    const bool huge = Chance(rng, 8);       // values near the 32-bit bounds: sums wrap
+    const bool huge = Chance(rng, 10);  // one property with values near the 32-bit bounds: sums wrap
+    const int hugeLane = Pick(rng, 0, 12);
     const bool negative = Chance(rng, 30);  // negative values lower sums
     int64_t combinations = 1;
     for (int k = 0; k < SLOT_COUNT; ++k) {
@@ -34,8 +35,10 @@ void MakeCase(uint32_t seed, CCase& c) {
             combinations *= count;
         }
         for (int i = 0; i < count; ++i) {
+            int lane = 0;
             auto value = [&](int32_t lo, int32_t hi) {
-                if (huge && Chance(rng, 25)) return Chance(rng, 50) ? Pick(rng, 1 << 29, INT32_MAX) : Pick(rng, INT32_MIN, -(1 << 29));
+                if (huge && lane++ == hugeLane && Chance(rng, 60))
+                    return Chance(rng, 70) ? Pick(rng, 1 << 30, INT32_MAX) : Pick(rng, INT32_MIN, -(1 << 30));
                 if (negative && Chance(rng, 15)) return Pick(rng, -20, -1);
                 return Chance(rng, 40) ? 0 : Pick(rng, lo, hi);
             };

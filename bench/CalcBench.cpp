@@ -1,0 +1,233 @@
+// Times the combination search against the plain twelve-loop search on the same work, in one run.
+// Pool: 12 pieces in each of the six armor slots, 8 rings, 8 bracelets (191 102 976 combinations).
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReferenceSearch.h"
+#include "calc/CalcEngine.h"
+
+namespace {
+
+// Deterministic on every platform (no library distributions).
+class CRandom {
+public:
+    explicit CRandom(uint64_t seed) : m_state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    uint32_t Next() {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 7;
+        m_state ^= m_state << 17;
+        return uint32_t(m_state >> 16);
+    }
+    int32_t Range(int32_t lo, int32_t hi) { return lo + int32_t(Next() % uint32_t(hi - lo + 1)); }
+    bool Chance(int percent) { return Range(0, 99) < percent; }
+
+private:
+    uint64_t m_state;
+};
+
+struct CBenchPool {
+    CalcPool lists;
+    std::vector<std::unique_ptr<CArmorPiece>> owned;
+};
+
+// Armor carries most of the resists and a few bonuses; rings and bracelets carry the bonuses.
+void MakePool(CBenchPool& pool) {
+    CRandom rng(2026);
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        int count = k < 6 ? 12 : (k == 6 || k == 10) ? 8 : 0;
+        for (int i = 0; i < count; ++i) {
+            auto p = std::make_unique<CArmorPiece>();
+            p->m_nType = 1 << k;
+            if (k < 6) {
+                int32_t* resists[5] = {&p->m_nPhysical, &p->m_nFire, &p->m_nCold, &p->m_nPoison, &p->m_nEnergy};
+                for (int32_t* r : resists) *r = rng.Range(2, 9);
+                for (int extra = rng.Range(1, 3); extra > 0; --extra) *resists[rng.Range(0, 4)] += rng.Range(3, 10);
+                p->m_bMedable = rng.Chance(50);
+                if (rng.Chance(30)) p->m_nLMC = rng.Range(1, 8);
+                if (rng.Chance(20)) p->m_nLRC = rng.Range(5, 20);
+                if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 150);
+                if (rng.Chance(15)) p->m_nMR = rng.Range(1, 3);
+                if (rng.Chance(15)) p->m_nHR = rng.Range(1, 3);
+                if (rng.Chance(15)) p->m_nSR = rng.Range(1, 3);
+                if (rng.Chance(10)) p->m_nDCI = rng.Range(3, 15);
+                if (rng.Chance(10)) p->m_nHCI = rng.Range(3, 15);
+            } else {
+                p->m_bMedable = 1;
+                if (rng.Chance(25)) *(&p->m_nPhysical + rng.Range(0, 4)) = rng.Range(5, 20);
+                if (rng.Chance(40)) p->m_nLMC = rng.Range(2, 8);
+                if (rng.Chance(40)) p->m_nLRC = rng.Range(5, 20);
+                if (rng.Chance(40)) p->m_nLuck = rng.Range(20, 150);
+                if (rng.Chance(30)) p->m_nDCI = rng.Range(3, 15);
+                if (rng.Chance(30)) p->m_nHCI = rng.Range(3, 15);
+            }
+            p->m_nTotalResist = p->CalcTotalResist();
+            p->m_strText = "bench piece " + std::to_string(pool.owned.size());
+            pool.lists[size_t(k)].push_back(p.get());
+            pool.owned.push_back(std::move(p));
+        }
+    }
+}
+
+// Keeps the suits as the results list would; they are freed outside the timed part.
+class CKeeper : public ICalcReporter {
+public:
+    void OnBegin(int64_t) override {}
+    void OnSuit(std::unique_ptr<CArmorSuit> suit) override { suits.push_back(std::move(suit)); }
+    void OnEnd(const CCalcMsg& end) override { summary = end.m_strSummary; }
+    std::vector<std::unique_ptr<CArmorSuit>> suits;
+    std::string summary;
+};
+
+struct CWorkload {
+    const char* name;
+    const char* what;
+    CCalcParam param;
+    int32_t lowerLimit;
+};
+
+CCalcParam BaseParam() {
+    CCalcParam p;
+    for (int k = 0; k < 6; ++k) p.UseSlot(k) = 1;
+    p.m_bUseRings = 1;
+    p.m_bUseBracelets = 1;
+    p.m_nSuitLimit = 1000;
+    return p;
+}
+
+// Counts suits and drops them at once.
+class CCounter : public ICalcReporter {
+public:
+    void OnBegin(int64_t) override {}
+    void OnSuit(std::unique_ptr<CArmorSuit>) override { ++found; }
+    void OnEnd(const CCalcMsg&) override {}
+    int64_t found = 0;
+};
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+bool SameRun(const CCalcResult& a, const CKeeper& ka, const CCalcResult& b, const CKeeper& kb) {
+    if (a.m_nExamined != b.m_nExamined || a.m_nFound != b.m_nFound || a.m_arrHighest != b.m_arrHighest ||
+        a.m_strSummary != b.m_strSummary || ka.summary != kb.summary || ka.suits.size() != kb.suits.size())
+        return false;
+    for (size_t i = 0; i < ka.suits.size(); ++i)
+        if (ka.suits[i]->m_strName != kb.suits[i]->m_strName || ka.suits[i]->m_arrPieces != kb.suits[i]->m_arrPieces)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int threads = 0;
+    bool engineOnly = false;  // for quick looks at the engine alone
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) threads = std::atoi(argv[++i]);
+        if (std::strcmp(argv[i], "--engine-only") == 0) engineOnly = true;
+    }
+
+    CBenchPool pool;
+    MakePool(pool);
+
+    std::vector<CWorkload> workloads;
+    {
+        CWorkload w{"strict", "fewer than 1000 suits: every combination is visited", BaseParam(), 310};
+        w.param.m_nLMCLimit = 14;
+        w.param.m_nLRCLimit = 30;
+        workloads.push_back(w);
+    }
+    {
+        CWorkload w{"dense", "about 1 % of combinations qualify, suit limit 100 000", BaseParam(), 280};
+        w.param.m_nLMCLimit = 10;
+        w.param.m_nSuitLimit = 100000;
+        workloads.push_back(w);
+    }
+    {
+        CWorkload w{"medable", "strict limits, medable suits only", BaseParam(), 310};
+        w.param.m_nLMCLimit = 14;
+        w.param.m_nLRCLimit = 30;
+        w.param.m_bMedableOnly = 1;
+        workloads.push_back(w);
+    }
+
+    unsigned cores = std::thread::hardware_concurrency();
+    std::printf("gorvanta-bench: combination search against the plain twelve-loop search\n");
+    std::printf("pool: 12 pieces in each of 6 armor slots, 8 rings, 8 bracelets; engine threads: %d (cores: %u)\n",
+                threads > 0 ? threads : int(cores), cores);
+    std::printf("%-8s %12s %12s %8s %8s %12s %12s %10s  %s\n", "workload", "combinations", "examined", "found",
+                "share", "engine s", "reference s", "ratio", "same results");
+    bool allSame = true;
+    for (const CWorkload& w : workloads) {
+        std::atomic<int32_t> running{0};
+        // Best of three for the engine, whose times are short; the reference runs once.
+        double engine = 1e9;
+        CCalcResult er;
+        CKeeper ek;
+        for (int rep = 0; rep < 3; ++rep) {
+            CKeeper keeper;
+            auto t0 = std::chrono::steady_clock::now();
+            CCalcResult r = RunCalculation(w.param, pool.lists, w.lowerLimit, running, keeper, threads);
+            double t = Seconds(std::chrono::steady_clock::now() - t0);
+            if (t < engine) engine = t;
+            if (rep == 0) {
+                er = r;
+                ek.suits = std::move(keeper.suits);
+                ek.summary = keeper.summary;
+            }
+        }
+        CKeeper rk;
+        auto t0 = std::chrono::steady_clock::now();
+        CCalcResult rr = engineOnly ? er : RunReferenceSearch(w.param, pool.lists, w.lowerLimit, running, rk);
+        double reference = Seconds(std::chrono::steady_clock::now() - t0);
+        bool same = engineOnly || SameRun(er, ek, rr, rk);
+        allSame &= same;
+        std::printf("%-8s %12lld %12lld %8lld %7.3f%% %12.4f %12.3f %9.1fx  %s\n", w.name,
+                    (long long)er.m_nCombinations, (long long)er.m_nExamined, (long long)er.m_nFound,
+                    100.0 * double(er.m_nFound) / double(er.m_nExamined), engine, reference, reference / engine,
+                    same ? "yes" : "NO");
+        std::fflush(stdout);
+    }
+    std::printf("workloads: strict = %s; dense = %s; medable = %s\n", workloads[0].what, workloads[1].what,
+                workloads[2].what);
+    {
+        // The share of the whole space that the dense limits let through (the run above stops at its limit).
+        CCalcParam p = workloads[1].param;
+        p.m_nSuitLimit = INT32_MAX;
+        std::atomic<int32_t> running{0};
+        CCounter counter;
+        CCalcResult r = RunCalculation(p, pool.lists, workloads[1].lowerLimit, running, counter, threads);
+        std::printf("dense limits over the whole space: %lld of %lld combinations qualify (%.2f %%)\n",
+                    (long long)counter.found, (long long)r.m_nCombinations,
+                    100.0 * double(counter.found) / double(r.m_nCombinations));
+    }
+    {
+        // Stop latency where nothing can be pruned: one piece's hit chance near the 32-bit bound means sums
+        // may wrap, so every combination is evaluated.
+        CBenchPool wide;
+        MakePool(wide);
+        wide.lists[0][0]->m_nHCI = wide.lists[1][0]->m_nHCI = INT32_MAX;
+        std::atomic<int32_t> running{0};
+        CCounter counter;
+        std::chrono::steady_clock::time_point stopAt;
+        std::thread stopper([&] {
+            while (running.load() == 0) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            stopAt = std::chrono::steady_clock::now();
+            running.store(0);
+        });
+        CCalcResult r = RunCalculation(workloads[0].param, wide.lists, workloads[0].lowerLimit, running, counter, threads);
+        auto returned = std::chrono::steady_clock::now();
+        stopper.join();
+        if (r.m_nExamined < r.m_nCombinations)
+            std::printf("stop latency (no pruning possible): %.3f ms after %lld combinations\n",
+                        1000.0 * Seconds(returned - stopAt), (long long)r.m_nExamined);
+        else
+            std::printf("stop latency: the run ended before the stop\n");
+    }
+    std::printf("targets on 2 cores: strict >= 100x, dense >= 5x, medable >= 50x\n");
+    return allSame ? 0 : 1;
+}
