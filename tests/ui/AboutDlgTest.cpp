@@ -1,0 +1,186 @@
+// The About box and its mail link, moved over and clicked with real mouse events.
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolTip>
+
+#include "GuiTestSupport.h"
+#include "ui/AboutDlg.h"
+#include "ui/LinkStatic.h"
+
+namespace {
+const QColor kNormal(0, 0, 255), kHover(255, 0, 0), kVisited(5, 34, 143);
+
+// Whether the widget's picture holds at least a few pixels of exactly this colour (the underline is solid).
+int PixelsOf(QWidget* w, const QColor& c) {
+    const QImage img = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (QColor(img.pixel(x, y)).rgb() == c.rgb()) ++n;
+    return n;
+}
+
+QStringList LabelTexts(QWidget* w) {
+    QStringList out;
+    for (QLabel* l : w->findChildren<QLabel*>())
+        if (!l->text().isEmpty()) out << l->text();
+    return out;
+}
+}  // namespace
+
+class AboutDlgTest : public QObject {
+    Q_OBJECT
+
+    QStringList opened;
+    bool openResult = true;
+
+    void Open(CAboutDlg& dlg) {
+        dlg.Link()->SetUrlOpener([this](const QUrl& u) {
+            opened << u.toString();
+            return openResult;
+        });
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        // Start with the pointer away from the link.
+        QTest::mouseMove(&dlg, QPoint(2, dlg.height() - 2));
+        QTest::qWait(20);
+    }
+
+private slots:
+    void init() {
+        opened.clear();
+        openResult = true;
+    }
+
+    void contents() {
+        CAboutDlg dlg;
+        Open(dlg);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("About Gorvanta"));
+        const QStringList texts = LabelTexts(&dlg);
+        QVERIFY(texts.contains(QStringLiteral("Gorvanta Version 1.0.8.0")));
+        QVERIFY(texts.contains(QString::fromUtf8("Copyright \xC2\xA9 2004 VarnHolt")));
+        QCOMPARE(dlg.Link()->text(), QStringLiteral("gorvanta@varnholt.example"));
+        QCOMPARE(dlg.Link()->Target(), QStringLiteral("mailto:gorvanta@varnholt.example"));
+        QCOMPARE(dlg.Link()->toolTip(), QStringLiteral("Please send your comments, questions, or complaints here :-)"));
+        QVERIFY(!dlg.IconLabel()->pixmap().isNull());
+        QVERIFY(dlg.OkButton()->isDefault());
+        QCOMPARE(dlg.OkButton()->text(), QStringLiteral("OK"));
+        QVERIFY(dlg.Link()->font().underline());
+        QCOMPARE(dlg.Link()->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY(dlg.Link()->testAttribute(Qt::WA_AlwaysShowToolTips));
+        guitest::Shot(&dlg, QStringLiteral("about-box"));
+        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(opened.isEmpty());
+    }
+
+    void coloursThroughHoverAndVisit() {
+        CAboutDlg dlg;
+        Open(dlg);
+        CLinkStatic* link = dlg.Link();
+        QCOMPARE(link->TextColour(), kNormal);
+        QVERIFY(PixelsOf(link, kNormal) > 5);
+        QCOMPARE(PixelsOf(link, kHover), 0);
+
+        QTest::mouseMove(link, link->rect().center());
+        QTRY_VERIFY(link->IsHovering());
+        QCOMPARE(link->TextColour(), kHover);
+        QVERIFY(PixelsOf(link, kHover) > 5);
+        QCOMPARE(PixelsOf(link, kNormal), 0);
+        guitest::Shot(&dlg, QStringLiteral("about-box-hover"));
+        // The tip comes up after the tool tip delay.
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 3000);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Please send your comments, questions, or complaints here :-)"));
+
+        QTest::mouseMove(&dlg, QPoint(2, dlg.height() - 2));
+        QTRY_VERIFY(!link->IsHovering());
+        QCOMPARE(link->TextColour(), kNormal);
+        QVERIFY(PixelsOf(link, kNormal) > 5);
+
+        QTest::mouseMove(link, link->rect().center());
+        QTRY_VERIFY(link->IsHovering());
+        QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, link->rect().center());
+        QCOMPARE(opened, QStringList{QStringLiteral("mailto:gorvanta@varnholt.example")});
+        QVERIFY(link->IsVisited());
+        // Visited wins over hover.
+        QCOMPARE(link->TextColour(), kVisited);
+        QVERIFY(PixelsOf(link, kVisited) > 5);
+        QCOMPARE(PixelsOf(link, kHover), 0);
+        QTest::mouseMove(&dlg, QPoint(2, dlg.height() - 2));
+        QTRY_VERIFY(!link->IsHovering());
+        QCOMPARE(link->TextColour(), kVisited);
+        QVERIFY(PixelsOf(link, kVisited) > 5);
+        dlg.accept();
+
+        // A new box has a new, unvisited link.
+        CAboutDlg again;
+        Open(again);
+        QVERIFY(!again.Link()->IsVisited());
+        QCOMPARE(again.Link()->TextColour(), kNormal);
+        QVERIFY(PixelsOf(again.Link(), kNormal) > 5);
+    }
+
+    void visitedEvenWhenNothingOpensTheTarget() {
+        openResult = false;
+        CAboutDlg dlg;
+        Open(dlg);
+        QTest::mouseClick(dlg.Link(), Qt::LeftButton, Qt::NoModifier, dlg.Link()->rect().center());
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(dlg.Link()->IsVisited());
+        QCOMPARE(dlg.Link()->TextColour(), kVisited);
+    }
+
+    void onlyALeftClickOnTheLinkOpens() {
+        CAboutDlg dlg;
+        Open(dlg);
+        CLinkStatic* link = dlg.Link();
+        QTest::mouseClick(link, Qt::RightButton, Qt::NoModifier, link->rect().center());
+        QVERIFY(opened.isEmpty());
+        // Pressed on the link, released outside: no click.
+        QTest::mousePress(link, Qt::LeftButton, Qt::NoModifier, link->rect().center());
+        QTest::mouseRelease(link, Qt::LeftButton, Qt::NoModifier, QPoint(link->width() + 20, link->height() + 20));
+        QVERIFY(opened.isEmpty());
+        QVERIFY(!link->IsVisited());
+    }
+
+    void tipTextBeforeEnableTipIsDropped() {
+        QWidget host;
+        CLinkStatic link(QStringLiteral("somebody@example.org"), &host);
+        link.SetTipText(QStringLiteral("too early"));
+        link.EnableTip(1);
+        QCOMPARE(link.toolTip(), QString());
+        QCOMPARE(link.TipText(), QString());
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QTest::mouseMove(&link, link.rect().center());
+        QTest::qWait(1200);
+        QVERIFY(!QToolTip::isVisible() || QToolTip::text().isEmpty());
+        link.SetTipText(QStringLiteral("now"));
+        QCOMPARE(link.toolTip(), QStringLiteral("now"));
+        link.EnableTip(0);
+        link.SetTipText(QStringLiteral("disabled again"));
+        QCOMPARE(link.toolTip(), QStringLiteral("now"));
+    }
+
+    void defaultOpenerIsUsedByNewLinks() {
+        QStringList seen;
+        CLinkStatic::SetDefaultUrlOpener([&seen](const QUrl& u) {
+            seen << u.toString();
+            return true;
+        });
+        {
+            QWidget host;
+            CLinkStatic link(QStringLiteral("x"), &host);
+            link.SetTarget(QStringLiteral("mailto:x@example.org"));
+            host.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&host));
+            QTest::mouseClick(&link, Qt::LeftButton, Qt::NoModifier, link.rect().center());
+        }
+        CLinkStatic::SetDefaultUrlOpener(nullptr);
+        QCOMPARE(seen, QStringList{QStringLiteral("mailto:x@example.org")});
+    }
+};
+
+QTEST_MAIN(AboutDlgTest)
+#include "AboutDlgTest.moc"
