@@ -1,0 +1,347 @@
+// The search's rules on small hand-made pools: order, counting, limits, the cap, medable-only, suit
+// limits, stops, names and the summary text. Each case runs the engine on one and on several threads.
+#include <gtest/gtest.h>
+
+#include "ReferenceSearch.h"
+#include "SearchTestSupport.h"
+#include "calc/CalcState.h"
+#include "calc/ResultColumns.h"
+
+namespace {
+
+struct CRun {
+    CCalcResult result;
+    std::unique_ptr<CRecorder> rec;
+};
+
+// The engine on one thread and on three (cut fine, so that every prefix is its own chunk), checked
+// against each other; returns the single-thread run.
+CRun Search(const CCalcParam& param, const CTestPool& pool, int32_t lowerLimit, int64_t stopAfterSuits = -1,
+         bool stopAtBegin = false) {
+    static std::atomic<int32_t> running{0};
+    CRun one;
+    one.rec = std::make_unique<CRecorder>(running);
+    one.rec->m_nStopAfterSuits = stopAfterSuits;
+    one.rec->m_bStopAtBegin = stopAtBegin;
+    one.result = RunCalculation(param, pool.lists, lowerLimit, running, *one.rec, 1);
+    EXPECT_EQ(running.load(), 0);
+
+    CRecorder many(running);
+    many.m_nStopAfterSuits = stopAfterSuits;
+    many.m_bStopAtBegin = stopAtBegin;
+    CCalcTuning fine;
+    fine.m_nChunkTarget = 1 << 20;
+    CCalcResult r = RunCalculation(param, pool.lists, lowerLimit, running, many, 3, fine);
+    ExpectSameRun(one.result, *one.rec, r, many);
+    return one;
+}
+
+std::vector<CArmorPiece*> Pieces(std::initializer_list<CArmorPiece*> list) { return list; }
+
+const char* const kEmptySummary =
+    "1 suit configurations examined.\n0 suits meet limit standards.\nAttr.\tLimit\tHighest\n"
+    "Resist\t0\t0\nLuck\t0\t0\nLMC\t0\t0\nLRC\t0\t0\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t0\nHCI\t0\t0";
+
+}  // namespace
+
+TEST(Search, NothingToCombineExaminesOneCombination) {
+    CTestPool pool;
+    pool.Add(0, {10, 10, 10, 10, 10});
+    CCalcParam param = OpenParam();  // every slot switched off
+    CRun r = Search(param, pool, 0);
+    EXPECT_EQ(r.rec->m_nCombinations, 1);
+    EXPECT_EQ(r.result.m_nExamined, 1);
+    EXPECT_EQ(r.result.m_nFound, 0);
+    EXPECT_TRUE(r.rec->suits.empty());
+    EXPECT_EQ(r.rec->m_end.m_strSummary, kEmptySummary);
+    EXPECT_EQ(r.rec->m_end.m_nSuitsFound, 0);
+    EXPECT_EQ(r.rec->m_end.m_nCombinations, 1);
+
+    // Slots switched on but without pieces: the same one empty combination.
+    CTestPool empty;
+    for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
+    CRun e = Search(param, empty, 0);
+    EXPECT_EQ(e.result.m_nExamined, 1);
+    EXPECT_EQ(e.rec->m_end.m_strSummary, kEmptySummary);
+}
+
+TEST(Search, OrderIsLexicographicHeadWearOutermost) {
+    CTestPool pool;
+    CArmorPiece* h[3];
+    CArmorPiece* a[4];
+    for (auto& p : h) p = pool.Add(0, {1, 0, 0, 0, 0});
+    for (auto& p : a) p = pool.Add(2, {0, 1, 0, 0, 0});
+    pool.Add(1, {5, 5, 5, 5, 5});  // gorgets are switched off
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = 1;
+    param.m_bUseArms = 1;
+    param.m_bUseLegs = 1;  // on, but no legs in the pool: does not make the count 0
+    CRun r = Search(param, pool, 0);
+    EXPECT_EQ(r.rec->m_nCombinations, 12);
+    EXPECT_EQ(r.result.m_nExamined, 12);
+    ASSERT_EQ(r.rec->suits.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(r.rec->suits[size_t(i)]->m_arrPieces, Pieces({h[i / 4], a[i % 4]})) << i;
+        EXPECT_EQ(r.rec->suits[size_t(i)]->m_strName, SuitName(i));
+    }
+    EXPECT_EQ(r.rec->suits[7]->m_strName, "Suit 00007");
+}
+
+TEST(Search, SummaryTemplates) {
+    CCalcParam param = OpenParam();
+    param.m_nLuckLimit = 5;
+    param.m_nLMCLimit = -2;
+    param.m_nLRCLimit = 3;
+    param.m_nMRLimit = 4;
+    param.m_nHRLimit = 6;
+    param.m_nSRLimit = 7;
+    param.m_nDCILimit = 8;
+    param.m_nHCILimit = 9;
+    const CalcHighest hi = {301, 11, 12, 13, 14, 15, 16, 17, 18};
+    EXPECT_EQ(FormatSummary(1, 1, param, 300, hi),
+              "1 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
+              "Resist\t300\t301\nLuck\t5\t11\nLMC\t-2\t12\nLRC\t3\t13\nMR\t4\t14\nHR\t6\t15\nSR\t7\t16\n"
+              "DCI\t8\t17\nHCI\t9\t18");
+    // Counters wider than 32 bits show in full.
+    EXPECT_TRUE(FormatSummary(5000000000LL, 2, param, -1, hi)
+                    .starts_with("5000000000 suit configurations examined.\n2 suits meet limit standards.\nAttr."));
+    EXPECT_TRUE(FormatSummary(0, 0, param, 0, hi).starts_with("0 suit configurations examined.\n0 suits meet"));
+}
+
+TEST(Search, SingleSuitUsesTheSingularLine) {
+    CTestPool pool;
+    pool.Add(0, {70, 70, 70, 70, 70});
+    pool.Add(0, {10, 10, 10, 10, 10});
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = 1;
+    CRun r = Search(param, pool, 300);
+    ASSERT_EQ(r.result.m_nFound, 1);
+    EXPECT_EQ(r.rec->m_end.m_strSummary,
+              "2 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
+              "Resist\t300\t350\nLuck\t0\t0\nLMC\t0\t0\nLRC\t0\t0\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t0\nHCI\t0\t0");
+}
+
+TEST(Search, CapAndBypassDecideTheTotal) {
+    CTestPool pool;
+    pool.Add(0, {40, 30, 35, 36, 25});
+    pool.Add(4, {35, 30, 35, 36, 25});  // sums 75, 60, 70, 72, 50
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = 1;
+    param.m_bUseChestPieces = 1;
+    EXPECT_EQ(Search(param, pool, 320).result.m_nFound, 1);
+    CRun over = Search(param, pool, 321);
+    EXPECT_EQ(over.result.m_nFound, 0);
+    EXPECT_EQ(over.result.m_arrHighest[HIGH_TOTAL], 320);  // the highest counts failing combinations too
+    param.m_bBypassResistCap = 1;
+    EXPECT_EQ(Search(param, pool, 327).result.m_nFound, 1);
+    EXPECT_EQ(Search(param, pool, 328).result.m_nFound, 0);
+}
+
+TEST(Search, EveryMinimumIsAtLeastAndNegativeSumsFailZero) {
+    CTestPool pool;
+    CArmorPiece* p = pool.Add(0, {0, 0, 0, 0, 0});
+    p->m_nLuck = 10;
+    p->m_nLMC = 11;
+    p->m_nLRC = 12;
+    p->m_nMR = 13;
+    p->m_nHR = 14;
+    p->m_nSR = 15;
+    p->m_nDCI = 16;
+    p->m_nHCI = 17;
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = 1;
+    int32_t* limits[8] = {&param.m_nLuckLimit, &param.m_nLMCLimit, &param.m_nLRCLimit, &param.m_nMRLimit,
+                          &param.m_nHRLimit,   &param.m_nSRLimit,  &param.m_nDCILimit, &param.m_nHCILimit};
+    for (int i = 0; i < 8; ++i) *limits[i] = 10 + i;
+    EXPECT_EQ(Search(param, pool, 0).result.m_nFound, 1);
+    for (int i = 0; i < 8; ++i) {
+        ++*limits[i];
+        EXPECT_EQ(Search(param, pool, 0).result.m_nFound, 0) << "limit " << i;
+        --*limits[i];
+    }
+
+    // A negative piece lowers the sum below a minimum of 0; the highest value stays 0.
+    CTestPool neg;
+    neg.Add(0, {0, 0, 0, 0, 0})->m_nDCI = -4;
+    neg.Add(2, {0, 0, 0, 0, 0})->m_nDCI = 3;
+    CCalcParam p2 = OpenParam();
+    p2.m_bUseHeadWear = p2.m_bUseArms = 1;
+    CRun r = Search(p2, neg, 0);
+    EXPECT_EQ(r.result.m_nFound, 0);
+    EXPECT_EQ(r.result.m_arrHighest[HIGH_DCI], 0);
+    p2.m_nDCILimit = -1;
+    EXPECT_EQ(Search(p2, neg, 0).result.m_nFound, 1);
+}
+
+TEST(Search, MedableOnlySkipsArmorButNotJewellery) {
+    CTestPool pool;
+    pool.Add(4, {20, 20, 20, 20, 20}, 1);
+    CArmorPiece* plate = pool.Add(4, {60, 60, 60, 60, 60}, 0);
+    plate->m_nLuck = 500;
+    pool.Add(6, {1, 1, 1, 1, 1}, 0);  // a non-medable ring does not matter
+    CCalcParam param = OpenParam();
+    param.m_bUseChestPieces = param.m_bUseRings = 1;
+    param.m_bMedableOnly = 1;
+    CRun r = Search(param, pool, 0);
+    EXPECT_EQ(r.result.m_nExamined, 2);  // skipped combinations are still examined
+    ASSERT_EQ(r.result.m_nFound, 1);
+    EXPECT_EQ(r.rec->suits[0]->m_arrPieces[0], pool.lists[4][0]);
+    EXPECT_EQ(r.result.m_arrHighest[HIGH_TOTAL], 105);
+    EXPECT_EQ(r.result.m_arrHighest[HIGH_LUCK], 0);  // the plate chest raises nothing
+    param.m_bMedableOnly = 0;
+    EXPECT_EQ(Search(param, pool, 0).result.m_arrHighest[HIGH_LUCK], 500);
+
+    // No medable piece in an armor slot at all: nothing is considered, everything is examined.
+    param.m_bMedableOnly = 1;
+    pool.lists[4][0]->m_bMedable = 0;
+    CRun none = Search(param, pool, 0);
+    EXPECT_EQ(none.result.m_nExamined, 2);
+    EXPECT_EQ(none.result.m_nCombinations, 2);
+    EXPECT_EQ(none.result.m_nFound, 0);
+    EXPECT_EQ(none.result.m_arrHighest, CalcHighest{});
+}
+
+TEST(Search, SuitLimitEndsTheRunRightAfterTheLastSuit) {
+    CTestPool pool;
+    for (int i = 0; i < 4; ++i) pool.Add(0, {i % 2 ? 70 : 10, 70, 70, 70, 70});  // 2nd and 4th qualify
+    for (int i = 0; i < 3; ++i) pool.Add(2, {0, 0, 0, 0, 0})->m_nLuck = i;
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = param.m_bUseArms = 1;
+    for (int32_t limit : {1, 0, -7}) {
+        param.m_nSuitLimit = limit;
+        CRun r = Search(param, pool, 350);
+        EXPECT_EQ(r.result.m_nFound, 1) << limit;
+        EXPECT_EQ(r.result.m_nExamined, 4) << limit;  // (2nd head wear, 1st arms) is the first suit
+        EXPECT_EQ(r.result.m_arrHighest[HIGH_LUCK], 2) << limit;
+        EXPECT_EQ(r.rec->m_bRunningAtEnd, false);
+        EXPECT_NE(r.rec->m_end.m_strSummary.find("4 suit configurations examined.\n1 suit meets limit standards."),
+                  std::string::npos);
+    }
+    param.m_nSuitLimit = 4;
+    CRun r = Search(param, pool, 350);
+    EXPECT_EQ(r.result.m_nFound, 4);
+    EXPECT_EQ(r.result.m_nExamined, 10);
+}
+
+TEST(Search, StopKeepsWhatWasListed) {
+    CTestPool pool;
+    for (int i = 0; i < 5; ++i) pool.Add(0, {10 * i, 0, 0, 0, 0});
+    for (int i = 0; i < 5; ++i) pool.Add(1, {0, 0, 0, 0, 0})->m_nHCI = i;
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = param.m_bUseGorgets = 1;
+    param.m_nHCILimit = 3;  // two suits per head wear
+    CRun r = Search(param, pool, 0, 3);
+    EXPECT_EQ(r.result.m_nFound, 3);
+    EXPECT_EQ(r.rec->suits.size(), 3u);
+    EXPECT_EQ(r.result.m_nExamined, 9);
+    EXPECT_EQ(r.result.m_arrHighest[HIGH_TOTAL], 10);
+
+    // A stop during the begin report still looks at the first combination, and lists it if it qualifies.
+    CRun first = Search(param, pool, 0, -1, true);
+    EXPECT_EQ(first.result.m_nExamined, 1);
+    EXPECT_EQ(first.result.m_nFound, 0);
+    EXPECT_TRUE(first.rec->m_bRunningAtBegin);  // the run sets the flag before it reports
+    param.m_nHCILimit = 0;
+    CRun listed = Search(param, pool, 0, -1, true);
+    EXPECT_EQ(listed.result.m_nExamined, 1);
+    EXPECT_EQ(listed.result.m_nFound, 1);
+}
+
+TEST(Search, SumsWrapAsThe32BitOriginal) {
+    CTestPool pool;
+    pool.Add(0, {0, 0, 0, 0, 0})->m_nLuck = INT32_MAX;
+    pool.Add(0, {0, 0, 0, 0, 0})->m_nLuck = 5;
+    pool.Add(1, {0, 0, 0, 0, 0})->m_nLuck = 1;
+    pool.Add(1, {0, 0, 0, 0, 0})->m_nLuck = 0;
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = param.m_bUseGorgets = 1;
+    CRun r = Search(param, pool, 0);
+    // (max, 1) wraps negative and fails; (max, 0) reaches the top; the others pass.
+    ASSERT_EQ(r.result.m_nFound, 3);
+    EXPECT_EQ(r.rec->suits[0]->m_arrPieces[1], pool.lists[1][1]);
+    EXPECT_EQ(r.result.m_arrHighest[HIGH_LUCK], INT32_MAX);
+    EXPECT_EQ(r.rec->suits[0]->m_nLuck, INT32_MAX);
+
+    std::atomic<int32_t> running{0};
+    CRecorder ref(running);
+    CCalcResult want = RunReferenceSearch(param, pool.lists, 0, running, ref);
+    ExpectSameRun(want, ref, r.result, *r.rec);
+}
+
+TEST(Search, NamesKeepFiveDigitsAndGrowBeyond) {
+    EXPECT_EQ(SuitName(0), "Suit 00000");
+    EXPECT_EQ(SuitName(7), "Suit 00007");
+    EXPECT_EQ(SuitName(99999), "Suit 99999");
+    EXPECT_EQ(SuitName(100000), "Suit 100000");
+
+    // The 100 000th suit of a run is 'Suit 99999'.
+    CTestPool pool;
+    for (int k = 0; k < 5; ++k)
+        for (int i = 0; i < 10; ++i) pool.Add(k, {0, 0, 0, 0, 0});
+    pool.Add(5, {0, 0, 0, 0, 0});
+    pool.Add(5, {0, 0, 0, 0, 0});
+    CCalcParam param = OpenParam();
+    for (int k = 0; k < 6; ++k) param.UseSlot(k) = 1;
+    param.m_nSuitLimit = 100001;
+    std::atomic<int32_t> running{0};
+    CRecorder rec(running);
+    CCalcResult r = RunCalculation(param, pool.lists, 0, running, rec, 2);
+    ASSERT_EQ(r.m_nFound, 100001);
+    EXPECT_EQ(rec.suits[99999]->m_strName, "Suit 99999");
+    EXPECT_EQ(rec.suits[100000]->m_strName, "Suit 100000");
+    EXPECT_EQ(r.m_nExamined, 100001);
+}
+
+TEST(Search, ThreadProcUsesTheProcessFlag) {
+    CTestPool pool;
+    pool.Add(0, {70, 70, 70, 70, 70});
+    CRecorder rec(TheCalcState().m_bCalcRunning);
+    EXPECT_EQ(CalcThreadProc(nullptr, pool.lists, 0, rec), 0);
+    EXPECT_EQ(rec.m_nBegins, 0);  // no block: nothing happens
+
+    auto param = std::make_unique<CCalcParam>(OpenParam());
+    param->m_bUseHeadWear = 1;
+    EXPECT_EQ(CalcThreadProc(std::move(param), pool.lists, 300, rec), 0);
+    EXPECT_EQ(rec.m_nBegins, 1);
+    EXPECT_TRUE(rec.m_bRunningAtEnd);
+    EXPECT_EQ(rec.suits.size(), 1u);
+    EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
+}
+
+TEST(ResultColumns, HeadingsAndTexts) {
+    const auto& h = ResultColumnHeadings();
+    EXPECT_STREQ(h[0], "Suit");
+    EXPECT_STREQ(h[6], "Eff. Total");
+    EXPECT_STREQ(h[7], "Act. Total");
+    EXPECT_STREQ(h[12], "HR");
+    EXPECT_STREQ(h[15], "HCI");
+
+    CTestPool pool;
+    CArmorPiece* a = pool.Add(0, {40, 30, 35, 36, 25});
+    CArmorPiece* b = pool.Add(4, {35, 30, 35, 36, -30});
+    a->m_nLuck = 100;
+    a->m_nLMC = 8;
+    b->m_nLRC = 20;
+    b->m_nMR = 2;
+    a->m_nHR = 3;
+    b->m_nSR = 4;
+    a->m_nDCI = -5;
+    b->m_nHCI = 15;
+    CArmorSuit suit;
+    suit.AddPiece(a);
+    suit.AddPiece(b);
+    suit.CalcTotals();
+    suit.m_strName = "Suit 00003";
+    CSettings& s = TheSettings();
+    const int32_t saved = s.m_bBypassResistCap;
+    s.m_bBypassResistCap = 0;
+    const std::array<std::string, 16> capped = {"Suit 00003", "70", "60", "70", "70", "-5", "265", "272",
+                                                "100",        "8",  "20", "2",  "3",  "4",  "-5",  "15"};
+    EXPECT_EQ(ResultColumnTexts(suit), capped);
+    s.m_bBypassResistCap = 1;
+    auto open = ResultColumnTexts(suit);
+    EXPECT_EQ(open[1], "75");
+    EXPECT_EQ(open[6], "272");
+    EXPECT_EQ(open[7], "272");
+    s.m_bBypassResistCap = saved;
+}
