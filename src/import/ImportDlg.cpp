@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "document/Assignment.h"
 #include "import/ItemTextParser.h"
 #include "model/Cp1252.h"
 #include "model/MessageBox.h"
@@ -28,13 +29,6 @@ constexpr int BUTTON_PERIOD_MS = 200;
 constexpr int PIECE_ROLE = Qt::UserRole;
 
 QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
-
-// Rows compare ignoring case, on the 8-bit text the pieces keep.
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const std::string la = LowerCp1252(a), lb = LowerCp1252(b);
-    return std::lexicographical_compare(la.begin(), la.end(), lb.begin(), lb.end(),
-                                        [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
-}
 }  // namespace
 
 CImportDlg::CImportDlg(QWidget* parent) : QDialog(parent) {
@@ -154,7 +148,7 @@ void CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> pi
     int lo = 0, hi = pos;
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (LessIgnoringCase(line, PieceOf(m_listItems->topLevelItem(mid))->m_strText))
+        if (ImportRowLess(line, PieceOf(m_listItems->topLevelItem(mid))->m_strText))
             hi = mid;
         else
             lo = mid + 1;
