@@ -1,0 +1,63 @@
+// import: pasted item text into a document, as the paste command would file it.
+#include <QCommandLineParser>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "Commands.h"
+#include "document/Assignment.h"
+#include "document/DocFile.h"
+#include "import/ItemTextParser.h"
+
+namespace {
+constexpr const char* USAGE = "gorvanta-cli import DOC.gva [TEXTFILE]";
+}
+
+int RunImportCommand(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("DOC.gva"), QStringLiteral("the document, created when missing"));
+    parser.addPositionalArgument(QStringLiteral("TEXTFILE"), QStringLiteral("item text; standard input when absent"));
+    if (!parser.parse(QStringList{QStringLiteral("import")} + args)) return UsageError(USAGE, parser.errorText());
+    const QStringList pos = parser.positionalArguments();
+    if (pos.size() < 1 || pos.size() > 2) return UsageError(USAGE, QStringLiteral("import takes one or two files"));
+    const std::string docPath = LocalPath(pos[0]);
+    const std::string textPath = pos.size() > 1 ? LocalPath(pos[1]) : std::string();
+
+    CGorvantaDoc doc;
+    struct stat st;
+    if (::stat(docPath.c_str(), &st) == 0 || errno != ENOENT) {
+        if (!LoadForCommand(doc, docPath)) return CLI_EXIT_FILE;
+    } else {
+        doc.OnNewDocument();
+    }
+
+    std::string raw, error;
+    if (!ReadFileBytes(textPath, raw, error)) {
+        PrintError(error);
+        return CLI_EXIT_FILE;
+    }
+    // The paste buffer's rules: CR LF line breaks, at most PASTE_LIMIT characters; a full buffer is cut
+    // as the long-text question's OK would cut it.
+    std::vector<CParsedLine> rows = ParseItemText(PrepareClipboardText(raw), [] {
+        PrintError("gorvanta-cli: warning: the text fills the paste buffer of 32767 characters; it is cut there "
+                   "and its last two characters become a line break");
+        return true;
+    });
+    SortImportRows(rows);
+    std::vector<std::unique_ptr<CArmorPiece>> pieces;
+    pieces.reserve(rows.size());
+    for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
+    const int added = AddImportedPieces(doc, std::move(pieces));
+
+    if (!SaveDocumentFile(doc, docPath, &error)) {
+        PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
+        return CLI_EXIT_FILE;
+    }
+    std::printf("Imported %d piece%s.\n", added, added == 1 ? "" : "s");
+    return CLI_EXIT_OK;
+}

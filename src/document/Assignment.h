@@ -1,0 +1,60 @@
+#pragma once
+// The moves of pieces between the pool and suits: assigning a suit to a character, taking it back, and
+// handing imported pieces to the document. Pieces and suits are found by identity, never by value.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GorvantaDoc.h"
+#include "import/ItemTextParser.h"
+
+constexpr const char* MSG_NAME_EMPTY = "Character name is empty. Assignment failed";
+constexpr const char* MSG_ASSIGN_ERROR = "Error saving suit to document. Assignment failed.";
+constexpr const char* MSG_REPLACE_QUESTION =
+    "%s already has a suit assigned. Do you wish to assign this suit to %s instead? Select Yes to make the new "
+    "assignment or No to cancel.";
+
+// Leading and trailing white space removed.
+std::string TrimName(const std::string& name);
+// Character names compare after lower-casing both in Windows-1252.
+bool SameCharacterName(const std::string& a, const std::string& b);
+
+// The whole assignment of the suit details dialog's "Assign/Exit". On true the document owns the suit and
+// its pieces; on false nothing has changed and the caller still owns the suit. A missing document or suit,
+// a suit that is already the document's, or a suit with a piece that is no longer in the pool is refused
+// with "Error saving suit to document. Assignment failed.".
+bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName);
+
+// Records the name, moves the suit into the document and its pieces out of the pool; marks the document
+// modified. No view is told.
+void AddAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit, const std::string& name);
+
+// Returns the suit's pieces to the pool and deletes the suit; the name stays in m_arrCharacters.
+void ReleaseAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit);
+
+// Removes the first entry of the list that is this very piece; nothing if absent.
+void RemoveFromPool(CArmorPiece* piece, PoolList& list);
+void RemoveFromPool(CArmorPiece* piece, PoolList* list);
+
+// Appends the piece to the end of its pool list. False, and nothing done, when its type selects no list:
+// the caller still holds the piece.
+bool ReturnToPool(CGorvantaDoc& doc, CArmorPiece* piece);
+
+// The tree's Delete Suit: every piece back to the pool, the suit removed and deleted, the document marked
+// modified and every view refreshed. False (nothing changed) when the suit is not the document's.
+// A piece whose type selects no list has no place left to go and is deleted.
+bool DeleteSuit(CGorvantaDoc& doc, CArmorSuit* suit);
+
+// The tree's Delete Suit Item: the piece leaves the suit for the pool, the suit's totals follow, the
+// document is marked modified and every view refreshed. False (nothing changed) when the suit is not the
+// document's or the piece is not in it. A piece whose type selects no list is deleted.
+bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece);
+
+// The paste command's hand-over: each piece, in order, to the end of its pool list; a piece whose type
+// selects no list is deleted. Marks the document modified (also for no pieces) and refreshes every view.
+// Returns how many pieces joined the pool.
+int AddImportedPieces(CGorvantaDoc& doc, std::vector<std::unique_ptr<CArmorPiece>> pieces);
+
+// The order of the import dialog's rows: by text ignoring case, equal texts in the order of the paste.
+bool ImportRowLess(const std::string& a, const std::string& b);
+void SortImportRows(std::vector<CParsedLine>& rows);

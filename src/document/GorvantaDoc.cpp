@@ -1,0 +1,144 @@
+#include "GorvantaDoc.h"
+
+#include <algorithm>
+
+#include "calc/CalcState.h"
+#include "calc/Settings.h"
+#include "model/Archive.h"
+#include "model/MessageBox.h"
+
+namespace {
+// Smallest number of bytes each kind of record can take: a piece with a wrong marker is 4 bytes, a suit
+// is its count and two empty strings, a name is one empty string.
+constexpr uint64_t MIN_PIECE_BYTES = 4;
+constexpr uint64_t MIN_SUIT_BYTES = 4 + 1 + 1;
+constexpr uint64_t MIN_NAME_BYTES = 1;
+
+uint64_t Positive(int32_t n) { return n > 0 ? uint64_t(n) : 0; }
+
+void DeleteSuitWithPieces(CArmorSuit* suit) {
+    if (!suit) return;
+    for (CArmorPiece* p : suit->m_arrPieces) delete p;
+    suit->m_arrPieces.clear();
+    delete suit;
+}
+}  // namespace
+
+CGorvantaDoc::CGorvantaDoc() { TheSettings().LoadSettings(); }
+
+CGorvantaDoc::~CGorvantaDoc() { FreeContents(); }
+
+void CGorvantaDoc::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteInt32(DOC_MAGIC);
+        for (const PoolList& list : m_arrPool) ar.WriteInt32(int32_t(list.size()));
+        ar.WriteInt32(int32_t(m_arrSuits.size()));
+        ar.WriteInt32(int32_t(m_arrCharacters.size()));
+        // A null entry still writes a record, so the counts above stay true.
+        for (const PoolList& list : m_arrPool)
+            for (CArmorPiece* p : list) {
+                CArmorPiece empty;
+                (p ? p : &empty)->Serialize(ar);
+            }
+        for (CArmorSuit* s : m_arrSuits) {
+            CArmorSuit empty;
+            (s ? s : &empty)->Serialize(ar);
+        }
+        for (const std::string& name : m_arrCharacters) ar.WriteString(name);
+        return;
+    }
+
+    if (ar.ReadInt32() != DOC_MAGIC) {
+        ShowMessage(MSG_ARCHIVE_NOT_RECOGNIZED, MsgButtons::OK, MsgIcon::Stop);
+        return;
+    }
+    int32_t poolCounts[SLOT_COUNT];
+    for (int32_t& n : poolCounts) n = ar.ReadInt32();
+    const int32_t suitCount = ar.ReadInt32();
+    const int32_t nameCount = ar.ReadInt32();
+
+    // Counts are not capped, but counts the remaining bytes cannot hold end in the end-of-file failure
+    // anyway: fail now instead of making objects for a hostile count first.
+    uint64_t need = 0;
+    for (int32_t n : poolCounts) need += Positive(n) * MIN_PIECE_BYTES;
+    need += Positive(suitCount) * MIN_SUIT_BYTES + Positive(nameCount) * MIN_NAME_BYTES;
+    if (need > ar.Remaining()) throw CArchiveEofException();
+
+    // Each object joins its list before its record is read, so a cut file leaves it owned here.
+    for (int k = 0; k < SLOT_COUNT; ++k)
+        for (int32_t i = 0; i < poolCounts[k]; ++i) {
+            auto* piece = new CArmorPiece;
+            m_arrPool[size_t(k)].push_back(piece);
+            piece->Serialize(ar);
+        }
+    for (int32_t i = 0; i < suitCount; ++i) {
+        auto* suit = new CArmorSuit;
+        m_arrSuits.push_back(suit);
+        suit->Serialize(ar);
+    }
+    for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
+}
+
+int CGorvantaDoc::GetPoolCount() const {
+    size_t n = 0;
+    for (const PoolList& list : m_arrPool) n += list.size();
+    return int(n);
+}
+
+PoolList* CGorvantaDoc::PoolListFor(int32_t type) {
+    const int k = SlotIndexOf(type);
+    return k < 0 ? nullptr : &m_arrPool[size_t(k)];
+}
+
+void CGorvantaDoc::FreeContents() {
+    for (PoolList& list : m_arrPool) {
+        for (CArmorPiece*& p : list) {
+            delete p;
+            p = nullptr;
+        }
+        list.clear();
+    }
+    for (CArmorSuit* s : m_arrSuits) DeleteSuitWithPieces(s);
+    m_arrSuits.clear();
+}
+
+bool CGorvantaDoc::OnNewDocument() {
+    m_nSelPieceCount = 0;
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CGorvantaDoc::OnCloseDocument() {
+    // The pool must outlive every worker that reads it: stop the run and wait for it before freeing.
+    bool again = true;
+    while (again) {
+        again = false;
+        for (IDocView* view : std::vector<IDocView*>(m_views)) {
+            if (view && view->IsResultsView() && IsCalcRunning()) {
+                TheCalcState().m_bCalcRunning.store(0);
+                view->StopAndWaitForRun();
+                again = true;
+                break;
+            }
+        }
+    }
+    FreeContents();
+}
+
+void CGorvantaDoc::AddView(IDocView* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
+}
+
+void CGorvantaDoc::RemoveView(IDocView* view) {
+    auto it = std::find(m_views.begin(), m_views.end(), view);
+    if (it != m_views.end()) m_views.erase(it);
+}
+
+void CGorvantaDoc::UpdateAllViews(IDocView* sender, int hint) {
+    // A copy: a view may add or remove views while it handles the hint.
+    for (IDocView* view : std::vector<IDocView*>(m_views)) {
+        if (view == sender) continue;
+        if (std::find(m_views.begin(), m_views.end(), view) == m_views.end()) continue;
+        view->OnUpdate(sender, hint);
+    }
+}
