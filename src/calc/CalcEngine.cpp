@@ -256,6 +256,10 @@ private:
 
     template <bool kPrune>
     void Subtree(int l, const CVals& s) {
+        if (m_plan.m_arrDead[size_t(l)]) {  // a slot below has nothing the medable rule lets through
+            m_nPos = SatAdd(m_nPos, m_plan.m_arrSize[size_t(l)]);
+            return;
+        }
         if (kPrune && !m_plan.Feasible(l, s)) {
             Bulk(l, s);
             if (!m_bAbort) m_nPos = SatAdd(m_nPos, m_plan.m_arrSize[size_t(l)]);
@@ -369,7 +373,7 @@ struct CSplit {
 
 CSplit MakeSplit(const CPlan& plan, const CCalcTuning& tuning) {
     CSplit split;
-    const int64_t target = std::max<int64_t>(1, tuning.m_nChunkTarget);
+    const int64_t target = std::clamp<int64_t>(tuning.m_nChunkTarget, 1, 1 << 14);
     while (split.m_nDepth < plan.m_nLevels && split.m_nNodes < target) {
         split.m_nNodes *= plan.m_arrLevels[size_t(split.m_nDepth)].m_nCount;
         ++split.m_nDepth;
@@ -503,6 +507,21 @@ public:
         std::vector<std::thread> workers;
         m_nActive = threads;
         for (int t = 0; t < threads; ++t) workers.emplace_back([this] { Work(); });
+        try {
+            Merge(merger);
+        } catch (...) {
+            // A reporter that throws ends the run; the workers must be gone before the stack unwinds.
+            m_running.store(0);
+            for (auto& w : workers) w.join();
+            throw;
+        }
+        // Workers see the cleared flag or run out of chunks; either way they leave soon.
+        if (merger.Ended()) m_running.store(0);
+        for (auto& w : workers) w.join();
+    }
+
+private:
+    void Merge(CMerger& merger) {
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
             CChunkResult r;
             bool have = false;
@@ -514,14 +533,10 @@ public:
                     have = true;
                 }
             }
-            if (!(have ? merger.Take(r) : merger.Missing())) break;
+            if (!(have ? merger.Take(r) : merger.Missing())) return;
         }
-        // Workers see the cleared flag or run out of chunks; either way they leave soon.
-        if (merger.Ended()) m_running.store(0);
-        for (auto& w : workers) w.join();
     }
 
-private:
     void Work() {
         for (;;) {
             int64_t c;
@@ -619,6 +634,11 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
                            std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
                            const CCalcTuning& tuning) {
     running.store(1);
+    // Cleared after the end report, and also when a reporter throws.
+    struct CClearAtExit {
+        std::atomic<int32_t>& flag;
+        ~CClearAtExit() { flag.store(0); }
+    } clear{running};
     const CPlan plan = MakePlan(param, pool, lowerLimit);
     const CSplit split = MakeSplit(plan, tuning);
     reporter.OnBegin(plan.m_nCombinations);
@@ -647,7 +667,6 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     end.m_nCombinations = result.m_nCombinations;
     end.m_strSummary = result.m_strSummary;
     reporter.OnEnd(end);
-    running.store(0);
     return result;
 }
 

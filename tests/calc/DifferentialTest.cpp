@@ -58,7 +58,7 @@ void MakeCase(uint32_t seed, CCase& c) {
     c.param.m_bMedableOnly = Chance(rng, 30) ? 1 : 0;
 
     // Minimums near the sums of one random combination, so that some combinations qualify and some fail.
-    int32_t sums[9] = {};
+    int64_t sums[9] = {};
     for (int k = 0; k < SLOT_COUNT; ++k) {
         const auto& list = c.pool.lists[size_t(k)];
         if (!c.param.UseSlot(k) || list.empty()) continue;
@@ -74,11 +74,11 @@ void MakeCase(uint32_t seed, CCase& c) {
         sums[7] += p->m_nDCI / 2;
         sums[8] += p->m_nHCI / 2;
     }
-    auto limit = [&](int32_t near) {
+    auto limit = [&](int64_t near) {
         int r = Pick(rng, 0, 9);
         if (r < 4) return 0;
         if (r < 5) return Pick(rng, -30, -1);
-        return near + Pick(rng, -6, 6);
+        return int32_t(std::clamp<int64_t>(near + Pick(rng, -6, 6), INT32_MIN, INT32_MAX));
     };
     c.lowerLimit = Chance(rng, 10) ? Pick(rng, -50, 0) : limit(sums[0]);
     c.param.m_nLuckLimit = limit(sums[1]);

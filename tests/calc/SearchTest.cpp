@@ -308,6 +308,25 @@ TEST(Search, ThreadProcUsesTheProcessFlag) {
     EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
 }
 
+TEST(Search, AReporterThatThrowsEndsTheRun) {
+    struct CThrower : ICalcReporter {
+        void OnBegin(int64_t) override {}
+        void OnSuit(std::unique_ptr<CArmorSuit>) override { throw std::runtime_error("full"); }
+        void OnEnd(const CCalcMsg&) override {}
+    };
+    CTestPool pool;
+    for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < 6; ++i) pool.Add(k, {0, 0, 0, 0, 0});
+    CCalcParam param = OpenParam();
+    for (int k = 0; k < 4; ++k) param.UseSlot(k) = 1;
+    for (int threads : {1, 2}) {
+        std::atomic<int32_t> running{0};
+        CThrower thrower;
+        EXPECT_THROW(RunCalculation(param, pool.lists, 0, running, thrower, threads), std::runtime_error);
+        EXPECT_EQ(running.load(), 0);
+    }
+}
+
 TEST(ResultColumns, HeadingsAndTexts) {
     const auto& h = ResultColumnHeadings();
     EXPECT_STREQ(h[0], "Suit");
