@@ -1,0 +1,241 @@
+// gorvanta-cli calc, run as a process on documents the tests write, with a per-user store of their own.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "calc/ResultColumns.h"
+#include "document/DocFile.h"
+#include "model/QtProfileStore.h"
+
+namespace {
+
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "calc_cli_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+struct CCliRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CArmorPiece* AddPiece(CGorvantaDoc& doc, int slot, std::array<int32_t, 5> r, int medable = 1) {
+    auto* p = new CArmorPiece;
+    p->m_nType = 1 << slot;
+    p->m_strText = "piece " + std::to_string(doc.GetPoolCount());
+    p->m_nPhysical = r[0];
+    p->m_nFire = r[1];
+    p->m_nCold = r[2];
+    p->m_nPoison = r[3];
+    p->m_nEnergy = r[4];
+    p->m_nTotalResist = p->CalcTotalResist();
+    p->m_bMedable = medable;
+    doc.m_arrPool[size_t(slot)].push_back(p);
+    return p;
+}
+
+class CalcCli : public testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        ASSERT_TRUE(m_dir.isValid());
+        // Two head wear and two arms; the (1st, 1st) suit has the resist sums 75, 60, 70, 72, 50.
+        CGorvantaDoc doc;
+        CArmorPiece* h0 = AddPiece(doc, 0, {40, 30, 35, 36, 25});
+        h0->m_nLuck = 100;
+        AddPiece(doc, 0, {10, 10, 10, 10, 10}, 0)->m_nLMC = 5;
+        AddPiece(doc, 2, {35, 30, 35, 36, 25})->m_nDCI = 7;
+        AddPiece(doc, 2, {0, 0, 0, 0, 0})->m_nLRC = 20;
+        AddPiece(doc, 6, {0, 0, 0, 0, 0})->m_nLuck = 50;  // rings are off by default
+        ASSERT_TRUE(SaveDocumentFile(doc, DocPath()));
+        StoreSetting("LowerLimit", 320);
+    }
+
+    std::string DocPath() const { return (m_dir.path() + "/pool.gva").toStdString(); }
+    QString StorePath() const { return m_dir.path() + "/VarnHolt/Gorvanta.conf"; }
+
+    void StoreSetting(const char* name, int32_t value) {
+        CQtProfileStore store(StorePath().toLocal8Bit().constData());
+        store.WriteInt("Settings", name, value);
+        store.Sync();
+    }
+    std::optional<int32_t> StoredSetting(const char* name) {
+        CQtProfileStore store(StorePath().toLocal8Bit().constData());
+        return store.ReadInt("Settings", name);
+    }
+
+    CCliRun Cli(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(GORVANTA_CLI), QStringList{QStringLiteral("calc")} + args);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        CCliRun r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput();
+        r.err = p.readAllStandardError();
+        return r;
+    }
+    QJsonObject Json(const QStringList& args) {
+        CCliRun r = Cli(QStringList{QString::fromStdString(DocPath()), QStringLiteral("--format"), QStringLiteral("json")} +
+                        args);
+        EXPECT_EQ(r.status, 0) << r.err.constData();
+        QJsonParseError error;
+        QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.constData();
+        return doc.object();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QStringList Strings(const QJsonArray& a) {
+    QStringList s;
+    for (const auto& v : a) s << v.toString();
+    return s;
+}
+
+}  // namespace
+
+TEST_F(CalcCli, JsonReportsTheRunWithStoreSettings) {
+    QJsonObject o = Json({});
+    EXPECT_EQ(o.value("combinations").toInteger(), 4);
+    EXPECT_EQ(o.value("examined").toInteger(), 4);
+    EXPECT_EQ(o.value("found").toInteger(), 1);
+    const QJsonObject hi = o.value("highest").toObject();
+    EXPECT_EQ(hi.value("total").toInt(), 320);
+    EXPECT_EQ(hi.value("luck").toInt(), 100);
+    EXPECT_EQ(hi.value("lmc").toInt(), 5);
+    EXPECT_EQ(hi.value("lrc").toInt(), 20);
+    EXPECT_EQ(hi.value("dci").toInt(), 7);
+    EXPECT_EQ(hi.value("hci").toInt(), 0);
+    EXPECT_EQ(hi.keys().size(), 9);
+    EXPECT_EQ(o.value("summary").toString(),
+              "4 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
+              "Resist\t320\t320\nLuck\t0\t100\nLMC\t0\t5\nLRC\t0\t20\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t7\nHCI\t0\t0");
+    const QJsonArray suits = o.value("suits").toArray();
+    ASSERT_EQ(suits.size(), 1);
+    const QJsonObject s = suits[0].toObject();
+    EXPECT_EQ(s.value("name").toString(), "Suit 00000");
+    EXPECT_EQ(s.value("pieces").toArray(), QJsonArray({QJsonArray{0, 0}, QJsonArray{2, 0}}));
+    EXPECT_EQ(Strings(s.value("columns").toArray()),
+              QStringList({"Suit 00000", "70", "60", "70", "70", "50", "320", "327", "100", "0", "0", "0", "0", "0",
+                           "7", "0"}));
+}
+
+TEST_F(CalcCli, SetOverridesForThisRunOnly) {
+    QJsonObject o = Json({"--set", "Bypass 70/Resist Limit=1", "--set", "lowerlimit=211"});
+    EXPECT_EQ(o.value("found").toInteger(), 2);
+    EXPECT_TRUE(o.value("summary").toString().contains("\n2 suits meet limit standards.\n"));
+    const QJsonArray suits = o.value("suits").toArray();
+    ASSERT_EQ(suits.size(), 2);
+    // The bypass reaches the columns too: uncapped resists and effective total.
+    EXPECT_EQ(Strings(suits[0].toObject().value("columns").toArray()).mid(1, 7),
+              QStringList({"75", "60", "70", "72", "50", "327", "327"}));
+    EXPECT_EQ(suits[1].toObject().value("pieces").toArray(), QJsonArray({QJsonArray{0, 1}, QJsonArray{2, 0}}));
+    EXPECT_EQ(suits[1].toObject().value("name").toString(), "Suit 00001");
+    EXPECT_EQ(StoredSetting("LowerLimit"), 320);
+    EXPECT_FALSE(StoredSetting("Bypass 70/Resist Limit").has_value());
+
+    // Medable-only: the plate head wear's combinations raise nothing. Rings take part when switched on.
+    o = Json({"--set", "Use Mage Armor=1", "--set", "LowerLimit=0", "--set", "Use Rings=1"});
+    EXPECT_EQ(o.value("examined").toInteger(), 4);
+    EXPECT_EQ(o.value("found").toInteger(), 2);
+    EXPECT_EQ(o.value("highest").toObject().value("lmc").toInt(), 0);
+    EXPECT_EQ(o.value("highest").toObject().value("luck").toInt(), 150);
+    EXPECT_EQ(o.value("suits").toArray()[1].toObject().value("pieces").toArray(),
+              QJsonArray({QJsonArray{0, 0}, QJsonArray{2, 1}, QJsonArray{6, 0}}));
+
+    // The later of two values for one setting wins.
+    o = Json({"--set", "LowerLimit=0", "--set", "Suit Limit=1", "--set", "LowerLimit=321"});
+    EXPECT_EQ(o.value("found").toInteger(), 0);
+}
+
+TEST_F(CalcCli, SummaryLinesOfTheEdgeCases) {
+    // Suit limit 1: the run ends at the first combination, which qualifies.
+    QJsonObject o = Json({"--set", "LowerLimit=0", "--set", "Suit Limit=1"});
+    EXPECT_TRUE(o.value("summary").toString().startsWith(
+        "1 suit configurations examined.\n1 suit meets limit standards.\nAttr."));
+    // Every slot off: one empty combination, nothing listed.
+    QStringList off;
+    for (const char* slot : {"Head Wear", "Gorgets", "Arms", "Gloves", "Chest Pieces", "Legs"})
+        off << "--set" << QStringLiteral("Use %1=0").arg(slot);
+    o = Json(off);
+    EXPECT_EQ(o.value("combinations").toInteger(), 1);
+    EXPECT_TRUE(o.value("summary").toString().startsWith(
+        "1 suit configurations examined.\n0 suits meet limit standards.\nAttr.\tLimit\tHighest\nResist\t320\t0\n"));
+    EXPECT_TRUE(o.value("suits").toArray().isEmpty());
+}
+
+TEST_F(CalcCli, TsvIsHeadingsRowsBlankLineSummary) {
+    CCliRun r = Cli({QString::fromStdString(DocPath()), "--set", "LowerLimit=211"});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QStringList lines = QString::fromUtf8(r.out).split('\n');
+    QStringList headings;
+    for (const char* h : ResultColumnHeadings()) headings << h;
+    ASSERT_GE(lines.size(), 5);
+    EXPECT_EQ(lines[0], headings.join('\t'));
+    EXPECT_EQ(lines[1], "Suit 00000\t70\t60\t70\t70\t50\t320\t327\t100\t0\t0\t0\t0\t0\t7\t0");
+    EXPECT_TRUE(lines[2].startsWith("Suit 00001\t"));
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines.mid(4).join('\n'),
+              "4 suit configurations examined.\n2 suits meet limit standards.\nAttr.\tLimit\tHighest\n"
+              "Resist\t211\t320\nLuck\t0\t100\nLMC\t0\t5\nLRC\t0\t20\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t7\nHCI\t0\t0\n");
+    // The elapsed time goes to standard error only.
+    EXPECT_TRUE(QRegularExpression("^Elapsed time: [0-9]+\\.[0-9]{3} s\\n$").match(QString::fromUtf8(r.err)).hasMatch())
+        << r.err.constData();
+}
+
+TEST_F(CalcCli, BadArgumentsAreUsageErrors) {
+    const QString doc = QString::fromStdString(DocPath());
+    const QStringList bad[] = {
+        {doc, "--set", "Use Ringz=1"},      {doc, "--set", "LowerLimit=abc"},
+        {doc, "--set", "LowerLimit="},      {doc, "--set", "LowerLimit=12.5"},
+        {doc, "--set", "LowerLimit= 12"},   {doc, "--set", "LowerLimit=2147483648"},
+        {doc, "--set", "LowerLimit"},       {doc, "--set", "Column3=80"},
+        {doc, "--format", "xml"},           {doc, "--threads", "-1"},
+        {doc, "--threads", "two"},          {},
+        {doc, doc},
+    };
+    for (const QStringList& args : bad) {
+        CCliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(Json({"--set", "LowerLimit=-2147483648"}).value("summary").toString().contains("Resist\t-2147483648\t"),
+              true);
+    EXPECT_EQ(Cli({m_dir.path() + "/missing.gva"}).status, 1);
+}
+
+TEST_F(CalcCli, ThreadCountDoesNotChangeTheOutput) {
+    CGorvantaDoc doc;
+    uint32_t x = 12345;
+    auto next = [&x](int n) {
+        x = x * 1103515245u + 12345u;
+        return int32_t((x >> 16) % uint32_t(n));
+    };
+    for (int k = 0; k < 6; ++k)
+        for (int i = 0; i < 5; ++i) {
+            CArmorPiece* p = AddPiece(doc, k, {next(20), next(20), next(20), next(20), next(20)}, next(2));
+            p->m_nLMC = next(6);
+        }
+    const std::string path = (m_dir.path() + "/big.gva").toStdString();
+    ASSERT_TRUE(SaveDocumentFile(doc, path));
+    const QStringList args = {QString::fromStdString(path), "--format", "json", "--set", "LowerLimit=250",
+                              "--set", "LMC Limit=12"};
+    CCliRun one = Cli(args + QStringList{"--threads", "1"});
+    CCliRun two = Cli(args + QStringList{"--threads", "2"});
+    ASSERT_EQ(one.status, 0);
+    EXPECT_EQ(one.out, two.out);
+    EXPECT_GT(QJsonDocument::fromJson(one.out).object().value("found").toInteger(), 0);
+}
