@@ -15,7 +15,6 @@ constexpr int CLI_EXIT_USAGE = 2;  // bad usage; the usage was printed
 
 int RunImportCommand(const QStringList& args);
 int RunDumpCommand(const QStringList& args);
-// Lives in CalcCommand.cpp (add it to cli/CMakeLists.txt); until then main.cpp reports it as not built.
 int RunCalcCommand(const QStringList& args);
 
 // Helpers shared by the commands (CliSupport.cpp).

@@ -51,12 +51,6 @@ int BadUsage(const std::string& why) {
 }
 }  // namespace
 
-// Stands in until CalcCommand.cpp is linked in; its definition replaces this one.
-__attribute__((weak)) int RunCalcCommand(const QStringList&) {
-    PrintError("gorvanta-cli: the calc command is not part of this build");
-    return CLI_EXIT_USAGE;
-}
-
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DocTestSupport.h"
+#include "document/Assignment.h"
+#include "model/MessageBox.h"
+
+namespace {
+class AssignmentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        helm1 = AddPoolPiece(doc, "plate helm, fire resist 4%", PIECE_HEADWEAR, 1);
+        helm2 = AddPoolPiece(doc, "plate helm, fire resist 4%", PIECE_HEADWEAR, 1);  // same text and values
+        chest = AddPoolPiece(doc, "plate chest, cold resist 6%", PIECE_CHEST, 2);
+        ring = AddPoolPiece(doc, "gold ring, luck 50 ", PIECE_RING, 3);
+        legs = AddPoolPiece(doc, "plate legs, energy resist 2%", PIECE_LEGS, 4);
+        doc.AddView(&view);
+    }
+    // A result suit: it only points at pool pieces.
+    std::unique_ptr<CArmorSuit> Result(std::vector<CArmorPiece*> pieces, const char* name = "Suit 00001") {
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_strName = name;
+        for (CArmorPiece* p : pieces) suit->AddPiece(p);
+        suit->CalcTotals();
+        return suit;
+    }
+    // Assigns a result suit and hands its ownership to the document.
+    CArmorSuit* Assigned(std::vector<CArmorPiece*> pieces, const std::string& name) {
+        auto suit = Result(std::move(pieces));
+        EXPECT_TRUE(AssignSuit(&doc, suit.get(), name));
+        return suit.release();
+    }
+
+    CGorvantaDoc doc;
+    CRecordingView view;
+    CScriptedMessageBox box;
+    CMessageBoxScope scope{&box};
+    CArmorPiece *helm1, *helm2, *chest, *ring, *legs;
+};
+
+const PoolList& Heads(CGorvantaDoc& d) { return d.m_arrPool[0]; }
+}  // namespace
+
+TEST_F(AssignmentTest, AssignMovesTheSuitAndItsPiecesIntoTheDocument) {
+    CArmorSuit* suit = Assigned({helm2, chest}, "  Bob\t");
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(suit->m_strCharacter, "Bob");
+    ASSERT_EQ(doc.m_arrSuits.size(), 1u);
+    EXPECT_EQ(doc.m_arrSuits[0], suit);
+    EXPECT_EQ(doc.m_arrCharacters, std::vector<std::string>{"Bob"});
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+    // The very piece left, its twin with the same text stayed.
+    EXPECT_EQ(Heads(doc), PoolList{helm1});
+    EXPECT_TRUE(doc.m_arrPool[4].empty());
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(view.calls.empty());  // the results view refreshes after the dialog closes
+}
+
+TEST_F(AssignmentTest, RefusalsChangeNothing) {
+    auto suit = Result({helm1});
+    EXPECT_FALSE(AssignSuit(&doc, suit.get(), " \t "));
+    EXPECT_FALSE(AssignSuit(nullptr, suit.get(), "Bob"));
+    EXPECT_FALSE(AssignSuit(&doc, nullptr, "Bob"));
+    ASSERT_EQ(box.shown.size(), 3u);
+    EXPECT_EQ(box.shown[0].text, "Character name is empty. Assignment failed");
+    EXPECT_EQ(box.shown[0].icon, MsgIcon::Stop);
+    EXPECT_EQ(box.shown[0].buttons, MsgButtons::OK);
+    EXPECT_EQ(box.shown[1].text, "Error saving suit to document. Assignment failed.");
+    EXPECT_EQ(box.shown[1].icon, MsgIcon::Stop);
+    EXPECT_EQ(doc.GetPoolCount(), 5);
+    EXPECT_TRUE(doc.m_arrSuits.empty());
+    EXPECT_TRUE(doc.m_arrCharacters.empty());
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(AssignmentTest, SuitWhosePiecesAreNoLongerFreeIsRefused) {
+    CArmorSuit* first = Assigned({helm1, chest}, "Ann");
+    box.shown.clear();
+    doc.SetModifiedFlag(false);
+    // A result that still points at a piece the first assignment took.
+    auto stale = Result({chest, ring});
+    EXPECT_FALSE(AssignSuit(&doc, stale.get(), "Cid"));
+    // The suit the document already owns cannot be assigned again.
+    EXPECT_FALSE(AssignSuit(&doc, first, "Dee"));
+    // A piece listed twice would be owned twice.
+    auto twice = Result({ring, ring});
+    EXPECT_FALSE(AssignSuit(&doc, twice.get(), "Eve"));
+    ASSERT_EQ(box.shown.size(), 3u);
+    for (const auto& shown : box.shown) EXPECT_EQ(shown.text, "Error saving suit to document. Assignment failed.");
+    EXPECT_EQ(doc.m_arrSuits.size(), 1u);
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+    EXPECT_EQ(first->m_strCharacter, "Ann");
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(AssignmentTest, ReplacingBobWithBobOnYes) {
+    CArmorSuit* old = Assigned({helm1, ring}, "Bob");
+    ASSERT_EQ(doc.GetPoolCount(), 3);
+    box.answers = {IDYES};
+    auto fresh = Result({chest, legs}, "Suit 00002");
+    EXPECT_TRUE(AssignSuit(&doc, fresh.get(), " bob "));
+    CArmorSuit* now = fresh.release();
+
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text,
+              "bob already has a suit assigned. Do you wish to assign this suit to bob instead? Select Yes to make "
+              "the new assignment or No to cancel.");
+    EXPECT_EQ(box.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(box.shown[0].icon, MsgIcon::Question);
+    ASSERT_EQ(doc.m_arrSuits.size(), 1u);
+    EXPECT_EQ(doc.m_arrSuits[0], now);
+    EXPECT_NE(doc.m_arrSuits[0], old);
+    EXPECT_EQ(now->m_strCharacter, "bob");
+    EXPECT_EQ(doc.m_arrCharacters, std::vector<std::string>{"Bob"});
+    // The old suit's pieces are back, at the end of their lists.
+    EXPECT_EQ(Heads(doc), (PoolList{helm2, helm1}));
+    EXPECT_EQ(doc.m_arrPool[6], PoolList{ring});
+    EXPECT_TRUE(doc.m_arrPool[4].empty());
+    EXPECT_TRUE(doc.m_arrPool[5].empty());
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+}
+
+TEST_F(AssignmentTest, ReplacingBobWithBobOnNoChangesNothing) {
+    CArmorSuit* old = Assigned({helm1}, "Bob");
+    doc.SetModifiedFlag(false);
+    const std::string before = Bytes(doc);
+    box.answers = {IDNO};
+    auto fresh = Result({chest});
+    EXPECT_FALSE(AssignSuit(&doc, fresh.get(), "bob"));
+    EXPECT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(Bytes(doc), before);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.m_arrSuits, std::vector<CArmorSuit*>{old});
+    EXPECT_TRUE(fresh->m_strCharacter.empty());
+}
+
+TEST_F(AssignmentTest, NamesCompareIgnoringCaseOfAccentedLettersToo) {
+    Assigned({helm1}, "\xC9LISE");  // ÉLISE
+    box.answers = {IDYES};
+    Assigned({chest}, "\xE9lise");  // élise
+    EXPECT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(doc.m_arrCharacters, std::vector<std::string>{"\xC9LISE"});
+    Assigned({ring}, "Elise");  // a plain E is another letter
+    EXPECT_EQ(doc.m_arrCharacters.size(), 2u);
+    EXPECT_EQ(doc.m_arrSuits.size(), 2u);
+}
+
+TEST_F(AssignmentTest, DeleteSuitReturnsEveryPieceAndKeepsTheName) {
+    CArmorSuit* suit = Assigned({helm2, chest, ring}, "Bob");
+    doc.SetModifiedFlag(false);
+    ASSERT_EQ(doc.GetPoolCount(), 2);
+    EXPECT_TRUE(DeleteSuit(doc, suit));
+    EXPECT_TRUE(doc.m_arrSuits.empty());
+    EXPECT_EQ(doc.GetPoolCount(), 5);
+    EXPECT_EQ(Heads(doc), (PoolList{helm1, helm2}));
+    EXPECT_EQ(doc.m_arrPool[4], PoolList{chest});
+    EXPECT_EQ(doc.m_arrCharacters, std::vector<std::string>{"Bob"});
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(view.calls.size(), 1u);
+    EXPECT_EQ(view.calls[0], std::make_pair(static_cast<IDocView*>(nullptr), int(HINT_REFRESH)));
+}
+
+TEST_F(AssignmentTest, DeleteSuitOfASuitTheDocumentDoesNotOwnDoesNothing) {
+    // Returning a result suit's pieces would list them in the pool twice.
+    auto result = Result({helm1, chest});
+    EXPECT_FALSE(DeleteSuit(doc, result.get()));
+    EXPECT_EQ(doc.GetPoolCount(), 5);
+    EXPECT_EQ(result->m_arrPieces.size(), 2u);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(view.calls.empty());
+}
+
+TEST_F(AssignmentTest, DeleteSuitItemDownToAnEmptySuit) {
+    CArmorSuit* suit = Assigned({helm2, chest}, "Bob");
+    doc.SetModifiedFlag(false);
+    const int totalWithBoth = suit->m_nTotalResist;
+    EXPECT_TRUE(DeleteSuitItem(doc, suit, chest));
+    EXPECT_EQ(suit->m_nCount, 1);
+    EXPECT_EQ(suit->m_arrPieces, std::vector<CArmorPiece*>{helm2});
+    EXPECT_EQ(suit->m_nTotalResist, totalWithBoth - chest->CalcTotalResist());
+    EXPECT_EQ(doc.m_arrPool[4], PoolList{chest});
+    EXPECT_EQ(doc.GetPoolCount(), 4);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(view.calls.size(), 1u);
+
+    // The twin of the remaining piece is not in the suit.
+    EXPECT_FALSE(DeleteSuitItem(doc, suit, helm1));
+    EXPECT_EQ(suit->m_nCount, 1);
+    EXPECT_TRUE(DeleteSuitItem(doc, suit, helm2));
+    EXPECT_EQ(suit->m_nCount, 0);
+    EXPECT_EQ(doc.m_arrSuits, std::vector<CArmorSuit*>{suit});  // an assigned suit with no pieces stays
+    EXPECT_EQ(Heads(doc), (PoolList{helm1, helm2}));
+    EXPECT_EQ(doc.GetPoolCount(), 5);
+}
+
+TEST_F(AssignmentTest, PiecesOfNoSlotLeaveSuitsWithoutEnteringThePool) {
+    auto* odd = NewPiece("odd thing, resist", 3);
+    auto* suit = new CArmorSuit;
+    suit->m_strCharacter = "Kit";
+    suit->AddPiece(odd);
+    suit->AddPiece(NewPiece("odd thing, resist", 0));
+    suit->AddPiece(NewPiece("cloak, cold resist 1%", PIECE_CLOAK));
+    suit->CalcTotals();
+    doc.m_arrSuits.push_back(suit);
+    EXPECT_FALSE(ReturnToPool(doc, odd));
+    EXPECT_EQ(doc.GetPoolCount(), 5);
+    EXPECT_TRUE(DeleteSuitItem(doc, suit, odd));  // deleted: there is nowhere for it to go
+    EXPECT_EQ(suit->m_nCount, 2);
+    EXPECT_TRUE(DeleteSuit(doc, suit));
+    EXPECT_EQ(doc.GetPoolCount(), 6);
+    EXPECT_EQ(doc.m_arrPool[8].size(), 1u);
+}
+
+TEST_F(AssignmentTest, RemoveFromPoolTakesOnlyThatVeryPiece) {
+    PoolList list{helm1, helm2, helm1};
+    RemoveFromPool(helm1, list);
+    EXPECT_EQ(list, (PoolList{helm2, helm1}));
+    RemoveFromPool(chest, list);
+    EXPECT_EQ(list, (PoolList{helm2, helm1}));
+    RemoveFromPool(helm1, static_cast<PoolList*>(nullptr));
+}
+
+TEST(ImportHandOver, PiecesJoinTheirListsInOrderAndStraysAreDropped) {
+    CGorvantaDoc doc;
+    CRecordingView view;
+    doc.AddView(&view);
+    AddPoolPiece(doc, "existing helm, fire resist 1%", PIECE_HEADWEAR);
+    std::vector<std::unique_ptr<CArmorPiece>> pieces;
+    pieces.emplace_back(NewPiece("b helm, fire resist 2%", PIECE_HEADWEAR));
+    pieces.emplace_back(NewPiece("no slot", 6));
+    pieces.emplace_back(nullptr);
+    pieces.emplace_back(NewPiece("a ring, luck 3 ", PIECE_RING));
+    pieces.emplace_back(NewPiece("a helm, fire resist 3%", PIECE_HEADWEAR));
+    EXPECT_EQ(AddImportedPieces(doc, std::move(pieces)), 3);
+    ASSERT_EQ(doc.m_arrPool[0].size(), 3u);
+    EXPECT_EQ(doc.m_arrPool[0][1]->m_strText, "b helm, fire resist 2%");
+    EXPECT_EQ(doc.m_arrPool[0][2]->m_strText, "a helm, fire resist 3%");
+    EXPECT_EQ(doc.m_arrPool[6].size(), 1u);
+    EXPECT_EQ(doc.GetPoolCount(), 4);
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(view.calls.size(), 1u);
+    EXPECT_EQ(view.calls[0], std::make_pair(static_cast<IDocView*>(nullptr), int(HINT_REFRESH)));
+
+    // Nothing handed over still counts as a change.
+    doc.SetModifiedFlag(false);
+    EXPECT_EQ(AddImportedPieces(doc, {}), 0);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(ImportHandOver, RowsSortByTextIgnoringCaseAndKeepThePasteOrderOfEqualTexts) {
+    const char* lines[] = {"Ring b", "ring A", "RING b", "\xC9p\xE9" "e", "ring a", "\xE9P\xC9" "E", "Zed", "apple"};
+    std::vector<CParsedLine> rows;
+    for (size_t i = 0; i < std::size(lines); ++i) {
+        auto piece = std::make_unique<CArmorPiece>();
+        piece->m_nLuck = int32_t(i);
+        rows.push_back(CParsedLine{lines[i], std::move(piece)});
+    }
+    SortImportRows(rows);
+    std::vector<int32_t> order;
+    for (const CParsedLine& r : rows) order.push_back(r.piece->m_nLuck);
+    // apple, ring A, ring a, Ring b, RING b, Zed, then the accented words (their bytes lie above ASCII).
+    EXPECT_EQ(order, (std::vector<int32_t>{7, 1, 4, 0, 2, 6, 3, 5}));
+    EXPECT_TRUE(ImportRowLess("abc", "ABD"));
+    EXPECT_FALSE(ImportRowLess("ABC", "abc"));
+    EXPECT_FALSE(ImportRowLess("abc", "ABC"));
+}
