@@ -1,0 +1,51 @@
+#include "CalcProgress.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cmath>
+
+#include "calc/CalcRun.h"
+
+QString FormatRate(double perSecond) {
+    if (!(perSecond >= 0)) perSecond = 0;
+    return QLocale(QLocale::English).toString(qint64(std::llround(perSecond))) +
+           QStringLiteral(" combinations/second");
+}
+
+int ProgressPermille(int64_t examined, int64_t combinations) {
+    if (combinations <= 0 || examined <= 0) return 0;
+    if (examined >= combinations) return 1000;
+    return int(double(examined) / double(combinations) * 1000.0);
+}
+
+CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
+    : QWidget(parent), m_run(run), m_pBar(new QProgressBar), m_pRate(new QLabel), m_pTimer(new QTimer(this)) {
+    setObjectName(QStringLiteral("CalcProgress"));
+    m_pBar->setObjectName(QStringLiteral("CalcProgressBar"));
+    m_pRate->setObjectName(QStringLiteral("CalcRate"));
+    m_pBar->setRange(0, 1000);
+    m_pBar->setValue(0);
+    m_pBar->setFormat(QStringLiteral("%p%"));
+    m_pBar->setTextVisible(true);
+    m_pBar->setFixedWidth(160);
+    m_pBar->setMaximumHeight(fontMetrics().height() + 4);
+    m_pRate->setText(FormatRate(0));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pBar);
+    layout->addWidget(m_pRate);
+    m_clock.start();
+    connect(m_pTimer, &QTimer::timeout, this, &CCalcProgress::Refresh);
+    m_pTimer->start(REFRESH_MS);
+}
+
+void CCalcProgress::Refresh() {
+    const int64_t examined = m_run.Examined();
+    m_pBar->setValue(ProgressPermille(examined, m_run.Combinations()));
+    const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
+    m_pRate->setText(FormatRate(examined > 0 && seconds > 0 ? double(examined) / seconds : 0.0));
+}

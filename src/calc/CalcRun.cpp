@@ -1,0 +1,171 @@
+#include "CalcRun.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+
+#include "calc/CalcState.h"
+
+std::string FormatElapsed(int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    const int64_t inDay = seconds % 86400;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "Elapsed time: %02d:%02d:%02d", int(inDay / 3600), int(inDay / 60 % 60),
+                  int(inDay % 60));
+    return buf;
+}
+
+std::string SummaryWithElapsed(const std::string& summary, int64_t seconds) {
+    return summary + "\n" + FormatElapsed(seconds);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+// Runs on the worker thread: gathers suits and hands them over, blocking until each batch is handled.
+class CCalcRun::CReporter : public ICalcReporter {
+public:
+    explicit CReporter(CCalcRun& run) : m_run(run) {}
+
+    void OnBegin(int64_t combinations) override {
+        m_run.m_nCombinations.store(combinations, std::memory_order_relaxed);
+        m_run.m_nExamined.store(0, std::memory_order_relaxed);
+        // The search raises the flag as it starts, which would undo a stop that came before.
+        if (m_run.m_bStopRequested.load()) TheCalcState().m_bCalcRunning.store(0);
+        HandOver([&] { m_run.DeliverBegin(combinations); });
+        m_lastFlush = Clock::now();
+    }
+    void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
+        m_batch.push_back(std::move(suit));
+        if (m_batch.size() >= BATCH_SUITS || Due()) Flush();
+    }
+    void OnProgress(int64_t examined) override {
+        m_run.m_nExamined.store(examined, std::memory_order_relaxed);
+        if (!m_batch.empty() && Due()) Flush();
+    }
+    void OnEnd(const CCalcMsg& end) override {
+        Flush();
+        HandOver([&] { m_run.DeliverEnd(end); });
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool Due() const { return Clock::now() - m_lastFlush >= std::chrono::milliseconds(BATCH_MS); }
+    void Flush() {
+        if (!m_batch.empty()) {
+            HandOver([&] { m_run.DeliverSuits(m_batch); });
+            // Whatever the receiver left behind is not listed; it still must not leak.
+            m_batch.clear();
+        }
+        m_lastFlush = Clock::now();
+    }
+    template <class F>
+    void HandOver(F&& f) {
+        QMetaObject::invokeMethod(&m_run, std::forward<F>(f), Qt::BlockingQueuedConnection);
+    }
+
+    CCalcRun& m_run;
+    std::vector<std::unique_ptr<CArmorSuit>> m_batch;
+    Clock::time_point m_lastFlush = Clock::now();
+};
+
+class CCalcRun::CWorker : public QThread {
+public:
+    CWorker(CCalcRun& run, std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads)
+        : m_reporter(run), m_pParam(std::move(param)), m_pool(pool), m_nLowerLimit(lowerLimit), m_nThreads(threads) {}
+
+    std::atomic<bool> m_bReturned{false};
+
+protected:
+    void run() override {
+        CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, m_reporter, m_nThreads);
+        m_bReturned.store(true);
+    }
+
+private:
+    CReporter m_reporter;
+    std::unique_ptr<CCalcParam> m_pParam;
+    const CalcPool& m_pool;
+    int32_t m_nLowerLimit;
+    int m_nThreads;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+
+CCalcRun::CCalcRun(ICalcRunSink& sink, QObject* parent) : QObject(parent), m_sink(sink) {}
+
+CCalcRun::~CCalcRun() {
+    if (IsActive()) StopAndWait();
+    if (m_pThread) m_pThread->wait();
+}
+
+bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads) {
+    if (TheCalcState().m_bCalcRunning.load() != 0) return false;
+    // A worker that has sent its end but not yet returned only has its last steps left.
+    if (m_pThread) {
+        m_pThread->wait();
+        m_pThread.reset();
+    }
+    TheCalcState().m_bCalcRunning.store(1);
+    m_bStopRequested.store(false);
+    m_nExamined.store(-1, std::memory_order_relaxed);
+    m_nCombinations.store(0, std::memory_order_relaxed);
+    auto* worker = new CWorker(*this, std::move(param), pool, lowerLimit, threads);
+    m_pThread.reset(worker);
+    connect(worker, &QThread::finished, this, &CCalcRun::OnWorkerFinished, Qt::QueuedConnection);
+    worker->start(QThread::NormalPriority);
+    return true;
+}
+
+bool CCalcRun::IsActive() const {
+    return m_pThread && !static_cast<CWorker*>(m_pThread.get())->m_bReturned.load();
+}
+
+void CCalcRun::RequestStop() {
+    if (IsActive()) m_bStopRequested.store(true);
+    TheCalcState().m_bCalcRunning.store(0);
+}
+
+void CCalcRun::StopAndWait() {
+    RequestStop();
+    // The worker waits for the hand-over we are inside of; it cannot end before we return.
+    if (InHandOver()) return;
+    WaitForEnd();
+}
+
+void CCalcRun::WaitForEnd() {
+    if (!m_pThread || InHandOver()) return;
+    auto* worker = static_cast<CWorker*>(m_pThread.get());
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // The worker's own mark is set before the thread can signal its finish, and it is read after
+    // connecting, so a finish that the loop would miss has already set it.
+    if (!worker->m_bReturned.load()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+}
+
+void CCalcRun::DeliverBegin(int64_t combinations) {
+    ++m_nHandOverDepth;
+    m_sink.OnCalcBegin(combinations);
+    --m_nHandOverDepth;
+}
+
+void CCalcRun::DeliverSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) {
+    ++m_nHandOverDepth;
+    m_sink.OnCalcSuits(suits);
+    --m_nHandOverDepth;
+}
+
+void CCalcRun::DeliverEnd(const CCalcMsg& end) {
+    ++m_nHandOverDepth;
+    m_sink.OnCalcEnd(end);
+    --m_nHandOverDepth;
+}
+
+void CCalcRun::OnWorkerFinished() {
+    if (m_pThread) m_pThread->wait();
+    emit Finished();
+}

@@ -1,0 +1,87 @@
+#pragma once
+// One calculation run on a worker thread. The search's reports reach the user interface thread in order
+// (begin, suits, end), each hand-over blocking the worker until the receiver has handled it; suits travel
+// in batches so that a dense run does not pay one thread switch per suit while the window keeps painting.
+#include <QObject>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calc/CalcEngine.h"
+
+class QThread;
+
+// "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
+std::string FormatElapsed(int64_t seconds);
+
+// The text of the summary box: the run's summary, a line break, the elapsed time.
+std::string SummaryWithElapsed(const std::string& summary, int64_t seconds);
+
+// What the user interface thread hears of a run, always on that thread.
+class ICalcRunSink {
+public:
+    virtual ~ICalcRunSink() = default;
+    virtual void OnCalcBegin(int64_t combinations) = 0;
+    // Consecutive suits in listing order; the receiver takes them out of the vector.
+    virtual void OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) = 0;
+    // The worker is still inside this call, so the running flag stays set until it returns.
+    virtual void OnCalcEnd(const CCalcMsg& end) = 0;
+};
+
+class CCalcRun : public QObject {
+    Q_OBJECT
+public:
+    // The sink must outlive the run object.
+    explicit CCalcRun(ICalcRunSink& sink, QObject* parent = nullptr);
+    // Stops a run still going and waits for its worker.
+    ~CCalcRun() override;
+
+    // Sets the running flag before the worker exists, so a second start cannot slip in, then starts
+    // the worker on the block. The pool is read in place and must stay unchanged until the run ends.
+    // Returns false, doing nothing, when a run is already in progress.
+    bool Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads = 0);
+
+    // A worker of this object exists and has not yet returned.
+    bool IsActive() const;
+    // Clears the running flag; a worker that has not yet announced its run stops right after it does.
+    void RequestStop();
+    // Clears the running flag and waits until the worker has returned, handling events meanwhile so that
+    // the hand-over it may be blocked in can complete (user input waits). Inside a hand-over it only
+    // clears the flag.
+    void StopAndWait();
+    // Waits, handling events, until the worker has returned.
+    void WaitForEnd();
+
+    // Combinations examined so far, as the worker last told; -1 before the first count.
+    int64_t Examined() const { return m_nExamined.load(std::memory_order_relaxed); }
+    int64_t Combinations() const { return m_nCombinations.load(std::memory_order_relaxed); }
+    bool InHandOver() const { return m_nHandOverDepth > 0; }
+
+    // Hand-over tuning: a batch goes over when it holds this many suits or is this old.
+    static constexpr size_t BATCH_SUITS = 4096;
+    static constexpr int BATCH_MS = 15;
+
+signals:
+    // Emitted on the user interface thread once the worker has returned.
+    void Finished();
+
+private:
+    class CWorker;
+    class CReporter;
+    friend class CReporter;
+
+    void DeliverBegin(int64_t combinations);
+    void DeliverSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits);
+    void DeliverEnd(const CCalcMsg& end);
+    void OnWorkerFinished();
+
+    ICalcRunSink& m_sink;
+    std::unique_ptr<QThread> m_pThread;
+    std::atomic<int64_t> m_nExamined{-1};
+    std::atomic<int64_t> m_nCombinations{0};
+    std::atomic<bool> m_bStopRequested{false};
+    int m_nHandOverDepth = 0;
+};

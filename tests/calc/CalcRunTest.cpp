@@ -1,0 +1,331 @@
+// The run on its worker thread: reports in order on the user interface thread, each hand-over blocking
+// the worker, stops, refused starts, waiting for the worker, and the texts of the summary and progress.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+#include "CalcGuiSupport.h"
+#include "calc/CalcProgress.h"
+#include "calc/CalcRun.h"
+#include "calc/CalcState.h"
+
+namespace {
+class CSink : public ICalcRunSink {
+public:
+    void OnCalcBegin(int64_t combinations) override {
+        Check();
+        log += "B";
+        nCombinations = combinations;
+        flagAtBegin = IsCalcRunning();
+        if (onBegin) onBegin();
+    }
+    void OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& batch) override {
+        Check();
+        log += "S";
+        ++nBatches;
+        nLargestBatch = std::max(nLargestBatch, batch.size());
+        for (auto& s : batch) suits.push_back(std::move(s));
+        if (onSuits) onSuits();
+    }
+    void OnCalcEnd(const CCalcMsg& e) override {
+        Check();
+        log += "E";
+        end = e;
+        flagAtEnd = IsCalcRunning();
+        if (onEnd) onEnd();
+    }
+    void Check() {
+        if (QThread::currentThread() != qApp->thread()) wrongThread = true;
+        ++depth;
+        if (depth > 1) nested = true;
+        --depth;
+    }
+
+    std::string log;
+    int64_t nCombinations = -1;
+    int nBatches = 0;
+    size_t nLargestBatch = 0;
+    std::vector<std::unique_ptr<CArmorSuit>> suits;
+    CCalcMsg end;
+    bool flagAtBegin = false, flagAtEnd = false, wrongThread = false, nested = false;
+    int depth = 0;
+    std::function<void()> onBegin, onSuits, onEnd;
+};
+
+// Keeps every report of a direct run on the calling thread.
+class CDirect : public ICalcReporter {
+public:
+    void OnBegin(int64_t) override {}
+    void OnSuit(std::unique_ptr<CArmorSuit> s) override { suits.push_back(std::move(s)); }
+    void OnEnd(const CCalcMsg& e) override { end = e; }
+    std::vector<std::unique_ptr<CArmorSuit>> suits;
+    CCalcMsg end;
+};
+
+std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
+}  // namespace
+
+class CalcRunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { TheCalcState().m_bCalcRunning.store(0); }
+    void cleanup() { QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0); }
+
+    void elapsedTimeFormat() {
+        QCOMPARE(FormatElapsed(0), std::string("Elapsed time: 00:00:00"));
+        QCOMPARE(FormatElapsed(4), std::string("Elapsed time: 00:00:04"));
+        QCOMPARE(FormatElapsed(3600 + 2 * 60 + 5), std::string("Elapsed time: 01:02:05"));
+        QCOMPARE(FormatElapsed(86399), std::string("Elapsed time: 23:59:59"));
+        // Hours within a day: a run of 25 hours shows 01.
+        QCOMPARE(FormatElapsed(25 * 3600), std::string("Elapsed time: 01:00:00"));
+        QCOMPARE(FormatElapsed(-3), std::string("Elapsed time: 00:00:00"));
+        QCOMPARE(SummaryWithElapsed("a\nb", 65), std::string("a\nb\nElapsed time: 00:01:05"));
+    }
+
+    // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
+    // between one begin and one end, and the flag is still up while the end is handled.
+    void reportsArriveInOrder() {
+        CGuiTestPool pool;
+        pool.Fill({0, 2, 3}, 20);
+        CSink sink;
+        CCalcRun run(sink);
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 2, 3}), pool.lists, 0));
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!run.IsActive());
+
+        QVERIFY(!sink.wrongThread);
+        QVERIFY(!sink.nested);
+        QCOMPARE(sink.log.front(), 'B');
+        QCOMPARE(sink.log.back(), 'E');
+        QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'B'), 1);
+        QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'E'), 1);
+        QCOMPARE(sink.nCombinations, int64_t(8000));
+        QVERIFY(sink.flagAtBegin);
+        QVERIFY(sink.flagAtEnd);
+        QCOMPARE(sink.end.m_nSuitsFound, int64_t(8000));
+        QCOMPARE(FirstLine(sink.end.m_strSummary), std::string("8000 suit configurations examined."));
+        QVERIFY(sink.nLargestBatch <= CCalcRun::BATCH_SUITS);
+
+        // The same run straight on this thread gives the same suits in the same order.
+        CDirect direct;
+        std::atomic<int32_t> flag{0};
+        RunCalculation(*ParamFor({0, 2, 3}), pool.lists, 0, flag, direct, 1);
+        QCOMPARE(sink.suits.size(), direct.suits.size());
+        for (size_t i = 0; i < direct.suits.size(); ++i) {
+            QCOMPARE(sink.suits[i]->m_strName, direct.suits[i]->m_strName);
+            QCOMPARE(sink.suits[i]->m_arrPieces, direct.suits[i]->m_arrPieces);
+        }
+        QCOMPARE(sink.suits.front()->m_strName, std::string("Suit 00000"));
+        QCOMPARE(sink.end.m_strSummary, direct.end.m_strSummary);
+    }
+
+    // While the user interface handles a batch, the worker waits: events processed inside the handler
+    // bring no further report.
+    void handOverBlocksTheWorker() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3}, 12);
+        CSink sink;
+        std::string logDuringFirst;
+        bool first = true;
+        sink.onSuits = [&] {
+            if (!first) return;
+            first = false;
+            const std::string before = sink.log;
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 60) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            logDuringFirst = sink.log.substr(before.size());
+        };
+        CCalcRun run(sink);
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3}), pool.lists, 0));
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!first);
+        QCOMPARE(logDuringFirst, std::string());
+        QVERIFY(sink.nested == false);
+        QCOMPARE(int64_t(sink.suits.size()), sink.end.m_nSuitsFound);
+    }
+
+    // The suit limit ends the run where it is reached.
+    void suitLimitEndsTheRun() {
+        CGuiTestPool pool;
+        pool.Fill({0, 2, 3}, 20);
+        CSink sink;
+        CCalcRun run(sink);
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 2, 3}, 1), pool.lists, 0));
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(sink.suits.size(), size_t(1));
+        QCOMPARE(sink.end.m_nSuitsFound, int64_t(1));
+        QVERIFY(sink.end.m_strSummary.find("\n1 suit meets limit standards.\n") != std::string::npos);
+    }
+
+    // Stop in the middle: the suits listed so far stay, the summary counts only what was examined.
+    void stopInTheMiddle() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3, 4, 5}, 14);  // 7.5 million combinations
+        CSink sink;
+        CCalcRun* runPtr = nullptr;
+        sink.onSuits = [&] {
+            if (sink.nBatches == 2) runPtr->RequestStop();
+        };
+        CCalcRun run(sink);
+        runPtr = &run;
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(sink.log.back(), 'E');
+        QVERIFY(sink.nBatches >= 2);
+        QCOMPARE(int64_t(sink.suits.size()), sink.end.m_nSuitsFound);
+        QVERIFY(sink.end.m_nSuitsFound < sink.nCombinations);
+        const long long examined = std::stoll(sink.end.m_strSummary);
+        QVERIFY(examined >= sink.end.m_nSuitsFound);
+        QVERIFY(examined < sink.nCombinations);
+        QVERIFY(!sink.flagAtEnd);
+    }
+
+    // The flag is up as soon as Start returns, before the worker has done anything, so a second start
+    // from anywhere is refused until the end has been handled.
+    void startRefusedWhileRunning() {
+        CGuiTestPool pool;
+        pool.Fill({0, 2}, 30);
+        CSink sink;
+        CSink otherSink;
+        CCalcRun run(sink);
+        CCalcRun other(otherSink);
+        bool refusedAtEnd = false;
+        sink.onEnd = [&] { refusedAtEnd = !other.Start(ParamFor({0}), pool.lists, 0); };
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 2}), pool.lists, 0));
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 1);
+        QVERIFY(!run.Start(ParamFor({0, 2}), pool.lists, 0));
+        QVERIFY(!other.Start(ParamFor({0, 2}), pool.lists, 0));
+        QVERIFY(finished.wait(20000));
+        QVERIFY(refusedAtEnd);
+        QCOMPARE(otherSink.log, std::string());
+        QCOMPARE(sink.log.front(), 'B');
+        // Once the run is over a new one starts and clears nothing of the old one's suits here.
+        QVERIFY(run.Start(ParamFor({0}), pool.lists, 0));
+        run.WaitForEnd();
+        QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'B'), 2);
+    }
+
+    // A stop that comes before the worker has announced its run is not undone by the search's start.
+    void stopBeforeTheWorkerBegins() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CSink sink;
+        CCalcRun run(sink);
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        run.RequestStop();
+        run.WaitForEnd();
+        QVERIFY(!run.IsActive());
+        QCOMPARE(FirstLine(sink.end.m_strSummary), std::string("1 suit configurations examined."));
+        QCOMPARE(sink.suits.size(), size_t(1));
+    }
+
+    // Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock, and returns
+    // only once the worker has returned.
+    void stopAndWaitFromTheUserInterface() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CSink sink;
+        CCalcRun run(sink);
+        bool stopped = false;
+        sink.onSuits = [&] {
+            if (sink.nBatches == 1)
+                QTimer::singleShot(0, &run, [&] {
+                    run.StopAndWait();
+                    stopped = true;
+                });
+        };
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(stopped, 60000);
+        QVERIFY(!run.IsActive());
+        QCOMPARE(sink.log.back(), 'E');
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+        // Called right after Start, before any report was handled.
+        CSink sink2;
+        CCalcRun run2(sink2);
+        QVERIFY(run2.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        run2.StopAndWait();
+        QVERIFY(!run2.IsActive());
+        QCOMPARE(sink2.log, std::string("BSE"));
+        // Inside a hand-over it cannot wait: it only stops the run.
+        CSink sink3;
+        CCalcRun run3(sink3);
+        bool returned = false;
+        sink3.onBegin = [&] {
+            run3.StopAndWait();
+            returned = true;
+        };
+        QVERIFY(run3.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        run3.WaitForEnd();
+        QVERIFY(returned);
+        QCOMPARE(sink3.log.back(), 'E');
+    }
+
+    // Destroying the run object while its worker runs stops and waits for it.
+    void destructionWaitsForTheWorker() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CSink sink;
+        auto run = std::make_unique<CCalcRun>(sink);
+        QVERIFY(run->Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
+        run.reset();
+        QCOMPARE(sink.log.back(), 'E');
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+    }
+
+    void progressTexts() {
+        QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
+        QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
+        QCOMPARE(ProgressPermille(0, 100), 0);
+        QCOMPARE(ProgressPermille(50, 100), 500);
+        QCOMPARE(ProgressPermille(100, 100), 1000);
+        QCOMPARE(ProgressPermille(5, 0), 0);
+        QCOMPARE(ProgressPermille(int64_t(1) << 62, INT64_MAX), 500);
+    }
+
+    // The status bar part follows the run: full at the end of a complete run, with a rate above 0.
+    void progressFollowsTheRun() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1, 2, 3}, 15);
+        CSink sink;
+        CCalcRun run(sink);
+        CCalcProgress progress(run);
+        progress.show();
+        int atBegin = -1, atEnd = -1;
+        QString rateAtEnd;
+        sink.onBegin = [&] {
+            progress.Refresh();
+            atBegin = progress.Bar()->value();
+        };
+        sink.onEnd = [&] {
+            progress.Refresh();
+            atEnd = progress.Bar()->value();
+            rateAtEnd = progress.Rate()->text();
+        };
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3}), pool.lists, 0));
+        run.WaitForEnd();
+        QCOMPARE(atBegin, 0);
+        QCOMPARE(atEnd, 1000);
+        QVERIFY2(rateAtEnd.endsWith(QStringLiteral(" combinations/second")), qPrintable(rateAtEnd));
+        QVERIFY2(!rateAtEnd.startsWith(QStringLiteral("0 ")), qPrintable(rateAtEnd));
+    }
+};
+
+QTEST_MAIN(CalcRunTest)
+#include "CalcRunTest.moc"
