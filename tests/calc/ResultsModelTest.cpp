@@ -1,0 +1,295 @@
+// The rows of the results list: where rows land, the texts they keep, the sort rule of every column, taking
+// one suit out, and the end of a column resize as the header reports it.
+#include <QApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <random>
+
+#include "CalcGuiSupport.h"
+#include "calc/ResultColumns.h"
+#include "calc/ResultsHeader.h"
+#include "calc/ResultsModel.h"
+#include "calc/Settings.h"
+
+namespace {
+std::vector<std::string> Names(const CResultsModel& m) {
+    std::vector<std::string> out;
+    for (int r = 0; r < m.rowCount(); ++r) out.push_back(m.SuitAt(r)->m_strName);
+    return out;
+}
+
+std::string Name(int n) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "Suit %5.5d", n);
+    return buf;
+}
+
+// A list of suits with values drawn from a small range, so that every column has ties.
+std::vector<std::unique_ptr<CArmorSuit>> RandomSuits(int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> resist(-5, 90), bonus(-3, 6);
+    std::vector<std::unique_ptr<CArmorSuit>> out;
+    for (int i = 0; i < n; ++i) {
+        std::array<int32_t, 5> r{};
+        for (auto& v : r) v = resist(rng);
+        std::array<int32_t, 8> b{};
+        for (auto& v : b) v = bonus(rng);
+        out.push_back(MakeSuit(Name(i), r, b));
+    }
+    return out;
+}
+
+struct CBypassScope {
+    explicit CBypassScope(int on) : old(TheSettings().m_bBypassResistCap) { TheSettings().m_bBypassResistCap = on; }
+    ~CBypassScope() { TheSettings().m_bBypassResistCap = old; }
+    int32_t old;
+};
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+}  // namespace
+
+class ResultsModelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { TheSettings().m_bBypassResistCap = 0; }
+
+    void columnsAndHeadings() {
+        CResultsModel m;
+        QCOMPARE(m.columnCount(), 16);
+        const char* expected[16] = {"Suit", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total", "Act. Total",
+                                    "Luck", "LMC",  "LRC",  "MR",   "HR",     "SR",     "DCI",        "HCI"};
+        for (int c = 0; c < 16; ++c) {
+            QCOMPARE(m.headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(expected[c]));
+            QCOMPARE(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                     Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        QVERIFY(!m.headerData(0, Qt::Vertical).isValid());
+    }
+
+    // Every text of a row is what the column definition gives for the suit when it is added.
+    void rowTextsMatchTheColumns() {
+        CResultsModel m;
+        auto suits = RandomSuits(50, 7);
+        std::vector<std::array<std::string, RESULT_COLUMN_COUNT>> expected;
+        for (auto& s : suits) expected.push_back(ResultColumnTexts(*s));
+        m.AddResultRows(suits);
+        QCOMPARE(m.rowCount(), 50);
+        for (int r = 0; r < 50; ++r)
+            for (int c = 0; c < 16; ++c) {
+                QCOMPARE(m.Text(r, c), QString::fromStdString(expected[size_t(r)][size_t(c)]));
+                QCOMPARE(m.data(m.index(r, c)).toString(), m.Text(r, c));
+            }
+        m.AddResultRow(MakeSuit("Suit 00050", {-4, 0, 0, 0, 0}, {-7, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(m.Text(50, 1), QStringLiteral("-4"));
+        QCOMPARE(m.Text(50, 8), QStringLiteral("-7"));
+    }
+
+    // Rows take their place by name, whatever the order of arrival; an in-order stretch is one insertion.
+    void rowsLandInNameOrder() {
+        CResultsModel m;
+        QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+        std::vector<std::unique_ptr<CArmorSuit>> batch;
+        for (int i = 0; i < 1000; ++i) batch.push_back(MakeSuit(Name(i), {1, 1, 1, 1, 1}));
+        m.AddResultRows(batch);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(m.rowCount(), 1000);
+        QVERIFY(batch.empty());
+
+        std::vector<std::unique_ptr<CArmorSuit>> mixed;
+        mixed.push_back(MakeSuit(Name(1002), {0, 0, 0, 0, 0}));
+        mixed.push_back(nullptr);
+        mixed.push_back(MakeSuit(Name(1000), {0, 0, 0, 0, 0}));
+        mixed.push_back(MakeSuit(Name(1001), {0, 0, 0, 0, 0}));
+        mixed.push_back(MakeSuit("Suit 0005", {0, 0, 0, 0, 0}));
+        m.AddResultRows(mixed);
+        QCOMPARE(m.rowCount(), 1004);
+        auto names = Names(m);
+        QVERIFY(std::is_sorted(names.begin(), names.end()));
+        // Past five digits names still sort as text: 'Suit 100000' lands after 'Suit 10000'.
+        m.AddResultRow(MakeSuit("Suit 100000", {0, 0, 0, 0, 0}));
+        names = Names(m);
+        QVERIFY(std::is_sorted(names.begin(), names.end()));
+        QCOMPARE(m.ResultCount(), 1005);
+        QCOMPARE(m.ResultAt(1004)->m_strName, std::string("Suit 100000"));
+    }
+
+    // A row keeps the numbers it was added with; a change of the bypass setting shows in later rows and
+    // in sorting, which asks the suits again.
+    void textsAreFixedWhenAdded() {
+        CResultsModel m;
+        m.AddResultRow(MakeSuit("Suit 00000", {75, 0, 0, 0, 0}));
+        m.AddResultRow(MakeSuit("Suit 00001", {72, 10, 0, 0, 0}));
+        QCOMPARE(m.Text(0, 1), QStringLiteral("70"));
+        QCOMPARE(m.Text(0, 6), QStringLiteral("70"));
+        QCOMPARE(m.Text(0, 7), QStringLiteral("75"));
+        {
+            CBypassScope bypass(1);
+            m.AddResultRow(MakeSuit("Suit 00002", {75, 0, 0, 0, 0}));
+            QCOMPARE(m.Text(0, 1), QStringLiteral("70"));
+            QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
+            QCOMPARE(m.Text(2, 6), QStringLiteral("75"));
+            // Phy. with the cap bypassed: 75, 75, 72.
+            m.SortByColumn(1);
+            QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00000", "Suit 00002", "Suit 00001"}));
+        }
+        // With the cap, all three show 70: the effective totals decide (80 before 70, 70).
+        m.SortByColumn(1);
+        QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00001", "Suit 00000", "Suit 00002"}));
+        QCOMPARE(m.Text(1, 1), QStringLiteral("70"));
+        QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
+    }
+
+    void compareResultsRule() {
+        const auto a = MakeSuit("Suit 00001", {10, 20, 30, 40, 50}, {5, 0, 0, 0, 0, 0, 0, 0});
+        const auto b = MakeSuit("Suit 00002", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+        QVERIFY(CResultsModel::CompareResults(*a, *b, 0) < 0);
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 0) > 0);
+        QCOMPARE(CResultsModel::CompareResults(*a, *a, 0), 0);
+        // Equal poison: the larger effective total first.
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 4) < 0);
+        QVERIFY(CResultsModel::CompareResults(*a, *b, 4) > 0);
+        // Larger value first.
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 5) < 0);
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 6) < 0);
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 7) < 0);
+        // Equal luck, totals decide; equal everything: equal.
+        QVERIFY(CResultsModel::CompareResults(*b, *a, 8) < 0);
+        const auto c = MakeSuit("Suit 00003", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+        QCOMPARE(CResultsModel::CompareResults(*b, *c, 8), 0);
+        // The two totals columns have no tie-break.
+        const auto d = MakeSuit("Suit 00004", {80, 0, 0, 0, 0});
+        const auto e = MakeSuit("Suit 00005", {70, 0, 0, 0, 0});
+        QCOMPARE(CResultsModel::CompareResults(*d, *e, 6), 0);
+        QVERIFY(CResultsModel::CompareResults(*d, *e, 7) < 0);
+        // Names compare as unsigned bytes, case-sensitively.
+        const auto upper = MakeSuit("Suit B", {0, 0, 0, 0, 0});
+        const auto lower = MakeSuit("Suit a", {0, 0, 0, 0, 0});
+        const auto high = MakeSuit("Suit \xe9", {0, 0, 0, 0, 0});
+        QVERIFY(CResultsModel::CompareResults(*upper, *lower, 0) < 0);
+        QVERIFY(CResultsModel::CompareResults(*lower, *high, 0) < 0);
+    }
+
+    // Every column, clicked twice: the same order both times, and every neighbouring pair in the order
+    // of the column's rule.
+    void everyColumnSortsTheSameWayTwice() {
+        CResultsModel m;
+        auto suits = RandomSuits(600, 11);
+        std::shuffle(suits.begin(), suits.end(), std::mt19937(3));
+        m.AddResultRows(suits);
+        for (int c = 0; c < 16; ++c) {
+            m.SortByColumn(c);
+            const auto once = Names(m);
+            for (int r = 0; r + 1 < m.rowCount(); ++r)
+                QVERIFY2(CResultsModel::CompareResults(*m.SuitAt(r), *m.SuitAt(r + 1), c) <= 0,
+                         qPrintable(QStringLiteral("column %1 row %2").arg(c).arg(r)));
+            m.SortByColumn(c);
+            QCOMPARE(Names(m), once);
+        }
+        m.SortByColumn(0);
+        const auto names = Names(m);
+        QCOMPARE(names.front(), std::string("Suit 00000"));
+        QCOMPARE(names[1], std::string("Suit 00001"));
+        QVERIFY(std::is_sorted(names.begin(), names.end()));
+    }
+
+    // The selected row follows its suit through a sort.
+    void selectionFollowsTheSort() {
+        CResultsModel m;
+        m.AddResultRow(MakeSuit("Suit 00000", {10, 0, 0, 0, 0}));
+        m.AddResultRow(MakeSuit("Suit 00001", {30, 0, 0, 0, 0}));
+        m.AddResultRow(MakeSuit("Suit 00002", {20, 0, 0, 0, 0}));
+        QPersistentModelIndex sel(m.index(0, 3));
+        m.SortByColumn(1);
+        QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00001", "Suit 00002", "Suit 00000"}));
+        QCOMPARE(sel.row(), 2);
+        QCOMPARE(sel.column(), 3);
+    }
+
+    void takeAndClear() {
+        CResultsModel m;
+        auto suits = RandomSuits(5, 1);
+        std::vector<CArmorSuit*> raw;
+        for (auto& s : suits) raw.push_back(s.get());
+        m.AddResultRows(suits);
+        m.SortByColumn(6);
+        const int row = m.RowOf(raw[2]);
+        QVERIFY(row >= 0);
+        std::unique_ptr<CArmorSuit> taken = m.TakeSuit(raw[2]);
+        QCOMPARE(taken.get(), raw[2]);
+        QCOMPARE(m.rowCount(), 4);
+        QCOMPARE(m.ResultCount(), 4);
+        QCOMPARE(m.RowOf(raw[2]), -1);
+        for (int i : {0, 1, 3, 4}) QVERIFY(m.RowOf(raw[size_t(i)]) >= 0);
+        for (int r = 0; r < 4; ++r) QVERIFY(m.SuitAt(r) != raw[2]);
+        QVERIFY(!m.TakeSuit(raw[2]));
+        QVERIFY(!m.TakeSuit(nullptr));
+        QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
+        m.ClearResults();
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(m.rowCount(), 0);
+        QCOMPARE(m.ResultCount(), 0);
+        QVERIFY(!m.SuitAt(0));
+    }
+
+    // A drag of a divider is reported once, at the release, with the width the user set; widths the
+    // program sets are not reported; a divider double-click reports the fitted width.
+    void columnResizeEndsOnRelease() {
+        CResultsModel m;
+        m.AddResultRow(MakeSuit("Suit 00000 with a long name", {1, 2, 3, 4, 5}));
+        QTableView view;
+        view.setModel(&m);
+        view.horizontalHeader()->setStretchLastSection(false);
+        for (int c = 0; c < 16; ++c) view.setColumnWidth(c, 50);
+        auto* watcher = new CColumnResizeWatcher(view.horizontalHeader());
+        QSignalSpy spy(watcher, &CColumnResizeWatcher::ColumnResized);
+        view.resize(900, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        QHeaderView* header = view.horizontalHeader();
+        QWidget* vp = header->viewport();
+        const int y = header->height() / 2;
+        const int edge = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
+        SendMouse(vp, QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton, Qt::LeftButton);
+        for (int dx = 5; dx <= 30; dx += 5)
+            SendMouse(vp, QEvent::MouseMove, QPoint(edge + dx, y), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(header->sectionSize(2), 80);
+        QCOMPARE(spy.count(), 0);
+        SendMouse(vp, QEvent::MouseButtonRelease, QPoint(edge + 30, y), Qt::LeftButton, Qt::NoButton);
+        QTRY_COMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toInt(), 2);
+        QCOMPARE(spy.at(0).at(1).toInt(), 80);
+
+        // Set by the program: nothing.
+        header->resizeSection(3, 120);
+        view.setColumnHidden(9, true);
+        view.setColumnHidden(9, false);
+        QTest::qWait(20);
+        QCOMPARE(spy.count(), 1);
+
+        // A click on a header that resizes nothing reports nothing.
+        const int mid = header->sectionViewportPosition(5) + header->sectionSize(5) / 2;
+        QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, QPoint(mid, y));
+        QTest::qWait(20);
+        QCOMPARE(spy.count(), 1);
+
+        // Double-click on the divider of column 0: fitted to its text, then reported.
+        const int edge0 = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+        QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, QPoint(edge0, y));
+        QTRY_COMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(1).at(0).toInt(), 0);
+        QVERIFY(header->sectionSize(0) > 50);
+        QCOMPARE(spy.at(1).at(1).toInt(), header->sectionSize(0));
+    }
+};
+
+QTEST_MAIN(ResultsModelTest)
+#include "ResultsModelTest.moc"
