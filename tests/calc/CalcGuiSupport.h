@@ -66,3 +66,15 @@ inline std::unique_ptr<CArmorSuit> MakeSuit(const std::string& name, std::array<
     s->m_nHCI = bonus[7];
     return s;
 }
+
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+
+// With GORVANTA_SHOTS set to a folder, the picture of the widget is kept there under the name.
+inline void SaveShot(QWidget& w, const char* name) {
+    const QByteArray dir = qgetenv("GORVANTA_SHOTS");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    w.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/") + QString::fromLatin1(name) + QStringLiteral(".png"));
+}
