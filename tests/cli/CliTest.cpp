@@ -255,17 +255,6 @@ TEST_F(CliTest, UnreadableTextOrUnwritableDocumentFailWithStatusOne) {
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(CliTest, ZeroLengthDocumentDumpsAsEmpty) {
-    Write(PathStr("zero.gva"), "");
-    const CRun r = Run({"dump", Path("zero.gva")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-    EXPECT_EQ(json.value("pool").toArray().size(), 12);
-    for (const QJsonValue& list : json.value("pool").toArray()) EXPECT_TRUE(list.toArray().isEmpty());
-    EXPECT_TRUE(json.value("suits").toArray().isEmpty());
-    EXPECT_TRUE(json.value("characters").toArray().isEmpty());
-}
-
 TEST_F(CliTest, BadUsageExitsWithStatusTwo) {
     const QStringList cases[] = {
         {},

@@ -86,12 +86,6 @@ TEST_F(DocFileTest, SavedFileIsTheSerializedDocumentAndLoadsBack) {
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(DocFileTest, NewDocumentSavesAsSixtyBytes) {
-    CGorvantaDoc doc;
-    ASSERT_TRUE(SaveDocumentFile(doc, Path("new.gva")));
-    EXPECT_EQ(Read(Path("new.gva")), std::string("\x30\x75", 2) + std::string(58, '\0'));
-}
-
 TEST_F(DocFileTest, ZeroLengthFileIsAnEmptyDocumentWithoutMessage) {
     Write(Path("zero.gva"), "");
     CGorvantaDoc doc;

@@ -245,15 +245,6 @@ TEST(Document, ConstructionReloadsTheSettings) {
     TheSettings().LoadSettings();
 }
 
-TEST(Document, NewDocumentAndFlags) {
-    CGorvantaDoc doc;
-    doc.m_nSelPieceCount = 9;
-    doc.SetModifiedFlag(true);
-    EXPECT_TRUE(doc.OnNewDocument());
-    EXPECT_EQ(doc.m_nSelPieceCount, 0);
-    EXPECT_FALSE(doc.IsModified());
-}
-
 TEST(Document, UpdateAllViewsSkipsTheSender) {
     CGorvantaDoc doc;
     CRecordingView tree, results, other;
