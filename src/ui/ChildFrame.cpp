@@ -1,0 +1,254 @@
+#include "ChildFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QSplitter>
+#include <QStyle>
+
+#include "DocHolder.h"
+#include "LeftView.h"
+#include "MainFrame.h"
+#include "calc/GorvantaView.h"
+#include "resources/Icons.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+constexpr int DEFAULT_CHILD_WIDTH = 599;
+constexpr int DEFAULT_CHILD_HEIGHT = 356;
+// The keyboard split moves by this much a key press, by one pixel with Ctrl.
+constexpr int SPLIT_KEY_STEP = 16;
+}  // namespace
+
+CChildFrame::CChildFrame(CMainFrame& mainFrame, CDocHolder& doc) : m_mainFrame(mainFrame), m_pDoc(&doc) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(DocIcon());
+    setObjectName(QStringLiteral("ChildFrame"));
+}
+
+CChildFrame::~CChildFrame() {
+    SaveSplitterPos(this, m_wndSplitter ? this : nullptr);
+    if (m_bKeyboardSplit) qApp->removeEventFilter(this);
+    if (m_pDoc) DetachFromDocument();
+}
+
+bool CChildFrame::PreCreateWindow(CCreateParams& cs) {
+    m_nShowState = LoadChildFramePlacement(cs, DEFAULT_CHILD_WIDTH, DEFAULT_CHILD_HEIGHT);
+    return true;
+}
+
+bool CChildFrame::OnCreateClient() {
+    if (!m_pDoc) return false;
+    // The client area is the window without its border and title bar.
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    const int clientWidth = std::max(0, width() - 2 * border);
+    m_nCreatedClientWidth = clientWidth;
+    const int leftWidth = LoadSplitterPos(clientWidth / 3);
+
+    m_wndSplitter = new QSplitter(Qt::Horizontal);
+    m_wndSplitter->setObjectName(QStringLiteral("Splitter"));
+    m_wndSplitter->setChildrenCollapsible(false);
+    m_pLeftView = new CLeftView(m_pDoc->Doc());
+    m_pResultsView = new CGorvantaView(m_pDoc->Doc());
+    m_wndSplitter->addWidget(m_pLeftView);
+    m_wndSplitter->addWidget(m_pResultsView);
+    // The tree keeps its width; the list takes what the window gains or loses.
+    m_wndSplitter->setStretchFactor(0, 0);
+    m_wndSplitter->setStretchFactor(1, 1);
+    m_wndSplitter->setSizes({leftWidth, clientWidth / 2});
+    setWidget(m_wndSplitter);
+
+    m_pActiveView = m_pLeftView;
+    m_pLeftView->installEventFilter(this);
+    m_pResultsView->installEventFilter(this);
+    connect(m_pLeftView, &CLeftView::pieceCountChanged, &m_mainFrame, &CMainFrame::UpdatePieceCountPane);
+    return true;
+}
+
+void CChildFrame::ActivateFrame(int showCmd) {
+    if (m_nShowState == SW_SHOWMAXIMIZED || showCmd == SW_SHOWMAXIMIZED)
+        showMaximized();
+    else if (showCmd == SW_SHOWMINIMIZED)
+        showMinimized();
+    else
+        show();
+    m_bCreated = true;
+    if (mdiArea()) mdiArea()->setActiveSubWindow(this);
+    if (m_pActiveView) m_pActiveView->setFocus();
+}
+
+CCmdTarget* CChildFrame::GetActiveView() const {
+    if (m_pActiveView == m_pResultsView) return m_pResultsView;
+    return m_pLeftView;
+}
+
+QString CChildFrame::OnUpdatePieceCount() const {
+    if (!m_pDoc) return QString();
+    const CGorvantaDoc& doc = m_pDoc->Doc();
+    return QString::asprintf(PIECE_COUNT_FORMAT, int(doc.m_nSelPieceCount), doc.GetPoolCount());
+}
+
+QString CChildFrame::FrameTitle() const {
+    if (!m_pDoc) return windowTitle();
+    QString title = m_pDoc->GetTitle();
+    if (m_nWindow > 0) title += QStringLiteral(":%1").arg(m_nWindow);
+    return title;
+}
+
+void CChildFrame::OnUpdateFrameTitle() {
+    if (!m_pDoc) return;
+    const QString title = FrameTitle() + QStringLiteral("[*]");
+    if (windowTitle() != title) setWindowTitle(title);
+    if (isWindowModified() != m_pDoc->IsModified()) setWindowModified(m_pDoc->IsModified());
+}
+
+void CChildFrame::DetachFromDocument() {
+    if (m_pLeftView) m_pLeftView->Detach();
+    if (m_pResultsView) m_pResultsView->Detach();
+    CDocHolder* doc = m_pDoc;
+    m_pDoc = nullptr;
+    if (doc) doc->RemoveFrame(this);
+}
+
+void CChildFrame::DestroyFrame() {
+    m_bDestroying = true;
+    if (m_pDoc) DetachFromDocument();
+    close();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (m_bKeyboardSplit) EndKeyboardSplit(false);
+    if (!m_bDestroying) {
+        SaveChildFramePlacement(this);
+        if (m_pDoc && !m_pDoc->CanCloseFrame(this)) {
+            event->ignore();
+            return;
+        }
+    }
+    m_bDestroying = true;
+    if (m_pDoc) {
+        if (m_pDoc->Frames().size() <= 1)
+            m_pDoc->OnCloseDocument();  // closes this window too
+        else
+            DetachFromDocument();
+    }
+    QMdiSubWindow::closeEvent(event);
+    m_mainFrame.OnIdleUpdateCmdUI();
+}
+
+void CChildFrame::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    RememberNormalGeometry();
+    if (!m_bDestroying) SaveChildFramePlacement(this);
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    RememberNormalGeometry();
+    if (!m_bDestroying) SaveChildFramePlacement(this);
+}
+
+void CChildFrame::changeEvent(QEvent* event) {
+    QMdiSubWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        if (!m_bDestroying) SaveChildFramePlacement(this);
+        m_mainFrame.OnUpdateFrameTitle();
+    }
+}
+
+void CChildFrame::RememberNormalGeometry() {
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) m_rcNormal = geometry();
+}
+
+CWindowPlacement CChildFrame::GetWindowPlacement() const {
+    CWindowPlacement wp;
+    wp.rcNormalPosition = m_rcNormal.isNull() ? geometry() : m_rcNormal;
+    if (windowState() & Qt::WindowMinimized)
+        wp.showCmd = SW_SHOWMINIMIZED;
+    else if (windowState() & Qt::WindowMaximized)
+        wp.showCmd = SW_SHOWMAXIMIZED;
+    else
+        wp.showCmd = SW_SHOWNORMAL;
+    return wp;
+}
+
+int CChildFrame::GetColumnWidth(int column) const {
+    if (!m_wndSplitter || column < 0 || column >= m_wndSplitter->count()) return 0;
+    return m_wndSplitter->sizes().value(column);
+}
+
+bool CChildFrame::OnCmdMsg(int id, CCmdUI* pUI) {
+    if (CCmdTarget* view = GetActiveView())
+        if (view->OnCmdMsg(id, pUI)) return true;
+    if (m_pDoc && m_pDoc->OnCmdMsg(id, pUI)) return true;
+    switch (id) {
+        case ID_WINDOW_SPLIT:
+            if (!pUI) OnKeyboardSplit();
+            return true;
+        case ID_NEXT_PANE:
+        case ID_PREV_PANE:
+            if (!pUI) ActivateNextPane(id == ID_NEXT_PANE);
+            return true;
+        default: return false;
+    }
+}
+
+void CChildFrame::ActivateNextPane(bool) {
+    // With two panes the next and the previous pane are the same one.
+    QWidget* next = (m_pActiveView == m_pLeftView) ? static_cast<QWidget*>(m_pResultsView) : m_pLeftView;
+    if (next) {
+        m_pActiveView = next;
+        next->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CChildFrame::OnKeyboardSplit() {
+    if (!m_wndSplitter || m_bKeyboardSplit) return;
+    m_bKeyboardSplit = true;
+    m_nSplitBefore = GetColumnWidth(0);
+    qApp->installEventFilter(this);
+    QApplication::setOverrideCursor(QCursor(Qt::SplitHCursor));
+}
+
+void CChildFrame::EndKeyboardSplit(bool keep) {
+    if (!m_bKeyboardSplit) return;
+    m_bKeyboardSplit = false;
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+    if (!keep && m_wndSplitter) {
+        const int total = GetColumnWidth(0) + GetColumnWidth(1);
+        m_wndSplitter->setSizes({m_nSplitBefore, std::max(0, total - m_nSplitBefore)});
+    }
+}
+
+bool CChildFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (m_bKeyboardSplit) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const int step = (key->modifiers() & Qt::ControlModifier) ? 1 : SPLIT_KEY_STEP;
+            const int total = GetColumnWidth(0) + GetColumnWidth(1);
+            int left = GetColumnWidth(0);
+            switch (key->key()) {
+                case Qt::Key_Left: left -= step; break;
+                case Qt::Key_Right: left += step; break;
+                case Qt::Key_Return:
+                case Qt::Key_Enter: EndKeyboardSplit(true); return true;
+                case Qt::Key_Escape: EndKeyboardSplit(false); return true;
+                default: return true;
+            }
+            left = std::clamp(left, 0, total);
+            m_wndSplitter->setSizes({left, total - left});
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonPress) {
+            EndKeyboardSplit(true);
+            return true;
+        }
+        if (event->type() == QEvent::KeyRelease || event->type() == QEvent::ShortcutOverride) return true;
+    }
+    if (event->type() == QEvent::FocusIn && (watched == m_pLeftView || watched == m_pResultsView))
+        m_pActiveView = static_cast<QWidget*>(watched);
+    return QMdiSubWindow::eventFilter(watched, event);
+}

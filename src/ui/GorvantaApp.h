@@ -1,0 +1,93 @@
+#pragma once
+// The application object: the per-user store root, the one document type, the main frame, the
+// command line, the open documents and the recent-file list, and the wait cursor during a run.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "CmdTarget.h"
+#include "model/ProfileStore.h"
+
+class CChildFrame;
+class CDocHolder;
+class CGorvantaDoc;
+class CMainFrame;
+class QPrinter;
+class QTimer;
+
+class CGorvantaApp : public QObject, public CCmdTarget {
+    Q_OBJECT
+public:
+    // store: the per-user store to use; null for the one on QSettings("VarnHolt", "Gorvanta").
+    explicit CGorvantaApp(std::unique_ptr<IProfileStore> store = nullptr);
+    ~CGorvantaApp() override;
+    CGorvantaApp(const CGorvantaApp&) = delete;
+    CGorvantaApp& operator=(const CGorvantaApp&) = delete;
+
+    // The one application object, null before construction and after destruction.
+    static CGorvantaApp* Instance();
+
+    // 1 while a combination search runs (the process-wide flag).
+    std::atomic<int32_t>& m_bCalcRunning;
+
+    // Start-up with the arguments after the program name: none, or the path of a ".gva" file.
+    // False ends the program.
+    bool InitInstance(const QStringList& args);
+    // While a run is in progress, keeps the wait cursor up.
+    void OnIdle();
+
+    CMainFrame* MainFrame() const { return m_pMainWnd; }
+
+    // Documents.
+    const std::vector<std::unique_ptr<CDocHolder>>& Documents() const { return m_arrDocs; }
+    CDocHolder* OnFileNew();
+    void OnFileOpen();
+    // Opens the file in a new document window, or activates the window that already shows it.
+    // Null when it cannot be opened (the reason has been shown).
+    CDocHolder* OpenDocumentFile(const QString& path);
+    // A new window on the document (other: the window it is made from, or null).
+    CChildFrame* CreateNewFrame(CDocHolder& doc, CChildFrame* other);
+    // Builds the views from the document and shows the window.
+    void InitialUpdateFrame(CChildFrame* frame, CDocHolder& doc);
+    // Asks about every modified document; false when the user cancels.
+    bool SaveAllModified();
+    void CloseAllDocuments();
+    // Called by a document's close step.
+    void RemoveDocument(CDocHolder* doc);
+    CDocHolder* FindDocument(const CGorvantaDoc* doc) const;
+
+    // The recent-file list, newest first, at most 4 entries, kept in "Recent File List".
+    const QStringList& RecentFiles() const { return m_arrRecentFiles; }
+    void AddToRecentFileList(const QString& path);
+    void RemoveFromRecentFileList(int index);
+    void OnOpenRecentFile(int index);
+
+    // Asks for a file name to open or save under; false when the user cancels. Tests replace it.
+    virtual bool DoPromptFileName(QString& fileName, bool open);
+    // The printer chosen with Print Setup.
+    QPrinter& Printer();
+    void OnFilePrintSetup();
+    void OnAppAbout();
+
+    bool OnCmdMsg(int id, CCmdUI* pUI) override;
+
+    // New documents are titled with the base name and this running number.
+    int m_nUntitledCount = 0;
+
+private:
+    void LoadRecentFileList();
+    void SaveRecentFileList();
+
+    std::unique_ptr<IProfileStore> m_pStore;
+    CMainFrame* m_pMainWnd = nullptr;
+    std::vector<std::unique_ptr<CDocHolder>> m_arrDocs;
+    QStringList m_arrRecentFiles;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    QTimer* m_pIdleTimer = nullptr;
+    bool m_bWaitCursorShown = false;
+};
