@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -95,11 +96,36 @@ private:
 
 // ---------------------------------------------------------------------------------------------------------
 
-CCalcRun::CCalcRun(ICalcRunSink& sink, QObject* parent) : QObject(parent), m_sink(sink) {}
+namespace {
+// Every run object of the process; touched on the user interface thread only.
+std::vector<CCalcRun*>& AllRuns() {
+    static std::vector<CCalcRun*> runs;
+    return runs;
+}
+}  // namespace
+
+CCalcRun::CCalcRun(ICalcRunSink& sink, QObject* parent) : QObject(parent), m_sink(sink) { AllRuns().push_back(this); }
 
 CCalcRun::~CCalcRun() {
     if (IsActive()) StopAndWait();
     if (m_pThread) m_pThread->wait();
+    auto& runs = AllRuns();
+    runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
+}
+
+void CCalcRun::StopAndWaitForPool(const CalcPool& pool) {
+    TheCalcState().m_bCalcRunning.store(0);
+    // A copy: a sink may create or destroy run objects while we wait.
+    const std::vector<CCalcRun*> runs = AllRuns();
+    for (CCalcRun* run : runs) {
+        if (std::find(AllRuns().begin(), AllRuns().end(), run) == AllRuns().end()) continue;
+        if (!run->IsActive()) continue;
+        run->RequestStop();
+        if (run->m_pPool != &pool) continue;
+        run->m_bClosing = true;
+        run->WaitForEnd();
+        if (std::find(AllRuns().begin(), AllRuns().end(), run) != AllRuns().end()) run->m_bClosing = false;
+    }
 }
 
 bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads) {
@@ -111,6 +137,8 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
     }
     TheCalcState().m_bCalcRunning.store(1);
     m_bStopRequested.store(false);
+    m_pPool = &pool;
+    m_bClosing = false;
     m_nExamined.store(-1, std::memory_order_relaxed);
     m_nCombinations.store(0, std::memory_order_relaxed);
     auto* worker = new CWorker(*this, std::move(param), pool, lowerLimit, threads);

@@ -54,6 +54,14 @@ public:
     void StopAndWait();
     // Waits, handling events, until the worker has returned.
     void WaitForEnd();
+    // For a pool that is about to be freed: stops whatever run is in progress and waits for every
+    // worker that reads this pool. Those runs count as closing: their end brings no summary.
+    static void StopAndWaitForPool(const CalcPool& pool);
+    // The run was stopped because what it reads is going away.
+    bool IsClosing() const { return m_bClosing; }
+    void SetClosing(bool closing) { m_bClosing = closing; }
+    // The pool of the current or last run, or null.
+    const CalcPool* Pool() const { return m_pPool; }
 
     // Combinations examined so far, as the worker last told; -1 before the first count.
     int64_t Examined() const { return m_nExamined.load(std::memory_order_relaxed); }
@@ -84,4 +92,6 @@ private:
     std::atomic<int64_t> m_nCombinations{0};
     std::atomic<bool> m_bStopRequested{false};
     int m_nHandOverDepth = 0;
+    const CalcPool* m_pPool = nullptr;
+    bool m_bClosing = false;
 };

@@ -289,6 +289,32 @@ private slots:
         QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
     }
 
+    // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
+    // end marked as closing.
+    void stopAndWaitForAPool() {
+        CGuiTestPool pool, other;
+        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        other.Fill({0}, 3);
+        CSink sink;
+        CCalcRun run(sink);
+        bool closingAtEnd = false;
+        sink.onEnd = [&] { closingAtEnd = run.IsClosing(); };
+        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
+        CCalcRun::StopAndWaitForPool(other.lists);
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+        CCalcRun::StopAndWaitForPool(pool.lists);
+        QVERIFY(!run.IsActive());
+        QCOMPARE(sink.log.back(), 'E');
+        QVERIFY(closingAtEnd);
+        QVERIFY(!run.IsClosing());
+        // A run that ends by itself is not closing.
+        closingAtEnd = true;
+        QVERIFY(run.Start(ParamFor({0}), other.lists, 0));
+        run.WaitForEnd();
+        QVERIFY(!closingAtEnd);
+    }
+
     void progressTexts() {
         QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
         QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
