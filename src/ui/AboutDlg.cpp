@@ -58,8 +58,3 @@ void CAboutDlg::OnInitDialog() {
     m_link->SetTipText(QString::fromLatin1(ABOUT_TIP_TEXT));
     m_btnOk->setFocus();
 }
-
-void ShowAboutBox(QWidget* parent) {
-    CAboutDlg dlg(parent);
-    dlg.exec();
-}

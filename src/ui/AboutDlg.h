@@ -27,6 +27,3 @@ private:
     QPushButton* m_btnOk = nullptr;
     QLabel* m_icon = nullptr;
 };
-
-// What Help > About does: runs the box modally and discards it.
-void ShowAboutBox(QWidget* parent = nullptr);
