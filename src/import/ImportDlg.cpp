@@ -15,6 +15,7 @@
 
 #include <algorithm>
 
+#include "calc/CalcState.h"
 #include "document/Assignment.h"
 #include "import/ItemTextParser.h"
 #include "model/Cp1252.h"
@@ -216,4 +217,13 @@ void CImportDlg::reject() {
     ClearRows();
     StopTimer();
     QDialog::reject();
+}
+
+bool DoPasteCommand(CGorvantaDoc* doc, QWidget* parent) {
+    // The worker reads the pool without a lock: it must not change under a run.
+    if (!doc || IsCalcRunning()) return false;
+    CImportDlg dlg(parent);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    AddImportedPieces(*doc, std::move(dlg.m_arrImported));
+    return true;
 }

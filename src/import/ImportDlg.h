@@ -8,6 +8,7 @@
 
 #include "model/ArmorPiece.h"
 
+class CGorvantaDoc;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -65,3 +66,7 @@ private:
     // The pieces of the rows; a row only points at its piece.
     std::vector<std::unique_ptr<CArmorPiece>> m_rowPieces;
 };
+
+// The document's Paste command: nothing during a run; otherwise the dialog, and on Save/Exit its pieces
+// join the pool in row order, the document is marked modified and the views refreshed. True on Save/Exit.
+bool DoPasteCommand(CGorvantaDoc* doc, QWidget* parent);

@@ -5,8 +5,10 @@
 
 #include "ChildFrame.h"
 #include "GorvantaApp.h"
+#include "MainFrame.h"
 #include "calc/CalcState.h"
 #include "document/DocFile.h"
+#include "import/ImportDlg.h"
 #include "model/Cp1252.h"
 #include "model/MessageBox.h"
 #include "resources/Resource.h"
@@ -129,6 +131,10 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_FILE_CLOSE:
             if (!pUI && SaveModified()) OnCloseDocument();
+            return true;
+        case ID_EDIT_PASTE:
+            // Always enabled; during a run the command itself does nothing.
+            if (!pUI) DoPasteCommand(m_pDoc.get(), m_app.MainFrame());
             return true;
         case ID_CALC_START:
             if (pUI)
