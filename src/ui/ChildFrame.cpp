@@ -41,6 +41,8 @@ bool CChildFrame::PreCreateWindow(CCreateParams& cs) {
 
 bool CChildFrame::OnCreateClient() {
     if (!m_pDoc) return false;
+    // Until the window is shown it gets no move or resize events: start from the size it was given.
+    m_rcNormal = geometry();
     // The client area is the window without its border and title bar.
     const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
     const int clientWidth = std::max(0, width() - 2 * border);

@@ -138,6 +138,7 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
                 m_pMainWnd->MdiArea()->setActiveSubWindow(frame);
                 if (frame->isMinimized()) frame->showNormal();
             }
+            AddToRecentFileList(doc->GetPathName());
             return doc.get();
         }
     }

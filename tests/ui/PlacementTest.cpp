@@ -1,0 +1,323 @@
+// Window placement in the per-user store: the profile functions, the load and save rules with
+// their defaults and the clamp, and the frames that use them.
+#include <QMdiArea>
+#include <QSplitter>
+#include <QTest>
+
+#include "AppTestSupport.h"
+#include "model/MessageBox.h"
+#include "resources/Resource.h"
+#include "ui/ChildFrame.h"
+#include "ui/LeftView.h"
+#include "ui/MainFrame.h"
+#include "ui/WindowPlacement.h"
+
+using namespace apptest;
+
+namespace {
+// A screen of 1024 by 768 whose work area starts below a 30-pixel panel, with 32-pixel icons.
+CScreenMetrics PanelScreen() { return CScreenMetrics{QRect(0, 30, 1024, 738), QSize(1024, 768), QSize(32, 32)}; }
+
+struct CFixedWindow : IPlacedWindow {
+    CWindowPlacement wp;
+    CWindowPlacement GetWindowPlacement() const override { return wp; }
+};
+
+struct CFixedSplit : ISplitPane {
+    int left = 0;
+    int GetColumnWidth(int column) const override { return column == 0 ? left : 0; }
+};
+
+void StoreRect(const char* section, int top, int left, int bottom, int right, const char* fifth, int value) {
+    StoreInt(section, "Top", top);
+    StoreInt(section, "Left", left);
+    StoreInt(section, "Bottom", bottom);
+    StoreInt(section, "Right", right);
+    StoreInt(section, fifth, value);
+}
+}  // namespace
+
+class PlacementTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CQtProfileStore> store;
+
+private slots:
+    void init() {
+        ClearStore();
+        store = std::make_unique<CQtProfileStore>();
+        SetProfileStore(store.get());
+        SetScreenMetricsSource(PanelScreen);
+    }
+    void cleanup() {
+        SetScreenMetricsSource(nullptr);
+        SetProfileStore(nullptr);
+        store.reset();
+    }
+
+    void profileFunctionsRoundTrip() {
+        QCOMPARE(ProfileGetInt("Frame", "Top", 77), 77);
+        ProfileWriteInt("Frame", "Top", -12);
+        QCOMPARE(ProfileGetInt("Frame", "Top", 77), -12);
+        ProfileWriteString("Settings", "Name", "Varn");
+        QCOMPARE(store->ReadString("Settings", "Name").value_or(""), std::string("Varn"));
+        // The values land in the store the program reads at its next start.
+        store->Sync();
+        QCOMPARE(StoredInt("Frame", "Top").value_or(0), -12);
+    }
+
+    void nothingStoredGivesTheDefaults() {
+        CCreateParams cs;
+        int onTop = 5;
+        LoadFramePlacement(cs, 702, 416, &onTop);
+        QCOMPARE(cs.cx, 702);
+        QCOMPARE(cs.cy, 416);
+        QVERIFY(!cs.HasPos());
+        QCOMPARE(onTop, 0);
+        CCreateParams child;
+        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
+        QCOMPARE(child.cx, 599);
+        QCOMPARE(child.cy, 356);
+        QVERIFY(!child.HasPos());
+        QCOMPARE(LoadSplitterPos(197), 197);
+        // A zero default leaves the size to the window.
+        CCreateParams none;
+        LoadFramePlacement(none, 0, 0, nullptr);
+        QVERIFY(!none.HasSize());
+    }
+
+    void frameRoundTripIsRelativeToTheWorkArea() {
+        CFixedWindow w;
+        w.wp.rcNormalPosition = QRect(100, 50, 640, 400);  // work-area coordinates
+        SaveFramePlacement(&w, 1);
+        QCOMPARE(ProfileGetInt("Frame", "Top", 0), 50);
+        QCOMPARE(ProfileGetInt("Frame", "Left", 0), 100);
+        QCOMPARE(ProfileGetInt("Frame", "Bottom", 0), 450);
+        QCOMPARE(ProfileGetInt("Frame", "Right", 0), 740);
+        QCOMPARE(ProfileGetInt("Frame", "AlwaysOnTop", 0), 1);
+        CCreateParams cs;
+        int onTop = 0;
+        LoadFramePlacement(cs, 702, 416, &onTop);
+        QCOMPARE(QRect(cs.x, cs.y, cs.cx, cs.cy), QRect(100, 80, 640, 400));  // 30 below the panel
+        QCOMPARE(onTop, 1);
+        SaveFramePlacement(nullptr, 0);  // nothing happens
+        QCOMPARE(ProfileGetInt("Frame", "AlwaysOnTop", 0), 1);
+    }
+
+    void partlyStoredIsNothingStored() {
+        StoreInt("Frame", "Top", 10);
+        StoreInt("Frame", "Left", 10);
+        StoreInt("Frame", "Bottom", 300);
+        StoreInt("Frame", "AlwaysOnTop", 1);  // "Right" is missing
+        CCreateParams cs;
+        int onTop = 1;
+        LoadFramePlacement(cs, 702, 416, &onTop);
+        QCOMPARE(QSize(cs.cx, cs.cy), QSize(702, 416));
+        QVERIFY(!cs.HasPos());
+        QCOMPARE(onTop, 0);
+        StoreInt("ChildFrame", "Top", 1);
+        StoreInt("ChildFrame", "Left", 1);
+        StoreInt("ChildFrame", "Bottom", 200);
+        StoreInt("ChildFrame", "Right", 300);  // "State" is missing
+        CCreateParams child;
+        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
+        QCOMPARE(QSize(child.cx, child.cy), QSize(599, 356));
+    }
+
+    void minusOneCountsAsNotStored() {
+        StoreRect("Frame", 20, -1, 300, 500, "AlwaysOnTop", 0);
+        CCreateParams cs;
+        LoadFramePlacement(cs, 702, 416, nullptr);
+        QCOMPARE(QSize(cs.cx, cs.cy), QSize(702, 416));
+        QVERIFY(!cs.HasPos());
+        StoreRect("Frame", 20, 0, 300, 500, "AlwaysOnTop", -1);
+        LoadFramePlacement(cs, 702, 416, nullptr);
+        QVERIFY(!cs.HasPos());
+        StoreRect("ChildFrame", -1, 5, 300, 500, "State", 1);
+        CCreateParams child;
+        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
+        QVERIFY(!child.HasPos());
+        // Other negative values are positions like any other.
+        StoreRect("Frame", -5, -20, 300, 500, "AlwaysOnTop", 0);
+        LoadFramePlacement(cs, 702, 416, nullptr);
+        QCOMPARE(QPoint(cs.x, cs.y), QPoint(-20, 25));
+    }
+
+    void alwaysOnTopIsOnOnlyForOne() {
+        int onTop = 7;
+        CCreateParams cs;
+        StoreRect("Frame", 0, 0, 300, 400, "AlwaysOnTop", 2);
+        LoadFramePlacement(cs, 702, 416, &onTop);
+        QCOMPARE(onTop, 0);
+        QCOMPARE(QSize(cs.cx, cs.cy), QSize(400, 300));  // the rectangle still counts
+        StoreInt("Frame", "AlwaysOnTop", 1);
+        LoadFramePlacement(cs, 702, 416, &onTop);
+        QCOMPARE(onTop, 1);
+    }
+
+    void farPositionsAreClampedToTheScreen() {
+        StoreRect("Frame", 5000, 3000, 5300, 3500, "AlwaysOnTop", 0);
+        CCreateParams cs;
+        LoadFramePlacement(cs, 702, 416, nullptr);
+        QCOMPARE(QPoint(cs.x, cs.y), QPoint(1024 - 32, 768 - 32));
+        QCOMPARE(QSize(cs.cx, cs.cy), QSize(500, 300));
+        StoreRect("ChildFrame", 2000, 2000, 2100, 2200, "State", 1);
+        CCreateParams child;
+        QCOMPARE(LoadChildFramePlacement(child, 599, 356), 0);
+        QCOMPARE(QPoint(child.x, child.y), QPoint(1024 - 32, 768 - 32));
+    }
+
+    void childStatesAndTheirResults() {
+        CFixedWindow w;
+        w.wp.rcNormalPosition = QRect(10, 20, 300, 200);
+        w.wp.showCmd = SW_SHOWMINIMIZED;
+        SaveChildFramePlacement(&w);
+        QCOMPARE(ProfileGetInt("ChildFrame", "State", 0), 2);
+        CCreateParams cs;
+        QCOMPARE(LoadChildFramePlacement(cs, 599, 356), 0);  // minimized opens with the default state
+        // The document area's coordinates are kept as they are: no shift by the work area.
+        QCOMPARE(QRect(cs.x, cs.y, cs.cx, cs.cy), QRect(10, 20, 300, 200));
+        w.wp.showCmd = SW_SHOWMAXIMIZED;
+        SaveChildFramePlacement(&w);
+        QCOMPARE(LoadChildFramePlacement(cs, 599, 356), int(SW_SHOWMAXIMIZED));
+        w.wp.showCmd = SW_SHOWNORMAL;
+        SaveChildFramePlacement(&w);
+        QCOMPARE(LoadChildFramePlacement(cs, 599, 356), 0);
+        // Saved and loaded again, the window does not creep.
+        for (int i = 0; i < 3; ++i) {
+            LoadChildFramePlacement(cs, 599, 356);
+            w.wp.rcNormalPosition = QRect(cs.x, cs.y, cs.cx, cs.cy);
+            SaveChildFramePlacement(&w);
+        }
+        QCOMPARE(QPoint(cs.x, cs.y), QPoint(10, 20));
+    }
+
+    void splitterPosition() {
+        CFixedSplit split;
+        split.left = 240;
+        SaveSplitterPos(nullptr, &split);
+        QCOMPARE(LoadSplitterPos(100), 100);
+        int frame = 0;
+        SaveSplitterPos(&frame, nullptr);
+        QCOMPARE(LoadSplitterPos(100), 100);
+        SaveSplitterPos(&frame, &split);
+        QCOMPARE(LoadSplitterPos(100), 240);
+    }
+};
+
+// The same rules as the program's windows live them.
+class FramePlacementTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CTestApp> app;
+    CScriptedMessageBox box;
+    std::unique_ptr<CMessageBoxScope> scope;
+
+    void Start() {
+        app = std::make_unique<CTestApp>();
+        QVERIFY(app->InitInstance({}));
+    }
+    void Restart() {
+        QVERIFY(app->MainFrame()->close());
+        app.reset();
+        ProcessDeferredDeletes();
+        Start();
+    }
+    CChildFrame* Active() { return app->MainFrame()->MDIGetActive(); }
+
+private slots:
+    void init() {
+        ClearStore();
+        scope = std::make_unique<CMessageBoxScope>(&box);
+    }
+    void cleanup() {
+        app.reset();
+        ProcessDeferredDeletes();
+        scope.reset();
+    }
+
+    void mainFrameComesBackWhereItWas() {
+        Start();
+        app->MainFrame()->move(60, 40);
+        app->MainFrame()->resize(720, 480);
+        Restart();
+        QCOMPARE(app->MainFrame()->pos(), QPoint(60, 40));
+        QCOMPARE(app->MainFrame()->size(), QSize(720, 480));
+    }
+
+    void mainFrameClosedMaximizedOpensRestored() {
+        Start();
+        app->MainFrame()->move(30, 20);
+        app->MainFrame()->resize(650, 420);
+        app->MainFrame()->showMaximized();
+        QTRY_VERIFY(app->MainFrame()->isMaximized());
+        Restart();
+        QVERIFY(!app->MainFrame()->isMaximized());
+        QCOMPARE(app->MainFrame()->size(), QSize(650, 420));
+        QCOMPARE(app->MainFrame()->pos(), QPoint(30, 20));
+    }
+
+    void documentWindowClosedRestoredOpensRestored() {
+        Start();
+        CChildFrame* child = Active();
+        child->showNormal();
+        child->setGeometry(12, 14, 420, 260);
+        QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 1);
+        QCOMPARE(StoredInt("ChildFrame", "Left").value_or(0), 12);
+        QCOMPARE(StoredInt("ChildFrame", "Right").value_or(0), 432);
+        child->m_wndSplitter->setSizes({150, 250});
+        child->close();
+        ProcessDeferredDeletes();
+        QCOMPARE(StoredInt("ChildFrame", "Split").value_or(0), 150);
+        app->MainFrame()->OnCommand(ID_FILE_NEW);
+        CChildFrame* next = Active();
+        QVERIFY(!next->isMaximized());
+        QCOMPARE(next->geometry(), QRect(12, 14, 420, 260));
+        QCOMPARE(next->GetColumnWidth(0), 150);
+    }
+
+    void documentWindowClosedMaximizedOpensMaximized() {
+        Start();
+        CChildFrame* child = Active();
+        child->showNormal();
+        child->setGeometry(5, 6, 400, 250);
+        child->showMaximized();
+        QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 3);
+        // The restored rectangle is what is stored, not the maximized one.
+        QCOMPARE(StoredInt("ChildFrame", "Right").value_or(0), 405);
+        QCOMPARE(StoredInt("ChildFrame", "Bottom").value_or(0), 256);
+        child->close();
+        ProcessDeferredDeletes();
+        app->MainFrame()->OnCommand(ID_FILE_NEW);
+        QVERIFY(Active()->isMaximized());
+        QCOMPARE(Active()->GetWindowPlacement().rcNormalPosition, QRect(5, 6, 400, 250));
+    }
+
+    void documentWindowClosedMinimizedOpensNormally() {
+        Start();
+        CChildFrame* child = Active();
+        child->showNormal();
+        child->setGeometry(8, 9, 380, 240);
+        child->showMinimized();
+        QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 2);
+        child->close();
+        ProcessDeferredDeletes();
+        app->MainFrame()->OnCommand(ID_FILE_NEW);
+        QVERIFY(!Active()->isMinimized());
+        QVERIFY(!Active()->isMaximized());
+        QCOMPARE(Active()->geometry(), QRect(8, 9, 380, 240));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    int failures = 0;
+    {
+        PlacementTest t;
+        failures += QTest::qExec(&t, argc, argv);
+    }
+    {
+        FramePlacementTest t;
+        failures += QTest::qExec(&t, argc, argv);
+    }
+    return failures;
+}
+#include "PlacementTest.moc"
