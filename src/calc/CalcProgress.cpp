@@ -29,7 +29,7 @@ CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
     m_pRate->setObjectName(QStringLiteral("CalcRate"));
     m_pBar->setRange(0, 1000);
     m_pBar->setValue(0);
-    m_pBar->setFormat(QStringLiteral("%p%"));
+    m_pBar->setFormat(QStringLiteral("0.0%"));
     m_pBar->setTextVisible(true);
     m_pBar->setFixedWidth(160);
     m_pBar->setMaximumHeight(fontMetrics().height() + 4);
@@ -45,7 +45,10 @@ CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
 
 void CCalcProgress::Refresh() {
     const int64_t examined = m_run.Examined();
-    m_pBar->setValue(ProgressPermille(examined, m_run.Combinations()));
+    const int permille = ProgressPermille(examined, m_run.Combinations());
+    m_pBar->setValue(permille);
+    // Tenths of a percent: a long run moves visibly from the start.
+    m_pBar->setFormat(QString::number(permille / 10.0, 'f', 1) + QStringLiteral("%"));
     const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
     m_pRate->setText(FormatRate(examined > 0 && seconds > 0 ? double(examined) / seconds : 0.0));
 }

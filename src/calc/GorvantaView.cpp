@@ -1,7 +1,18 @@
 #include "GorvantaView.h"
 
 #include <QHeaderView>
+#include <QMainWindow>
+#include <QStatusBar>
 
+#include <unordered_set>
+
+#include "calc/CalcProgress.h"
+#include "calc/CalcState.h"
+#include "calc/ResultsHeader.h"
+#include "model/ArmorSuit.h"
+#include "model/MessageBox.h"
+#include "ui/MainFrame.h"
+#include "ui/SuitDetailsDlg.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -9,7 +20,7 @@ constexpr int FIRST_OPTIONAL_COLUMN = 8;
 }  // namespace
 
 CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
-    : QTableView(parent), m_pDoc(&doc), m_pModel(new CResultsModel(this)) {
+    : QTableView(parent), m_pDoc(&doc), m_pModel(new CResultsModel(this)), m_pRun(new CCalcRun(static_cast<ICalcRunSink&>(*this))) {
     setObjectName(QStringLiteral("ResultsView"));
     setModel(m_pModel);
     // A report list: whole rows, one at a time, no grid and no row numbers.
@@ -19,17 +30,33 @@ CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
     setWordWrap(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Suit names differ only at their end: a column too narrow for them keeps the number in sight.
+    setTextElideMode(Qt::ElideLeft);
+    setSortingEnabled(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setStretchLastSection(false);
-    horizontalHeader()->setMinimumSectionSize(1);
+    QHeaderView* header = horizontalHeader();
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    // Each column sorts one fixed way, however often it is clicked; clicks are fine during a run.
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) { m_pModel->SortByColumn(column); });
+    m_pResizeWatcher = new CColumnResizeWatcher(header);
+    connect(m_pResizeWatcher, &CColumnResizeWatcher::ColumnResized, this, &CGorvantaView::OnColumnResized);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { OnResultDoubleClicked(index.isValid() ? index.row() : -1); });
     m_pDoc->AddView(this);
 }
 
 CGorvantaView::~CGorvantaView() {
+    // The worker sends to this view and reads the document's pool until its last step.
+    if (m_pRun->IsActive()) StopAndWaitForRun();
+    m_pRun.reset();
+    HideProgress();
     Detach();
     if (m_pModel->ResultCount() > 0) ClearResults();
 }
@@ -49,11 +76,27 @@ void CGorvantaView::OnInitialUpdate() {
     m_nLowerLimit = s.m_nLowerLimit;
 }
 
-void CGorvantaView::OnUpdate(IDocView*, int hint) {
-    if (hint == HINT_FILTERS_CHANGED) {
-        m_nLowerLimit = TheSettings().m_nLowerLimit;
-        ApplyColumnVisibility();
+void CGorvantaView::OnUpdate(IDocView* sender, int hint) {
+    switch (hint) {
+        case HINT_START_CALC: StartCalc(); break;
+        case HINT_FILTERS_CHANGED:
+            m_nLowerLimit = TheSettings().m_nLowerLimit;
+            ApplyColumnVisibility();
+            break;
+        case HINT_STOP_CALC: m_pRun->RequestStop(); break;
+        case HINT_REFRESH:
+            if (sender != this) OnPoolChanged();
+            break;
+        default: break;
     }
+}
+
+void CGorvantaView::StopAndWaitForRun() {
+    // Any view's worker may be reading this document's pool, not only this view's.
+    if (m_pDoc) CCalcRun::StopAndWaitForPool(m_pDoc->m_arrPool);
+    m_pRun->SetClosing(true);
+    m_pRun->StopAndWait();
+    m_pRun->SetClosing(false);
 }
 
 int32_t* CGorvantaView::DisplaySwitch(CSettings& s, int column) {
@@ -89,4 +132,90 @@ int CGorvantaView::ColumnWidth(int column) const { return isColumnHidden(column)
 void CGorvantaView::ClearResults() {
     CWaitCursor wait;
     m_pModel->ClearResults();
+}
+
+void CGorvantaView::OnPoolChanged() {
+    // During a run the pool cannot change, and the rows still arriving borrow from it as it is.
+    if (IsCalcRunning() || m_pModel->ResultCount() == 0 || !m_pDoc) return;
+    std::unordered_set<const CArmorPiece*> pool;
+    for (const PoolList& list : m_pDoc->m_arrPool) pool.insert(list.begin(), list.end());
+    for (int i = 0; i < m_pModel->ResultCount(); ++i) {
+        const CArmorSuit* suit = m_pModel->ResultAt(i);
+        for (const CArmorPiece* p : suit->m_arrPieces)
+            if (p && !pool.count(p)) {
+                ClearResults();
+                return;
+            }
+    }
+}
+
+void CGorvantaView::OnColumnResized(int column, int width) {
+    if (column < 0 || column >= COLUMN_COUNT) return;
+    CSettings& s = TheSettings();
+    s.m_nColumnWidth[size_t(column)] = width;
+    s.SaveSettings();
+}
+
+void CGorvantaView::StartCalc() {
+    if (IsCalcRunning() || !m_pDoc) return;
+    m_timeStart = std::time(nullptr);
+    ClearResults();
+    auto param = std::make_unique<CCalcParam>();
+    param->FillFrom(TheSettings());
+    param->m_pView = this;
+    m_pRun->Start(std::move(param), m_pDoc->m_arrPool, m_nLowerLimit, m_nThreads);
+}
+
+void CGorvantaView::OnCalcBegin(int64_t combinations) {
+    if (!m_pWaitCursor) m_pWaitCursor = std::make_unique<CWaitCursor>();
+    m_nCombinationCount = combinations;
+    ShowProgress();
+}
+
+void CGorvantaView::OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) { m_pModel->AddResultRows(suits); }
+
+void CGorvantaView::OnCalcEnd(const CCalcMsg& end) {
+    HideProgress();
+    if (m_pDoc) m_pDoc->UpdateAllViews(this, HINT_CALC_DONE);
+    m_pWaitCursor.reset();
+    m_timeEnd = std::time(nullptr);
+    // A document that is closing has nobody left to read the summary.
+    if (!m_pRun->IsClosing())
+        ShowMessage(SummaryWithElapsed(end.m_strSummary, int64_t(m_timeEnd - m_timeStart)), MsgButtons::OK,
+                    MsgIcon::Exclamation);
+}
+
+CCalcProgress* CGorvantaView::Progress() const { return m_pProgress.data(); }
+
+void CGorvantaView::ShowProgress() {
+    HideProgress();
+    QMainWindow* frame = g_pMainFrame ? static_cast<QMainWindow*>(g_pMainFrame) : qobject_cast<QMainWindow*>(window());
+    if (!frame) return;
+    m_pProgress = new CCalcProgress(*m_pRun);
+    frame->statusBar()->addPermanentWidget(m_pProgress);
+    m_pProgress->show();
+}
+
+void CGorvantaView::HideProgress() {
+    if (!m_pProgress) return;
+    CCalcProgress* progress = m_pProgress.data();
+    m_pProgress.clear();
+    if (QWidget* bar = progress->parentWidget())
+        if (auto* status = qobject_cast<QStatusBar*>(bar)) status->removeWidget(progress);
+    delete progress;
+}
+
+void CGorvantaView::OnResultDoubleClicked(int row) {
+    // No assignment may change the pool that a running search reads.
+    if (IsCalcRunning() || row < 0) return;
+    CArmorSuit* suit = m_pModel->SuitAt(row);
+    if (!suit) return;
+    CSuitDetailsDlg dlg(this);
+    dlg.m_pDoc = m_pDoc;
+    dlg.m_pSuit = suit;
+    if (dlg.exec() != QDialog::Accepted || !dlg.m_bAssigned) return;
+    // The document owns the suit now; the others may hold pieces that have just left the pool.
+    m_pModel->TakeSuit(suit).release();
+    ClearResults();
+    if (m_pDoc) m_pDoc->UpdateAllViews(this, HINT_REFRESH);
 }

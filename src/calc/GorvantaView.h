@@ -1,16 +1,25 @@
 #pragma once
 // The results list, the right pane of a document window: one row per suit the current run has
-// listed, sixteen columns of which the eight after "Act. Total" can be hidden.
+// listed, sixteen columns of which the eight after "Act. Total" can be hidden. It starts the runs of
+// its document and receives their reports.
+#include <QPointer>
 #include <QTableView>
 
 #include <cstdint>
+#include <ctime>
+#include <memory>
 
+#include "calc/CalcRun.h"
 #include "calc/ResultsModel.h"
 #include "calc/Settings.h"
 #include "document/GorvantaDoc.h"
 #include "ui/CmdTarget.h"
 
-class CGorvantaView : public QTableView, public IDocView, public CCmdTarget {
+class CCalcProgress;
+class CColumnResizeWatcher;
+class CWaitCursor;
+
+class CGorvantaView : public QTableView, public IDocView, public CCmdTarget, private ICalcRunSink {
     Q_OBJECT
 public:
     explicit CGorvantaView(CGorvantaDoc& doc, QWidget* parent = nullptr);
@@ -27,22 +36,53 @@ public:
     void OnInitialUpdate();
     void OnUpdate(IDocView* sender, int hint) override;
     bool IsResultsView() const override { return true; }
+    // Stops the run and returns once the worker no longer reads the pool; no summary is shown.
+    void StopAndWaitForRun() override;
 
     // Shows each optional column (8 to 15) at its stored width when its display switch is on,
     // hides it otherwise. Columns 0 to 7 are left as they are.
     void ApplyColumnVisibility();
     // Deletes every listed suit and empties the list.
     void ClearResults();
+    // The pool may have changed: listed suits that borrow a piece no longer in the pool would reach a
+    // deleted piece or one that another suit owns, so then every result goes.
+    void OnPoolChanged();
     // The width a column shows with; 0 for a hidden one.
     int ColumnWidth(int column) const;
     // The display switch of an optional column, or null for columns 0 to 7.
     static int32_t* DisplaySwitch(CSettings& settings, int column);
 
-    int32_t m_nCombinationCount = 0;
+    // Opens the suit details of a row; takes an assigned suit out of the results.
+    void OnResultDoubleClicked(int row);
+    // The run of this view, if any.
+    CCalcRun& Run() { return *m_pRun; }
+    bool HasActiveRun() const { return m_pRun->IsActive(); }
+    // The status bar's progress part while a run is in progress, else null.
+    CCalcProgress* Progress() const;
+
+    int64_t m_nCombinationCount = 0;
     // The total resist minimum the search reads.
     int32_t m_nLowerLimit = 0;
+    std::time_t m_timeStart = 0;
+    std::time_t m_timeEnd = 0;
+    // Worker threads for a run (0: every core).
+    int m_nThreads = 0;
 
 private:
+    void StartCalc();
+    void OnColumnResized(int column, int width);
+    void ShowProgress();
+    void HideProgress();
+
+    void OnCalcBegin(int64_t combinations) override;
+    void OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) override;
+    void OnCalcEnd(const CCalcMsg& end) override;
+
     CGorvantaDoc* m_pDoc;
     CResultsModel* m_pModel;
+    CColumnResizeWatcher* m_pResizeWatcher;
+    std::unique_ptr<CCalcRun> m_pRun;
+    std::unique_ptr<CWaitCursor> m_pWaitCursor;
+    // Lives in the main frame's status bar, which may go first.
+    QPointer<CCalcProgress> m_pProgress;
 };

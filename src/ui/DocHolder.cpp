@@ -7,6 +7,7 @@
 #include "GorvantaApp.h"
 #include "MainFrame.h"
 #include "calc/CalcState.h"
+#include "calc/FiltersDlg.h"
 #include "document/DocFile.h"
 #include "import/ImportDlg.h"
 #include "model/Cp1252.h"
@@ -141,6 +142,10 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
                 pUI->Enable(!IsCalcRunning());
             else if (!IsCalcRunning())
                 m_pDoc->UpdateAllViews(nullptr, HINT_START_CALC);
+            return true;
+        case ID_CALC_FILTERS:
+            // Always shown enabled; during a run the command itself does nothing.
+            if (!pUI) DoFiltersCommand(m_pDoc.get(), m_app.MainFrame());
             return true;
         case ID_CALC_STOP:
             if (pUI)

@@ -1,0 +1,520 @@
+// The results view with a real document: runs started and stopped through the document's hints, rows
+// arriving in order, the summary box, refusals during a run, sorting by header clicks, column widths,
+// the suit details and assignment, results discarded when the pool changes, the status bar during a run
+// and closing a document while its run goes on.
+#include <QApplication>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <regex>
+
+#include "CalcGuiSupport.h"
+#include "calc/CalcProgress.h"
+#include "calc/CalcState.h"
+#include "calc/GorvantaView.h"
+#include "calc/Settings.h"
+#include "document/Assignment.h"
+#include "document/GorvantaDoc.h"
+#include "model/MessageBox.h"
+#include "model/ProfileStore.h"
+#include "model/QtProfileStore.h"
+#include "ui/LeftView.h"
+#include "ui/SuitDetailsDlg.h"
+
+namespace {
+// Records every message with the cursor in force when it was shown; runs a hook on each.
+class CProbeBox : public IMessageBox {
+public:
+    struct Shown {
+        std::string text;
+        MsgIcon icon;
+        bool waitCursor;
+        bool running;
+    };
+    int Show(const std::string& text, MsgButtons buttons, MsgIcon icon) override {
+        const QCursor* c = QApplication::overrideCursor();
+        shown.push_back({text, icon, c && c->shape() == Qt::WaitCursor, IsCalcRunning()});
+        if (onShow) onShow();
+        return buttons == MsgButtons::YesNo ? IDNO : IDOK;
+    }
+    std::vector<Shown> shown;
+    std::function<void()> onShow;
+};
+
+class CHintView : public IDocView {
+public:
+    void OnUpdate(IDocView* sender, int hint) override { calls.emplace_back(sender, hint); }
+    std::vector<std::pair<IDocView*, int>> calls;
+};
+
+CArmorPiece* AddPiece(CGorvantaDoc& doc, int slot, std::array<int32_t, 5> r, int luck = 0) {
+    auto* p = new CArmorPiece;
+    p->m_nType = 1 << slot;
+    p->m_strText = "piece " + std::to_string(slot) + "." + std::to_string(doc.PoolListFor(p->m_nType)->size());
+    p->m_nPhysical = r[0];
+    p->m_nFire = r[1];
+    p->m_nCold = r[2];
+    p->m_nPoison = r[3];
+    p->m_nEnergy = r[4];
+    p->m_nTotalResist = r[0] + r[1] + r[2] + r[3] + r[4];
+    p->m_nLuck = luck;
+    p->m_nHR = luck / 10;
+    p->m_bMedable = 1;
+    doc.PoolListFor(p->m_nType)->push_back(p);
+    return p;
+}
+
+// n pieces in each of the first `slotCount` slots, values varying so that every column has ties.
+void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
+    for (int k = 0; k < slotCount; ++k)
+        for (int i = 0; i < n; ++i)
+            AddPiece(doc, k, {(i * 7 + k) % 30, (i * 3) % 25, (i * 5 + k) % 20, (i * 11) % 35, (i * 13) % 28}, i * 10);
+}
+
+// Only the first `slotCount` slots take part, every suit qualifies, at most `limit` are listed; the views
+// hear of it as after the Filters dialog. (A new document reloads the settings from the store.)
+void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
+    CSettings& s = TheSettings();
+    for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < slotCount ? 1 : 0;
+    s.m_nLowerLimit = 0;
+    s.m_nSuitLimit = limit;
+    doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+}
+
+std::vector<std::string> Names(const CGorvantaView& v) {
+    std::vector<std::string> out;
+    for (int r = 0; r < v.Model()->rowCount(); ++r) out.push_back(v.Model()->SuitAt(r)->m_strName);
+    return out;
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void ClickHeader(CGorvantaView& v, int column) {
+    QHeaderView* h = v.horizontalHeader();
+    const QPoint at(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2);
+    Mouse(h->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton);
+    Mouse(h->viewport(), QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+void DoubleClickRow(CGorvantaView& v, int row) {
+    const QRect r = v.visualRect(v.model()->index(row, 0));
+    const QPoint at = r.center();
+    QWidget* vp = v.viewport();
+    Mouse(vp, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    Mouse(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    Mouse(vp, QEvent::MouseButtonDblClick, at, Qt::LeftButton);
+    Mouse(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+// Runs fn on the next modal dialog of type T.
+template <class T>
+void OnModal(std::function<void(T&)> fn) {
+    QTimer::singleShot(0, [fn] {
+        auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dlg) {
+            QTimer::singleShot(10, [fn] { OnModal<T>(fn); });
+            return;
+        }
+        fn(*dlg);
+    });
+}
+
+}  // namespace
+
+class ResultsViewTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<CQtProfileStore> store;
+    CProbeBox box;
+    std::unique_ptr<CMessageBoxScope> scope;
+
+    struct CWindow {
+        QMainWindow frame;
+        CGorvantaDoc doc;
+        CGorvantaView* view;
+        CHintView hints;
+        CWindow() {
+            view = new CGorvantaView(doc);
+            view->m_nThreads = 2;
+            frame.setCentralWidget(view);
+            frame.statusBar()->showMessage(QStringLiteral("Ready"));
+            frame.resize(1000, 600);
+            frame.show();
+            view->OnInitialUpdate();
+            doc.AddView(&hints);
+        }
+        ~CWindow() {
+            doc.OnCloseDocument();
+            doc.RemoveView(&hints);
+            delete view;
+        }
+        void Start() { doc.UpdateAllViews(nullptr, HINT_START_CALC); }
+        void WaitForEnd() {
+            QTRY_VERIFY_WITH_TIMEOUT(!view->HasActiveRun(), 60000);
+        }
+    };
+
+    void Run(CWindow& w) {
+        QSignalSpy finished(&w.view->Run(), &CCalcRun::Finished);
+        w.Start();
+        QVERIFY(finished.wait(60000));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        store = std::make_unique<CQtProfileStore>(qPrintable(dir.filePath(QStringLiteral("store.ini"))));
+        SetProfileStore(store.get());
+        scope = std::make_unique<CMessageBoxScope>(&box);
+    }
+    void cleanupTestCase() {
+        scope.reset();
+        SetProfileStore(nullptr);
+    }
+    void init() {
+        TheSettings() = CSettings();
+        box.shown.clear();
+        box.onShow = nullptr;
+        TheCalcState().m_bCalcRunning.store(0);
+    }
+    void cleanup() { QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0); }
+
+    // Every suit arrives in order; the summary box closes the run with the elapsed time, without the
+    // wait cursor and while the run still counts as running; the view tells the others it is done.
+    void rowsInOrderAndTheSummary() {
+        CWindow w;
+        FillPool(w.doc, 3, 12);
+        OpenSettings(w.doc, 3);
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 1728);
+        const auto names = Names(*w.view);
+        QCOMPARE(names.front(), std::string("Suit 00000"));
+        QCOMPARE(names.back(), std::string("Suit 01727"));
+        QVERIFY(std::is_sorted(names.begin(), names.end()));
+        for (int i = 0; i < w.view->Model()->ResultCount(); ++i)
+            QCOMPARE(w.view->Model()->ResultAt(i)->m_strName, names[size_t(i)]);
+        QCOMPARE(w.view->m_nCombinationCount, int64_t(1728));
+        QCOMPARE(box.shown.size(), size_t(1));
+        const std::string& text = box.shown[0].text;
+        QVERIFY(std::regex_match(text, std::regex("1728 suit configurations examined\\.\n1728 suits meet limit standards\\."
+                                                  "\nAttr\\.\tLimit\tHighest\nResist\t0\t\\d+\n[^]*"
+                                                  "\nElapsed time: 00:00:0\\d")));
+        QCOMPARE(box.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY(!box.shown[0].waitCursor);
+        QVERIFY(box.shown[0].running);
+        QVERIFY(!QApplication::overrideCursor());
+        const auto done = std::find(w.hints.calls.begin(), w.hints.calls.end(),
+                                    std::make_pair(static_cast<IDocView*>(w.view), int(HINT_CALC_DONE)));
+        QVERIFY(done != w.hints.calls.end());
+
+        // Exactly one suit: the singular line.
+        box.shown.clear();
+        TheSettings().m_nSuitLimit = 1;
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 1);
+        QVERIFY(box.shown[0].text.find("\n1 suit meets limit standards.\n") != std::string::npos);
+        // None at all.
+        box.shown.clear();
+        TheSettings().m_nSuitLimit = 100;
+        TheSettings().m_nLowerLimit = 350;
+        w.view->OnUpdate(nullptr, HINT_FILTERS_CHANGED);
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 0);
+        QVERIFY(box.shown[0].text.find("\n0 suits meet limit standards.\n") != std::string::npos);
+    }
+
+    // Rows show up while the run goes on, with the wait cursor and the progress in the status bar; Stop
+    // ends it early and keeps what was listed.
+    void rowsDuringTheRunAndStop() {
+        CWindow w;
+        FillPool(w.doc, 6, 14);
+        OpenSettings(w.doc, 6);
+        w.Start();
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 0, 20000);
+        QVERIFY(w.view->HasActiveRun());
+        QVERIFY(w.view->Progress());
+        QVERIFY(w.frame.statusBar()->findChild<CCalcProgress*>());
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        // The worker waits for this thread to take its next batch: the run is held while we look.
+        w.view->Progress()->Refresh();
+        QVERIFY(w.view->Progress()->Bar()->value() > 0);
+        SaveShot(w.frame, "run-in-progress");
+        w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
+        w.WaitForEnd();
+        QCOMPARE(box.shown.size(), size_t(1));
+        const long long examined = std::stoll(box.shown[0].text);
+        QVERIFY(examined < 14LL * 14 * 14 * 14 * 14 * 14);
+        const int rows = w.view->Model()->rowCount();
+        QVERIFY(rows > 0);
+        QVERIFY(box.shown[0].text.find("\n" + std::to_string(rows) + " suits meet limit standards.\n") !=
+                std::string::npos);
+        QVERIFY(!w.view->Progress());
+        QVERIFY(!w.frame.statusBar()->findChild<CCalcProgress*>());
+        QVERIFY(!QApplication::overrideCursor());
+        // A Stop with no run does nothing.
+        w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
+        QCOMPARE(w.view->Model()->rowCount(), rows);
+    }
+
+    // While a run is in progress Start is refused, from this view or a second one on the document, and
+    // a double-click opens nothing; the next Start clears the old rows.
+    void refusalsDuringARun() {
+        CWindow w;
+        FillPool(w.doc, 6, 14);
+        OpenSettings(w.doc, 6);
+        auto* second = new CGorvantaView(w.doc);
+        second->OnInitialUpdate();
+        bool dialogSeen = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget()) {
+                dialogSeen = true;
+                QApplication::activeModalWidget()->close();
+            }
+        });
+        probe.start(5);
+        // The first window's hint reaches both views: only one of them runs.
+        w.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 10, 20000);
+        QVERIFY(w.view->HasActiveRun() != second->HasActiveRun());
+        CGorvantaView* running = w.view->HasActiveRun() ? w.view : second;
+        const int rows = running->Model()->rowCount();
+        w.Start();
+        QVERIFY(running->Model()->rowCount() >= rows);
+        DoubleClickRow(*running, 0);
+        QTest::qWait(30);
+        QVERIFY(!dialogSeen);
+        w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
+        QTRY_VERIFY_WITH_TIMEOUT(!running->HasActiveRun(), 60000);
+        QCOMPARE(box.shown.size(), size_t(1));
+        // Outside a run the double-click opens the details.
+        DoubleClickRow(*running, 0);
+        QTRY_VERIFY(dialogSeen);
+        probe.stop();
+        // A new run starts from an empty list.
+        TheSettings().m_nSuitLimit = 5;
+        QSignalSpy finished(&running->Run(), &CCalcRun::Finished);
+        w.Start();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(running->Model()->rowCount(), 5);
+        QCOMPARE(running->Model()->ResultCount(), 5);
+        delete second;
+    }
+
+    // Every column, clicked twice, sorts by its rule the same way both times, also during a run.
+    void headerClicksSortEveryColumn() {
+        CWindow w;
+        FillPool(w.doc, 3, 9);
+        OpenSettings(w.doc, 3);
+        TheSettings().m_bBypassResistCap = 1;
+        Run(w);
+        TheSettings().m_bBypassResistCap = 0;
+        for (int n = 8; n < 16; ++n) *CGorvantaView::DisplaySwitch(TheSettings(), n) = 1;
+        w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        for (int c = 0; c < 16; ++c) {
+            ClickHeader(*w.view, c);
+            const auto once = Names(*w.view);
+            for (int r = 0; r + 1 < w.view->Model()->rowCount(); ++r)
+                QVERIFY(CResultsModel::CompareResults(*w.view->Model()->SuitAt(r), *w.view->Model()->SuitAt(r + 1), c) <= 0);
+            ClickHeader(*w.view, c);
+            QCOMPARE(Names(*w.view), once);
+        }
+        ClickHeader(*w.view, 0);
+        QCOMPARE(Names(*w.view).front(), std::string("Suit 00000"));
+        // Rows added while the cap is in force, sorted by "Eff. Total".
+        Run(w);
+        ClickHeader(*w.view, 6);
+        SaveShot(w.frame, "results-optional-columns");
+    }
+
+    // All display switches off: eight columns shown, the optional eight at width 0; the Filters hint
+    // shows and hides them at their stored widths without writing any width.
+    void hiddenColumnWidths() {
+        CWindow w;
+        QCOMPARE(w.view->model()->columnCount(), 16);
+        const int widths[8] = {60, 50, 50, 50, 50, 50, 80, 80};
+        for (int c = 0; c < 8; ++c) QCOMPARE(w.view->ColumnWidth(c), widths[c]);
+        for (int c = 8; c < 16; ++c) QCOMPARE(w.view->horizontalHeader()->sectionSize(c), 0);
+        store->Sync();
+        TheSettings().m_nColumnWidth[12] = 77;
+        TheSettings().m_bDisplayHR = 1;
+        w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        QCOMPARE(w.view->ColumnWidth(12), 77);
+        QCOMPARE(w.view->ColumnWidth(11), 0);
+        TheSettings().m_bDisplayHR = 0;
+        w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        QCOMPARE(w.view->ColumnWidth(12), 0);
+        QVERIFY(!store->ReadInt(SETTINGS_SECTION, "Column12"));
+    }
+
+    // A width the user drags survives a restart; columns 13 to 15 are back to 50.
+    void resizedWidthSurvivesARestart() {
+        CWindow w;
+        TheSettings().m_bDisplayHR = 1;
+        TheSettings().m_bDisplaySR = 1;
+        w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        QHeaderView* h = w.view->horizontalHeader();
+        const int y = h->height() / 2;
+        for (int column : {12, 13}) {
+            const int edge = h->sectionViewportPosition(column) + h->sectionSize(column) - 1;
+            Mouse(h->viewport(), QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton);
+            for (int dx = 4; dx <= 24; dx += 4)
+                Mouse(h->viewport(), QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton);
+            // Nothing is saved while the divider is still being dragged.
+            QCOMPARE(TheSettings().m_nColumnWidth[size_t(column)], 50);
+            Mouse(h->viewport(), QEvent::MouseButtonRelease, QPoint(edge + 24, y), Qt::NoButton);
+            QTRY_COMPARE(TheSettings().m_nColumnWidth[size_t(column)], 74);
+        }
+        store->Sync();
+        CQtProfileStore restartedStore(qPrintable(dir.filePath(QStringLiteral("store.ini"))));
+        SetProfileStore(&restartedStore);
+        CSettings restarted;
+        restarted.LoadSettings();
+        SetProfileStore(store.get());
+        QCOMPARE(restarted.m_nColumnWidth[12], 74);
+        QCOMPARE(restarted.m_nColumnWidth[13], 50);
+    }
+
+    // An assignment from the details dialog empties the list and the tree shows the new suit.
+    void assignmentEmptiesTheList() {
+        CWindow w;
+        auto* tree = new CLeftView(w.doc);
+        tree->OnInitialUpdate();
+        FillPool(w.doc, 2, 4);
+        OpenSettings(w.doc, 2);
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 16);
+        ClickHeader(*w.view, 6);
+        CArmorSuit* chosen = w.view->Model()->SuitAt(3);
+        const std::vector<CArmorPiece*> pieces = chosen->m_arrPieces;
+        const int poolBefore = w.doc.GetPoolCount();
+        OnModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) {
+            SaveShot(dlg, "suit-details-from-list");
+            dlg.CharacterBox()->lineEdit()->setText(QStringLiteral("Mirelle"));
+            QTest::mouseClick(dlg.AssignButton(), Qt::LeftButton);
+        });
+        DoubleClickRow(*w.view, 3);
+        QCOMPARE(w.view->Model()->rowCount(), 0);
+        QCOMPARE(w.view->Model()->ResultCount(), 0);
+        QCOMPARE(w.doc.m_arrSuits.size(), size_t(1));
+        QCOMPARE(w.doc.m_arrSuits[0], chosen);
+        QCOMPARE(chosen->m_strCharacter, std::string("Mirelle"));
+        QCOMPARE(w.doc.GetPoolCount(), poolBefore - int(pieces.size()));
+        QCOMPARE(w.hints.calls.back(), std::make_pair(static_cast<IDocView*>(w.view), int(HINT_REFRESH)));
+        QTreeWidgetItem* suitItem = tree->FindChildByText(tree->m_hSuitsRoot, "Mirelle");
+        if (!suitItem)
+            for (int i = 0; i < tree->m_hSuitsRoot->childCount() && !suitItem; ++i)
+                if (CLeftView::SuitOf(tree->m_hSuitsRoot->child(i)) == chosen) suitItem = tree->m_hSuitsRoot->child(i);
+        QVERIFY(suitItem);
+        QCOMPARE(CLeftView::SuitOf(suitItem), chosen);
+        // Exit assigns nothing and keeps the list.
+        Run(w);
+        const int rows = w.view->Model()->rowCount();
+        QVERIFY(rows > 0);
+        OnModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) { QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton); });
+        DoubleClickRow(*w.view, 0);
+        QCOMPARE(w.view->Model()->rowCount(), rows);
+        delete tree;
+    }
+
+    // A piece leaving the pool (deleted, or moved into a suit) takes every result with it; pieces
+    // joining the pool leave the results alone.
+    void poolChangesDiscardResults() {
+        CWindow w;
+        FillPool(w.doc, 2, 4);
+        OpenSettings(w.doc, 2);
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 16);
+        AddPiece(w.doc, 5, {1, 1, 1, 1, 1});
+        w.doc.UpdateAllViews(nullptr, HINT_REFRESH);
+        QCOMPARE(w.view->Model()->rowCount(), 16);
+        // As the tree deletes a pool piece.
+        PoolList* gorgets = w.doc.PoolListFor(PIECE_GORGET);
+        CArmorPiece* gone = gorgets->back();
+        RemoveFromPool(gone, gorgets);
+        delete gone;
+        w.doc.UpdateAllViews(nullptr, HINT_REFRESH);
+        QCOMPARE(w.view->Model()->rowCount(), 0);
+        QCOMPARE(w.view->Model()->ResultCount(), 0);
+        // As the add-piece dialog moves one into an assigned suit.
+        Run(w);
+        QCOMPARE(w.view->Model()->rowCount(), 12);
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_strName = "Kept";
+        AddAssignedSuit(w.doc, suit.release(), "Bob");
+        CArmorPiece* moved = w.doc.PoolListFor(PIECE_HEADWEAR)->front();
+        RemoveFromPool(moved, w.doc.PoolListFor(PIECE_HEADWEAR));
+        w.doc.m_arrSuits[0]->AddPiece(moved);
+        w.doc.m_arrSuits[0]->CalcTotals();
+        w.doc.UpdateAllViews(nullptr, HINT_REFRESH);
+        QCOMPARE(w.view->Model()->rowCount(), 0);
+    }
+
+    // Closing the document during a run stops it and returns only when the worker is done; no summary.
+    void closingTheDocumentDuringARun() {
+        {
+            CWindow w;
+            FillPool(w.doc, 6, 14);
+            OpenSettings(w.doc, 6);
+            w.Start();
+            QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 0, 20000);
+            w.doc.OnCloseDocument();
+            QVERIFY(!w.view->HasActiveRun());
+            QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+            QCOMPARE(w.doc.GetPoolCount(), 0);
+            QVERIFY(box.shown.empty());
+            QVERIFY(!QApplication::overrideCursor());
+        }
+        // The run of a second window on the document, closed right after the start: the close step meets
+        // the first window's view, which has no run of its own, before the one whose worker reads the pool.
+        CWindow w;
+        FillPool(w.doc, 6, 14);
+        OpenSettings(w.doc, 6);
+        auto* second = new CGorvantaView(w.doc);
+        second->OnInitialUpdate();
+        w.doc.RemoveView(w.view);
+        w.doc.RemoveView(&w.hints);
+        w.Start();
+        w.doc.RemoveView(second);
+        w.doc.AddView(w.view);
+        w.doc.AddView(second);
+        w.doc.AddView(&w.hints);
+        QVERIFY(second->HasActiveRun());
+        QVERIFY(!w.view->HasActiveRun());
+        w.doc.OnCloseDocument();
+        QVERIFY(!second->HasActiveRun());
+        QVERIFY(box.shown.empty());
+        delete second;
+        // A view destroyed during its run waits for its worker too.
+        CGorvantaDoc doc;
+        FillPool(doc, 6, 14);
+        auto* view = new CGorvantaView(doc);
+        view->OnInitialUpdate();
+        OpenSettings(doc, 6);
+        doc.UpdateAllViews(nullptr, HINT_START_CALC);
+        QTRY_VERIFY_WITH_TIMEOUT(view->Model()->rowCount() > 0, 20000);
+        delete view;
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+        QVERIFY(box.shown.empty());
+    }
+};
+
+QTEST_MAIN(ResultsViewTest)
+#include "ResultsViewTest.moc"
