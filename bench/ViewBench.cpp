@@ -66,16 +66,15 @@ int main(int argc, char** argv) {
     CScriptedMessageBox box;
     CMessageBoxScope scope(&box);
 
+    // Six armor slots of ten pieces: a million combinations, all of which qualify.
+    CGorvantaDoc doc;  // reloads the settings from the store
+    for (int k = 0; k < 6; ++k)
+        for (int i = 0; i < 10; ++i) AddPiece(doc, 1 << k, i);
     CSettings& s = TheSettings();
     for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < 6 ? 1 : 0;
     s.m_nLowerLimit = 0;
     s.m_nSuitLimit = suits;
     s.m_bDisplayLuck = 1;
-
-    // Six armor slots of ten pieces: a million combinations, all of which qualify.
-    CGorvantaDoc doc;
-    for (int k = 0; k < 6; ++k)
-        for (int i = 0; i < 10; ++i) AddPiece(doc, 1 << k, i);
 
     QMainWindow frame;
     auto* view = new CGorvantaView(doc);
