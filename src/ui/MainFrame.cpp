@@ -188,6 +188,8 @@ QAction* CMainFrame::MakeAction(int id, const char* text) {
     const std::string tip = CommandTip(id);
     if (!tip.empty()) a->setToolTip(QString::fromLatin1(tip.c_str()));
     a->setCheckable(IsCheckCommand(id));
+    // In a menu a checked command shows its check mark, not its picture.
+    if (a->isCheckable()) a->setIconVisibleInMenu(false);
     a->setMenuRole(QAction::NoRole);
     connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
     m_actions[id] = a;
