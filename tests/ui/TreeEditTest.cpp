@@ -1,0 +1,661 @@
+// Editing through the items and suits tree, with real mouse and key events: the context menu and its
+// greying, the four commands, dragging with auto-scroll; and Paste in the running program.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <functional>
+
+#include "AppTestSupport.h"
+#include "GuiTestSupport.h"
+#include "calc/CalcState.h"
+#include "import/ImportDlg.h"
+#include "model/MessageBox.h"
+#include "resources/Resource.h"
+#include "ui/AddPieceDlg.h"
+#include "ui/ChildFrame.h"
+#include "ui/DocHolder.h"
+#include "ui/LeftView.h"
+#include "ui/MainFrame.h"
+
+using namespace apptest;
+
+namespace {
+const QStringList kMenuTexts{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item"};
+
+QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) {
+    for (int i = 0; parent && i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == text) return parent->child(i);
+    return nullptr;
+}
+
+QStringList ChildTexts(QTreeWidgetItem* item) {
+    QStringList out;
+    for (int i = 0; item && i < item->childCount(); ++i) out << item->child(i)->text(0);
+    return out;
+}
+
+// The middle of an item's label, in viewport coordinates.
+QPoint LabelPoint(CLeftView& tree, QTreeWidgetItem* item) {
+    tree.scrollToItem(item);
+    const QRect r = tree.visualItemRect(item);
+    return QPoint(r.left() + 4, r.center().y());
+}
+
+std::vector<PoolList> Snapshot(CGorvantaDoc& doc) { return {doc.m_arrPool.begin(), doc.m_arrPool.end()}; }
+}  // namespace
+
+class TreeEditTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CScriptedMessageBox> box;
+    std::unique_ptr<CMessageBoxScope> boxScope;
+    std::unique_ptr<CGorvantaDoc> doc;
+    std::unique_ptr<QWidget> host;
+    CLeftView* tree = nullptr;
+
+    // A document window's tree on its own: pool and two suits, shown.
+    void MakeTree(int height = 400, bool fill = true) {
+        doc = std::make_unique<CGorvantaDoc>();
+        guitest::UseDefaultNameTables();
+        if (fill) {
+            AddPool(*doc);
+            AddTwoSuits(*doc);
+        }
+        host = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(host.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        tree = new CLeftView(*doc);
+        layout->addWidget(tree);
+        host->resize(360, height);
+        tree->OnInitialUpdate();
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+    }
+
+    struct MenuSeen {
+        bool shown = false;
+        QStringList texts;
+        QList<bool> enabled;
+        QString statusTipOfFirst;
+    };
+    // Right-clicks at pos; when the menu comes up its state is recorded and choice (or Escape when empty)
+    // is clicked.
+    MenuSeen RightClick(const QPoint& pos, const QString& choice = QString(), const QString& shot = QString()) {
+        MenuSeen seen;
+        QMetaObject::Connection c = connect(tree, &CLeftView::contextMenuShown, this, [&](QMenu* menu) {
+            seen.shown = true;
+            for (QAction* a : menu->actions()) {
+                seen.texts << a->text();
+                seen.enabled << a->isEnabled();
+            }
+            seen.statusTipOfFirst = menu->actions().value(0)->statusTip();
+            QTimer::singleShot(50, menu, [menu, choice, shot] {
+                if (!shot.isEmpty()) guitest::Shot(menu, shot);
+                QAction* pick = nullptr;
+                for (QAction* a : menu->actions())
+                    if (a->text() == choice) pick = a;
+                if (pick)
+                    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(pick).center());
+                else
+                    QTest::keyClick(menu, Qt::Key_Escape);
+            });
+        });
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, pos);
+        disconnect(c);
+        return seen;
+    }
+    QList<bool> EnabledFor(QTreeWidgetItem* item) { return RightClick(LabelPoint(*tree, item)).enabled; }
+
+    // Presses the left button on the item's label and moves far enough to start a drag.
+    void StartDrag(QTreeWidgetItem* item) {
+        const QPoint p = LabelPoint(*tree, item);
+        QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+        QTest::mouseMove(tree->viewport(), p + QPoint(QApplication::startDragDistance() + 4, 2));
+        QTest::mouseMove(tree->viewport(), p + QPoint(QApplication::startDragDistance() + 8, 3));
+    }
+
+private slots:
+    void init() {
+        TheCalcState().m_bCalcRunning.store(0);
+        box = std::make_unique<CScriptedMessageBox>();
+        boxScope = std::make_unique<CMessageBoxScope>(box.get());
+    }
+    void cleanup() {
+        host.reset();
+        tree = nullptr;
+        doc.reset();
+        boxScope.reset();
+        box.reset();
+        TheCalcState().m_bCalcRunning.store(0);
+    }
+
+    // ---- the context menu ----
+
+    void menuOnAnItemSelectsItAndGreysByKind() {
+        MakeTree();
+        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
+        QVERIFY(rings);
+        QTreeWidgetItem* ring = rings->child(0);
+        MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.texts, kMenuTexts);
+        QCOMPARE(seen.statusTipOfFirst, QStringLiteral("Add this piece to an existing character's suit"));
+        QCOMPARE(tree->currentItem(), ring);
+        QCOMPARE(tree->m_hSelItem, ring);
+        QCOMPARE(doc->m_nSelPieceCount, 1);
+        QCOMPARE(seen.enabled, (QList<bool>{true, true, false, false}));
+
+        tree->m_hSuitsRoot->setExpanded(true);
+        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Varn"));
+        QCOMPARE(EnabledFor(suit), (QList<bool>{false, false, true, false}));
+        suit->setExpanded(true);
+        QCOMPARE(EnabledFor(suit->child(0)), (QList<bool>{false, false, false, true}));
+        QCOMPARE(EnabledFor(rings), (QList<bool>{false, false, false, false}));
+        QCOMPARE(EnabledFor(tree->m_hItemsRoot), (QList<bool>{false, false, false, false}));
+        QCOMPARE(EnabledFor(tree->m_hSuitsRoot), (QList<bool>{false, false, false, false}));
+        QCOMPARE(tree->currentItem(), tree->m_hSuitsRoot);
+        QCOMPARE(doc->m_nSelPieceCount, 8);
+    }
+
+    void rightClickOffTheItemsShowsNothingAndKeepsTheSelection() {
+        MakeTree();
+        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(1);
+        tree->setCurrentItem(ring);
+        // Below the last item.
+        MenuSeen below = RightClick(QPoint(20, tree->viewport()->height() - 5));
+        QVERIFY(!below.shown);
+        QCOMPARE(tree->currentItem(), ring);
+        // On a row, but to the right of its label.
+        QTreeWidgetItem* suits = tree->m_hSuitsRoot;
+        const QRect r = tree->visualItemRect(suits);
+        MenuSeen beside = RightClick(QPoint(r.left() + tree->fontMetrics().horizontalAdvance(QStringLiteral("Suits")) + 40,
+                                            r.center().y()));
+        QVERIFY(!beside.shown);
+        QCOMPARE(tree->currentItem(), ring);
+        QCOMPARE(tree->m_hSelItem, ring);
+    }
+
+    void everythingGreyedDuringARun() {
+        MakeTree();
+        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Holt"));
+        doc->UpdateAllViews(nullptr, HINT_START_CALC);
+        QCOMPARE(tree->m_bCalculating, 1);
+        const QList<bool> none{false, false, false, false};
+        QCOMPARE(EnabledFor(ring), none);
+        QCOMPARE(EnabledFor(suit), none);
+        // Stopping does not end the greying; only the done hint does.
+        doc->UpdateAllViews(nullptr, HINT_STOP_CALC);
+        ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        QCOMPARE(EnabledFor(ring), none);
+        doc->UpdateAllViews(nullptr, HINT_CALC_DONE);
+        QCOMPARE(tree->m_bCalculating, 0);
+        QCOMPARE(EnabledFor(ring), (QList<bool>{true, true, false, false}));
+    }
+
+    void commandsRefusedWhileRunning() {
+        MakeTree();
+        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        tree->setCurrentItem(ring);
+        const auto before = Snapshot(*doc);
+        box->answers = {IDYES};
+        TheCalcState().m_bCalcRunning.store(1);
+        tree->OnDeleteItem();
+        QVERIFY(box->shown.empty());
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
+    }
+
+    // ---- Delete Item ----
+
+    void deleteItemAnsweredNoChangesNothing() {
+        MakeTree();
+        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        const auto before = Snapshot(*doc);
+        box->answers = {IDNO};
+        RightClick(LabelPoint(*tree, ring), QStringLiteral("Delete Item"));
+        QCOMPARE(box->shown.size(), size_t(1));
+        QCOMPARE(box->shown[0].text, std::string("Are you sure you want to delete this piece?"));
+        QCOMPARE(box->shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(box->shown[0].icon, MsgIcon::Question);
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->childCount(), 2);
+    }
+
+    void deleteItemOfSeveralSelectsTheFirstRemaining() {
+        MakeTree();
+        // A second window on the same document is rebuilt; this tree removes the item in place.
+        CLeftView other(*doc);
+        other.OnInitialUpdate();
+        QTreeWidgetItem* helms = Child(tree->m_hItemsRoot, QStringLiteral("head wear"));
+        QCOMPARE(helms->childCount(), 2);
+        QTreeWidgetItem* second = helms->child(1);
+        CArmorPiece* gone = CLeftView::PieceOf(second);
+        CArmorPiece* stays = CLeftView::PieceOf(helms->child(0));
+        QTreeWidgetItem* itemsRootBefore = tree->m_hItemsRoot;
+        box->answers = {IDYES};
+        RightClick(LabelPoint(*tree, second), QStringLiteral("Delete Item"));
+        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), PoolList{stays});
+        (void)gone;  // deleted: only its absence is checked
+        QVERIFY(doc->IsModified());
+        QCOMPARE(tree->m_hItemsRoot, itemsRootBefore);  // not rebuilt
+        QCOMPARE(helms->childCount(), 1);
+        QCOMPARE(tree->currentItem(), helms->child(0));
+        QCOMPARE(tree->m_hSelItem, helms->child(0));
+        QCOMPARE(ChildTexts(Child(other.m_hItemsRoot, QStringLiteral("head wear"))),
+                 QStringList{QString::fromStdString(stays->m_strText)});
+    }
+
+    void deleteItemOfTheLastPieceRemovesTheTypeNode() {
+        MakeTree();
+        QTreeWidgetItem* chest = Child(tree->m_hItemsRoot, QStringLiteral("chest pieces"));
+        QVERIFY(chest);
+        QCOMPARE(chest->childCount(), 1);
+        const int typeNodes = tree->m_hItemsRoot->childCount();
+        box->answers = {IDYES};
+        RightClick(LabelPoint(*tree, chest->child(0)), QStringLiteral("Delete Item"));
+        QVERIFY(doc->PoolListFor(PIECE_CHEST)->empty());
+        QVERIFY(!Child(tree->m_hItemsRoot, QStringLiteral("chest pieces")));
+        QCOMPARE(tree->m_hItemsRoot->childCount(), typeNodes - 1);
+        // "Items" itself stays, also when the pool becomes empty.
+        QVERIFY(tree->m_hItemsRoot && tree->indexOfTopLevelItem(tree->m_hItemsRoot) == 0);
+    }
+
+    void deleteItemAndEmptyParentsKeepsItems() {
+        MakeTree(400, false);
+        CArmorPiece* only = AddToPool(*doc, ParsedPiece("gold ring, luck 5 "));
+        tree->RebuildTree();
+        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
+        tree->DeleteItemAndEmptyParents(rings->child(0));
+        QCOMPARE(tree->m_hItemsRoot->childCount(), 0);
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        (void)only;
+    }
+
+    // ---- Delete Suit and Delete Suit Item ----
+
+    void deleteSuitReturnsThePiecesToTheEndOfTheirLists() {
+        MakeTree();
+        CArmorSuit* varn = doc->m_arrSuits[0];
+        const std::vector<CArmorPiece*> pieces = varn->m_arrPieces;  // helm, gorget, gloves
+        const PoolList glovesBefore = *doc->PoolListFor(PIECE_GLOVES);
+        const PoolList helmsBefore = *doc->PoolListFor(PIECE_HEADWEAR);
+        tree->m_hSuitsRoot->setExpanded(true);
+        RightClick(LabelPoint(*tree, Child(tree->m_hSuitsRoot, QStringLiteral("Varn"))), QStringLiteral("Delete Suit"));
+        QVERIFY(box->shown.empty());
+        QCOMPARE(doc->m_arrSuits.size(), size_t(1));
+        QCOMPARE(doc->m_arrSuits[0]->m_strCharacter, std::string("Holt"));
+        PoolList gloves = glovesBefore, helms = helmsBefore;
+        gloves.push_back(pieces[2]);
+        helms.push_back(pieces[0]);
+        QCOMPARE(*doc->PoolListFor(PIECE_GLOVES), gloves);
+        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), helms);
+        QCOMPARE(doc->PoolListFor(PIECE_GORGET)->back(), pieces[1]);
+        QVERIFY(doc->IsModified());
+        // The character stays known.
+        QCOMPARE(doc->m_arrCharacters.size(), size_t(2));
+        // Rebuilt: the suit is gone, its pieces are under their type nodes.
+        QVERIFY(!Child(tree->m_hSuitsRoot, QStringLiteral("Varn")));
+        QVERIFY(Child(Child(tree->m_hItemsRoot, QStringLiteral("head wear")),
+                      QString::fromStdString(pieces[0]->m_strText)));
+    }
+
+    void deleteSuitItemOnTheLastPieceLeavesAnEmptySuit() {
+        MakeTree(400, false);
+        CArmorSuit* suit = AddSuit(*doc, "Lone", {"gold ring, lower reagent cost 10%"});
+        CArmorPiece* ring = suit->m_arrPieces[0];
+        tree->RebuildTree();
+        QTreeWidgetItem* suitItem = Child(tree->m_hSuitsRoot, QStringLiteral("Lone"));
+        suitItem->setExpanded(true);
+        tree->m_hSuitsRoot->setExpanded(true);
+        MenuSeen seen = RightClick(LabelPoint(*tree, suitItem->child(0)), QStringLiteral("Delete Suit Item"));
+        QCOMPARE(seen.enabled, (QList<bool>{false, false, false, true}));
+        QCOMPARE(suit->m_nCount, 0);
+        QVERIFY(suit->m_arrPieces.empty());
+        QCOMPARE(doc->m_arrSuits, std::vector<CArmorSuit*>{suit});
+        QCOMPARE(*doc->PoolListFor(PIECE_RING), PoolList{ring});
+        QVERIFY(doc->IsModified());
+        suitItem = Child(tree->m_hSuitsRoot, QStringLiteral("Lone"));
+        QVERIFY(suitItem);
+        QCOMPARE(suitItem->childCount(), 0);
+        QCOMPARE(ChildTexts(Child(tree->m_hItemsRoot, QStringLiteral("rings"))),
+                 QStringList{QStringLiteral("gold ring, lower reagent cost 10%")});
+    }
+
+    // ---- Add Piece to Suit ----
+
+    void addPieceToSuitOpensTheDialogOnTheSelectedPiece() {
+        MakeTree();
+        QTreeWidgetItem* gloves = Child(tree->m_hItemsRoot, QStringLiteral("gloves"))->child(0);
+        CArmorPiece* piece = CLeftView::PieceOf(gloves);
+        CArmorSuit* holt = doc->m_arrSuits[1];
+        QString shownText;
+        QStringList suits;
+        guitest::WhenModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<CAddPieceDlg*>(w);
+            if (!dlg) return;
+            shownText = dlg->PieceBox()->toPlainText();
+            for (int i = 0; i < dlg->SuitList()->count(); ++i) suits << dlg->SuitList()->item(i)->text();
+            QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+        });
+        RightClick(LabelPoint(*tree, gloves), QStringLiteral("Add Piece to Suit"));
+        QTRY_VERIFY(!shownText.isEmpty());
+        QCOMPARE(shownText, QString::fromStdString(piece->m_strText));
+        QCOMPARE(suits, (QStringList{"Holt", "Varn"}));
+        // Holt sorts first and has no gloves: the piece joins it without a question.
+        QVERIFY(box->shown.empty());
+        QCOMPARE(holt->m_arrPieces.back(), piece);
+        QCOMPARE(holt->m_nCount, 4);
+        QVERIFY(std::find(doc->PoolListFor(PIECE_GLOVES)->begin(), doc->PoolListFor(PIECE_GLOVES)->end(), piece) ==
+                doc->PoolListFor(PIECE_GLOVES)->end());
+        QVERIFY(doc->IsModified());
+        QVERIFY(Child(Child(tree->m_hSuitsRoot, QStringLiteral("Holt")), QString::fromStdString(piece->m_strText)));
+    }
+
+    // ---- dragging ----
+
+    void draggingARootOrTypeNodeStartsNothing() {
+        MakeTree();
+        for (QTreeWidgetItem* item : {tree->m_hItemsRoot, Child(tree->m_hItemsRoot, QStringLiteral("rings"))}) {
+            StartDrag(item);
+            QVERIFY(!tree->IsDragging());
+            QCOMPARE(tree->DragTimer(), 0);
+            QVERIFY(!tree->DragImage());
+            QVERIFY(QWidget::mouseGrabber() == nullptr);
+            // The item was selected all the same.
+            QCOMPARE(tree->currentItem(), item);
+            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, LabelPoint(*tree, item));
+        }
+    }
+
+    void draggingAPieceScrollsAndEndsOnRelease() {
+        MakeTree(120, false);
+        for (int i = 0; i < 60; ++i) AddToPool(*doc, ParsedPiece("gold ring, luck " + std::to_string(10 + i) + " "));
+        tree->RebuildTree();
+        Child(tree->m_hItemsRoot, QStringLiteral("rings"))->setExpanded(true);
+        tree->scrollToTop();
+        const auto before = Snapshot(*doc);
+        QScrollBar* vbar = tree->verticalScrollBar();
+        QTRY_VERIFY(vbar->maximum() > 10);
+
+        QTreeWidgetItem* piece = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        StartDrag(piece);
+        QVERIFY(tree->IsDragging());
+        QCOMPARE(tree->DragItem(), piece);
+        QVERIFY(tree->DragTimer() != 0);
+        QVERIFY(tree->DragImage() && tree->DragImage()->isVisible());
+        QVERIFY(!tree->DragImage()->pixmap().isNull());
+        QCOMPARE(QWidget::mouseGrabber(), tree->viewport());
+        QCOMPARE(tree->currentItem(), piece);
+        guitest::Shot(host.get(), QStringLiteral("tree-drag"));
+
+        // Well below the bottom edge: a line on every tick.
+        const QPoint bottomLeft = tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height()));
+        QCursor::setPos(bottomLeft + QPoint(0, 95));
+        QTRY_VERIFY_WITH_TIMEOUT(vbar->value() >= 5, 3000);
+        QVERIFY(tree->DropTarget() != nullptr);
+        // The image follows the pointer, held at (15, 15).
+        QTRY_COMPARE(tree->DragImage()->pos(), QCursor::pos() - QPoint(15, 15));
+        // Above the top edge: back up.
+        const int down = vbar->value();
+        QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(20, 0)) - QPoint(0, 60));
+        QTRY_VERIFY_WITH_TIMEOUT(vbar->value() < down, 3000);
+        // Far to the side, nothing scrolls.
+        QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(tree->viewport()->width() + 40, 0)) - QPoint(0, 60));
+        QTest::qWait(50);
+        const int still = vbar->value();
+        QTest::qWait(150);
+        QCOMPARE(vbar->value(), still);
+
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+        QVERIFY(!tree->IsDragging());
+        QCOMPARE(tree->DragTimer(), 0);
+        QVERIFY(!tree->DragImage());
+        QVERIFY(!tree->DropTarget());
+        QVERIFY(QWidget::mouseGrabber() == nullptr);
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
+        // Scrolling stops with the drag.
+        QCursor::setPos(bottomLeft + QPoint(0, 95));
+        const int after = vbar->value();
+        QTest::qWait(150);
+        QCOMPARE(vbar->value(), after);
+    }
+
+    void scrollSpeedGrowsWithTheDistance() {
+        MakeTree(120, false);
+        for (int i = 0; i < 200; ++i) AddToPool(*doc, ParsedPiece("gold ring, luck " + std::to_string(10 + i) + " "));
+        tree->RebuildTree();
+        Child(tree->m_hItemsRoot, QStringLiteral("rings"))->setExpanded(true);
+        QScrollBar* vbar = tree->verticalScrollBar();
+        auto linesIn = [&](int beyond, int ms) {
+            tree->scrollToTop();
+            StartDrag(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0));
+            const int start = vbar->value();
+            QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height())) + QPoint(0, beyond));
+            QTest::qWait(ms);
+            const int lines = vbar->value() - start;
+            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+            return lines;
+        };
+        const int slow = linesIn(-5, 400);  // 5 pixels inside the edge: a line every 6 ticks
+        const int fast = linesIn(95, 400);  // 95 beyond: a line every tick
+        QVERIFY2(slow >= 1, qPrintable(QString::number(slow)));
+        QVERIFY2(fast > 2 * slow, qPrintable(QStringLiteral("%1 %2").arg(slow).arg(fast)));
+    }
+
+    void horizontalScrollNearTheSides() {
+        MakeTree(200, false);
+        AddToPool(*doc, ParsedPiece("gold ring, luck 5 " + std::string(150, 'x')));
+        tree->RebuildTree();
+        host->resize(160, 200);
+        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
+        QVERIFY(rings);
+        rings->setExpanded(true);
+        QScrollBar* hbar = tree->horizontalScrollBar();
+        QTRY_VERIFY(hbar->maximum() > 0);
+        StartDrag(rings->child(0));
+        QVERIFY(tree->IsDragging());
+        QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(tree->viewport()->width() - 3, 10)));
+        QTRY_VERIFY_WITH_TIMEOUT(hbar->value() > 0, 3000);
+        QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(3, 10)));
+        QTRY_COMPARE_WITH_TIMEOUT(hbar->value(), 0, 3000);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
+    }
+
+    void dragEndsWhenTheCaptureIsLostOrOnEscape() {
+        MakeTree();
+        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Holt"));
+        const auto before = Snapshot(*doc);
+        tree->setFocus();
+        StartDrag(suit);
+        QVERIFY(tree->IsDragging());
+        QTest::keyClick(tree, Qt::Key_Escape);
+        QVERIFY(!tree->IsDragging());
+        QVERIFY(QWidget::mouseGrabber() == nullptr);
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
+
+        StartDrag(suit);
+        QVERIFY(tree->IsDragging());
+        // Another window comes to the front and takes the input.
+        QWidget other;
+        auto* edit = new QLineEdit(&other);
+        other.show();
+        other.activateWindow();
+        edit->setFocus();
+        QTRY_VERIFY(!tree->IsDragging());
+        QCOMPARE(tree->DragTimer(), 0);
+        QVERIFY(!tree->DragImage());
+        QVERIFY(QWidget::mouseGrabber() == nullptr);
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
+    }
+
+    void rebuildDuringADragEndsIt() {
+        MakeTree();
+        StartDrag(Child(tree->m_hSuitsRoot, QStringLiteral("Holt")));
+        QVERIFY(tree->IsDragging());
+        doc->UpdateAllViews(nullptr, HINT_STOP_CALC);
+        QVERIFY(!tree->IsDragging());
+        QVERIFY(!tree->DragItem());
+        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
+    }
+};
+
+// Paste in the running program: the menu command, its keys and the toolbar button.
+class PasteCommandTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CTestApp> app;
+    std::unique_ptr<CScriptedMessageBox> box;
+    std::unique_ptr<CMessageBoxScope> boxScope;
+
+    CMainFrame* Main() { return app->MainFrame(); }
+    CGorvantaDoc& Doc() { return Main()->MDIGetActive()->GetDocument()->Doc(); }
+
+    // Pastes text in the import dialog that the action opens, then leaves with the button named.
+    void ImportThrough(const std::function<void()>& action, const QString& text, bool save) {
+        QGuiApplication::clipboard()->setText(text);
+        // The keys reach the main window's shortcuts only while it is the active window.
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        bool seen = false;
+        guitest::WhenModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<CImportDlg*>(w);
+            if (!dlg) return;
+            seen = true;
+            QTRY_VERIFY(dlg->PasteButton()->isEnabled());
+            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
+            QTRY_VERIFY(dlg->SaveButton()->isEnabled() || !save);
+            QTest::mouseClick(save ? dlg->SaveButton() : dlg->CancelButton(), Qt::LeftButton);
+        });
+        action();
+        QTRY_VERIFY(seen);
+    }
+
+private slots:
+    void init() {
+        ClearStore();
+        TheCalcState().m_bCalcRunning.store(0);
+        box = std::make_unique<CScriptedMessageBox>();
+        boxScope = std::make_unique<CMessageBoxScope>(box.get());
+        app = std::make_unique<CTestApp>();
+        QVERIFY(app->InitInstance({}));
+        Main()->show();
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        guitest::UseDefaultNameTables();
+    }
+    void cleanup() {
+        app.reset();
+        ProcessDeferredDeletes();
+        boxScope.reset();
+        box.reset();
+        TheCalcState().m_bCalcRunning.store(0);
+    }
+
+    void menuCommandAddsThePiecesInRowOrder() {
+        QVERIFY(Main()->Action(ID_EDIT_PASTE)->isEnabled());
+        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); },
+                      QStringLiteral("silver ring, luck 10 \nGold ring, luck 2 \namber ring, luck 1 \nbone helm, fire resist 4%\n"),
+                      true);
+        const PoolList& rings = *Doc().PoolListFor(PIECE_RING);
+        QCOMPARE(rings.size(), size_t(3));
+        QCOMPARE(rings[0]->m_strText, std::string("amber ring, luck 1 "));
+        QCOMPARE(rings[1]->m_strText, std::string("Gold ring, luck 2 "));
+        QCOMPARE(rings[2]->m_strText, std::string("silver ring, luck 10 "));
+        QCOMPARE(Doc().PoolListFor(PIECE_HEADWEAR)->size(), size_t(1));
+        QVERIFY(Doc().IsModified());
+        CLeftView* tree = Main()->MDIGetActive()->GetLeftView();
+        QCOMPARE(ChildTexts(Child(tree->m_hItemsRoot, QStringLiteral("rings"))).size(), 3);
+    }
+
+    void ctrlVShiftInsertAndTheToolbarOpenIt() {
+        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier); },
+                      QStringLiteral("gold ring, luck 2 \r\n"), true);
+        QCOMPARE(Doc().GetPoolCount(), 1);
+        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_Insert, Qt::ShiftModifier); },
+                      QStringLiteral("silver ring, luck 3 \r\n"), true);
+        QCOMPARE(Doc().GetPoolCount(), 2);
+        QToolBar* bar = Main()->findChild<QToolBar*>(QStringLiteral("ToolBar"));
+        QWidget* button = bar->widgetForAction(Main()->Action(ID_EDIT_PASTE));
+        QVERIFY(button);
+        ImportThrough([&] { QTest::mouseClick(button, Qt::LeftButton); }, QStringLiteral("bone helm, fire resist 4%\r\n"),
+                      true);
+        QCOMPARE(Doc().GetPoolCount(), 3);
+    }
+
+    void cancelLeavesTheDocumentAsItWas() {
+        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
+        QCOMPARE(Doc().GetPoolCount(), 0);
+        QVERIFY(!Doc().IsModified());
+    }
+
+    void saveWithNothingRecognisedStillMarksModified() {
+        // Save/Exit needs one row once; a later empty paste keeps it enabled and hands over nothing.
+        QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
+        bool done = false;
+        box->answers = {IDYES};
+        guitest::WhenModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<CImportDlg*>(w);
+            if (!dlg) return;
+            QTRY_VERIFY(dlg->PasteButton()->isEnabled());
+            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
+            QGuiApplication::clipboard()->setText(QStringLiteral("nothing to see\r\n"));
+            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
+            QTest::mouseClick(dlg->SaveButton(), Qt::LeftButton);
+            done = true;
+        });
+        Main()->Action(ID_EDIT_PASTE)->trigger();
+        QVERIFY(done);
+        QCOMPARE(Doc().GetPoolCount(), 0);
+        QVERIFY(Doc().IsModified());
+    }
+
+    void pasteDuringARunDoesNothing() {
+        TheCalcState().m_bCalcRunning.store(1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
+        bool opened = false;
+        guitest::WhenModal(
+            [&](QWidget* w) {
+                opened = true;
+                if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+            },
+            400);
+        QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier);
+        Main()->Action(ID_EDIT_PASTE)->trigger();
+        QTest::qWait(500);
+        QVERIFY(!opened);
+        QVERIFY(box->shown.empty());
+        QCOMPARE(Doc().GetPoolCount(), 0);
+        QVERIFY(!Doc().IsModified());
+        TheCalcState().m_bCalcRunning.store(0);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication a(argc, argv);
+    int status = 0;
+    {
+        TreeEditTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        PasteCommandTest t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "TreeEditTest.moc"
