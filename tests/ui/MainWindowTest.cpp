@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "AppTestSupport.h"
+#include "GuiTestSupport.h"
 #include "calc/CalcState.h"
 #include "calc/GorvantaView.h"
 #include "model/MessageBox.h"
@@ -603,6 +604,71 @@ private slots:
         TheSettings().m_bDisplayHR = 0;
         Active()->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
         QCOMPARE(list->ColumnWidth(12), 0);
+    }
+
+    void titlesFollowTheWindowState() {
+        Start();
+        CChildFrame* child = Active();
+        child->showNormal();
+        Main()->OnIdleUpdateCmdUI();
+        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - Gorvan1[*]"));
+        child->showMaximized();
+        Main()->OnIdleUpdateCmdUI();
+        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
+        child->GetDocument()->Doc().SetModifiedFlag(true);
+        Main()->OnIdleUpdateCmdUI();
+        QVERIFY(Main()->isWindowModified());
+        QVERIFY(child->isWindowModified());
+        child->GetDocument()->Doc().SetModifiedFlag(false);
+        Main()->OnIdleUpdateCmdUI();
+        QVERIFY(!Main()->isWindowModified());
+    }
+
+    void aboutAndPrintSetupOpenTheirDialogs() {
+        Start();
+        QVERIFY(Main()->Action(ID_APP_ABOUT)->isEnabled());
+        QString title;
+        guitest::WhenModal([&](QWidget* w) {
+            title = w->windowTitle();
+            w->close();
+        });
+        Main()->OnCommand(ID_APP_ABOUT);
+        QCOMPARE(title, QStringLiteral("About Gorvanta"));
+        // Print Setup is a command of menu 128: the frame without documents.
+        Active()->close();
+        ProcessDeferredDeletes();
+        QVERIFY(Main()->Action(ID_FILE_PRINT_SETUP)->isEnabled());
+        title.clear();
+        guitest::WhenModal([&](QWidget* w) {
+            title = w->windowTitle();
+            w->close();
+        });
+        Main()->OnCommand(ID_FILE_PRINT_SETUP);
+        QCOMPARE(title, QStringLiteral("Print Setup"));
+    }
+
+    void accelerators() {
+        Start();
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        QTest::keyClick(Main(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
+        const QString file = Path("keys.gva");
+        app->answers = {file};
+        QTest::keyClick(Main(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("keys.gva"));
+        // Copy, Cut and Undo have no handler: nothing happens.
+        QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(app->Documents().size()), 2);
+        QVERIFY(box->shown.empty());
+    }
+
+    void exitClosesEverything() {
+        Start();
+        Main()->OnCommand(ID_FILE_NEW);
+        Main()->OnCommand(ID_APP_EXIT);
+        QVERIFY(!Main()->isVisible());
+        QVERIFY(app->Documents().empty());
     }
 
     void mainFrameOwnsTheSettings() {
