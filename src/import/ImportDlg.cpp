@@ -41,13 +41,14 @@ CImportDlg::CImportDlg(QWidget* parent) : QDialog(parent) {
     m_listItems->setColumnCount(1);
     m_listItems->setHeaderLabels({QStringLiteral("Items")});
     m_listItems->headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
-    m_listItems->header()->setStretchLastSection(false);
+    // The one column is always as wide as the list's client area.
+    m_listItems->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_listItems->header()->setSectionsClickable(false);
     m_listItems->setRootIsDecorated(false);
     m_listItems->setItemsExpandable(false);
     m_listItems->setUniformRowHeights(true);
     m_listItems->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_listItems->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_listItems->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listItems->setTextElideMode(Qt::ElideRight);
 
     auto* frame = new QGroupBox;
@@ -104,13 +105,6 @@ void CImportDlg::showEvent(QShowEvent* event) {
     ShowCount();
     UpdateButtons();
     if (!m_nTimerID) StartTimer();
-    m_listItems->setColumnWidth(0, m_listItems->viewport()->width());
-}
-
-void CImportDlg::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (m_listItems->header()->sectionSize(0) < m_listItems->viewport()->width())
-        m_listItems->setColumnWidth(0, m_listItems->viewport()->width());
 }
 
 void CImportDlg::StartTimer() { m_nTimerID = startTimer(BUTTON_PERIOD_MS); }

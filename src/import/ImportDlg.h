@@ -48,7 +48,6 @@ public slots:
 protected:
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void UpdateButtons();

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -298,6 +299,9 @@ private slots:
         const QStringList rows = Rows(dlg);
         for (int i = 1; i < rows.size(); ++i) QVERIFY(QString::compare(rows[i - 1], rows[i], Qt::CaseInsensitive) <= 0);
         QTRY_VERIFY(dlg.SaveButton()->isEnabled());
+        // With the vertical scroll bar up, the column still just fills the list.
+        QTRY_COMPARE(dlg.ItemList()->columnWidth(0), dlg.ItemList()->viewport()->width());
+        QVERIFY(!dlg.ItemList()->horizontalScrollBar()->isVisible());
         guitest::Shot(&dlg, QStringLiteral("import-dialog"));
         QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
         QCOMPARE(dlg.m_arrImported.size(), size_t(86));
