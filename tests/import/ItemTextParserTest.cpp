@@ -116,9 +116,11 @@ TEST_F(Parser, WallOfRealisticTextIsCutAndParsed) {
     const char* dir = std::getenv("GORVANTA_SAMPLES");
     if (!dir) GTEST_SKIP() << "samples folder not given";
     std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
+    ASSERT_TRUE(f);
     std::stringstream ss;
     ss << f.rdbuf();
     std::string sample = ss.str();
+    ASSERT_FALSE(sample.empty());
     // The clipboard here carries LF alone; repeat the paste well past the buffer's size.
     std::string lf;
     for (char c : sample)
