@@ -4,15 +4,16 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
-CColumnResizeWatcher::CColumnResizeWatcher(QHeaderView* header) : QObject(header), m_pHeader(header) {
-    header->viewport()->installEventFilter(this);
+CColumnResizeWatcher::CColumnResizeWatcher(QHeaderView* header)
+    : QObject(header), m_pHeader(header), m_pViewport(header->viewport()) {
+    m_pViewport->installEventFilter(this);
     connect(header, &QHeaderView::sectionResized, this, &CColumnResizeWatcher::OnSectionResized);
     // Connected after the table's own fit-to-contents, so the fitted width is the one reported.
     connect(header, &QHeaderView::sectionHandleDoubleClicked, this, &CColumnResizeWatcher::OnHandleDoubleClicked);
 }
 
 bool CColumnResizeWatcher::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pHeader->viewport()) {
+    if (watched == m_pViewport) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:

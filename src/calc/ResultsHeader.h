@@ -7,6 +7,7 @@
 #include <set>
 
 class QHeaderView;
+class QWidget;
 
 class CColumnResizeWatcher : public QObject {
     Q_OBJECT
@@ -25,6 +26,8 @@ private:
     void Report();
 
     QHeaderView* m_pHeader;
+    // Kept apart: while the header is being destroyed its viewport still sends events here.
+    QWidget* m_pViewport;
     bool m_bPressed = false;
     std::set<int> m_pending;
 };
