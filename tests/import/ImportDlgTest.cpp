@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <algorithm>
 
 #include "../ui/GuiTestSupport.h"
 #include "import/ImportDlg.h"
@@ -209,22 +208,6 @@ private slots:
         QCOMPARE(dlg.m_arrImported[5]->m_nLuck, 10);
     }
 
-    void reversedPasteGivesTheSameOrder() {
-        CImportDlg a, b;
-        Open(a);
-        Paste(a, kFirstThree + kSecondThree);
-        Open(b);
-        QStringList lines = (kFirstThree + kSecondThree).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        std::reverse(lines.begin(), lines.end());
-        Paste(b, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-        QCOMPARE(Rows(a), Rows(b));
-        QStringList sorted = Rows(a);
-        std::sort(sorted.begin(), sorted.end(), [](const QString& x, const QString& y) {
-            return QString::compare(x, y, Qt::CaseInsensitive) < 0;
-        });
-        QCOMPARE(Rows(a), sorted);
-    }
-
     void cancelEscapeAndCloseBoxDeleteThePieces() {
         for (int way = 0; way < 3; ++way) {
             CImportDlg dlg;
@@ -305,18 +288,6 @@ private slots:
         guitest::Shot(&dlg, QStringLiteral("import-dialog"));
         QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
         QCOMPARE(dlg.m_arrImported.size(), size_t(86));
-    }
-
-    void reopeningStartsAfresh() {
-        CImportDlg dlg;
-        Open(dlg);
-        Paste(dlg, kFirstThree);
-        QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
-        QCOMPARE(dlg.m_arrImported.size(), size_t(3));
-        Open(dlg);
-        QVERIFY(dlg.m_arrImported.empty());
-        QVERIFY(dlg.m_nTimerID != 0);
-        dlg.reject();
     }
 };
 

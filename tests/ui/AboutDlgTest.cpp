@@ -131,19 +131,6 @@ private slots:
         QCOMPARE(dlg.Link()->TextColour(), kVisited);
     }
 
-    void onlyALeftClickOnTheLinkOpens() {
-        CAboutDlg dlg;
-        Open(dlg);
-        CLinkStatic* link = dlg.Link();
-        QTest::mouseClick(link, Qt::RightButton, Qt::NoModifier, link->rect().center());
-        QVERIFY(opened.isEmpty());
-        // Pressed on the link, released outside: no click.
-        QTest::mousePress(link, Qt::LeftButton, Qt::NoModifier, link->rect().center());
-        QTest::mouseRelease(link, Qt::LeftButton, Qt::NoModifier, QPoint(link->width() + 20, link->height() + 20));
-        QVERIFY(opened.isEmpty());
-        QVERIFY(!link->IsVisited());
-    }
-
     void tipTextBeforeEnableTipIsDropped() {
         QWidget host;
         CLinkStatic link(QStringLiteral("somebody@example.org"), &host);
@@ -161,24 +148,6 @@ private slots:
         link.EnableTip(0);
         link.SetTipText(QStringLiteral("disabled again"));
         QCOMPARE(link.toolTip(), QStringLiteral("now"));
-    }
-
-    void defaultOpenerIsUsedByNewLinks() {
-        QStringList seen;
-        CLinkStatic::SetDefaultUrlOpener([&seen](const QUrl& u) {
-            seen << u.toString();
-            return true;
-        });
-        {
-            QWidget host;
-            CLinkStatic link(QStringLiteral("x"), &host);
-            link.SetTarget(QStringLiteral("mailto:x@example.org"));
-            host.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&host));
-            QTest::mouseClick(&link, Qt::LeftButton, Qt::NoModifier, link.rect().center());
-        }
-        CLinkStatic::SetDefaultUrlOpener(nullptr);
-        QCOMPARE(seen, QStringList{QStringLiteral("mailto:x@example.org")});
     }
 };
 

@@ -206,16 +206,6 @@ private slots:
         QVERIFY(!doc->IsModified());
         QVERIFY(box.shown.empty());
     }
-
-    void noPieceShowsEmptyControls() {
-        AddSuit(*doc, "Bob", {});
-        CAddPieceDlg dlg;
-        Open(dlg, nullptr);
-        QCOMPARE(dlg.SuitList()->count(), 0);
-        QCOMPARE(dlg.PieceBox()->toPlainText(), QString());
-        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
-        QVERIFY(!doc->IsModified());
-    }
 };
 
 QTEST_MAIN(AddPieceDlgTest)

@@ -273,17 +273,6 @@ private slots:
         QVERIFY(tree->m_hItemsRoot && tree->indexOfTopLevelItem(tree->m_hItemsRoot) == 0);
     }
 
-    void deleteItemAndEmptyParentsKeepsItems() {
-        MakeTree(400, false);
-        CArmorPiece* only = AddToPool(*doc, ParsedPiece("gold ring, luck 5 "));
-        tree->RebuildTree();
-        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
-        tree->DeleteItemAndEmptyParents(rings->child(0));
-        QCOMPARE(tree->m_hItemsRoot->childCount(), 0);
-        QCOMPARE(tree->topLevelItemCount(), 2);
-        (void)only;
-    }
-
     // ---- Delete Suit and Delete Suit Item ----
 
     void deleteSuitReturnsThePiecesToTheEndOfTheirLists() {
