@@ -16,5 +16,7 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGORVANTA_SANITIZE=thread \
       -DGORVANTA_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs"
+# Only the programs of the threaded tests (each test is named after its program).
+targets=$(ctest --test-dir build-tsan -N -L threaded | sed -n 's/^ *Test *#[0-9]*: *//p')
+cmake --build build-tsan -j"$jobs" --target $targets
 ctest --test-dir build-tsan --output-on-failure -L threaded -j"$jobs"
