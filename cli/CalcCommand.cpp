@@ -54,28 +54,6 @@ public:
     std::vector<std::unique_ptr<CArmorSuit>> suits;
 };
 
-void AppendJsonString(std::string& out, const std::string& cp1252) {
-    static const char* const kHex = "0123456789abcdef";
-    out += '"';
-    for (unsigned char c : Cp1252ToUtf8(cp1252)) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += kHex[c >> 4];
-                    out += kHex[c & 15];
-                } else {
-                    out += char(c);
-                }
-        }
-    }
-    out += '"';
-}
 
 std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool) {
     // Where each piece sits in the pool: list k, index i.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "Commands.h"
+#include "model/Cp1252.h"
 #include "document/DocFile.h"
 
 std::string LocalPath(const QString& arg) { return QFile::encodeName(arg).toStdString(); }
@@ -57,4 +58,27 @@ bool LoadForCommand(CGorvantaDoc& doc, const std::string& path) {
     // "Archive format not recognized." has already gone through the message box.
     if (!outcome.message.empty()) PrintError(outcome.message);
     return false;
+}
+
+void AppendJsonString(std::string& out, const std::string& cp1252) {
+    static const char* const kHex = "0123456789abcdef";
+    out += '"';
+    for (unsigned char c : Cp1252ToUtf8(cp1252)) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 15];
+                } else {
+                    out += char(c);
+                }
+        }
+    }
+    out += '"';
 }

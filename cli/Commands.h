@@ -29,3 +29,6 @@ int UsageError(const char* usage, const QString& why = {});
 bool ReadFileBytes(const std::string& path, std::string& out, std::string& error);
 // Loads an existing document; on failure prints the document's message and returns false.
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path);
+
+// Appends an 8-bit text as a JSON string in UTF-8.
+void AppendJsonString(std::string& out, const std::string& cp1252);

@@ -11,28 +11,6 @@
 namespace {
 constexpr const char* USAGE = "gorvanta-cli dump DOC.gva";
 
-void AppendJsonString(std::string& out, const std::string& cp1252) {
-    static const char* const kHex = "0123456789abcdef";
-    out += '"';
-    for (unsigned char c : Cp1252ToUtf8(cp1252)) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += kHex[c >> 4];
-                    out += kHex[c & 15];
-                } else {
-                    out += char(c);
-                }
-        }
-    }
-    out += '"';
-}
 
 // Keys in the order a reader expects them; QJsonObject would sort them.
 void AppendPiece(std::string& out, const CArmorPiece* p) {
