@@ -113,6 +113,12 @@ CCalcRun::~CCalcRun() {
     runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
 }
 
+bool CCalcRun::AnyActive() {
+    return std::any_of(AllRuns().begin(), AllRuns().end(), [](const CCalcRun* r) { return r->IsActive(); });
+}
+
+bool IsCalcInProgress() { return IsCalcRunning() || CCalcRun::AnyActive(); }
+
 void CCalcRun::StopAndWaitForPool(const CalcPool& pool) {
     TheCalcState().m_bCalcRunning.store(0);
     // A copy: a sink may create or destroy run objects while we wait.
@@ -129,8 +135,9 @@ void CCalcRun::StopAndWaitForPool(const CalcPool& pool) {
 }
 
 bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads) {
-    if (TheCalcState().m_bCalcRunning.load() != 0) return false;
-    // A worker that has sent its end but not yet returned only has its last steps left.
+    // A stopped run's worker still waits for its end to be handled and then clears the flag, which
+    // would stop a run started meanwhile.
+    if (IsCalcInProgress()) return false;
     if (m_pThread) {
         m_pThread->wait();
         m_pThread.reset();

@@ -17,6 +17,10 @@ class QThread;
 // "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
 std::string FormatElapsed(int64_t seconds);
 
+// A run is in progress: the flag is up, or a worker has not yet returned (a stopped run whose summary
+// is still open). Only then may a new run start.
+bool IsCalcInProgress();
+
 // The text of the summary box: the run's summary, a line break, the elapsed time.
 std::string SummaryWithElapsed(const std::string& summary, int64_t seconds);
 
@@ -41,7 +45,7 @@ public:
 
     // Sets the running flag before the worker exists, so a second start cannot slip in, then starts
     // the worker on the block. The pool is read in place and must stay unchanged until the run ends.
-    // Returns false, doing nothing, when a run is already in progress.
+    // Returns false, doing nothing, when a run is already in progress (IsCalcInProgress).
     bool Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads = 0);
 
     // A worker of this object exists and has not yet returned.
@@ -57,6 +61,8 @@ public:
     // For a pool that is about to be freed: stops whatever run is in progress and waits for every
     // worker that reads this pool. Those runs count as closing: their end brings no summary.
     static void StopAndWaitForPool(const CalcPool& pool);
+    // Some run object of the process has a worker that has not yet returned.
+    static bool AnyActive();
     // The run was stopped because what it reads is going away.
     bool IsClosing() const { return m_bClosing; }
     void SetClosing(bool closing) { m_bClosing = closing; }

@@ -1,5 +1,6 @@
 #include "GorvantaView.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QStatusBar>
@@ -157,7 +158,7 @@ void CGorvantaView::OnColumnResized(int column, int width) {
 }
 
 void CGorvantaView::StartCalc() {
-    if (IsCalcRunning() || !m_pDoc) return;
+    if (IsCalcInProgress() || !m_pDoc) return;
     m_timeStart = std::time(nullptr);
     ClearResults();
     auto param = std::make_unique<CCalcParam>();
@@ -178,6 +179,9 @@ void CGorvantaView::OnCalcEnd(const CCalcMsg& end) {
     HideProgress();
     if (m_pDoc) m_pDoc->UpdateAllViews(this, HINT_CALC_DONE);
     m_pWaitCursor.reset();
+    // The application keeps an hourglass of its own up while the flag is set, and the flag stays set
+    // until the summary has been read; the box must not show it.
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     m_timeEnd = std::time(nullptr);
     // A document that is closing has nobody left to read the summary.
     if (!m_pRun->IsClosing())

@@ -6,6 +6,7 @@
 #include "ChildFrame.h"
 #include "GorvantaApp.h"
 #include "MainFrame.h"
+#include "calc/CalcRun.h"
 #include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
 #include "document/DocFile.h"
@@ -138,9 +139,10 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             if (!pUI) DoPasteCommand(m_pDoc.get(), m_app.MainFrame());
             return true;
         case ID_CALC_START:
+            // Also refused while a stopped run's summary is still open: its worker has not yet returned.
             if (pUI)
-                pUI->Enable(!IsCalcRunning());
-            else if (!IsCalcRunning())
+                pUI->Enable(!IsCalcInProgress());
+            else if (!IsCalcInProgress())
                 m_pDoc->UpdateAllViews(nullptr, HINT_START_CALC);
             return true;
         case ID_CALC_FILTERS:

@@ -88,8 +88,9 @@ bool CGorvantaApp::InitInstance(const QStringList& args) {
 }
 
 void CGorvantaApp::OnIdle() {
-    // The hourglass comes back on every idle pass while a run is in progress.
-    if (m_bCalcRunning.load() != 0) {
+    // The hourglass comes back on every idle pass while a run is in progress, but not over a modal
+    // window such as the summary box, which is open while the flag is still set.
+    if (m_bCalcRunning.load() != 0 && !QApplication::activeModalWidget()) {
         const QCursor* current = QApplication::overrideCursor();
         if (!m_bWaitCursorShown) {
             QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));

@@ -1,0 +1,204 @@
+// The calculation commands in the running window program: Start, Stop and Filters through the command
+// route with their enablers, the summary box while the application's idle processing goes on, and the
+// File Close command during a run.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "../ui/AppTestSupport.h"
+#include "calc/CalcProgress.h"
+#include "calc/CalcState.h"
+#include "calc/FiltersDlg.h"
+#include "calc/GorvantaView.h"
+#include "model/MessageBox.h"
+#include "resources/Resource.h"
+#include "ui/ChildFrame.h"
+#include "ui/DocHolder.h"
+#include "ui/MainFrame.h"
+
+using namespace apptest;
+
+namespace {
+// A modal window that stays open like a real box for a while (several idle passes of the application)
+// and notes what held just before it closes.
+class CSlowBox : public IMessageBox {
+public:
+    int Show(const std::string& text, MsgButtons buttons, MsgIcon) override {
+        texts.push_back(text);
+        QDialog dlg(qApp->activeWindow());
+        QTimer::singleShot(350, &dlg, [&] {
+            const QCursor* c = QApplication::overrideCursor();
+            waitCursorWhileOpen.push_back(c && c->shape() == Qt::WaitCursor);
+            if (onShow) onShow();
+            dlg.accept();
+        });
+        dlg.exec();
+        return buttons == MsgButtons::YesNo ? IDNO : IDOK;
+    }
+    std::vector<std::string> texts;
+    std::vector<bool> waitCursorWhileOpen;
+    std::function<void()> onShow;
+};
+
+void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
+    for (int k = 0; k < slotCount; ++k)
+        for (int i = 0; i < n; ++i) {
+            auto* p = new CArmorPiece;
+            p->m_nType = 1 << k;
+            p->m_strText = "piece " + std::to_string(k) + "." + std::to_string(i);
+            p->m_nPhysical = (i * 7 + k) % 30;
+            p->m_nFire = (i * 3) % 25;
+            p->m_nCold = (i * 5) % 20;
+            p->m_nPoison = (i * 11) % 35;
+            p->m_nEnergy = (i * 13) % 28;
+            p->m_nTotalResist = p->m_nPhysical + p->m_nFire + p->m_nCold + p->m_nPoison + p->m_nEnergy;
+            doc.PoolListFor(p->m_nType)->push_back(p);
+        }
+}
+}  // namespace
+
+class CalcCommandsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CTestApp> app;
+    CSlowBox box;
+    std::unique_ptr<CMessageBoxScope> boxScope;
+
+    CMainFrame* Main() { return app->MainFrame(); }
+    CDocHolder* Doc() { return app->Documents().front().get(); }
+    CGorvantaView* View() { return Main()->MDIGetActive()->GetResultsView(); }
+    bool Enabled(int id) {
+        CCmdUI ui(id);
+        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
+    }
+    // A document whose run lists every combination of six slots of `n` pieces.
+    void Prepare(int n, int limit) {
+        FillPool(Doc()->Doc(), 6, n);
+        CSettings& s = TheSettings();
+        for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < 6 ? 1 : 0;
+        s.m_nLowerLimit = 0;
+        s.m_nSuitLimit = limit;
+        Doc()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        Doc()->Doc().SetModifiedFlag(false);
+    }
+
+private slots:
+    void init() {
+        ClearStore();
+        TheCalcState().m_bCalcRunning.store(0);
+        box.texts.clear();
+        box.waitCursorWhileOpen.clear();
+        box.onShow = nullptr;
+        boxScope = std::make_unique<CMessageBoxScope>(&box);
+        app = std::make_unique<CTestApp>();
+        QVERIFY(app->InitInstance({}));
+    }
+    void cleanup() {
+        app.reset();
+        ProcessDeferredDeletes();
+        boxScope.reset();
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+    }
+
+    // Start and Stop follow the flag, also while the summary box is open; Filters is always enabled but
+    // does nothing during a run; the box itself comes without the hourglass.
+    void startStopAndTheirEnablers() {
+        Prepare(14, 100000);
+        QVERIFY(Enabled(ID_CALC_START));
+        QVERIFY(!Enabled(ID_CALC_STOP));
+        QVERIFY(Enabled(ID_CALC_FILTERS));
+        bool startWhileOpen = true, stopWhileOpen = false;
+        box.onShow = [&] {
+            startWhileOpen = Enabled(ID_CALC_START);
+            stopWhileOpen = Enabled(ID_CALC_STOP);
+        };
+        Main()->OnCommand(ID_CALC_START);
+        QVERIFY(IsCalcRunning());
+        QVERIFY(!Enabled(ID_CALC_START));
+        QVERIFY(Enabled(ID_CALC_STOP));
+        QVERIFY(Enabled(ID_CALC_FILTERS));
+        QTRY_VERIFY_WITH_TIMEOUT(View()->Model()->rowCount() > 0, 20000);
+        // The Filters command opens nothing during the run.
+        bool dialogSeen = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            if (qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget())) {
+                dialogSeen = true;
+                QApplication::activeModalWidget()->close();
+            }
+        });
+        probe.start(5);
+        Main()->OnCommand(ID_CALC_FILTERS);
+        QTest::qWait(20);
+        probe.stop();
+        QVERIFY(!dialogSeen);
+        Main()->OnCommand(ID_CALC_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
+        QCOMPARE(box.texts.size(), size_t(1));
+        // Stopped: the flag is down while the box is open, yet Start waits until the worker is gone.
+        QVERIFY(!startWhileOpen);
+        QVERIFY(!stopWhileOpen);
+        QCOMPARE(box.waitCursorWhileOpen, std::vector<bool>{false});
+        QVERIFY(Enabled(ID_CALC_START));
+        QVERIFY(!Enabled(ID_CALC_STOP));
+        // The application's idle processing lets the hourglass go once the run is over.
+        QTRY_VERIFY(!QApplication::overrideCursor());
+    }
+
+    // A run that visits every combination keeps the flag up while its box is open: Stop enabled, Start
+    // not; once the box is closed the worker lowers the flag.
+    void summaryOfACompleteRun() {
+        Prepare(3, 100000);
+        bool startWhileOpen = true, stopWhileOpen = false;
+        box.onShow = [&] {
+            startWhileOpen = Enabled(ID_CALC_START);
+            stopWhileOpen = Enabled(ID_CALC_STOP);
+        };
+        Main()->OnCommand(ID_CALC_START);
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
+        QCOMPARE(box.texts.size(), size_t(1));
+        QVERIFY(box.texts[0].rfind("729 suit configurations examined.\n729 suits meet limit standards.\n", 0) == 0);
+        QVERIFY(!startWhileOpen);
+        QVERIFY(stopWhileOpen);
+        QCOMPARE(box.waitCursorWhileOpen, std::vector<bool>{false});
+        QCOMPARE(View()->Model()->rowCount(), 729);
+        QVERIFY(Enabled(ID_CALC_START));
+    }
+
+    // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once.
+    void filtersFromTheMenu() {
+        QCOMPARE(View()->ColumnWidth(12), 0);
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->CheckBox(CFiltersDlg::CHECK_DISPLAY_HR)->click();
+            dlg->accept();
+        });
+        Main()->OnCommand(ID_CALC_FILTERS);
+        QCOMPARE(TheSettings().m_bDisplayHR, 1);
+        QCOMPARE(View()->ColumnWidth(12), TheSettings().m_nColumnWidth[12]);
+        QVERIFY(View()->ColumnWidth(12) > 0);
+        QCOMPARE(StoredInt(SETTINGS_SECTION, "Display HR"), std::optional<int32_t>(1));
+    }
+
+    // File Close during a run: the run stops, the close waits for the worker, no summary is shown.
+    void closeDuringARun() {
+        Prepare(14, 100000);
+        Main()->OnCommand(ID_CALC_START);
+        QTRY_VERIFY_WITH_TIMEOUT(View()->Model()->rowCount() > 0, 20000);
+        QVERIFY(IsCalcRunning());
+        Main()->OnCommand(ID_FILE_CLOSE);
+        ProcessDeferredDeletes();
+        QVERIFY(app->Documents().empty());
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
+        QVERIFY(box.texts.empty());
+    }
+};
+
+QTEST_MAIN(CalcCommandsTest)
+#include "CalcCommandsTest.moc"
