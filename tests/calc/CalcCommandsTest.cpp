@@ -148,6 +148,13 @@ private slots:
         QVERIFY(!Enabled(ID_CALC_STOP));
         // The application's idle processing lets the hourglass go once the run is over.
         QTRY_VERIFY(!QApplication::overrideCursor());
+        // The next run starts from an empty list and ends at its suit limit.
+        TheSettings().m_nSuitLimit = 50;
+        Main()->OnCommand(ID_CALC_START);
+        QVERIFY(IsCalcRunning() || View()->HasActiveRun());
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
+        QCOMPARE(View()->Model()->rowCount(), 50);
+        QCOMPARE(box.texts.size(), size_t(2));
     }
 
     // A run that visits every combination keeps the flag up while its box is open: Stop enabled, Start
