@@ -211,7 +211,7 @@ void CGorvantaView::HideProgress() {
 
 void CGorvantaView::OnResultDoubleClicked(int row) {
     // No assignment may change the pool that a running search reads.
-    if (IsCalcRunning() || row < 0) return;
+    if (IsCalcInProgress() || row < 0) return;
     CArmorSuit* suit = m_pModel->SuitAt(row);
     if (!suit) return;
     CSuitDetailsDlg dlg(this);
