@@ -1,12 +1,12 @@
 #include "CalcRun.h"
 
-#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
 #include "calc/CalcState.h"
 
@@ -50,6 +50,13 @@ public:
         Flush();
         HandOver([&] { m_run.DeliverEnd(end); });
     }
+    void Returned() {
+        {
+            std::lock_guard<std::mutex> lock(m_run.m_handOverMutex);
+            m_run.m_bReturned = true;
+        }
+        m_run.m_handOverCond.notify_all();
+    }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -65,7 +72,8 @@ private:
     }
     template <class F>
     void HandOver(F&& f) {
-        QMetaObject::invokeMethod(&m_run, std::forward<F>(f), Qt::BlockingQueuedConnection);
+        std::function<void()> task(std::forward<F>(f));
+        m_run.HandOver(task);
     }
 
     CCalcRun& m_run;
@@ -78,12 +86,10 @@ public:
     CWorker(CCalcRun& run, std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads)
         : m_reporter(run), m_pParam(std::move(param)), m_pool(pool), m_nLowerLimit(lowerLimit), m_nThreads(threads) {}
 
-    std::atomic<bool> m_bReturned{false};
-
 protected:
     void run() override {
         CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, m_reporter, m_nThreads);
-        m_bReturned.store(true);
+        m_reporter.Returned();
     }
 
 private:
@@ -148,15 +154,27 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
     m_bClosing = false;
     m_nExamined.store(-1, std::memory_order_relaxed);
     m_nCombinations.store(0, std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        m_bReturned = false;
+        m_pTask = nullptr;
+        m_bTaskDone = false;
+    }
     auto* worker = new CWorker(*this, std::move(param), pool, lowerLimit, threads);
     m_pThread.reset(worker);
-    connect(worker, &QThread::finished, this, &CCalcRun::OnWorkerFinished, Qt::QueuedConnection);
+    // The finish of an earlier worker may still be queued when the next one starts; it must not make
+    // us wait for the new one. (Its address may well be the new one's, hence the count.)
+    const uint64_t generation = ++m_nGeneration;
+    connect(worker, &QThread::finished, this, [this, generation] { OnWorkerFinished(generation); },
+            Qt::QueuedConnection);
     worker->start(QThread::NormalPriority);
     return true;
 }
 
 bool CCalcRun::IsActive() const {
-    return m_pThread && !static_cast<CWorker*>(m_pThread.get())->m_bReturned.load();
+    if (!m_pThread) return false;
+    std::lock_guard<std::mutex> lock(m_handOverMutex);
+    return !m_bReturned;
 }
 
 void CCalcRun::RequestStop() {
@@ -173,13 +191,45 @@ void CCalcRun::StopAndWait() {
 
 void CCalcRun::WaitForEnd() {
     if (!m_pThread || InHandOver()) return;
-    auto* worker = static_cast<CWorker*>(m_pThread.get());
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    // The worker's own mark is set before the thread can signal its finish, and it is read after
-    // connecting, so a finish that the loop would miss has already set it.
-    if (!worker->m_bReturned.load()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
+    // The worker's reports are handled right here rather than through the event loop, so the wait
+    // cannot depend on which events a nested loop gets to deliver.
+    for (;;) {
+        RunPendingHandOver();
+        std::unique_lock<std::mutex> lock(m_handOverMutex);
+        m_handOverCond.wait(lock, [this] { return m_bReturned || (m_pTask && !m_bTaskRunning && !m_bTaskDone); });
+        if (m_bReturned) break;
+    }
+    m_pThread->wait();
+}
+
+void CCalcRun::HandOver(std::function<void()>& task) {
+    std::unique_lock<std::mutex> lock(m_handOverMutex);
+    m_pTask = &task;
+    m_bTaskDone = false;
+    lock.unlock();
+    m_handOverCond.notify_all();
+    QMetaObject::invokeMethod(this, [this] { RunPendingHandOver(); }, Qt::QueuedConnection);
+    lock.lock();
+    m_handOverCond.wait(lock, [this] { return m_bTaskDone; });
+    m_pTask = nullptr;
+}
+
+void CCalcRun::RunPendingHandOver() {
+    std::function<void()>* task;
+    {
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        // Already handled (by a wait), or being handled further up this thread's stack.
+        if (!m_pTask || m_bTaskRunning || m_bTaskDone) return;
+        task = m_pTask;
+        m_bTaskRunning = true;
+    }
+    (*task)();
+    {
+        std::lock_guard<std::mutex> lock(m_handOverMutex);
+        m_bTaskRunning = false;
+        m_bTaskDone = true;
+    }
+    m_handOverCond.notify_all();
 }
 
 void CCalcRun::DeliverBegin(int64_t combinations) {
@@ -200,7 +250,8 @@ void CCalcRun::DeliverEnd(const CCalcMsg& end) {
     --m_nHandOverDepth;
 }
 
-void CCalcRun::OnWorkerFinished() {
-    if (m_pThread) m_pThread->wait();
+void CCalcRun::OnWorkerFinished(uint64_t generation) {
+    if (generation != m_nGeneration || !m_pThread) return;
+    m_pThread->wait();
     emit Finished();
 }

@@ -5,8 +5,11 @@
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,11 +55,10 @@ public:
     bool IsActive() const;
     // Clears the running flag; a worker that has not yet announced its run stops right after it does.
     void RequestStop();
-    // Clears the running flag and waits until the worker has returned, handling events meanwhile so that
-    // the hand-over it may be blocked in can complete (user input waits). Inside a hand-over it only
-    // clears the flag.
+    // Clears the running flag and waits until the worker has returned, handling the worker's remaining
+    // reports on this thread meanwhile. Inside a hand-over it only clears the flag.
     void StopAndWait();
-    // Waits, handling events, until the worker has returned.
+    // Waits until the worker has returned, handling its reports on this thread as they come.
     void WaitForEnd();
     // For a pool that is about to be freed: stops whatever run is in progress and waits for every
     // worker that reads this pool. Those runs count as closing: their end brings no summary.
@@ -90,7 +92,11 @@ private:
     void DeliverBegin(int64_t combinations);
     void DeliverSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits);
     void DeliverEnd(const CCalcMsg& end);
-    void OnWorkerFinished();
+    void OnWorkerFinished(uint64_t generation);
+    // Worker side: has the user interface thread run the task and blocks until it has.
+    void HandOver(std::function<void()>& task);
+    // User interface side: runs the task the worker waits on, if any.
+    void RunPendingHandOver();
 
     ICalcRunSink& m_sink;
     std::unique_ptr<QThread> m_pThread;
@@ -99,5 +105,13 @@ private:
     std::atomic<bool> m_bStopRequested{false};
     int m_nHandOverDepth = 0;
     const CalcPool* m_pPool = nullptr;
+    uint64_t m_nGeneration = 0;
+    // The hand-over between worker and user interface thread, and the worker's "returned" mark.
+    mutable std::mutex m_handOverMutex;
+    std::condition_variable m_handOverCond;
+    std::function<void()>* m_pTask = nullptr;
+    bool m_bTaskRunning = false;
+    bool m_bTaskDone = false;
+    bool m_bReturned = true;
     bool m_bClosing = false;
 };

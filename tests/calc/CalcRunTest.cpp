@@ -276,6 +276,36 @@ private slots:
         QCOMPARE(sink3.log.back(), 'E');
     }
 
+    // The next run starts on the same object while the last worker's finish is still queued; that finish
+    // must not make the user interface wait for the new worker, which waits on its first hand-over.
+    void restartBeforeTheLastFinishIsHandled() {
+        CGuiTestPool pool;
+        pool.Fill({0, 1}, 4);
+        CSink sink;
+        CCalcRun run(sink);
+        QSignalSpy finished(&run, &CCalcRun::Finished);
+        QVERIFY(run.Start(ParamFor({0, 1}), pool.lists, 0));
+        run.WaitForEnd();
+        QCOMPARE(sink.log.back(), 'E');
+        QVERIFY(!run.IsActive());
+        QCOMPARE(finished.count(), 0);
+        // A stopped run's worker may already be gone yet its end not delivered: same here.
+        QVERIFY(run.Start(ParamFor({0, 1}), pool.lists, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(finished.count() == 1, 20000);
+        QVERIFY(!run.IsActive());
+        QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'E'), 2);
+        // Many quick restarts, each leaving its finish behind.
+        for (int n = 0; n < 50; ++n) {
+            QVERIFY(run.Start(ParamFor({0, 1}), pool.lists, 0));
+            if (n % 2) run.WaitForEnd();
+            else QTRY_VERIFY_WITH_TIMEOUT(!run.IsActive(), 20000);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!run.IsActive(), 20000);
+        QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'E'), 52);
+        QVERIFY(!sink.wrongThread);
+        QVERIFY(!sink.nested);
+    }
+
     // Destroying the run object while its worker runs stops and waits for it.
     void destructionWaitsForTheWorker() {
         CGuiTestPool pool;
