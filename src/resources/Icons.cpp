@@ -6,6 +6,7 @@
 #include <QRadialGradient>
 
 #include <functional>
+#include <initializer_list>
 
 #include "Resource.h"
 
@@ -36,45 +37,46 @@ QPen Outline(const QColor& c, double w = 1.0) {
     return pen;
 }
 
-void PaintPage(QPainter& p) {
-    QPainterPath page;
-    page.moveTo(3.5, 1.5);
-    page.lineTo(10.0, 1.5);
-    page.lineTo(13.5, 5.0);
-    page.lineTo(13.5, 14.5);
-    page.lineTo(3.5, 14.5);
-    page.closeSubpath();
-    p.setPen(Outline(QColor(90, 96, 110)));
-    p.setBrush(QColor(255, 255, 255));
-    p.drawPath(page);
-    QPainterPath fold;
-    fold.moveTo(10.0, 1.5);
-    fold.lineTo(10.0, 5.0);
-    fold.lineTo(13.5, 5.0);
+QPainterPath Polygon(std::initializer_list<QPointF> points) {
+    QPainterPath path;
+    bool first = true;
+    for (const QPointF& pt : points) {
+        if (first) path.moveTo(pt);
+        else path.lineTo(pt);
+        first = false;
+    }
+    path.closeSubpath();
+    return path;
+}
+
+QRadialGradient Radial(QPointF centre, double radius, const QColor& inner, const QColor& outer) {
+    QRadialGradient g(centre, radius);
+    g.setColorAt(0, inner);
+    g.setColorAt(1, outer);
+    return g;
+}
+
+// A sheet with its top right corner folded over, the fold `f` wide.
+void PaintFoldedPage(QPainter& p, const QRectF& r, double f, const QPen& pen, const QColor& paper) {
+    p.setPen(pen);
+    p.setBrush(paper);
+    p.drawPath(Polygon({r.topLeft(), {r.right() - f, r.top()}, {r.right(), r.top() + f}, r.bottomRight(),
+                        r.bottomLeft()}));
     p.setBrush(QColor(214, 220, 230));
-    p.drawPath(fold);
+    p.drawPath(Polygon({{r.right() - f, r.top()}, {r.right() - f, r.top() + f}, {r.right(), r.top() + f}}));
+}
+
+void PaintPage(QPainter& p) {
+    PaintFoldedPage(p, QRectF(QPointF(3.5, 1.5), QPointF(13.5, 14.5)), 3.5, Outline(QColor(90, 96, 110)), Qt::white);
     p.setPen(Outline(QColor(150, 170, 200), 0.8));
     for (double y : {7.5, 9.5, 11.5}) p.drawLine(QPointF(5.5, y), QPointF(11.5, y));
 }
 
 void PaintOpen(QPainter& p) {
-    QPainterPath back;
-    back.moveTo(1.5, 3.5);
-    back.lineTo(5.5, 3.5);
-    back.lineTo(7.0, 5.0);
-    back.lineTo(12.5, 5.0);
-    back.lineTo(12.5, 13.5);
-    back.lineTo(1.5, 13.5);
-    back.closeSubpath();
     p.setPen(Outline(QColor(150, 110, 20)));
     p.setBrush(QColor(236, 190, 70));
-    p.drawPath(back);
-    QPainterPath flap;
-    flap.moveTo(3.5, 7.5);
-    flap.lineTo(15.0, 7.5);
-    flap.lineTo(12.5, 13.5);
-    flap.lineTo(1.5, 13.5);
-    flap.closeSubpath();
+    p.drawPath(Polygon({{1.5, 3.5}, {5.5, 3.5}, {7.0, 5.0}, {12.5, 5.0}, {12.5, 13.5}, {1.5, 13.5}}));
+    const QPainterPath flap = Polygon({{3.5, 7.5}, {15.0, 7.5}, {12.5, 13.5}, {1.5, 13.5}});
     QLinearGradient g(0, 7.5, 0, 13.5);
     g.setColorAt(0, QColor(255, 224, 130));
     g.setColorAt(1, QColor(244, 196, 80));
@@ -83,16 +85,9 @@ void PaintOpen(QPainter& p) {
 }
 
 void PaintSave(QPainter& p) {
-    QPainterPath disk;
-    disk.moveTo(1.5, 1.5);
-    disk.lineTo(12.5, 1.5);
-    disk.lineTo(14.5, 3.5);
-    disk.lineTo(14.5, 14.5);
-    disk.lineTo(1.5, 14.5);
-    disk.closeSubpath();
     p.setPen(Outline(QColor(30, 50, 100)));
     p.setBrush(QColor(60, 100, 180));
-    p.drawPath(disk);
+    p.drawPath(Polygon({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(245, 245, 245));
     p.drawRect(QRectF(4, 2, 8, 5));
@@ -117,49 +112,26 @@ void PaintAlwaysOnTop(QPainter& p) {
     p.drawRect(QRectF(6, 4, 8, 2));
     p.setPen(Outline(QColor(110, 110, 110), 1.2));
     p.drawLine(QPointF(10.0, 8.0), QPointF(7.0, 12.5));
-    QRadialGradient head(QPointF(10.6, 6.4), 3.0);
-    head.setColorAt(0, QColor(255, 120, 110));
-    head.setColorAt(1, QColor(190, 20, 20));
     p.setPen(Outline(QColor(120, 10, 10), 0.7));
-    p.setBrush(head);
+    p.setBrush(Radial(QPointF(10.6, 6.4), 3.0, QColor(255, 120, 110), QColor(190, 20, 20)));
     p.drawEllipse(QPointF(11.0, 7.0), 2.6, 2.6);
 }
 
 void PaintStart(QPainter& p) {
-    QRadialGradient g(QPointF(6.5, 5.5), 8.0);
-    g.setColorAt(0, QColor(120, 220, 120));
-    g.setColorAt(1, QColor(30, 140, 40));
     p.setPen(Outline(QColor(20, 90, 30)));
-    p.setBrush(g);
+    p.setBrush(Radial(QPointF(6.5, 5.5), 8.0, QColor(120, 220, 120), QColor(30, 140, 40)));
     p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
-    QPainterPath tri;
-    tri.moveTo(6.3, 4.8);
-    tri.lineTo(11.4, 8.0);
-    tri.lineTo(6.3, 11.2);
-    tri.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawPath(tri);
+    p.drawPath(Polygon({{6.3, 4.8}, {11.4, 8.0}, {6.3, 11.2}}));
 }
 
 void PaintStop(QPainter& p) {
-    QPainterPath oct;
     const double a = 4.6, b = 1.5;
-    oct.moveTo(a, b);
-    oct.lineTo(16 - a, b);
-    oct.lineTo(16 - b, a);
-    oct.lineTo(16 - b, 16 - a);
-    oct.lineTo(16 - a, 16 - b);
-    oct.lineTo(a, 16 - b);
-    oct.lineTo(b, 16 - a);
-    oct.lineTo(b, a);
-    oct.closeSubpath();
-    QRadialGradient g(QPointF(6.5, 5.5), 8.0);
-    g.setColorAt(0, QColor(250, 110, 100));
-    g.setColorAt(1, QColor(190, 30, 30));
     p.setPen(Outline(QColor(120, 15, 15)));
-    p.setBrush(g);
-    p.drawPath(oct);
+    p.setBrush(Radial(QPointF(6.5, 5.5), 8.0, QColor(250, 110, 100), QColor(190, 30, 30)));
+    p.drawPath(Polygon({{a, b}, {16 - a, b}, {16 - b, a}, {16 - b, 16 - a}, {16 - a, 16 - b}, {a, 16 - b},
+                        {b, 16 - a}, {b, a}}));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawRect(QRectF(5.5, 5.5, 5, 5));
@@ -180,11 +152,8 @@ void PaintPaste(QPainter& p) {
 }
 
 void PaintAbout(QPainter& p) {
-    QRadialGradient g(QPointF(6.0, 5.0), 9.0);
-    g.setColorAt(0, QColor(120, 170, 240));
-    g.setColorAt(1, QColor(30, 80, 170));
     p.setPen(Outline(QColor(20, 50, 120)));
-    p.setBrush(g);
+    p.setBrush(Radial(QPointF(6.0, 5.0), 9.0, QColor(120, 170, 240), QColor(30, 80, 170)));
     p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
     QFont f;
     f.setBold(true);
@@ -241,23 +210,8 @@ void PaintShield(QPainter& p, double x, double y, double w, double h) {
 void PaintApp(QPainter& p) { PaintShield(p, 10, 5, 44, 54); }
 
 void PaintDoc(QPainter& p) {
-    QPainterPath page;
-    page.moveTo(10, 3);
-    page.lineTo(40, 3);
-    page.lineTo(54, 17);
-    page.lineTo(54, 61);
-    page.lineTo(10, 61);
-    page.closeSubpath();
-    p.setPen(Outline(QColor(110, 116, 128), 2.0));
-    p.setBrush(QColor(252, 252, 252));
-    p.drawPath(page);
-    QPainterPath fold;
-    fold.moveTo(40, 3);
-    fold.lineTo(40, 17);
-    fold.lineTo(54, 17);
-    fold.closeSubpath();
-    p.setBrush(QColor(214, 220, 230));
-    p.drawPath(fold);
+    PaintFoldedPage(p, QRectF(QPointF(10, 3), QPointF(54, 61)), 14, Outline(QColor(110, 116, 128), 2.0),
+                    QColor(252, 252, 252));
     PaintShield(p, 20, 20, 24, 30);
 }
 }  // namespace

@@ -94,7 +94,7 @@ private slots:
     // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
     // between one begin and one end, and the flag is still up while the end is handled.
     void reportsArriveInOrder() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 2, 3}, 20);
         CSink sink;
         CCalcRun run(sink);
@@ -132,7 +132,7 @@ private slots:
     // While the user interface handles a batch, the worker waits: events processed inside the handler
     // bring no further report.
     void handOverBlocksTheWorker() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3}, 12);
         CSink sink;
         std::string logDuringFirst;
@@ -158,7 +158,7 @@ private slots:
 
     // The suit limit ends the run where it is reached.
     void suitLimitEndsTheRun() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 2, 3}, 20);
         CSink sink;
         CCalcRun run(sink);
@@ -172,7 +172,7 @@ private slots:
 
     // Stop in the middle: the suits listed so far stay, the summary counts only what was examined.
     void stopInTheMiddle() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3, 4, 5}, 14);  // 7.5 million combinations
         CSink sink;
         CCalcRun* runPtr = nullptr;
@@ -197,7 +197,7 @@ private slots:
     // The flag is up as soon as Start returns, before the worker has done anything, so a second start
     // from anywhere is refused until the end has been handled.
     void startRefusedWhileRunning() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 2}, 30);
         CSink sink;
         CSink otherSink;
@@ -222,7 +222,7 @@ private slots:
 
     // A stop that comes before the worker has announced its run is not undone by the search's start.
     void stopBeforeTheWorkerBegins() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3, 4, 5}, 14);
         CSink sink;
         CCalcRun run(sink);
@@ -237,7 +237,7 @@ private slots:
     // Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock, and returns
     // only once the worker has returned.
     void stopAndWaitFromTheUserInterface() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3, 4, 5}, 14);
         CSink sink;
         CCalcRun run(sink);
@@ -279,7 +279,7 @@ private slots:
     // The next run starts on the same object while the last worker's finish is still queued; that finish
     // must not make the user interface wait for the new worker, which waits on its first hand-over.
     void restartBeforeTheLastFinishIsHandled() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1}, 4);
         CSink sink;
         CCalcRun run(sink);
@@ -308,7 +308,7 @@ private slots:
 
     // Destroying the run object while its worker runs stops and waits for it.
     void destructionWaitsForTheWorker() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3, 4, 5}, 14);
         CSink sink;
         auto run = std::make_unique<CCalcRun>(sink);
@@ -322,7 +322,7 @@ private slots:
     // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
     // end marked as closing.
     void stopAndWaitForAPool() {
-        CGuiTestPool pool, other;
+        CTestPool pool, other;
         pool.Fill({0, 1, 2, 3, 4, 5}, 14);
         other.Fill({0}, 3);
         CSink sink;
@@ -357,7 +357,7 @@ private slots:
 
     // The status bar part follows the run: full at the end of a complete run, with a rate above 0.
     void progressFollowsTheRun() {
-        CGuiTestPool pool;
+        CTestPool pool;
         pool.Fill({0, 1, 2, 3}, 15);
         CSink sink;
         CCalcRun run(sink);

@@ -64,12 +64,7 @@ CArmorPiece* AddPiece(CGorvantaDoc& doc, int slot, std::array<int32_t, 5> r, int
     auto* p = new CArmorPiece;
     p->m_nType = 1 << slot;
     p->m_strText = "piece " + std::to_string(slot) + "." + std::to_string(doc.PoolListFor(p->m_nType)->size());
-    p->m_nPhysical = r[0];
-    p->m_nFire = r[1];
-    p->m_nCold = r[2];
-    p->m_nPoison = r[3];
-    p->m_nEnergy = r[4];
-    p->m_nTotalResist = r[0] + r[1] + r[2] + r[3] + r[4];
+    SetResists(*p, r);
     p->m_nLuck = luck;
     p->m_nHR = luck / 10;
     p->m_bMedable = 1;

@@ -7,28 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "TestPool.h"
 #include "calc/CalcEngine.h"
-
-// Owns the pieces of a pool built by a test.
-struct CTestPool {
-    CalcPool lists;
-    std::vector<std::unique_ptr<CArmorPiece>> owned;
-
-    CArmorPiece* Add(int slot, std::array<int32_t, 5> resists, int medable = 1) {
-        auto p = std::make_unique<CArmorPiece>();
-        p->m_nType = 1 << slot;
-        p->m_nPhysical = resists[0];
-        p->m_nFire = resists[1];
-        p->m_nCold = resists[2];
-        p->m_nPoison = resists[3];
-        p->m_nEnergy = resists[4];
-        p->m_bMedable = medable;
-        p->m_strText = "piece " + std::to_string(owned.size());
-        lists[size_t(slot)].push_back(p.get());
-        owned.push_back(std::move(p));
-        return owned.back().get();
-    }
-};
 
 // A block with no slot switched on, no minimums and no suit limit to speak of.
 inline CCalcParam OpenParam() {

@@ -24,20 +24,8 @@ CArmorPiece* PoolPiece(CGorvantaDoc& doc, const std::string& text, int32_t type,
     auto* p = new CArmorPiece;
     p->m_strText = text;
     p->m_nType = type;
-    p->m_nPhysical = r[0];
-    p->m_nFire = r[1];
-    p->m_nCold = r[2];
-    p->m_nPoison = r[3];
-    p->m_nEnergy = r[4];
-    p->m_nTotalResist = r[0] + r[1] + r[2] + r[3] + r[4];
-    p->m_nLuck = bonus[0];
-    p->m_nLMC = bonus[1];
-    p->m_nLRC = bonus[2];
-    p->m_nMR = bonus[3];
-    p->m_nHR = bonus[4];
-    p->m_nSR = bonus[5];
-    p->m_nDCI = bonus[6];
-    p->m_nHCI = bonus[7];
+    SetResists(*p, r);
+    SetBonus(*p, bonus);
     doc.PoolListFor(type)->push_back(p);
     return p;
 }
