@@ -7,7 +7,36 @@
 
 #include "TestPool.h"
 #include "calc/CalcEngine.h"
+#include "calc/CalcState.h"
+#include "calc/Settings.h"
 #include "model/ArmorSuit.h"
+#include "model/MessageBox.h"
+#include "model/ProfileStore.h"
+
+// The store and the message box a test object puts in place for its whole run.
+class CTestSurroundings {
+public:
+    void Install(IProfileStore& store, IMessageBox& box) {
+        SetProfileStore(&store);
+        m_pScope = std::make_unique<CMessageBoxScope>(&box);
+    }
+    void Remove() {
+        m_pScope.reset();
+        SetProfileStore(nullptr);
+    }
+
+private:
+    std::unique_ptr<CMessageBoxScope> m_pScope;
+};
+
+// What every case starts from: default settings, no run, no message shown (or scripted).
+template <class Box>
+void ResetForCase(Box& box) {
+    TheSettings() = CSettings();
+    box.shown.clear();
+    if constexpr (requires { box.answers.clear(); }) box.answers.clear();
+    TheCalcState().m_bCalcRunning.store(0);
+}
 
 // A block with the given slots switched on, no minimums and a suit limit.
 inline std::unique_ptr<CCalcParam> ParamFor(std::initializer_list<int> slotList, int32_t suitLimit = 100000) {

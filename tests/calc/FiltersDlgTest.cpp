@@ -72,7 +72,7 @@ class FiltersDlgTest : public QObject {
 
     CMemoryProfileStore store;
     CScriptedMessageBox box;
-    std::unique_ptr<CMessageBoxScope> scope;
+    CTestSurroundings surroundings;
 
     void Open(CFiltersDlg& dlg) {
         dlg.CopyFrom(TheSettings());
@@ -100,20 +100,9 @@ class FiltersDlgTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        SetProfileStore(&store);
-        scope = std::make_unique<CMessageBoxScope>(&box);
-    }
-    void cleanupTestCase() {
-        scope.reset();
-        SetProfileStore(nullptr);
-    }
-    void init() {
-        TheSettings() = CSettings();
-        box.shown.clear();
-        box.answers.clear();
-        TheCalcState().m_bCalcRunning.store(0);
-    }
+    void initTestCase() { surroundings.Install(store, box); }
+    void cleanupTestCase() { surroundings.Remove(); }
+    void init() { ResetForCase(box); }
 
     void controlsAndTexts() {
         CFiltersDlg dlg;

@@ -138,7 +138,7 @@ class ResultsViewTest : public QObject {
     QTemporaryDir dir;
     std::unique_ptr<CQtProfileStore> store;
     CProbeBox box;
-    std::unique_ptr<CMessageBoxScope> scope;
+    CTestSurroundings surroundings;
 
     struct CWindow {
         QMainWindow frame;
@@ -176,18 +176,12 @@ private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         store = std::make_unique<CQtProfileStore>(qPrintable(dir.filePath(QStringLiteral("store.ini"))));
-        SetProfileStore(store.get());
-        scope = std::make_unique<CMessageBoxScope>(&box);
+        surroundings.Install(*store, box);
     }
-    void cleanupTestCase() {
-        scope.reset();
-        SetProfileStore(nullptr);
-    }
+    void cleanupTestCase() { surroundings.Remove(); }
     void init() {
-        TheSettings() = CSettings();
-        box.shown.clear();
+        ResetForCase(box);
         box.onShow = nullptr;
-        TheCalcState().m_bCalcRunning.store(0);
     }
     void cleanup() { QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0); }
 

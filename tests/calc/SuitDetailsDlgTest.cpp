@@ -54,7 +54,7 @@ class SuitDetailsDlgTest : public QObject {
 
     CMemoryProfileStore store;
     CScriptedMessageBox box;
-    std::unique_ptr<CMessageBoxScope> scope;
+    CTestSurroundings surroundings;
 
     void Open(CSuitDetailsDlg& dlg, CGorvantaDoc* doc, CArmorSuit* suit) {
         dlg.m_pDoc = doc;
@@ -86,19 +86,11 @@ class SuitDetailsDlgTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        SetProfileStore(&store);
-        scope = std::make_unique<CMessageBoxScope>(&box);
-    }
-    void cleanupTestCase() {
-        scope.reset();
-        SetProfileStore(nullptr);
-    }
+    void initTestCase() { surroundings.Install(store, box); }
+    void cleanupTestCase() { surroundings.Remove(); }
     void init() {
-        TheSettings() = CSettings();
+        ResetForCase(box);
         store.DeleteKey(SUITDLG_SECTION);
-        box.shown.clear();
-        box.answers.clear();
     }
 
     // A ring, a chest piece and a head-wear piece are listed Head, Chest, Ring, then the empty row and
