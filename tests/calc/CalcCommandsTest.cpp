@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "../ui/AppTestSupport.h"
+#include "CalcGuiSupport.h"
 #include "calc/CalcProgress.h"
 #include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
@@ -124,19 +125,12 @@ private slots:
         QVERIFY(Enabled(ID_CALC_FILTERS));
         QTRY_VERIFY_WITH_TIMEOUT(View()->Model()->rowCount() > 0, 20000);
         // The Filters command opens nothing during the run.
-        bool dialogSeen = false;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            if (qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget())) {
-                dialogSeen = true;
-                QApplication::activeModalWidget()->close();
-            }
-        });
-        probe.start(5);
+        CModalProbe probe;
+        probe.Start();
         Main()->OnCommand(ID_CALC_FILTERS);
         QTest::qWait(20);
-        probe.stop();
-        QVERIFY(!dialogSeen);
+        probe.Stop();
+        QVERIFY(!probe.Seen());
         Main()->OnCommand(ID_CALC_STOP);
         QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
         QCOMPARE(box.texts.size(), size_t(1));

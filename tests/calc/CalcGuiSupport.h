@@ -56,9 +56,31 @@ inline std::unique_ptr<CArmorSuit> MakeSuit(const std::string& name, std::array<
     return s;
 }
 
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
+
+// While running, closes any modal dialog that opens and remembers that one did.
+class CModalProbe {
+public:
+    CModalProbe() {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                m_bSeen = true;
+                modal->close();
+            }
+        });
+    }
+    void Start() { m_timer.start(5); }
+    void Stop() { m_timer.stop(); }
+    bool Seen() const { return m_bSeen; }
+
+private:
+    QTimer m_timer;
+    bool m_bSeen = false;
+};
 
 // With GORVANTA_SHOTS set to a folder, the picture of the widget is kept there under the name.
 inline void SaveShot(QWidget& w, const char* name) {

@@ -401,18 +401,11 @@ private slots:
         CHintView view;
         doc.AddView(&view);
         TheCalcState().m_bCalcRunning.store(1);
-        bool dialogSeen = false;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            if (QApplication::activeModalWidget()) {
-                dialogSeen = true;
-                QApplication::activeModalWidget()->close();
-            }
-        });
-        probe.start(5);
+        CModalProbe probe;
+        probe.Start();
         QVERIFY(!DoFiltersCommand(&doc, nullptr));
         QTest::qWait(30);
-        QVERIFY(!dialogSeen);
+        QVERIFY(!probe.Seen());
         QVERIFY(view.calls.empty());
         TheCalcState().m_bCalcRunning.store(0);
         doc.RemoveView(&view);

@@ -271,15 +271,8 @@ private slots:
         OpenSettings(w.doc, 6);
         auto* second = new CGorvantaView(w.doc);
         second->OnInitialUpdate();
-        bool dialogSeen = false;
-        QTimer probe;
-        connect(&probe, &QTimer::timeout, [&] {
-            if (QApplication::activeModalWidget()) {
-                dialogSeen = true;
-                QApplication::activeModalWidget()->close();
-            }
-        });
-        probe.start(5);
+        CModalProbe probe;
+        probe.Start();
         // The first window's hint reaches both views: only one of them runs.
         w.Start();
         QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 10, 20000);
@@ -290,14 +283,14 @@ private slots:
         QVERIFY(running->Model()->rowCount() >= rows);
         DoubleClickRow(*running, 0);
         QTest::qWait(30);
-        QVERIFY(!dialogSeen);
+        QVERIFY(!probe.Seen());
         w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
         QTRY_VERIFY_WITH_TIMEOUT(!running->HasActiveRun(), 60000);
         QCOMPARE(box.shown.size(), size_t(1));
         // Outside a run the double-click opens the details.
         DoubleClickRow(*running, 0);
-        QTRY_VERIFY(dialogSeen);
-        probe.stop();
+        QTRY_VERIFY(probe.Seen());
+        probe.Stop();
         // A new run starts from an empty list.
         TheSettings().m_nSuitLimit = 5;
         QSignalSpy finished(&running->Run(), &CCalcRun::Finished);
