@@ -196,7 +196,7 @@ void CCalcRun::WaitForEnd() {
     for (;;) {
         RunPendingHandOver();
         std::unique_lock<std::mutex> lock(m_handOverMutex);
-        m_handOverCond.wait(lock, [this] { return m_bReturned || (m_pTask && !m_bTaskRunning && !m_bTaskDone); });
+        m_handOverCond.wait(lock, [this] { return m_bReturned || m_pTask; });
         if (m_bReturned) break;
     }
     m_pThread->wait();
@@ -211,22 +211,20 @@ void CCalcRun::HandOver(std::function<void()>& task) {
     QMetaObject::invokeMethod(this, [this] { RunPendingHandOver(); }, Qt::QueuedConnection);
     lock.lock();
     m_handOverCond.wait(lock, [this] { return m_bTaskDone; });
-    m_pTask = nullptr;
 }
 
 void CCalcRun::RunPendingHandOver() {
     std::function<void()>* task;
     {
         std::lock_guard<std::mutex> lock(m_handOverMutex);
-        // Already handled (by a wait), or being handled further up this thread's stack.
-        if (!m_pTask || m_bTaskRunning || m_bTaskDone) return;
+        // None: already taken (by a wait, or further up this thread's stack).
+        if (!m_pTask) return;
         task = m_pTask;
-        m_bTaskRunning = true;
+        m_pTask = nullptr;
     }
     (*task)();
     {
         std::lock_guard<std::mutex> lock(m_handOverMutex);
-        m_bTaskRunning = false;
         m_bTaskDone = true;
     }
     m_handOverCond.notify_all();

@@ -109,8 +109,7 @@ private:
     // The hand-over between worker and user interface thread, and the worker's "returned" mark.
     mutable std::mutex m_handOverMutex;
     std::condition_variable m_handOverCond;
-    std::function<void()>* m_pTask = nullptr;
-    bool m_bTaskRunning = false;
+    std::function<void()>* m_pTask = nullptr;  // handed over, not yet taken
     bool m_bTaskDone = false;
     bool m_bReturned = true;
     bool m_bClosing = false;

@@ -140,14 +140,7 @@ TEST(Search, CapAndBypassDecideTheTotal) {
 TEST(Search, EveryMinimumIsAtLeastAndNegativeSumsFailZero) {
     CTestPool pool;
     CArmorPiece* p = pool.Add(0, {0, 0, 0, 0, 0});
-    p->m_nLuck = 10;
-    p->m_nLMC = 11;
-    p->m_nLRC = 12;
-    p->m_nMR = 13;
-    p->m_nHR = 14;
-    p->m_nSR = 15;
-    p->m_nDCI = 16;
-    p->m_nHCI = 17;
+    SetBonus(*p, {10, 11, 12, 13, 14, 15, 16, 17});
     CCalcParam param = OpenParam();
     param.m_bUseHeadWear = 1;
     int32_t* limits[8] = {&param.m_nLuckLimit, &param.m_nLMCLimit, &param.m_nLRCLimit, &param.m_nMRLimit,
