@@ -35,7 +35,7 @@ public:
         m_run.m_nExamined.store(0, std::memory_order_relaxed);
         // The search raises the flag as it starts, which would undo a stop that came before.
         if (m_run.m_bStopRequested.load()) TheCalcState().m_bCalcRunning.store(0);
-        HandOver([&] { m_run.DeliverBegin(combinations); });
+        HandOver([&] { m_run.m_sink.OnCalcBegin(combinations); });
         m_lastFlush = Clock::now();
     }
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
@@ -48,7 +48,7 @@ public:
     }
     void OnEnd(const CCalcMsg& end) override {
         Flush();
-        HandOver([&] { m_run.DeliverEnd(end); });
+        HandOver([&] { m_run.m_sink.OnCalcEnd(end); });
     }
     void Returned() {
         {
@@ -64,7 +64,7 @@ private:
     bool Due() const { return Clock::now() - m_lastFlush >= std::chrono::milliseconds(BATCH_MS); }
     void Flush() {
         if (!m_batch.empty()) {
-            HandOver([&] { m_run.DeliverSuits(m_batch); });
+            HandOver([&] { m_run.m_sink.OnCalcSuits(m_batch); });
             // Whatever the receiver left behind is not listed; it still must not leak.
             m_batch.clear();
         }
@@ -222,30 +222,14 @@ void CCalcRun::RunPendingHandOver() {
         task = m_pTask;
         m_pTask = nullptr;
     }
+    ++m_nHandOverDepth;
     (*task)();
+    --m_nHandOverDepth;
     {
         std::lock_guard<std::mutex> lock(m_handOverMutex);
         m_bTaskDone = true;
     }
     m_handOverCond.notify_all();
-}
-
-void CCalcRun::DeliverBegin(int64_t combinations) {
-    ++m_nHandOverDepth;
-    m_sink.OnCalcBegin(combinations);
-    --m_nHandOverDepth;
-}
-
-void CCalcRun::DeliverSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) {
-    ++m_nHandOverDepth;
-    m_sink.OnCalcSuits(suits);
-    --m_nHandOverDepth;
-}
-
-void CCalcRun::DeliverEnd(const CCalcMsg& end) {
-    ++m_nHandOverDepth;
-    m_sink.OnCalcEnd(end);
-    --m_nHandOverDepth;
 }
 
 void CCalcRun::OnWorkerFinished(uint64_t generation) {

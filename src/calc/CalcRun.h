@@ -89,9 +89,6 @@ private:
     class CReporter;
     friend class CReporter;
 
-    void DeliverBegin(int64_t combinations);
-    void DeliverSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits);
-    void DeliverEnd(const CCalcMsg& end);
     void OnWorkerFinished(uint64_t generation);
     // Worker side: has the user interface thread run the task and blocks until it has.
     void HandOver(std::function<void()>& task);
