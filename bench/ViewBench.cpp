@@ -123,8 +123,9 @@ int main(int argc, char** argv) {
     view->viewport()->repaint();
     const qint64 sortMs = sortClock.elapsed();
     bool sorted = true;
+    const CResultsModel& model = *view->Model();
     for (int r = 0; r + 1 < rows && sorted; ++r)
-        sorted = CResultsModel::CompareResults(*view->Model()->SuitAt(r), *view->Model()->SuitAt(r + 1), 6) <= 0;
+        sorted = CompareResults(*model.SuitAt(r), *model.SuitAt(r + 1), 6, s.m_bBypassResistCap != 0) <= 0;
 
     std::printf("rows listed          %d (summary box %s)\n", rows, summaryShown ? "shown" : "MISSING");
     std::printf("whole run            %lld ms  (%.0f rows/s)   goal < 2000 ms: %s\n", (long long)runMs,

@@ -3,43 +3,30 @@
 
 #include <chrono>
 #include <cstdio>
-#include <limits>
+#include <optional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "Commands.h"
+#include "JsonWriter.h"
 #include "calc/CalcEngine.h"
 #include "calc/CalcState.h"
+#include "calc/IntField.h"
 #include "calc/ResultColumns.h"
 #include "calc/Settings.h"
 #include "document/DocFile.h"
 #include "model/Cp1252.h"
 
 namespace {
-constexpr const char* USAGE =
-    "gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]";
+const CCommandSyntax kSyntax = {
+    "gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]",
+    "Searches a document's pool with the settings of the per-user store and prints the suits found.", 1, 1,
+    "calc takes one document"};
 constexpr int MAX_THREADS = 256;
-
-// A whole decimal number in the 32-bit range, with an optional sign and nothing else.
-bool ParseInt32(const std::string& text, int32_t& out) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > int64_t(std::numeric_limits<int32_t>::max()) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
-    out = int32_t(v);
-    return true;
-}
 
 struct COverride {
     int index;
@@ -62,36 +49,48 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
         for (size_t i = 0; i < pool[k].size(); ++i) where.emplace(pool[k][i], std::make_pair(k, i));
 
     static const char* const kHighest[HIGH_COUNT] = {"total", "luck", "lmc", "lrc", "mr", "hr", "sr", "dci", "hci"};
-    std::string out = "{\n  \"combinations\": " + std::to_string(r.m_nCombinations) +
-                      ",\n  \"examined\": " + std::to_string(r.m_nExamined) +
-                      ",\n  \"found\": " + std::to_string(r.m_nFound) + ",\n  \"highest\": {";
+    CJsonWriter json;
+    json.BeginObject(CJsonWriter::Lines);
+    for (const auto& [key, value] : {std::pair{"combinations", r.m_nCombinations}, {"examined", r.m_nExamined},
+                                     {"found", r.m_nFound}}) {
+        json.Key(key);
+        json.Number(value);
+    }
+    json.Key("highest");
+    json.BeginObject();
     for (int h = 0; h < HIGH_COUNT; ++h) {
-        out += h ? ", \"" : "\"";
-        out += kHighest[h];
-        out += "\": " + std::to_string(r.m_arrHighest[size_t(h)]);
+        json.Key(kHighest[h]);
+        json.Number(r.m_arrHighest[size_t(h)]);
     }
-    out += "},\n  \"summary\": ";
-    AppendJsonString(out, r.m_strSummary);
-    out += ",\n  \"suits\": [";
-    for (size_t s = 0; s < suits.size(); ++s) {
-        const CArmorSuit& suit = *suits[s];
-        out += s ? ",\n    {\"name\": " : "\n    {\"name\": ";
-        AppendJsonString(out, suit.m_strName);
-        out += ", \"pieces\": [";
-        for (size_t p = 0; p < suit.m_arrPieces.size(); ++p) {
-            const auto& [k, i] = where.at(suit.m_arrPieces[p]);
-            out += (p ? ", [" : "[") + std::to_string(k) + ", " + std::to_string(i) + "]";
+    json.End();
+    json.Key("summary");
+    json.String(r.m_strSummary);
+    json.Key("suits");
+    json.BeginArray(CJsonWriter::Lines);
+    for (const auto& suit : suits) {
+        json.BeginObject();
+        json.Key("name");
+        json.String(suit->m_strName);
+        json.Key("pieces");
+        json.BeginArray();
+        for (const CArmorPiece* p : suit->m_arrPieces) {
+            const auto& [k, i] = where.at(p);
+            json.BeginArray();
+            json.Number(int64_t(k));
+            json.Number(int64_t(i));
+            json.End();
         }
-        out += "], \"columns\": [";
-        const auto texts = ResultColumnTexts(suit);
-        for (size_t n = 0; n < texts.size(); ++n) {
-            if (n) out += ", ";
-            AppendJsonString(out, texts[n]);
-        }
-        out += "]}";
+        json.End();
+        json.Key("columns");
+        json.BeginArray();
+        for (const std::string& text : ResultColumnTexts(*suit, TheSettings().m_bBypassResistCap != 0))
+            json.String(text);
+        json.End();
+        json.End();
     }
-    out += suits.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return out;
+    json.End();
+    json.End();
+    return json.Finish();
 }
 
 std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits) {
@@ -103,7 +102,7 @@ std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSu
     }
     out += '\n';
     for (const auto& suit : suits) {
-        const auto texts = ResultColumnTexts(*suit);
+        const auto texts = ResultColumnTexts(*suit, TheSettings().m_bBypassResistCap != 0);
         for (size_t n = 0; n < texts.size(); ++n) {
             if (n) out += '\t';
             out += Cp1252ToUtf8(texts[n]);
@@ -129,16 +128,14 @@ int RunCalcCommand(const QStringList& args) {
     parser.addOption(setOption);
     parser.addOption(formatOption);
     parser.addOption(threadsOption);
-    if (!parser.parse(QStringList{QStringLiteral("calc")} + args)) return UsageError(USAGE, parser.errorText());
-    const QStringList pos = parser.positionalArguments();
-    if (pos.size() != 1) return UsageError(USAGE, QStringLiteral("calc takes one document"));
+    if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
 
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("json"))
-        return UsageError(USAGE, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
-    int32_t threads = 0;
-    if (!ParseInt32(parser.value(threadsOption).toStdString(), threads) || threads < 0 || threads > MAX_THREADS)
-        return UsageError(USAGE, QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(MAX_THREADS));
+        return UsageError(kSyntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
+    const std::optional<int32_t> threads = ParseInt32Field(parser.value(threadsOption).toStdString());
+    if (!threads || *threads < 0 || *threads > MAX_THREADS)
+        return UsageError(kSyntax, QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(MAX_THREADS));
 
     // Checked before the document is read; applied after, since reading the document reloads the settings.
     std::vector<COverride> overrides;
@@ -146,18 +143,18 @@ int RunCalcCommand(const QStringList& args) {
         const std::string text = item.toStdString();
         const size_t eq = text.find('=');
         if (eq == std::string::npos)
-            return UsageError(USAGE, QStringLiteral("--set \"%1\": expected NAME=VALUE").arg(item));
+            return UsageError(kSyntax, QStringLiteral("--set \"%1\": expected NAME=VALUE").arg(item));
         const std::string name = text.substr(0, eq);
         const int index = CSettings::IndexOf(name.c_str());
-        if (index < 0) return UsageError(USAGE, QStringLiteral("--set \"%1\": unknown setting").arg(item));
-        int32_t value = 0;
-        if (!ParseInt32(text.substr(eq + 1), value))
-            return UsageError(USAGE, QStringLiteral("--set \"%1\": the value is not a 32-bit integer").arg(item));
-        overrides.push_back({index, value});
+        if (index < 0) return UsageError(kSyntax, QStringLiteral("--set \"%1\": unknown setting").arg(item));
+        const std::optional<int32_t> value = ParseInt32Field(std::string_view(text).substr(eq + 1));
+        if (!value)
+            return UsageError(kSyntax, QStringLiteral("--set \"%1\": the value is not a 32-bit integer").arg(item));
+        overrides.push_back({index, *value});
     }
 
     CGorvantaDoc doc;
-    if (!LoadForCommand(doc, LocalPath(pos[0]))) return CLI_EXIT_FILE;
+    if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
     // Only for this run: nothing is written back to the store.
     CSettings& settings = TheSettings();
     for (const COverride& o : overrides) settings.Value(o.index) = o.value;
@@ -167,15 +164,12 @@ int RunCalcCommand(const QStringList& args) {
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();
     const CCalcResult result =
-        RunCalculation(param, doc.m_arrPool, settings.m_nLowerLimit, TheCalcState().m_bCalcRunning, collector, threads);
+        RunCalculation(param, doc.m_arrPool, settings.m_nLowerLimit, TheCalcState().m_bCalcRunning, collector, *threads);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool)
                                                             : Tsv(result, collector.suits);
-    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        PrintError("gorvanta-cli: cannot write to standard output");
-        return CLI_EXIT_FILE;
-    }
+    if (const int status = WriteOutput(out); status != CLI_EXIT_OK) return status;
     char line[64];
     std::snprintf(line, sizeof line, "Elapsed time: %.3f s", elapsed);
     PrintError(line);

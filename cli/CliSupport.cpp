@@ -1,3 +1,4 @@
+#include <QCommandLineParser>
 #include <QFile>
 
 #include <cerrno>
@@ -8,7 +9,6 @@
 #include <unistd.h>
 
 #include "Commands.h"
-#include "model/Cp1252.h"
 #include "document/DocFile.h"
 
 std::string LocalPath(const QString& arg) { return QFile::encodeName(arg).toStdString(); }
@@ -19,12 +19,38 @@ void PrintError(const std::string& text) {
     std::fflush(stderr);
 }
 
-int UsageError(const char* usage, const QString& why) {
+int UsageError(const CCommandSyntax& syntax, const QString& why) {
     std::string text;
     if (!why.isEmpty()) text += "gorvanta-cli: " + why.toStdString() + "\n";
-    text += std::string("usage: ") + usage + "\n";
+    text += std::string("usage: ") + syntax.usage + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return CLI_EXIT_USAGE;
+}
+
+std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringList& args, const CCommandSyntax& syntax) {
+    // Not addHelpOption(): it would also accept --help-all, which no command has.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    parser.setApplicationDescription(QString::fromUtf8(syntax.about));
+    // The first argument stands for the program's name, which the parser skips.
+    if (!parser.parse(QStringList{QString()} + args)) return UsageError(syntax, parser.errorText());
+    if (parser.isSet(help)) {
+        // The parser's own first line names the program by its path and knows nothing of commands.
+        const QString text = parser.helpText();
+        return WriteOutput(std::string("usage: ") + syntax.usage + text.mid(text.indexOf(u'\n')).toStdString());
+    }
+    const qsizetype files = parser.positionalArguments().size();
+    if (files < syntax.minFiles || files > syntax.maxFiles)
+        return UsageError(syntax, QString::fromUtf8(syntax.countError));
+    return std::nullopt;
+}
+
+int WriteOutput(const std::string& bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+        PrintError("gorvanta-cli: cannot write to standard output");
+        return CLI_EXIT_FILE;
+    }
+    return CLI_EXIT_OK;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::string& error) {
@@ -58,27 +84,4 @@ bool LoadForCommand(CGorvantaDoc& doc, const std::string& path) {
     // "Archive format not recognized." has already gone through the message box.
     if (!outcome.message.empty()) PrintError(outcome.message);
     return false;
-}
-
-void AppendJsonString(std::string& out, const std::string& cp1252) {
-    static const char* const kHex = "0123456789abcdef";
-    out += '"';
-    for (unsigned char c : Cp1252ToUtf8(cp1252)) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += kHex[c >> 4];
-                    out += kHex[c & 15];
-                } else {
-                    out += char(c);
-                }
-        }
-    }
-    out += '"';
 }

@@ -15,16 +15,17 @@
 #include "import/ItemTextParser.h"
 
 namespace {
-constexpr const char* USAGE = "gorvanta-cli import DOC.gva [TEXTFILE]";
+const CCommandSyntax kSyntax = {"gorvanta-cli import DOC.gva [TEXTFILE]",
+                                "Adds pasted item text to a document's pool, as the paste command would.", 1, 2,
+                                "import takes one or two files"};
 }
 
 int RunImportCommand(const QStringList& args) {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("DOC.gva"), QStringLiteral("the document, created when missing"));
     parser.addPositionalArgument(QStringLiteral("TEXTFILE"), QStringLiteral("item text; standard input when absent"));
-    if (!parser.parse(QStringList{QStringLiteral("import")} + args)) return UsageError(USAGE, parser.errorText());
+    if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
     const QStringList pos = parser.positionalArguments();
-    if (pos.size() < 1 || pos.size() > 2) return UsageError(USAGE, QStringLiteral("import takes one or two files"));
     const std::string docPath = LocalPath(pos[0]);
     const std::string textPath = pos.size() > 1 ? LocalPath(pos[1]) : std::string();
 

@@ -1,4 +1,5 @@
 // gorvanta-cli: works on ".gva" documents without the window program.
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -44,6 +45,12 @@ std::string Usage() {
     return text;
 }
 
+int ListCommands() {
+    const std::string text = Usage();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return CLI_EXIT_OK;
+}
+
 int BadUsage(const std::string& why) {
     const std::string text = (why.empty() ? std::string() : "gorvanta-cli: " + why + "\n") + Usage();
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -53,22 +60,28 @@ int BadUsage(const std::string& why) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
-    if (args.isEmpty()) return BadUsage("no command given");
-    const QString name = args.takeFirst();
-    if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("help")) {
-        const std::string text = Usage();
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return CLI_EXIT_OK;
-    }
+    const QStringList args = QCoreApplication::arguments();
+    QCommandLineParser parser;
+    // Whatever follows the command is the command's own, options included.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Lists the commands."));
+    parser.addOption(help);
+    const bool parsed = parser.parse(args);
+    QStringList rest = parser.positionalArguments();
+    if (parsed && parser.isSet(help)) return ListCommands();
+    if (args.size() < 2) return BadUsage("no command given");
+    // The command must come first: an unknown option or "--" in its place is an unknown command.
+    if (!parsed || rest.isEmpty() || rest.first() != args[1])
+        return BadUsage("unknown command \"" + args[1].toStdString() + "\"");
+    const QString name = rest.takeFirst();
+    if (name == QLatin1String("help")) return ListCommands();
     for (const CCommand& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
         CQtProfileStore store;
         SetProfileStore(&store);
         CStderrMessageBox box;
         CMessageBoxScope scope(&box);
-        const int status = c.run(args);
+        const int status = c.run(rest);
         SetProfileStore(nullptr);
         return status;
     }

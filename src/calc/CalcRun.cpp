@@ -5,23 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 
 #include "calc/CalcState.h"
-
-std::string FormatElapsed(int64_t seconds) {
-    if (seconds < 0) seconds = 0;
-    const int64_t inDay = seconds % 86400;
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "Elapsed time: %02d:%02d:%02d", int(inDay / 3600), int(inDay / 60 % 60),
-                  int(inDay % 60));
-    return buf;
-}
-
-std::string SummaryWithElapsed(const std::string& summary, int64_t seconds) {
-    return summary + "\n" + FormatElapsed(seconds);
-}
 
 // ---------------------------------------------------------------------------------------------------------
 

@@ -14,18 +14,13 @@
 #include <vector>
 
 #include "calc/CalcEngine.h"
+#include "calc/ResultColumns.h"  // the summary box's elapsed time
 
 class QThread;
-
-// "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
-std::string FormatElapsed(int64_t seconds);
 
 // A run is in progress: the flag is up, or a worker has not yet returned (a stopped run whose summary
 // is still open). Only then may a new run start.
 bool IsCalcInProgress();
-
-// The text of the summary box: the run's summary, a line break, the elapsed time.
-std::string SummaryWithElapsed(const std::string& summary, int64_t seconds);
 
 // What the user interface thread hears of a run, always on that thread.
 class ICalcRunSink {

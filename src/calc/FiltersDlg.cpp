@@ -12,62 +12,34 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 #include <limits>
 
 #include "calc/CalcState.h"
+#include "calc/IntField.h"
 #include "calc/Settings.h"
 #include "document/GorvantaDoc.h"
 #include "model/MessageBox.h"
+#include "model/QtText.h"
 
 namespace {
 constexpr const char* MSG_NOT_AN_INTEGER = "Please enter an integer.";
 constexpr const char* MSG_INTEGER_RANGE = "Please enter an integer between %1 and %2.";
 
-struct FieldInfo {
-    const char* objectName;
-    bool ranged;
-    int32_t lo, hi;
-    bool hasSpin;
-    bool spinRanged;  // the three unranged minimums step over every non-negative value
-};
-// In CFiltersDlg::Field order.
-const FieldInfo kFields[CFiltersDlg::FIELD_COUNT] = {
-    {"editLowerLimit", true, 0, 350, true, true},  {"editDCI", true, 0, 200, true, true},
-    {"editLMC", true, 0, 200, true, true},         {"editLRC", true, 0, 200, true, true},
-    {"editLuck", true, 0, 2000, true, true},       {"editMR", true, 0, 200, true, true},
-    {"editSuitLimit", true, 1, 100000, false, false}, {"editHCI", false, 0, 0, true, false},
-    {"editHR", false, 0, 0, true, false},          {"editSR", false, 0, 0, true, false},
-};
-
-struct CheckInfo {
-    const char* text;
-    const char* objectName;
-};
-// In CFiltersDlg::Check order.
-const CheckInfo kChecks[CFiltersDlg::CHECK_COUNT] = {
-    {"Arms", "checkArms"},
-    {"Bracelets", "checkBracelets"},
-    {"Chest Pieces", "checkChestPieces"},
-    {"Cloaks", "checkCloaks"},
-    {"Gloves", "checkGloves"},
-    {"Gorgets", "checkGorgets"},
-    {"Head wear", "checkHeadWear"},
-    {"Legs", "checkLegs"},
-    {"Rings", "checkRings"},
-    {"Shields", "checkShields"},
-    {"Robes", "checkRobes"},
-    {"Weapons", "checkWeapons"},
-    {"DCI", "checkDisplayDCI"},
-    {"LMC", "checkDisplayLMC"},
-    {"LRC", "checkDisplayLRC"},
-    {"Luck", "checkDisplayLuck"},
-    {"Medable Suits Only", "checkMedableOnly"},
-    {"Mana Regen", "checkDisplayMR"},
-    {"HCI", "checkDisplayHCI"},
-    {"HP Regen", "checkDisplayHR"},
-    {"Stam. Regen", "checkDisplaySR"},
-    {"Bypass 70/Resist Limit", "checkBypass"},
-};
+// Table indexes of the settings a group shows, ordered by (row, col), or by (col, row) for the type grid,
+// which is read column by column.
+std::vector<size_t> GroupMembers(FiltersGroup group, bool byColumn = false) {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (kSettingTable[i].group == group && kSettingTable[i].ctl != SettingCtl::None) out.push_back(i);
+    std::stable_sort(out.begin(), out.end(), [byColumn](size_t a, size_t b) {
+        const SettingDef &x = kSettingTable[a], &y = kSettingTable[b];
+        return byColumn ? std::pair(x.col, x.row) < std::pair(y.col, y.row)
+                        : std::pair(x.row, x.col) < std::pair(y.row, y.col);
+    });
+    return out;
+}
 
 std::string RangeMessage(int32_t lo, int32_t hi) {
     QString text = QString::fromLatin1(MSG_INTEGER_RANGE).arg(lo).arg(hi);
@@ -117,26 +89,7 @@ QAbstractSpinBox::StepEnabled CSpinEdit::stepEnabled() const {
 }
 
 std::optional<int32_t> ParseDialogInt(const QString& text) {
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    qsizetype b = 0, e = text.size();
-    while (b < e && blank(text.at(b))) ++b;
-    while (e > b && blank(text.at(e - 1))) --e;
-    bool negative = false;
-    if (b < e && (text.at(b) == QLatin1Char('-') || text.at(b) == QLatin1Char('+'))) {
-        negative = text.at(b) == QLatin1Char('-');
-        ++b;
-    }
-    if (b == e) return std::nullopt;
-    int64_t value = 0;
-    for (qsizetype i = b; i < e; ++i) {
-        const QChar c = text.at(i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1) return std::nullopt;
-    }
-    if (negative) value = -value;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) return std::nullopt;
-    return int32_t(value);
+    return ParseInt32Field(FromQt(text), FieldBlanks::Trim);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -145,47 +98,52 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FiltersDlg"));
     setWindowTitle(QStringLiteral("Filters"));
 
-    for (int c = 0; c < CHECK_COUNT; ++c) {
-        auto* box = new QCheckBox(QString::fromLatin1(kChecks[c].text));
-        box->setObjectName(QString::fromLatin1(kChecks[c].objectName));
-        m_checks[size_t(c)] = box;
-    }
-    for (int f = 0; f < FIELD_COUNT; ++f) {
-        const FieldInfo& info = kFields[f];
-        if (info.hasSpin) {
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
+        const SettingDef& d = kSettingTable[i];
+        if (d.ctl == SettingCtl::Check) {
+            auto* box = new QCheckBox(QString::fromLatin1(d.text));
+            box->setObjectName(QString::fromLatin1(d.objectName));
+            m_checks[i] = box;
+        } else if (d.ctl == SettingCtl::Field && d.spin != SpinSteps::None) {
             auto* spin = new CSpinEdit;
-            spin->setObjectName(QString::fromLatin1(info.objectName));
-            if (info.spinRanged) spin->SetStepRange(info.lo, info.hi);
-            m_spins[size_t(f)] = spin;
-            m_edits[size_t(f)] = spin->Edit();
-        } else {
+            spin->setObjectName(QString::fromLatin1(d.objectName));
+            if (d.spin == SpinSteps::InRange) spin->SetStepRange(d.lo, d.hi);
+            m_spins[i] = spin;
+            m_edits[i] = spin->Edit();
+        } else if (d.ctl == SettingCtl::Field) {
             auto* edit = new QLineEdit;
-            edit->setObjectName(QString::fromLatin1(info.objectName));
-            m_edits[size_t(f)] = edit;
+            edit->setObjectName(QString::fromLatin1(d.objectName));
+            m_edits[i] = edit;
         }
     }
+    // A field's widget in a layout: its up-down control where it has one.
+    const auto widget = [this](size_t i) -> QWidget* {
+        return m_checks[i] ? static_cast<QWidget*>(m_checks[i])
+                           : m_spins[i] ? static_cast<QWidget*>(m_spins[i]) : m_edits[i];
+    };
+    // Tab order follows the screen: the minimums row by row, then the side, the types, the limits.
+    std::vector<QWidget*> tabOrder;
+    const auto chain = [&tabOrder](QWidget* w) { tabOrder.push_back(w); };
 
     // Display columns and minimums: one check box and its minimum per row, the total resist on the right.
     auto* minimums = new QGroupBox(QStringLiteral("Display Columns && Calculation Minimums"));
     auto* grid = new QGridLayout(minimums);
-    const std::pair<Check, Field> rows[] = {
-        {CHECK_DISPLAY_LUCK, FIELD_LUCK}, {CHECK_DISPLAY_LMC, FIELD_LMC}, {CHECK_DISPLAY_LRC, FIELD_LRC},
-        {CHECK_DISPLAY_MR, FIELD_MR},     {CHECK_DISPLAY_HR, FIELD_HR},   {CHECK_DISPLAY_SR, FIELD_SR},
-        {CHECK_DISPLAY_DCI, FIELD_DCI},   {CHECK_DISPLAY_HCI, FIELD_HCI},
-    };
-    int r = 0;
-    for (const auto& [check, field] : rows) {
-        grid->addWidget(m_checks[size_t(check)], r, 0);
-        grid->addWidget(m_spins[size_t(field)], r, 1);
-        m_spins[size_t(field)]->setMinimumWidth(70);
-        ++r;
+    int rows = 0;
+    for (size_t i : GroupMembers(FiltersGroup::Minimums)) {
+        const SettingDef& d = kSettingTable[i];
+        grid->addWidget(widget(i), d.row, d.col);
+        if (d.ctl == SettingCtl::Field) widget(i)->setMinimumWidth(70);
+        rows = std::max(rows, d.row + 1);
+        chain(widget(i));
     }
     auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QStringLiteral("Total Resist Minimum:")));
-    right->addWidget(m_spins[FIELD_LOWER_LIMIT]);
-    right->addSpacing(6);
-    right->addWidget(m_checks[CHECK_MEDABLE]);
-    right->addSpacing(6);
+    for (size_t i : GroupMembers(FiltersGroup::Side)) {
+        const SettingDef& d = kSettingTable[i];
+        if (d.ctl == SettingCtl::Field && d.text) right->addWidget(new QLabel(QString::fromLatin1(d.text)));
+        right->addWidget(widget(i));
+        right->addSpacing(6);
+        chain(widget(i));
+    }
     auto* note = new QLabel(QStringLiteral(
         "Note: Prop. minimums will be used even if columns are not displayed. \nSet property limits to 0 if not used."));
     note->setWordWrap(true);
@@ -193,27 +151,32 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     right->addWidget(note);
     right->addStretch(1);
     grid->setColumnMinimumWidth(2, 12);
-    grid->addLayout(right, 0, 3, r, 1);
+    grid->addLayout(right, 0, 3, rows, 1);
     grid->setColumnStretch(3, 1);
 
     auto* types = new QGroupBox(QStringLiteral("Piece Type Filter"));
     auto* typeGrid = new QGridLayout(types);
-    const Check left[] = {CHECK_HEADWEAR, CHECK_GORGETS, CHECK_ARMS, CHECK_GLOVES, CHECK_LEGS, CHECK_CHEST};
-    const Check rightCol[] = {CHECK_RINGS, CHECK_BRACELETS, CHECK_SHIELDS, CHECK_ROBES, CHECK_CLOAKS, CHECK_WEAPONS};
-    for (int i = 0; i < 6; ++i) {
-        typeGrid->addWidget(m_checks[size_t(left[i])], i, 0);
-        typeGrid->addWidget(m_checks[size_t(rightCol[i])], i, 1);
+    for (size_t i : GroupMembers(FiltersGroup::Types, true)) {
+        typeGrid->addWidget(widget(i), kSettingTable[i].row, kSettingTable[i].col);
+        chain(widget(i));
     }
 
     auto* limits = new QGroupBox(QStringLiteral("Suit Limits"));
     auto* limitRow = new QHBoxLayout(limits);
-    limitRow->addWidget(new QLabel(QStringLiteral("Suits in ListView")));
-    m_edits[FIELD_SUIT_LIMIT]->setMaximumWidth(80);
-    limitRow->addWidget(m_edits[FIELD_SUIT_LIMIT]);
-    limitRow->addStretch(1);
-    // The text stands to the left of the box.
-    m_checks[CHECK_BYPASS]->setLayoutDirection(Qt::RightToLeft);
-    limitRow->addWidget(m_checks[CHECK_BYPASS]);
+    for (size_t i : GroupMembers(FiltersGroup::Limits)) {
+        const SettingDef& d = kSettingTable[i];
+        if (d.ctl == SettingCtl::Field) {
+            if (d.text) limitRow->addWidget(new QLabel(QString::fromLatin1(d.text)));
+            m_edits[i]->setMaximumWidth(80);
+            limitRow->addWidget(widget(i));
+            limitRow->addStretch(1);
+        } else {
+            // The text stands to the left of the box.
+            widget(i)->setLayoutDirection(Qt::RightToLeft);
+            limitRow->addWidget(widget(i));
+        }
+        chain(widget(i));
+    }
 
     m_btnOk = new QPushButton(QStringLiteral("OK"));
     m_btnOk->setObjectName(QStringLiteral("buttonOk"));
@@ -226,6 +189,8 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     buttons->addWidget(m_btnOk);
     buttons->addWidget(m_btnCancel);
+    chain(m_btnOk);
+    chain(m_btnCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(minimums);
@@ -233,128 +198,23 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(limits);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    // Tab order follows the screen: the minimums row by row, then the right side, the types, the limits.
-    QWidget* previous = nullptr;
-    auto chain = [&](QWidget* w) {
-        if (previous) setTabOrder(previous, w);
-        previous = w;
-    };
-    for (const auto& [check, field] : rows) {
-        chain(m_checks[size_t(check)]);
-        chain(m_spins[size_t(field)]);
-    }
-    chain(m_spins[FIELD_LOWER_LIMIT]);
-    chain(m_checks[CHECK_MEDABLE]);
-    for (int i = 0; i < 6; ++i) chain(m_checks[size_t(left[i])]);
-    for (int i = 0; i < 6; ++i) chain(m_checks[size_t(rightCol[i])]);
-    chain(m_edits[FIELD_SUIT_LIMIT]);
-    chain(m_checks[CHECK_BYPASS]);
-    chain(m_btnOk);
-    chain(m_btnCancel);
+    for (size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 CFiltersDlg::~CFiltersDlg() = default;
 
-QLineEdit* CFiltersDlg::FieldEdit(Field f) const { return m_edits[size_t(f)]; }
-CSpinEdit* CFiltersDlg::FieldSpin(Field f) const { return m_spins[size_t(f)]; }
-QCheckBox* CFiltersDlg::CheckBox(Check c) const { return m_checks[size_t(c)]; }
-
-int32_t* CFiltersDlg::FieldMember(Field f) {
-    switch (f) {
-    case FIELD_LOWER_LIMIT: return &m_nLowerLimit;
-    case FIELD_DCI: return &m_nDCILimit;
-    case FIELD_LMC: return &m_nLMCLimit;
-    case FIELD_LRC: return &m_nLRCLimit;
-    case FIELD_LUCK: return &m_nLuckLimit;
-    case FIELD_MR: return &m_nMRLimit;
-    case FIELD_SUIT_LIMIT: return &m_nSuitLimit;
-    case FIELD_HCI: return &m_nHCILimit;
-    case FIELD_HR: return &m_nHRLimit;
-    case FIELD_SR: return &m_nSRLimit;
-    case FIELD_COUNT: break;
-    }
-    return nullptr;
-}
-
-int32_t* CFiltersDlg::CheckMember(Check c) {
-    int32_t* const members[CHECK_COUNT] = {
-        &m_bUseArms,      &m_bUseBracelets, &m_bUseChestPieces, &m_bUseCloaks,   &m_bUseGloves,   &m_bUseGorgets,
-        &m_bUseHeadWear,  &m_bUseLegs,      &m_bUseRings,       &m_bUseShields,  &m_bUseRobes,    &m_bUseWeapons,
-        &m_bDisplayDCI,   &m_bDisplayLMC,   &m_bDisplayLRC,     &m_bDisplayLuck, &m_bMedableOnly, &m_bDisplayMR,
-        &m_bDisplayHCI,   &m_bDisplayHR,    &m_bDisplaySR,      &m_bBypassResistCap,
-    };
-    return members[c];
+size_t CFiltersDlg::Index(Member m) {
+    const int i = SettingIndexOf(m);
+    Q_ASSERT(i >= 0);
+    return size_t(i);
 }
 
 void CFiltersDlg::CopyFrom(const CSettings& s) {
-    m_nLowerLimit = s.m_nLowerLimit;
-    m_bUseArms = s.m_bUseArms;
-    m_bUseBracelets = s.m_bUseBracelets;
-    m_bUseChestPieces = s.m_bUseChestPieces;
-    m_bUseCloaks = s.m_bUseCloaks;
-    m_bUseGloves = s.m_bUseGloves;
-    m_bUseGorgets = s.m_bUseGorgets;
-    m_bUseHeadWear = s.m_bUseHeadWear;
-    m_bUseLegs = s.m_bUseLegs;
-    m_bUseRings = s.m_bUseRings;
-    m_bUseShields = s.m_bUseShields;
-    m_bUseRobes = s.m_bUseRobes;
-    m_bUseWeapons = s.m_bUseWeapons;
-    m_bDisplayDCI = s.m_bDisplayDCI;
-    m_bDisplayLMC = s.m_bDisplayLMC;
-    m_bDisplayLRC = s.m_bDisplayLRC;
-    m_bDisplayLuck = s.m_bDisplayLuck;
-    m_bMedableOnly = s.m_bMedableOnly;
-    m_bDisplayMR = s.m_bDisplayMR;
-    m_nDCILimit = s.m_nDCILimit;
-    m_nLMCLimit = s.m_nLMCLimit;
-    m_nLRCLimit = s.m_nLRCLimit;
-    m_nLuckLimit = s.m_nLuckLimit;
-    m_nMRLimit = s.m_nMRLimit;
-    m_nSuitLimit = s.m_nSuitLimit;
-    m_bDisplayHCI = s.m_bDisplayHCI;
-    m_bDisplayHR = s.m_bDisplayHR;
-    m_bDisplaySR = s.m_bDisplaySR;
-    m_nHCILimit = s.m_nHCILimit;
-    m_nHRLimit = s.m_nHRLimit;
-    m_nSRLimit = s.m_nSRLimit;
-    m_bBypassResistCap = s.m_bBypassResistCap;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) m_values[i] = s.*kSettingTable[i].member;
 }
 
 void CFiltersDlg::CopyTo(CSettings& s) const {
-    s.m_nLowerLimit = m_nLowerLimit;
-    s.m_bUseArms = m_bUseArms;
-    s.m_bUseBracelets = m_bUseBracelets;
-    s.m_bUseChestPieces = m_bUseChestPieces;
-    s.m_bUseCloaks = m_bUseCloaks;
-    s.m_bUseGloves = m_bUseGloves;
-    s.m_bUseGorgets = m_bUseGorgets;
-    s.m_bUseHeadWear = m_bUseHeadWear;
-    s.m_bUseLegs = m_bUseLegs;
-    s.m_bUseRings = m_bUseRings;
-    s.m_bUseShields = m_bUseShields;
-    s.m_bUseRobes = m_bUseRobes;
-    s.m_bUseWeapons = m_bUseWeapons;
-    s.m_bDisplayDCI = m_bDisplayDCI;
-    s.m_bDisplayLMC = m_bDisplayLMC;
-    s.m_bDisplayLRC = m_bDisplayLRC;
-    s.m_bDisplayLuck = m_bDisplayLuck;
-    s.m_bMedableOnly = m_bMedableOnly;
-    s.m_bDisplayMR = m_bDisplayMR;
-    s.m_nDCILimit = m_nDCILimit;
-    s.m_nLMCLimit = m_nLMCLimit;
-    s.m_nLRCLimit = m_nLRCLimit;
-    s.m_nLuckLimit = m_nLuckLimit;
-    s.m_nMRLimit = m_nMRLimit;
-    s.m_nSuitLimit = m_nSuitLimit;
-    s.m_bDisplayHCI = m_bDisplayHCI;
-    s.m_bDisplayHR = m_bDisplayHR;
-    s.m_bDisplaySR = m_bDisplaySR;
-    s.m_nHCILimit = m_nHCILimit;
-    s.m_nHRLimit = m_nHRLimit;
-    s.m_nSRLimit = m_nSRLimit;
-    s.m_bBypassResistCap = m_bBypassResistCap;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) s.*kSettingTable[i].member = m_values[i];
 }
 
 void CFiltersDlg::showEvent(QShowEvent* event) {
@@ -368,34 +228,40 @@ void CFiltersDlg::InitDialog() {
 }
 
 void CFiltersDlg::FillControls() {
-    for (int f = 0; f < FIELD_COUNT; ++f) m_edits[size_t(f)]->setText(QString::number(*FieldMember(Field(f))));
-    for (int c = 0; c < CHECK_COUNT; ++c) m_checks[size_t(c)]->setChecked(*CheckMember(Check(c)) != 0);
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
+        if (m_edits[i]) m_edits[i]->setText(QString::number(m_values[i]));
+        if (m_checks[i]) m_checks[i]->setChecked(m_values[i] != 0);
+    }
 }
 
 bool CFiltersDlg::TakeControls() {
-    // Everything is read into a scratch copy first so that a refusal leaves the members as they were.
-    std::array<int32_t, FIELD_COUNT> values{};
-    const Field order[] = {FIELD_LOWER_LIMIT, FIELD_DCI, FIELD_LMC,  FIELD_LRC, FIELD_LUCK,
-                           FIELD_MR,          FIELD_SUIT_LIMIT, FIELD_HCI, FIELD_HR, FIELD_SR};
-    for (Field f : order) {
-        const FieldInfo& info = kFields[f];
-        QLineEdit* edit = m_edits[size_t(f)];
+    // Everything is read into a scratch copy first so that a refusal leaves the values as they were.
+    std::array<int32_t, SETTINGS_COUNT> values = m_values;
+    std::array<size_t, SETTINGS_COUNT> order{};
+    const int fields = FiltersFieldCount();
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (kSettingTable[i].ctl == SettingCtl::Field) order[size_t(kSettingTable[i].fieldOrder)] = i;
+    for (int k = 0; k < fields; ++k) {
+        const size_t i = order[size_t(k)];
+        const SettingDef& d = kSettingTable[i];
+        QLineEdit* edit = m_edits[i];
         const auto v = ParseDialogInt(edit->text());
         std::string error;
         if (!v)
             error = MSG_NOT_AN_INTEGER;
-        else if (info.ranged && (*v < info.lo || *v > info.hi))
-            error = RangeMessage(info.lo, info.hi);
+        else if (d.ranged && (*v < d.lo || *v > d.hi))
+            error = RangeMessage(d.lo, d.hi);
         if (!error.empty()) {
             ShowMessage(error, MsgButtons::OK, MsgIcon::Exclamation);
             edit->setFocus(Qt::OtherFocusReason);
             edit->selectAll();
             return false;
         }
-        values[size_t(f)] = *v;
+        values[i] = *v;
     }
-    for (int f = 0; f < FIELD_COUNT; ++f) *FieldMember(Field(f)) = values[size_t(f)];
-    for (int c = 0; c < CHECK_COUNT; ++c) *CheckMember(Check(c)) = m_checks[size_t(c)]->isChecked() ? 1 : 0;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (m_checks[i]) values[i] = m_checks[i]->isChecked() ? 1 : 0;
+    m_values = values;
     return true;
 }
 

@@ -16,10 +16,6 @@
 #include "ui/SuitDetailsDlg.h"
 #include "ui/WaitCursor.h"
 
-namespace {
-constexpr int FIRST_OPTIONAL_COLUMN = 8;
-}  // namespace
-
 CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
     : QTableView(parent), m_pDoc(&doc), m_pModel(new CResultsModel(this)), m_pRun(new CCalcRun(static_cast<ICalcRunSink&>(*this))) {
     setObjectName(QStringLiteral("ResultsView"));
@@ -100,30 +96,17 @@ void CGorvantaView::StopAndWaitForRun() {
     m_pRun->SetClosing(false);
 }
 
-int32_t* CGorvantaView::DisplaySwitch(CSettings& s, int column) {
-    switch (column) {
-        case 8: return &s.m_bDisplayLuck;
-        case 9: return &s.m_bDisplayLMC;
-        case 10: return &s.m_bDisplayLRC;
-        case 11: return &s.m_bDisplayMR;
-        case 12: return &s.m_bDisplayHR;
-        case 13: return &s.m_bDisplaySR;
-        case 14: return &s.m_bDisplayDCI;
-        case 15: return &s.m_bDisplayHCI;
-        default: return nullptr;
-    }
-}
-
 void CGorvantaView::ApplyColumnVisibility() {
-    CSettings& s = TheSettings();
-    for (int n = FIRST_OPTIONAL_COLUMN; n < COLUMN_COUNT; ++n) {
-        const int width = s.m_nColumnWidth[size_t(n)];
+    const CSettings& s = TheSettings();
+    for (const SettingDef& d : kSettingTable) {
+        if (d.column < 0) continue;
+        const int width = s.m_nColumnWidth[size_t(d.column)];
         // A column shown at width 0 would look hidden but keep a divider to catch; hide it instead.
-        if (*DisplaySwitch(s, n) && width > 0) {
-            setColumnHidden(n, false);
-            setColumnWidth(n, width);
+        if (s.*d.member && width > 0) {
+            setColumnHidden(d.column, false);
+            setColumnWidth(d.column, width);
         } else {
-            setColumnHidden(n, true);
+            setColumnHidden(d.column, true);
         }
     }
 }

@@ -49,8 +49,6 @@ public:
     void OnPoolChanged();
     // The width a column shows with; 0 for a hidden one.
     int ColumnWidth(int column) const;
-    // The display switch of an optional column, or null for columns 0 to 7.
-    static int32_t* DisplaySwitch(CSettings& settings, int column);
 
     // Opens the suit details of a row; takes an assigned suit out of the results.
     void OnResultDoubleClicked(int row);

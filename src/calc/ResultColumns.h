@@ -1,6 +1,9 @@
 #pragma once
-// The sixteen columns of the results list: headings and the texts of one suit's row.
+// What the results list shows of a run: the sixteen columns (headings, a suit's values and texts, the
+// order each column sorts in) and the elapsed-time line of the summary box.
 #include <array>
+#include <compare>
+#include <cstdint>
 #include <string>
 
 class CArmorSuit;
@@ -10,6 +13,30 @@ constexpr int RESULT_COLUMN_COUNT = 16;
 // "Suit", "Phy.", ..., "HCI", in column order.
 const std::array<const char*, RESULT_COLUMN_COUNT>& ResultColumnHeadings();
 
-// Column texts of a suit as the list shows them when the row is added: the resist columns and the
-// effective total follow the current bypass setting, the actual total never does.
-std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit);
+// The number column 1 to 15 shows for the suit (0 for any other column): the resist columns and the
+// effective total follow `bypassCap`, the actual total is the sum stored when the suit was totalled.
+int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap);
+
+// Column texts of a suit: its name, then the values of columns 1 to 15.
+std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap);
+
+// What a number column sorts by; the larger key comes first.
+struct CResultSortKey {
+    int32_t primary = 0;
+    int32_t secondary = 0;  // the effective total on the property columns; the two totals have no tie-break
+    auto operator<=>(const CResultSortKey&) const = default;
+};
+
+// The key of column 1 to 15 (zero for any other): the column's value, but the actual total as the
+// resist sums add up now.
+CResultSortKey ResultSortKey(const CArmorSuit& suit, int column, bool bypassCap);
+
+// Below 0 when suit1 comes first in the column's order, 0 when the two are equal: names ascending byte
+// by byte in column 0, sort keys larger first in columns 1 to 15; 0 for any other column.
+int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column, bool bypassCap);
+
+// "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
+std::string FormatElapsed(int64_t seconds);
+
+// The text of the summary box: the run's summary, a line break, the elapsed time.
+std::string SummaryWithElapsed(const std::string& summary, int64_t seconds);

@@ -3,25 +3,13 @@
 #include <algorithm>
 #include <numeric>
 
-#include "model/ArmorPiece.h"
+#include "calc/Settings.h"
 #include "model/ArmorSuit.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 
 namespace {
-// Property index behind the columns 1 to 5 and 8 to 15 (-1 for the two totals).
-constexpr int kColumnProperty[RESULT_COLUMN_COUNT] = {
-    -1, PROP_PHYSICAL, PROP_FIRE, PROP_COLD, PROP_POISON, PROP_ENERGY, -1, -1,
-    PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
-
-int ColumnValue(const CArmorSuit& s, int column) {
-    if (column == 6) return s.GetCappedTotalResist();
-    if (column == 7) return s.m_nTotalResist;
-    return s.GetProperty(kColumnProperty[column]);
-}
-
-int Sign(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
-
-QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
+// Rows and sorts follow the bypass setting of the moment they are made.
+bool BypassCap() { return TheSettings().m_bBypassResistCap != 0; }
 }  // namespace
 
 CResultsModel::CResultsModel(QObject* parent) : QAbstractTableModel(parent) { m_arrResults.reserve(1000); }
@@ -60,7 +48,8 @@ QString CResultsModel::Text(int row, int column) const {
 
 CResultsModel::CEntry CResultsModel::MakeEntry(std::unique_ptr<CArmorSuit> suit) {
     CEntry e;
-    for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) e.m_arrValues[size_t(n - 1)] = ColumnValue(*suit, n);
+    const bool bypass = BypassCap();
+    for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) e.m_arrValues[size_t(n - 1)] = ResultColumnValue(*suit, n, bypass);
     e.m_pSuit = std::move(suit);
     return e;
 }
@@ -141,16 +130,6 @@ std::unique_ptr<CArmorSuit> CResultsModel::TakeSuit(const CArmorSuit* suit) {
     return taken;
 }
 
-int CResultsModel::CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column) {
-    if (column == 0) return Sign(suit1.m_strName.compare(suit2.m_strName));
-    if (column == 6) return Sign(int64_t(suit2.GetCappedTotalResist()) - suit1.GetCappedTotalResist());
-    if (column == 7) return Sign(int64_t(suit2.GetTotalResist()) - suit1.GetTotalResist());
-    if (column < 0 || column >= RESULT_COLUMN_COUNT) return 0;
-    const int64_t v1 = ColumnValue(suit1, column), v2 = ColumnValue(suit2, column);
-    if (v1 != v2) return Sign(v2 - v1);
-    return Sign(int64_t(suit2.GetCappedTotalResist()) - suit1.GetCappedTotalResist());
-}
-
 void CResultsModel::SortByColumn(int column) {
     if (column < 0 || column >= RESULT_COLUMN_COUNT || m_arrRows.size() < 2) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -159,32 +138,19 @@ void CResultsModel::SortByColumn(int column) {
     oldEntryOf.reserve(size_t(persistent.size()));
     for (const QModelIndex& idx : persistent) oldEntryOf.push_back(m_arrRows[size_t(idx.row())]);
 
-    // The getters are asked once per row, as they answer now (the bypass setting may have changed
-    // since the rows were added); the rule is that of CompareResults.
+    // The keys are asked once per row, as the suits answer now (the bypass setting may have changed
+    // since the rows were added).
     if (column == 0) {
         std::stable_sort(m_arrRows.begin(), m_arrRows.end(), [this](int32_t a, int32_t b) {
             return m_arrResults[size_t(a)].m_pSuit->m_strName < m_arrResults[size_t(b)].m_pSuit->m_strName;
         });
     } else {
-        struct Key {
-            int64_t primary, secondary;
-        };
-        std::vector<Key> keys(m_arrResults.size());
-        for (size_t e = 0; e < m_arrResults.size(); ++e) {
-            const CArmorSuit& s = *m_arrResults[e].m_pSuit;
-            if (column == 6)
-                keys[e] = {s.GetCappedTotalResist(), 0};
-            else if (column == 7)
-                keys[e] = {s.GetTotalResist(), 0};
-            else
-                keys[e] = {ColumnValue(s, column), s.GetCappedTotalResist()};
-        }
-        std::stable_sort(m_arrRows.begin(), m_arrRows.end(), [&keys](int32_t a, int32_t b) {
-            const Key& ka = keys[size_t(a)];
-            const Key& kb = keys[size_t(b)];
-            if (ka.primary != kb.primary) return ka.primary > kb.primary;
-            return ka.secondary > kb.secondary;
-        });
+        const bool bypass = BypassCap();
+        std::vector<CResultSortKey> keys(m_arrResults.size());
+        for (size_t e = 0; e < m_arrResults.size(); ++e)
+            keys[e] = ResultSortKey(*m_arrResults[e].m_pSuit, column, bypass);
+        std::stable_sort(m_arrRows.begin(), m_arrRows.end(),
+                         [&keys](int32_t a, int32_t b) { return keys[size_t(a)] > keys[size_t(b)]; });
     }
 
     if (!persistent.isEmpty()) {

@@ -34,11 +34,9 @@ public:
     // Takes the first entry that is this suit out of the results, with its row, without deleting it.
     std::unique_ptr<CArmorSuit> TakeSuit(const CArmorSuit* suit);
 
-    // Reorders the rows by the fixed rule of the column; equal rows keep their order.
+    // Reorders the rows by the column's rule (CompareResults) with the bypass setting of now; equal rows
+    // keep their order.
     void SortByColumn(int column);
-    // Below 0 when suit1 comes first: names ascending; every number column larger first, ties of the
-    // property columns broken by the larger effective total.
-    static int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column);
 
     CArmorSuit* SuitAt(int row) const;
     int RowOf(const CArmorSuit* suit) const;

@@ -2,11 +2,11 @@
 // The one settings record: what steers a search and the results list, kept in the per-user store.
 #include <array>
 #include <cstdint>
+#include <iterator>
 
 #include "model/PieceDefs.h"
 
 constexpr const char* SETTINGS_SECTION = "Settings";
-constexpr int SETTINGS_COUNT = 32;
 constexpr int COLUMN_COUNT = 16;
 constexpr int STORED_COLUMN_COUNT = 13;  // columns 13 to 15 start at 50 at every start
 
@@ -20,7 +20,7 @@ public:
     // Writes all settings and the 13 stored column widths.
     void SaveSettings() const;
 
-    // The value of setting i (0..31, in declaration order) and its store name.
+    // The value of setting i (0..31, in the table's order) and its store name.
     int32_t& Value(int i);
     int32_t Value(int i) const { return const_cast<CSettings*>(this)->Value(i); }
     static const char* ValueName(int i);
@@ -28,7 +28,9 @@ public:
     // Index of the setting stored under the name (compared without regard to case), or -1.
     static int IndexOf(const char* name);
     // Slot switch of slot k (type 1 << k).
-    int32_t& UseSlot(int k) { return Value(1 + k); }
+    int32_t& UseSlot(int k);
+    // The display switch of an optional results column, or null for a column without one.
+    int32_t* ColumnSwitch(int column);
 
     int32_t m_bBypassResistCap;
     int32_t m_bUseHeadWear;
@@ -77,7 +79,7 @@ public:
     CCalcParam() = default;
     virtual ~CCalcParam() = default;
 
-    // Copies the 23 settings the search needs.
+    // Copies every setting the table gives a parameter member.
     void FillFrom(const CSettings& s);
     int32_t& UseSlot(int k);
     int32_t UseSlot(int k) const;
@@ -107,3 +109,182 @@ public:
     int32_t m_nSRLimit = 0;
     int32_t m_nSuitLimit = 0;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// The settings table: each setting declared once, in store order. Store load and save, the run's
+// parameter block, the Filters dialog and the results list's optional columns all loop over it.
+
+// How the Filters dialog shows a setting.
+enum class SettingCtl : uint8_t { None, Check, Field };
+// Where: a minimums row (its display check in column 0, its minimum in column 1), the side column next to
+// the rows, the piece type grid (two columns), or the suit limits line.
+enum class FiltersGroup : uint8_t { None, Minimums, Side, Types, Limits };
+// A field's up-down control: none, stepping within the field's range, or over every non-negative value.
+enum class SpinSteps : uint8_t { None, InRange, NonNegative };
+
+struct SettingDef {
+    const char* name;  // store name
+    int32_t def;
+    int32_t CSettings::*member;
+    int32_t CCalcParam::*param = nullptr;  // what a run copies, if the search reads it
+    int slot = -1;                          // the slot type (1 << slot) this switch enables
+    SettingCtl ctl = SettingCtl::None;
+    FiltersGroup group = FiltersGroup::None;
+    int row = 0, col = 0;
+    const char* text = nullptr;  // a check box's text, or the label before a field
+    const char* objectName = nullptr;
+    int fieldOrder = -1;  // fields: the order OK takes and checks them, which is the order errors show
+    bool ranged = false;  // OK refuses values outside lo..hi
+    int32_t lo = 0, hi = 0;
+    SpinSteps spin = SpinSteps::None;
+    int column = -1;  // the optional results column this switch shows
+};
+
+inline constexpr SettingDef kSettingTable[] = {
+    {.name = "Bypass 70/Resist Limit", .def = 0, .member = &CSettings::m_bBypassResistCap,
+     .param = &CCalcParam::m_bBypassResistCap, .ctl = SettingCtl::Check, .group = FiltersGroup::Limits, .col = 2,
+     .text = "Bypass 70/Resist Limit", .objectName = "checkBypass"},
+    {.name = "Use Head Wear", .def = 1, .member = &CSettings::m_bUseHeadWear, .param = &CCalcParam::m_bUseHeadWear,
+     .slot = 0, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 0, .col = 0, .text = "Head wear",
+     .objectName = "checkHeadWear"},
+    {.name = "Use Gorgets", .def = 1, .member = &CSettings::m_bUseGorgets, .param = &CCalcParam::m_bUseGorgets,
+     .slot = 1, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 1, .col = 0, .text = "Gorgets",
+     .objectName = "checkGorgets"},
+    {.name = "Use Arms", .def = 1, .member = &CSettings::m_bUseArms, .param = &CCalcParam::m_bUseArms, .slot = 2,
+     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 2, .col = 0, .text = "Arms",
+     .objectName = "checkArms"},
+    {.name = "Use Gloves", .def = 1, .member = &CSettings::m_bUseGloves, .param = &CCalcParam::m_bUseGloves,
+     .slot = 3, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 3, .col = 0, .text = "Gloves",
+     .objectName = "checkGloves"},
+    {.name = "Use Chest Pieces", .def = 1, .member = &CSettings::m_bUseChestPieces,
+     .param = &CCalcParam::m_bUseChestPieces, .slot = 4, .ctl = SettingCtl::Check, .group = FiltersGroup::Types,
+     .row = 5, .col = 0, .text = "Chest Pieces", .objectName = "checkChestPieces"},
+    {.name = "Use Legs", .def = 1, .member = &CSettings::m_bUseLegs, .param = &CCalcParam::m_bUseLegs, .slot = 5,
+     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 4, .col = 0, .text = "Legs",
+     .objectName = "checkLegs"},
+    {.name = "Use Rings", .def = 0, .member = &CSettings::m_bUseRings, .param = &CCalcParam::m_bUseRings, .slot = 6,
+     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 0, .col = 1, .text = "Rings",
+     .objectName = "checkRings"},
+    {.name = "Use Robes", .def = 0, .member = &CSettings::m_bUseRobes, .param = &CCalcParam::m_bUseRobes, .slot = 7,
+     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 3, .col = 1, .text = "Robes",
+     .objectName = "checkRobes"},
+    {.name = "Use Cloaks", .def = 0, .member = &CSettings::m_bUseCloaks, .param = &CCalcParam::m_bUseCloaks,
+     .slot = 8, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 4, .col = 1, .text = "Cloaks",
+     .objectName = "checkCloaks"},
+    {.name = "Use Shields", .def = 0, .member = &CSettings::m_bUseShields, .param = &CCalcParam::m_bUseShields,
+     .slot = 9, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 2, .col = 1, .text = "Shields",
+     .objectName = "checkShields"},
+    {.name = "Use Bracelets", .def = 0, .member = &CSettings::m_bUseBracelets, .param = &CCalcParam::m_bUseBracelets,
+     .slot = 10, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 1, .col = 1, .text = "Bracelets",
+     .objectName = "checkBracelets"},
+    {.name = "Use Weapons", .def = 0, .member = &CSettings::m_bUseWeapons, .param = &CCalcParam::m_bUseWeapons,
+     .slot = 11, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 5, .col = 1, .text = "Weapons",
+     .objectName = "checkWeapons"},
+    {.name = "Display DCI", .def = 0, .member = &CSettings::m_bDisplayDCI, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 6, .text = "DCI", .objectName = "checkDisplayDCI", .column = 14},
+    {.name = "Display HCI", .def = 0, .member = &CSettings::m_bDisplayHCI, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 7, .text = "HCI", .objectName = "checkDisplayHCI", .column = 15},
+    {.name = "Display LMC", .def = 0, .member = &CSettings::m_bDisplayLMC, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 1, .text = "LMC", .objectName = "checkDisplayLMC", .column = 9},
+    {.name = "Display LRC", .def = 0, .member = &CSettings::m_bDisplayLRC, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 2, .text = "LRC", .objectName = "checkDisplayLRC", .column = 10},
+    {.name = "Display Luck", .def = 0, .member = &CSettings::m_bDisplayLuck, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 0, .text = "Luck", .objectName = "checkDisplayLuck", .column = 8},
+    {.name = "Display MR", .def = 0, .member = &CSettings::m_bDisplayMR, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 3, .text = "Mana Regen", .objectName = "checkDisplayMR", .column = 11},
+    {.name = "Display HR", .def = 0, .member = &CSettings::m_bDisplayHR, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 4, .text = "HP Regen", .objectName = "checkDisplayHR", .column = 12},
+    {.name = "Display SR", .def = 0, .member = &CSettings::m_bDisplaySR, .ctl = SettingCtl::Check,
+     .group = FiltersGroup::Minimums, .row = 5, .text = "Stam. Regen", .objectName = "checkDisplaySR", .column = 13},
+    {.name = "Use Mage Armor", .def = 0, .member = &CSettings::m_bMedableOnly, .param = &CCalcParam::m_bMedableOnly,
+     .ctl = SettingCtl::Check, .group = FiltersGroup::Side, .row = 1, .text = "Medable Suits Only",
+     .objectName = "checkMedableOnly"},
+    {.name = "DCI Limit", .def = 0, .member = &CSettings::m_nDCILimit, .param = &CCalcParam::m_nDCILimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 6, .col = 1, .objectName = "editDCI",
+     .fieldOrder = 1, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
+    {.name = "HCI Limit", .def = 0, .member = &CSettings::m_nHCILimit, .param = &CCalcParam::m_nHCILimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 7, .col = 1, .objectName = "editHCI",
+     .fieldOrder = 7, .spin = SpinSteps::NonNegative},
+    {.name = "LMC Limit", .def = 0, .member = &CSettings::m_nLMCLimit, .param = &CCalcParam::m_nLMCLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 1, .col = 1, .objectName = "editLMC",
+     .fieldOrder = 2, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
+    {.name = "LRC Limit", .def = 0, .member = &CSettings::m_nLRCLimit, .param = &CCalcParam::m_nLRCLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 2, .col = 1, .objectName = "editLRC",
+     .fieldOrder = 3, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
+    {.name = "Luck Limit", .def = 0, .member = &CSettings::m_nLuckLimit, .param = &CCalcParam::m_nLuckLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 0, .col = 1, .objectName = "editLuck",
+     .fieldOrder = 4, .ranged = true, .lo = 0, .hi = 2000, .spin = SpinSteps::InRange},
+    {.name = "MR Limit", .def = 0, .member = &CSettings::m_nMRLimit, .param = &CCalcParam::m_nMRLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 3, .col = 1, .objectName = "editMR",
+     .fieldOrder = 5, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
+    {.name = "HR Limit", .def = 0, .member = &CSettings::m_nHRLimit, .param = &CCalcParam::m_nHRLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 4, .col = 1, .objectName = "editHR",
+     .fieldOrder = 8, .spin = SpinSteps::NonNegative},
+    {.name = "SR Limit", .def = 0, .member = &CSettings::m_nSRLimit, .param = &CCalcParam::m_nSRLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 5, .col = 1, .objectName = "editSR",
+     .fieldOrder = 9, .spin = SpinSteps::NonNegative},
+    {.name = "LowerLimit", .def = 300, .member = &CSettings::m_nLowerLimit, .ctl = SettingCtl::Field,
+     .group = FiltersGroup::Side, .row = 0, .text = "Total Resist Minimum:", .objectName = "editLowerLimit",
+     .fieldOrder = 0, .ranged = true, .lo = 0, .hi = 350, .spin = SpinSteps::InRange},
+    {.name = "Suit Limit", .def = 1000, .member = &CSettings::m_nSuitLimit, .param = &CCalcParam::m_nSuitLimit,
+     .ctl = SettingCtl::Field, .group = FiltersGroup::Limits, .col = 0, .text = "Suits in ListView",
+     .objectName = "editSuitLimit", .fieldOrder = 6, .ranged = true, .lo = 1, .hi = 100000},
+};
+constexpr int SETTINGS_COUNT = int(std::size(kSettingTable));
+
+// Index in the table of the setting kept in a member, or -1.
+constexpr int SettingIndexOf(int32_t CSettings::*member) {
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (kSettingTable[i].member == member) return int(i);
+    return -1;
+}
+// Index of the switch of slot k (type 1 << k), or -1.
+constexpr int SlotSettingIndex(int k) {
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (kSettingTable[i].slot == k) return int(i);
+    return -1;
+}
+// Number of the Filters dialog's fields.
+constexpr int FiltersFieldCount() {
+    int n = 0;
+    for (const SettingDef& d : kSettingTable) n += d.ctl == SettingCtl::Field;
+    return n;
+}
+
+namespace setting_checks {
+constexpr bool MembersDistinct() {
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        for (size_t j = i + 1; j < std::size(kSettingTable); ++j)
+            if (kSettingTable[i].member == kSettingTable[j].member ||
+                (kSettingTable[i].param && kSettingTable[i].param == kSettingTable[j].param))
+                return false;
+    return true;
+}
+// Every field has its own place in the order of checks, 0 to the number of fields - 1.
+constexpr bool FieldOrderComplete() {
+    const int n = FiltersFieldCount();
+    for (int k = 0; k < n; ++k) {
+        int seen = 0;
+        for (const SettingDef& d : kSettingTable) seen += d.ctl == SettingCtl::Field && d.fieldOrder == k;
+        if (seen != 1) return false;
+    }
+    return true;
+}
+constexpr bool SlotsComplete() {
+    for (int k = 0; k < 12; ++k)
+        if (SlotSettingIndex(k) < 0) return false;
+    return true;
+}
+constexpr bool ColumnsOptional() {
+    for (const SettingDef& d : kSettingTable)
+        if (d.column != -1 && (d.column < 8 || d.column >= COLUMN_COUNT || d.ctl != SettingCtl::Check)) return false;
+    return true;
+}
+}  // namespace setting_checks
+static_assert(setting_checks::MembersDistinct(), "two settings share a member");
+static_assert(setting_checks::FieldOrderComplete(), "Filters fields need the orders 0 .. count - 1");
+static_assert(setting_checks::SlotsComplete(), "every slot type needs its switch");
+static_assert(setting_checks::ColumnsOptional(), "only check boxes switch optional columns 8 to 15");
+// Each int32_t member of the record, the column widths and the name tables aside, has its entry.
+static_assert(sizeof(CSettings) == sizeof(int32_t) * (SETTINGS_COUNT + COLUMN_COUNT) + sizeof(CPieceDefs),
+              "a setting member without a table entry");

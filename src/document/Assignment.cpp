@@ -51,7 +51,7 @@ std::string TrimName(const std::string& name) {
     return name.substr(b, e - b);
 }
 
-bool SameCharacterName(const std::string& a, const std::string& b) { return LowerCp1252(a) == LowerCp1252(b); }
+bool SameCharacterName(const std::string& a, const std::string& b) { return CompareNoCaseCp1252(a, b) == 0; }
 
 bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName) {
     const std::string name = TrimName(typedName);
@@ -147,6 +147,36 @@ bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece) {
     return true;
 }
 
+bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender) {
+    PoolList* list = piece ? doc.PoolListFor(piece->m_nType) : nullptr;
+    if (!list || !InList(*list, piece)) return false;
+    RemoveFromPool(piece, *list);
+    delete piece;
+    doc.SetModifiedFlag(true);
+    doc.UpdateAllViews(sender, HINT_REFRESH);
+    return true;
+}
+
+bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, const ReplacePieceQuestion& replace) {
+    if (!piece) return false;
+    const size_t n = std::min(size_t(std::max(suit.m_nCount, 0)), suit.m_arrPieces.size());
+    for (size_t i = 0; i < n; ++i) {
+        CArmorPiece* old = suit.m_arrPieces[i];
+        if (!old || old->m_nType != piece->m_nType) continue;
+        if (!replace || !replace(*old, *piece)) return false;
+        suit.m_arrPieces.erase(suit.m_arrPieces.begin() + long(i));
+        ReturnOrDelete(doc, old);
+        --suit.m_nCount;
+        break;
+    }
+    suit.m_arrPieces.push_back(piece);
+    ++suit.m_nCount;
+    RemoveFromPool(piece, doc.PoolListFor(piece->m_nType));
+    doc.SetModifiedFlag(true);
+    doc.UpdateAllViews(nullptr, HINT_REFRESH);
+    return true;
+}
+
 int AddImportedPieces(CGorvantaDoc& doc, std::vector<std::unique_ptr<CArmorPiece>> pieces) {
     int added = 0;
     for (std::unique_ptr<CArmorPiece>& p : pieces) {
@@ -163,9 +193,7 @@ int AddImportedPieces(CGorvantaDoc& doc, std::vector<std::unique_ptr<CArmorPiece
 }
 
 bool ImportRowLess(const std::string& a, const std::string& b) {
-    const std::string la = LowerCp1252(a), lb = LowerCp1252(b);
-    return std::lexicographical_compare(la.begin(), la.end(), lb.begin(), lb.end(),
-                                        [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
+    return LessNoCaseCp1252(a, b);
 }
 
 void SortImportRows(std::vector<CParsedLine>& rows) {

@@ -1,6 +1,7 @@
 #pragma once
 // The moves of pieces between the pool and suits: assigning a suit to a character, taking it back, and
 // handing imported pieces to the document. Pieces and suits are found by identity, never by value.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,21 @@ bool DeleteSuit(CGorvantaDoc& doc, CArmorSuit* suit);
 // document is marked modified and every view refreshed. False (nothing changed) when the suit is not the
 // document's or the piece is not in it. A piece whose type selects no list is deleted.
 bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece);
+
+// The tree's Delete Item: the piece leaves its pool list and is deleted, the document is marked modified
+// and every view but `sender` refreshed (the tree that asked removes the piece's item itself). False
+// (nothing changed) when the piece is not in the pool.
+bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender);
+
+// Asked before `old`, a piece of the suit, gives way to `added` of the same slot type; true replaces it.
+using ReplacePieceQuestion = std::function<bool(const CArmorPiece& old, const CArmorPiece& added)>;
+
+// The add-piece dialog's OK: the pool piece joins the end of the suit and leaves the pool, the document is
+// marked modified and every view refreshed; the suit's sums are not recomputed. The suit's first piece of
+// the same slot type is replaced only if `replace` agrees (an empty question counts as no): it goes back
+// to the end of its pool list, or is deleted when its type selects none. False (nothing changed) on no
+// or without a piece.
+bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, const ReplacePieceQuestion& replace);
 
 // The paste command's hand-over: each piece, in order, to the end of its pool list; a piece whose type
 // selects no list is deleted. Marks the document modified (also for no pieces) and refreshes every view.

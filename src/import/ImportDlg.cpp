@@ -18,7 +18,7 @@
 #include "calc/CalcState.h"
 #include "document/Assignment.h"
 #include "import/ItemTextParser.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "model/MessageBox.h"
 
 namespace {
@@ -29,7 +29,6 @@ constexpr const char* LIST_NOT_EMPTY_QUESTION =
 constexpr int BUTTON_PERIOD_MS = 200;
 constexpr int PIECE_ROLE = Qt::UserRole;
 
-QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
 }  // namespace
 
 CImportDlg::CImportDlg(QWidget* parent) : QDialog(parent) {
@@ -161,7 +160,7 @@ void CImportDlg::OnPaste() {
     m_strPasted.clear();
     const QString clip = QGuiApplication::clipboard()->text();
     // The clipboard here may carry LF alone; the parser cuts lines at CR LF, as the Windows buffer hands them.
-    m_strPasted = PrepareClipboardText(Utf16ToCp1252(clip.toStdU16String()));
+    m_strPasted = PrepareClipboardText(FromQt(clip));
 
     bool pass = true;
     if (m_listItems->topLevelItemCount() > 0) {

@@ -2,12 +2,10 @@
 
 #include "Archive.h"
 #include "ArmorPiece.h"
-#include "calc/Settings.h"
 
 namespace {
 // Sums wrap like the 32-bit original instead of overflowing into undefined behaviour.
 int32_t Add(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
-bool Bypass() { return TheSettings().m_bBypassResistCap != 0; }
 }  // namespace
 
 void CArmorSuit::AddPiece(CArmorPiece* piece) {
@@ -44,20 +42,19 @@ int CArmorSuit::GetTotalResist() const {
     return Add(Add(Add(Add(m_nPhysical, m_nFire), m_nCold), m_nPoison), m_nEnergy);
 }
 
-int CArmorSuit::GetCappedTotalResist() const {
-    bool bypass = Bypass();
+int CArmorSuit::GetCappedTotalResist(bool bypass) const {
     return Add(Add(Add(Add(CapResist(m_nPhysical, bypass), CapResist(m_nFire, bypass)), CapResist(m_nCold, bypass)),
                    CapResist(m_nPoison, bypass)),
                CapResist(m_nEnergy, bypass));
 }
 
-int CArmorSuit::GetProperty(int index) const {
+int CArmorSuit::GetProperty(int index, bool bypass) const {
     switch (index) {
-        case PROP_PHYSICAL: return CapResist(m_nPhysical, Bypass());
-        case PROP_FIRE: return CapResist(m_nFire, Bypass());
-        case PROP_COLD: return CapResist(m_nCold, Bypass());
-        case PROP_POISON: return CapResist(m_nPoison, Bypass());
-        case PROP_ENERGY: return CapResist(m_nEnergy, Bypass());
+        case PROP_PHYSICAL: return CapResist(m_nPhysical, bypass);
+        case PROP_FIRE: return CapResist(m_nFire, bypass);
+        case PROP_COLD: return CapResist(m_nCold, bypass);
+        case PROP_POISON: return CapResist(m_nPoison, bypass);
+        case PROP_ENERGY: return CapResist(m_nEnergy, bypass);
         case PROP_LUCK: return m_nLuck;
         case PROP_LMC: return m_nLMC;
         case PROP_LRC: return m_nLRC;

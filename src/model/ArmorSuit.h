@@ -16,8 +16,10 @@ public:
     void AddPiece(CArmorPiece* piece);
     int CalcTotals();
     int GetTotalResist() const;
-    int GetCappedTotalResist() const;
-    int GetProperty(int index) const;
+    // The five resist sums, each capped at 70 unless `bypassCap`, added up.
+    int GetCappedTotalResist(bool bypassCap) const;
+    // One of the fourteen property sums; the five resists capped at 70 unless `bypassCap`.
+    int GetProperty(int index, bool bypassCap) const;
 
     // Reading makes new pieces, which the caller (the document) then owns.
     virtual void Serialize(CArchive& ar);

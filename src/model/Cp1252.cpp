@@ -98,3 +98,7 @@ std::string LowerCp1252(std::string_view s) {
     }
     return out;
 }
+
+int CompareNoCaseCp1252(std::string_view a, std::string_view b) {
+    return LowerCp1252(a).compare(LowerCp1252(b));  // char_traits<char> compares bytes as unsigned
+}

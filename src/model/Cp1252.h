@@ -15,3 +15,6 @@ std::string Utf8ToCp1252(std::string_view s);
 
 // Lower-cases letters by the rules of the 8-bit set: A-Z and the accented capitals.
 std::string LowerCp1252(std::string_view s);
+// Compares byte by byte after LowerCp1252, bytes as unsigned: negative, zero or positive.
+int CompareNoCaseCp1252(std::string_view a, std::string_view b);
+inline bool LessNoCaseCp1252(std::string_view a, std::string_view b) { return CompareNoCaseCp1252(a, b) < 0; }

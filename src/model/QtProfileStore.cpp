@@ -4,18 +4,17 @@
 #include <QString>
 #include <QStringList>
 
-#include "Cp1252.h"
+#include "model/QtText.h"
 
 namespace {
 QString Group(const std::string& section) {
-    QString g = QString::fromStdU16String(Cp1252ToUtf16(section));
+    QString g = ToQt(section);
     g.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return g;
 }
 QString Key(const std::string& section, const std::string& name) {
-    return Group(section) + QLatin1Char('/') + QString::fromStdU16String(Cp1252ToUtf16(name));
+    return Group(section) + QLatin1Char('/') + ToQt(name);
 }
-std::string ToCp1252(const QString& s) { return Utf16ToCp1252(s.toStdU16String()); }
 }  // namespace
 
 CQtProfileStore::CQtProfileStore() : m_pSettings(std::make_unique<QSettings>("VarnHolt", "Gorvanta")) {}
@@ -46,11 +45,11 @@ bool CQtProfileStore::WriteInt(const std::string& section, const std::string& na
 std::optional<std::string> CQtProfileStore::ReadString(const std::string& section, const std::string& name) {
     QVariant v = m_pSettings->value(Key(section, name));
     if (!v.isValid()) return std::nullopt;
-    return ToCp1252(v.toString());
+    return FromQt(v.toString());
 }
 
 bool CQtProfileStore::WriteString(const std::string& section, const std::string& name, const std::string& value) {
-    m_pSettings->setValue(Key(section, name), QString::fromStdU16String(Cp1252ToUtf16(value)));
+    m_pSettings->setValue(Key(section, name), ToQt(value));
     return m_pSettings->status() == QSettings::NoError;
 }
 
@@ -77,7 +76,7 @@ bool CQtProfileStore::EnumValues(const std::string& section, std::vector<std::pa
     const QStringList keys = m_pSettings->childKeys();
     for (const QString& k : keys) {
         if (k == QLatin1String(KEY_MARKER)) continue;
-        out.emplace_back(ToCp1252(k), ToCp1252(m_pSettings->value(k).toString()));
+        out.emplace_back(FromQt(k), FromQt(m_pSettings->value(k).toString()));
     }
     m_pSettings->endGroup();
     return true;

@@ -7,26 +7,21 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include <algorithm>
-
 #include "document/Assignment.h"
 #include "document/GorvantaDoc.h"
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "ui/LeftView.h"
 
 namespace {
 constexpr int SUIT_ROLE = Qt::UserRole;
 
-QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
 
 // The list box sorts its entries ignoring case.
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const std::string la = LowerCp1252(a), lb = LowerCp1252(b);
-    return std::lexicographical_compare(la.begin(), la.end(), lb.begin(), lb.end(),
-                                        [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
+    return LessNoCaseCp1252(a, b);
 }
 
 std::string ReplaceQuestion(const std::string& typeName, const std::string& oldText, const std::string& newText) {
@@ -150,25 +145,8 @@ void CAddPieceDlg::accept() {
 void CAddPieceDlg::AddPieceToSuit() {
     CGorvantaDoc* doc = Document();
     if (!m_pSuit || !m_pPiece || !doc) return;
-    CArmorSuit& suit = *m_pSuit;
-
-    const int count = std::min<int>(suit.m_nCount, int(suit.m_arrPieces.size()));
-    for (int i = 0; i < count; ++i) {
-        CArmorPiece* old = suit.m_arrPieces[i];
-        if (!old || old->m_nType != m_nPieceType) continue;
-        const std::string question = ReplaceQuestion(old->m_strTypeName, old->m_strText, m_pPiece->m_strText);
-        if (ShowMessage(question, MsgButtons::YesNo, MsgIcon::None) != IDYES) return;
-        suit.m_arrPieces.erase(suit.m_arrPieces.begin() + i);
-        // A piece with no pool list to go back to would belong to no one.
-        if (!ReturnToPool(*doc, old)) delete old;
-        --suit.m_nCount;
-        break;
-    }
-
-    suit.m_arrPieces.push_back(m_pPiece);
-    ++suit.m_nCount;
-    RemoveFromPool(m_pPiece, doc->PoolListFor(m_nPieceType));
-
-    doc->SetModifiedFlag(true);
-    doc->UpdateAllViews(nullptr, HINT_REFRESH);
+    ::AddPieceToSuit(*doc, *m_pSuit, m_pPiece, [](const CArmorPiece& old, const CArmorPiece& added) {
+        const std::string question = ReplaceQuestion(old.m_strTypeName, old.m_strText, added.m_strText);
+        return ShowMessage(question, MsgButtons::YesNo, MsgIcon::None) == IDYES;
+    });
 }

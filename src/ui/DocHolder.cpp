@@ -11,13 +11,12 @@
 #include "calc/FiltersDlg.h"
 #include "document/DocFile.h"
 #include "import/ImportDlg.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 namespace {
-std::string ToCp1252(const QString& s) { return Utf16ToCp1252(s.toStdU16String()); }
 }  // namespace
 
 CDocHolder::CDocHolder(CGorvantaApp& app, std::unique_ptr<CGorvantaDoc> doc) : m_app(app), m_pDoc(std::move(doc)) {}
@@ -64,7 +63,7 @@ bool CDocHolder::SaveModified() {
     if (!IsModified()) return true;
     QString prompt = QString::fromLatin1(SAVE_CHANGES_PROMPT);
     prompt.replace(QStringLiteral("%1"), m_strTitle);
-    switch (ShowMessage(ToCp1252(prompt), MsgButtons::YesNoCancel, MsgIcon::Question)) {
+    switch (ShowMessage(FromQt(prompt), MsgButtons::YesNoCancel, MsgIcon::Question)) {
         case IDYES: return DoFileSave();
         case IDNO: return true;
         default: return false;

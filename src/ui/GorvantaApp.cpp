@@ -17,7 +17,7 @@
 #include "MainFrame.h"
 #include "calc/CalcState.h"
 #include "document/DocFile.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "model/QtProfileStore.h"
 #include "resources/Icons.h"
@@ -28,8 +28,6 @@ namespace {
 CGorvantaApp* g_pApp = nullptr;
 constexpr int IDLE_INTERVAL_MS = 100;
 
-QString FromCp1252(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
-std::string ToCp1252(const QString& s) { return Utf16ToCp1252(s.toStdU16String()); }
 QString DocStr(DocString field) { return QString::fromLatin1(GetDocString(field).c_str()); }
 
 // Paths are compared as the file system does: by their canonical form when the file exists.
@@ -234,7 +232,7 @@ void CGorvantaApp::LoadRecentFileList() {
         char name[16];
         std::snprintf(name, sizeof name, RECENT_FILE_ENTRY, i);
         auto value = store.ReadString(RECENT_FILE_SECTION, name);
-        if (value && !value->empty()) m_arrRecentFiles.append(FromCp1252(*value));
+        if (value && !value->empty()) m_arrRecentFiles.append(ToQt(*value));
     }
 }
 
@@ -243,8 +241,8 @@ void CGorvantaApp::SaveRecentFileList() {
     int n = 1;
     for (const QString& path : m_arrRecentFiles) {
         // A path the 8-bit store cannot hold stays in the list for this session only.
-        const std::string bytes = ToCp1252(path);
-        if (FromCp1252(bytes) != path) continue;
+        const std::string bytes = FromQt(path);
+        if (ToQt(bytes) != path) continue;
         char name[16];
         std::snprintf(name, sizeof name, RECENT_FILE_ENTRY, n++);
         store.WriteString(RECENT_FILE_SECTION, name, bytes);

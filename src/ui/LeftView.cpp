@@ -23,20 +23,17 @@
 #include "resources/StringTable.h"
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 
 namespace {
 constexpr int DRAG_TIMER_PERIOD_MS = 10;
 // Where the pointer holds the drag image.
 constexpr int DRAG_HOT_SPOT = 15;
 
-QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
 
 // Labels sort alphabetically without regard to case; equal ones keep their order of insertion.
 bool LabelLess(const std::string& a, const std::string& b) {
-    const std::string la = LowerCp1252(a), lb = LowerCp1252(b);
-    return std::lexicographical_compare(la.begin(), la.end(), lb.begin(), lb.end(),
-                                        [](char x, char y) { return (unsigned char)x < (unsigned char)y; });
+    return LessNoCaseCp1252(a, b);
 }
 }  // namespace
 
@@ -298,15 +295,8 @@ void CLeftView::OnDeleteItem() {
     CArmorPiece* piece = PieceOf(m_hSelItem);
     if (!piece) return;
     if (ShowMessage(DELETE_PIECE_QUESTION, MsgButtons::YesNo, MsgIcon::Question) != IDYES) return;
-    PoolList* list = m_pDoc->PoolListFor(piece->m_nType);
-    if (!list) return;
-    auto it = std::find(list->begin(), list->end(), piece);
-    if (it == list->end()) return;
-    list->erase(it);
-    delete piece;
-    DeleteItemAndEmptyParents(m_hSelItem);
-    m_pDoc->SetModifiedFlag(true);
-    m_pDoc->UpdateAllViews(this, HINT_REFRESH);
+    // The other views rebuild; this tree only loses the item, so its expanded branches stay as they are.
+    if (DeletePoolPiece(*m_pDoc, piece, this)) DeleteItemAndEmptyParents(m_hSelItem);
 }
 
 void CLeftView::OnDeleteSuit() {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "resources/StringTable.h"
 
 int CQtMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon icon) {
@@ -33,7 +33,7 @@ int CQtMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon ico
             escape = QMessageBox::Cancel;
             break;
     }
-    QMessageBox box(qicon, QString::fromLatin1(APP_NAME), QString::fromStdU16String(Cp1252ToUtf16(text)), qbuttons,
+    QMessageBox box(qicon, QString::fromLatin1(APP_NAME), ToQt(text), qbuttons,
                     QApplication::activeWindow());
     // The first button is the default, as in the platform's message boxes.
     box.setDefaultButton(buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Yes

@@ -19,7 +19,7 @@
 #include "document/GorvantaDoc.h"
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
-#include "model/Cp1252.h"
+#include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "model/ProfileStore.h"
 
@@ -38,7 +38,6 @@ const std::pair<int, const char*> kSlots[] = {
 const int kBonus[8] = {PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
 const char* const kPlacementNames[4] = {"Top", "Left", "Bottom", "Right"};
 
-QString ToQt(const std::string& s) { return QString::fromStdU16String(Cp1252ToUtf16(s)); }
 QString Num(int v) { return QString::number(v); }
 
 bool DisplayOn(const CSettings& s, int column) {
@@ -57,9 +56,8 @@ bool DisplayOn(const CSettings& s, int column) {
 
 // The sorted list of the character box: letters compared without case, as the 8-bit set lowers them.
 bool CharacterLess(const std::string& a, const std::string& b) {
-    const std::string la = LowerCp1252(a), lb = LowerCp1252(b);
-    if (la != lb) return la < lb;
-    return a < b;
+    const int c = CompareNoCaseCp1252(a, b);
+    return c != 0 ? c < 0 : a < b;
 }
 }  // namespace
 
@@ -216,7 +214,7 @@ void CSuitDetailsDlg::FillRows() {
     totals->setText(1, QStringLiteral("Actual total resist: %1").arg(s.GetTotalResist()));
     const int resists[5] = {s.m_nPhysical, s.m_nFire, s.m_nCold, s.m_nPoison, s.m_nEnergy};
     for (int r = 0; r < 5; ++r) totals->setText(2 + r, Num(resists[r]));
-    totals->setText(7, Num(s.GetCappedTotalResist()));
+    totals->setText(7, Num(s.GetCappedTotalResist(TheSettings().m_bBypassResistCap != 0)));
     const int bonus[8] = {s.m_nLuck, s.m_nLMC, s.m_nLRC, s.m_nMR, s.m_nHR, s.m_nSR, s.m_nDCI, s.m_nHCI};
     for (int b = 0; b < 8; ++b) totals->setText(8 + b, Num(bonus[b]));
 }
@@ -226,11 +224,11 @@ void CSuitDetailsDlg::OnRowDoubleClicked(QTreeWidgetItem* item, int) {
     if (row < 0) return;
     // Neither the empty row nor the totals row is a piece.
     if (row < m_listDetails->topLevelItemCount() - 2)
-        ShowMessage(Utf16ToCp1252(item->text(1).toStdU16String()), MsgButtons::OK, MsgIcon::None);
+        ShowMessage(FromQt(item->text(1)), MsgButtons::OK, MsgIcon::None);
 }
 
 void CSuitDetailsDlg::OnAssign() {
-    m_strCharName = Utf16ToCp1252(m_comboCharacter->currentText().toStdU16String());
+    m_strCharName = FromQt(m_comboCharacter->currentText());
     if (!AssignSuit(m_pDoc, m_pSuit, m_strCharName)) return;
     m_bAssigned = true;
     QDialog::accept();

@@ -177,7 +177,7 @@ private slots:
         QTimer::singleShot(0, [] {
             auto* dlg = qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget());
             QVERIFY(dlg);
-            dlg->CheckBox(CFiltersDlg::CHECK_DISPLAY_HR)->click();
+            dlg->CheckBox(&CSettings::m_bDisplayHR)->click();
             dlg->accept();
         });
         Main()->OnCommand(ID_CALC_FILTERS);

@@ -18,7 +18,14 @@
 #include "model/ProfileStore.h"
 
 namespace {
-using F = CFiltersDlg;
+using Member = CFiltersDlg::Member;
+
+// Tests name the settings by their store names, which are fixed, rather than by the code's members.
+Member M(const char* storeName) {
+    const int i = CSettings::IndexOf(storeName);
+    Q_ASSERT(i >= 0);
+    return kSettingTable[size_t(i)].member;
+}
 
 class CHintView : public IDocView {
 public:
@@ -32,19 +39,33 @@ std::array<int32_t, SETTINGS_COUNT> Values(const CSettings& s) {
     return v;
 }
 
+// The check boxes: store name and text.
+const std::pair<const char*, const char*> kCheckTexts[] = {
+    {"Use Arms", "Arms"},         {"Use Bracelets", "Bracelets"},   {"Use Chest Pieces", "Chest Pieces"},
+    {"Use Cloaks", "Cloaks"},     {"Use Gloves", "Gloves"},         {"Use Gorgets", "Gorgets"},
+    {"Use Head Wear", "Head wear"}, {"Use Legs", "Legs"},           {"Use Rings", "Rings"},
+    {"Use Shields", "Shields"},   {"Use Robes", "Robes"},           {"Use Weapons", "Weapons"},
+    {"Display DCI", "DCI"},       {"Display LMC", "LMC"},           {"Display LRC", "LRC"},
+    {"Display Luck", "Luck"},     {"Use Mage Armor", "Medable Suits Only"}, {"Display MR", "Mana Regen"},
+    {"Display HCI", "HCI"},       {"Display HR", "HP Regen"},       {"Display SR", "Stam. Regen"},
+    {"Bypass 70/Resist Limit", "Bypass 70/Resist Limit"}};
+
+// The fields: store name, a distinct in-range value, the up-down range (hi < 0: steps without a range,
+// hi == 0: no up-down control).
+struct FieldCase {
+    const char* name;
+    int32_t value;
+    int32_t stepHi;
+};
+const FieldCase kFieldCases[] = {
+    {"LowerLimit", 275, 350}, {"DCI Limit", 11, 200}, {"LMC Limit", 13, 200}, {"LRC Limit", 14, 200},
+    {"Luck Limit", 1500, 2000}, {"MR Limit", 4, 200}, {"Suit Limit", 4321, 0}, {"HCI Limit", 12, -1},
+    {"HR Limit", 8, -1},      {"SR Limit", 9, -1}};
+
 // A distinct, in-range value for every setting (switches alternate).
 void SetDistinct(CSettings& s) {
     for (int i = 0; i < SETTINGS_COUNT; ++i) s.Value(i) = (i < 22) ? (i % 2) : 0;
-    s.m_nDCILimit = 11;
-    s.m_nHCILimit = 12;
-    s.m_nLMCLimit = 13;
-    s.m_nLRCLimit = 14;
-    s.m_nLuckLimit = 1500;
-    s.m_nMRLimit = 4;
-    s.m_nHRLimit = 8;
-    s.m_nSRLimit = 9;
-    s.m_nLowerLimit = 275;
-    s.m_nSuitLimit = 4321;
+    for (const FieldCase& f : kFieldCases) s.*M(f.name) = f.value;
 }
 
 void SetText(QLineEdit* edit, const QString& text) {
@@ -81,17 +102,17 @@ class FiltersDlgTest : public QObject {
     }
     void Ok(CFiltersDlg& dlg) { QTest::mouseClick(dlg.OkButton(), Qt::LeftButton); }
     // The dialog is still open, with the one message shown and the field focused, all of it selected.
-    void ExpectRefused(CFiltersDlg& dlg, F::Field field, const std::string& message) {
+    void ExpectRefused(CFiltersDlg& dlg, const char* field, const std::string& message) {
         const auto shown = box.shown;
         box.shown.clear();
-        QVERIFY(dlg.isVisible());
+        QVERIFY2(dlg.isVisible(), field);
         QCOMPARE(dlg.result(), 0);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown[0].text, message);
         QCOMPARE(shown[0].buttons, MsgButtons::OK);
-        QLineEdit* edit = dlg.FieldEdit(field);
+        QLineEdit* edit = dlg.FieldEdit(M(field));
         // An edit with arrows takes the focus through its spin box.
-        QWidget* focus = dlg.FieldSpin(field) ? static_cast<QWidget*>(dlg.FieldSpin(field)) : edit;
+        QWidget* focus = dlg.FieldSpin(M(field)) ? static_cast<QWidget*>(dlg.FieldSpin(M(field))) : edit;
         QCOMPARE(dlg.focusWidget(), focus);
         if (!edit->text().isEmpty()) {
             QVERIFY(edit->hasSelectedText());
@@ -104,54 +125,29 @@ private slots:
     void cleanupTestCase() { surroundings.Remove(); }
     void init() { ResetForCase(box); }
 
-    void controlsAndTexts() {
-        CFiltersDlg dlg;
-        Open(dlg);
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Filters"));
-        const char* texts[F::CHECK_COUNT] = {"Arms", "Bracelets", "Chest Pieces", "Cloaks", "Gloves", "Gorgets",
-                                             "Head wear", "Legs", "Rings", "Shields", "Robes", "Weapons", "DCI", "LMC",
-                                             "LRC", "Luck", "Medable Suits Only", "Mana Regen", "HCI", "HP Regen",
-                                             "Stam. Regen", "Bypass 70/Resist Limit"};
-        for (int c = 0; c < F::CHECK_COUNT; ++c)
-            QCOMPARE(dlg.CheckBox(F::Check(c))->text(), QString::fromLatin1(texts[c]));
-        QCOMPARE(dlg.OkButton()->text(), QStringLiteral("OK"));
-        QVERIFY(dlg.OkButton()->isDefault());
-        QCOMPARE(dlg.CancelButton()->text(), QStringLiteral("Cancel"));
-        QVERIFY(!dlg.FieldSpin(F::FIELD_SUIT_LIMIT));
-        // Up-down ranges of the ranged fields.
-        const std::pair<F::Field, int> ranges[] = {{F::FIELD_LOWER_LIMIT, 350}, {F::FIELD_DCI, 200}, {F::FIELD_LMC, 200},
-                                                   {F::FIELD_LRC, 200},         {F::FIELD_LUCK, 2000}, {F::FIELD_MR, 200}};
-        for (const auto& [field, hi] : ranges) {
-            QCOMPARE(dlg.FieldSpin(field)->StepMinimum(), 0);
-            QCOMPARE(dlg.FieldSpin(field)->StepMaximum(), hi);
-        }
-        const auto labels = dlg.findChildren<QWidget*>();
-        bool note = false;
-        for (QWidget* w : labels)
-            if (w->objectName() == QStringLiteral("labelNote")) note = true;
-        QVERIFY(note);
-    }
-
-    // Every stored value is shown, the HCI, HP Regen and Stam. Regen minimums too; OK without changes
-    // leaves every setting as it was.
-    void showsStoredValuesAndOkKeepsThem() {
+    // Texts and up-down ranges; every stored value is shown; OK without changes keeps every setting.
+    void controlsShowStoredValuesAndOkKeepsThem() {
         SetDistinct(TheSettings());
         const auto before = Values(TheSettings());
         CFiltersDlg dlg;
         Open(dlg);
-        QCOMPARE(dlg.FieldEdit(F::FIELD_LOWER_LIMIT)->text(), QStringLiteral("275"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_DCI)->text(), QStringLiteral("11"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_LMC)->text(), QStringLiteral("13"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_LRC)->text(), QStringLiteral("14"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_LUCK)->text(), QStringLiteral("1500"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_MR)->text(), QStringLiteral("4"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_SUIT_LIMIT)->text(), QStringLiteral("4321"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_HCI)->text(), QStringLiteral("12"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_HR)->text(), QStringLiteral("8"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_SR)->text(), QStringLiteral("9"));
-        QCOMPARE(dlg.CheckBox(F::CHECK_BYPASS)->isChecked(), false);
-        QCOMPARE(dlg.CheckBox(F::CHECK_HEADWEAR)->isChecked(), true);
-        QCOMPARE(dlg.CheckBox(F::CHECK_GORGETS)->isChecked(), false);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Filters"));
+        for (const auto& [name, text] : kCheckTexts) {
+            QCOMPARE(dlg.CheckBox(M(name))->text(), QString::fromLatin1(text));
+            QCOMPARE(dlg.CheckBox(M(name))->isChecked(), TheSettings().*M(name) != 0);
+        }
+        for (const FieldCase& f : kFieldCases) {
+            QCOMPARE(dlg.FieldEdit(M(f.name))->text(), QString::number(f.value));
+            CSpinEdit* spin = dlg.FieldSpin(M(f.name));
+            QCOMPARE(spin != nullptr, f.stepHi != 0);
+            if (!spin) continue;
+            QCOMPARE(spin->StepMinimum(), 0);
+            QCOMPARE(spin->StepMaximum(), f.stepHi > 0 ? f.stepHi : INT32_MAX);
+        }
+        QCOMPARE(dlg.OkButton()->text(), QStringLiteral("OK"));
+        QVERIFY(dlg.OkButton()->isDefault());
+        QCOMPARE(dlg.CancelButton()->text(), QStringLiteral("Cancel"));
+        QVERIFY(dlg.findChild<QWidget*>(QStringLiteral("labelNote")));
         SaveShot(dlg, "filters");
         Ok(dlg);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -163,189 +159,144 @@ private slots:
 
     // Each check box belongs to the setting of its own meaning, and to no other.
     void checkBoxesMapToTheirSettings() {
-        const char* names[F::CHECK_COUNT] = {
-            "Use Arms",     "Use Bracelets", "Use Chest Pieces", "Use Cloaks",   "Use Gloves",     "Use Gorgets",
-            "Use Head Wear", "Use Legs",     "Use Rings",        "Use Shields",  "Use Robes",      "Use Weapons",
-            "Display DCI",  "Display LMC",   "Display LRC",      "Display Luck", "Use Mage Armor", "Display MR",
-            "Display HCI",  "Display HR",    "Display SR",       "Bypass 70/Resist Limit"};
-        for (int c = 0; c < F::CHECK_COUNT; ++c) {
+        for (const auto& [name, text] : kCheckTexts) {
             CSettings zero;
             for (int i = 0; i < 22; ++i) zero.Value(i) = 0;
             CFiltersDlg dlg;
             dlg.CopyFrom(zero);
             dlg.show();
             // On the box itself, which stands right of the text for the bypass switch.
-            QCheckBox* check = dlg.CheckBox(F::Check(c));
+            QCheckBox* check = dlg.CheckBox(M(name));
             const int x = check->layoutDirection() == Qt::RightToLeft ? check->width() - 8 : 8;
             QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(x, check->height() / 2));
-            QVERIFY(dlg.CheckBox(F::Check(c))->isChecked());
+            QVERIFY(check->isChecked());
             Ok(dlg);
             CSettings out = zero;
             dlg.CopyTo(out);
-            for (int i = 0; i < 22; ++i)
-                QCOMPARE(out.Value(i), CSettings::IndexOf(names[c]) == i ? 1 : 0);
+            for (int i = 0; i < 22; ++i) QCOMPARE(out.Value(i), CSettings::IndexOf(name) == i ? 1 : 0);
         }
     }
 
-    void totalResist351IsRefused() {
-        CFiltersDlg dlg;
-        Open(dlg);
-        SetText(dlg.FieldEdit(F::FIELD_LOWER_LIMIT), QStringLiteral("351"));
-        dlg.FieldEdit(F::FIELD_DCI)->setFocus();
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_LOWER_LIMIT, "Please enter an integer between 0 and 350.");
-        SetText(dlg.FieldEdit(F::FIELD_LOWER_LIMIT), QStringLiteral("350"));
-        Ok(dlg);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_nLowerLimit, 350);
-    }
-
-    void suitLimitZeroIsRefused() {
-        CFiltersDlg dlg;
-        Open(dlg);
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral("0"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_SUIT_LIMIT, "Please enter an integer between 1 and 100000.");
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral("100001"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_SUIT_LIMIT, "Please enter an integer between 1 and 100000.");
-        // This edit takes any characters; blanks around a number are fine, letters are not.
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral("12x"));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_SUIT_LIMIT)->text(), QStringLiteral("12x"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_SUIT_LIMIT, "Please enter an integer.");
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral(" 100000 "));
-        Ok(dlg);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_nSuitLimit, 100000);
-    }
-
-    void luck2000AcceptedAnd2001Refused() {
-        {
+    // One field typed on a fresh dialog: refused with the message, or taken.
+    void rangesOfEachField() {
+        struct Case {
+            const char* field;
+            const char* typed;
+            const char* refusal;  // null: accepted
+            int32_t taken;
+        };
+        const Case cases[] = {
+            {"LowerLimit", "351", "Please enter an integer between 0 and 350.", 0},
+            {"LowerLimit", "350", nullptr, 350},
+            {"Suit Limit", "0", "Please enter an integer between 1 and 100000.", 0},
+            {"Suit Limit", "100001", "Please enter an integer between 1 and 100000.", 0},
+            // This edit takes any characters; blanks around a number are fine, letters are not.
+            {"Suit Limit", "12x", "Please enter an integer.", 0},
+            {"Suit Limit", " 100000 ", nullptr, 100000},
+            {"Luck Limit", "2001", "Please enter an integer between 0 and 2000.", 0},
+            {"Luck Limit", "2000", nullptr, 2000},
+            // No range for the HCI, HP Regen and Stam. Regen minimums, but they must be integers.
+            {"HR Limit", "500", nullptr, 500},
+            {"HCI Limit", "999999", nullptr, 999999},
+            {"SR Limit", "0", nullptr, 0},
+            {"SR Limit", "", "Please enter an integer.", 0},
+            {"SR Limit", "99999999999", "Please enter an integer.", 0},
+        };
+        for (const Case& c : cases) {
             CFiltersDlg dlg;
             Open(dlg);
-            SetText(dlg.FieldEdit(F::FIELD_LUCK), QStringLiteral("2001"));
+            SetText(dlg.FieldEdit(M(c.field)), QString::fromLatin1(c.typed));
+            QCOMPARE(dlg.FieldEdit(M(c.field))->text(), QString::fromLatin1(c.typed));
+            // The focus elsewhere: a refusal brings it back.
+            dlg.FieldEdit(M(c.field == std::string("DCI Limit") ? "LowerLimit" : "DCI Limit"))->setFocus();
             Ok(dlg);
-            ExpectRefused(dlg, F::FIELD_LUCK, "Please enter an integer between 0 and 2000.");
+            if (c.refusal) {
+                ExpectRefused(dlg, c.field, c.refusal);
+            } else {
+                QVERIFY2(box.shown.empty(), c.field);
+                QCOMPARE(dlg.result(), int(QDialog::Accepted));
+                QCOMPARE(dlg.Value(M(c.field)), c.taken);
+            }
         }
-        CFiltersDlg dlg;
-        Open(dlg);
-        SetText(dlg.FieldEdit(F::FIELD_LUCK), QStringLiteral("2000"));
-        Ok(dlg);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_nLuckLimit, 2000);
-    }
-
-    // No range for the HCI, HP Regen and Stam. Regen minimums.
-    void hpRegen500IsAccepted() {
-        CFiltersDlg dlg;
-        Open(dlg);
-        SetText(dlg.FieldEdit(F::FIELD_HR), QStringLiteral("500"));
-        SetText(dlg.FieldEdit(F::FIELD_HCI), QStringLiteral("999999"));
-        SetText(dlg.FieldEdit(F::FIELD_SR), QStringLiteral("0"));
-        Ok(dlg);
-        QVERIFY(box.shown.empty());
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_nHRLimit, 500);
-        QCOMPARE(dlg.m_nHCILimit, 999999);
-        // Even those must be integers; the empty edit is not one.
-        CFiltersDlg again;
-        Open(again);
-        SetText(again.FieldEdit(F::FIELD_SR), QString());
-        Ok(again);
-        ExpectRefused(again, F::FIELD_SR, "Please enter an integer.");
-        SetText(again.FieldEdit(F::FIELD_SR), QStringLiteral("99999999999"));
-        Ok(again);
-        ExpectRefused(again, F::FIELD_SR, "Please enter an integer.");
     }
 
     // Errors are found in the order of the exchange, one at a time.
     void errorsInExchangeOrder() {
         CFiltersDlg dlg;
         Open(dlg);
-        SetText(dlg.FieldEdit(F::FIELD_HCI), QString());
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral("0"));
-        SetText(dlg.FieldEdit(F::FIELD_MR), QStringLiteral("201"));
-        SetText(dlg.FieldEdit(F::FIELD_DCI), QStringLiteral("300"));
-        SetText(dlg.FieldEdit(F::FIELD_LOWER_LIMIT), QString());
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_LOWER_LIMIT, "Please enter an integer.");
-        SetText(dlg.FieldEdit(F::FIELD_LOWER_LIMIT), QStringLiteral("0"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_DCI, "Please enter an integer between 0 and 200.");
-        SetText(dlg.FieldEdit(F::FIELD_DCI), QStringLiteral("200"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_MR, "Please enter an integer between 0 and 200.");
-        SetText(dlg.FieldEdit(F::FIELD_MR), QStringLiteral("7"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_SUIT_LIMIT, "Please enter an integer between 1 and 100000.");
-        SetText(dlg.FieldEdit(F::FIELD_SUIT_LIMIT), QStringLiteral("1"));
-        Ok(dlg);
-        ExpectRefused(dlg, F::FIELD_HCI, "Please enter an integer.");
-        // A refusal copies nothing into the members.
-        QCOMPARE(dlg.m_nLowerLimit, 300);
-        QCOMPARE(dlg.m_nDCILimit, 0);
-        SetText(dlg.FieldEdit(F::FIELD_HCI), QStringLiteral("3"));
-        QTest::keyClick(dlg.FieldEdit(F::FIELD_HCI), Qt::Key_Return);
+        SetText(dlg.FieldEdit(M("HCI Limit")), QString());
+        SetText(dlg.FieldEdit(M("Suit Limit")), QStringLiteral("0"));
+        SetText(dlg.FieldEdit(M("MR Limit")), QStringLiteral("201"));
+        SetText(dlg.FieldEdit(M("DCI Limit")), QStringLiteral("300"));
+        SetText(dlg.FieldEdit(M("LowerLimit")), QString());
+        // Each step: the field refused, with its message, then the fix typed into it.
+        const struct {
+            const char* field;
+            const char* message;
+            const char* fix;
+        } steps[] = {
+            {"LowerLimit", "Please enter an integer.", "0"},
+            {"DCI Limit", "Please enter an integer between 0 and 200.", "200"},
+            {"MR Limit", "Please enter an integer between 0 and 200.", "7"},
+            {"Suit Limit", "Please enter an integer between 1 and 100000.", "1"},
+            {"HCI Limit", "Please enter an integer.", "3"},
+        };
+        for (const auto& step : steps) {
+            Ok(dlg);
+            ExpectRefused(dlg, step.field, step.message);
+            // A refusal copies nothing into the values.
+            QCOMPARE(dlg.Value(M("LowerLimit")), 300);
+            QCOMPARE(dlg.Value(M("DCI Limit")), 0);
+            SetText(dlg.FieldEdit(M(step.field)), QString::fromLatin1(step.fix));
+        }
+        QTest::keyClick(dlg.FieldEdit(M("HCI Limit")), Qt::Key_Return);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(dlg.m_nDCILimit, 200);
-        QCOMPARE(dlg.m_nMRLimit, 7);
-        QCOMPARE(dlg.m_nSuitLimit, 1);
-        QCOMPARE(dlg.m_nHCILimit, 3);
+        QCOMPARE(dlg.Value(M("DCI Limit")), 200);
+        QCOMPARE(dlg.Value(M("MR Limit")), 7);
+        QCOMPARE(dlg.Value(M("Suit Limit")), 1);
+        QCOMPARE(dlg.Value(M("HCI Limit")), 3);
     }
 
     // The minimum edits take digits only; the arrows step within the up-down range.
     void digitsOnlyAndArrows() {
         CFiltersDlg dlg;
         Open(dlg);
-        QLineEdit* luck = dlg.FieldEdit(F::FIELD_LUCK);
+        QLineEdit* luck = dlg.FieldEdit(M("Luck Limit"));
         SetText(luck, QStringLiteral("1a-2 3"));
         QCOMPARE(luck->text(), QStringLiteral("123"));
-        QLineEdit* lower = dlg.FieldEdit(F::FIELD_LOWER_LIMIT);
-        SetText(lower, QStringLiteral("349"));
-        QTest::keyClick(lower, Qt::Key_Up);
-        QCOMPARE(lower->text(), QStringLiteral("350"));
-        QTest::keyClick(lower, Qt::Key_Up);
-        QCOMPARE(lower->text(), QStringLiteral("350"));
-        SetText(lower, QStringLiteral("351"));
-        QTest::keyClick(lower, Qt::Key_Down);
-        QCOMPARE(lower->text(), QStringLiteral("350"));
-        SetText(lower, QStringLiteral("0"));
-        QTest::keyClick(lower, Qt::Key_Down);
-        QCOMPARE(lower->text(), QStringLiteral("0"));
-        SetText(luck, QStringLiteral("1999"));
-        QTest::keyClick(luck, Qt::Key_Up);
-        QTest::keyClick(luck, Qt::Key_Up);
-        QCOMPARE(luck->text(), QStringLiteral("2000"));
-        // The unranged minimums step too.
-        QLineEdit* hr = dlg.FieldEdit(F::FIELD_HR);
-        SetText(hr, QStringLiteral("500"));
-        QTest::keyClick(hr, Qt::Key_Up);
-        QCOMPARE(hr->text(), QStringLiteral("501"));
-        SetText(hr, QString());
-        QTest::keyClick(hr, Qt::Key_Up);
-        QCOMPARE(hr->text(), QStringLiteral("1"));
+        // Field, text before, key, text after.
+        const struct {
+            const char* field;
+            const char* before;
+            Qt::Key key;
+            int presses;
+            const char* after;
+        } steps[] = {
+            {"LowerLimit", "349", Qt::Key_Up, 1, "350"}, {"LowerLimit", "350", Qt::Key_Up, 1, "350"},
+            {"LowerLimit", "351", Qt::Key_Down, 1, "350"}, {"LowerLimit", "0", Qt::Key_Down, 1, "0"},
+            {"Luck Limit", "1999", Qt::Key_Up, 2, "2000"},
+            // The unranged minimums step too.
+            {"HR Limit", "500", Qt::Key_Up, 1, "501"},   {"HR Limit", "", Qt::Key_Up, 1, "1"},
+        };
+        for (const auto& s : steps) {
+            QLineEdit* edit = dlg.FieldEdit(M(s.field));
+            SetText(edit, QString::fromLatin1(s.before));
+            for (int n = 0; n < s.presses; ++n) QTest::keyClick(edit, s.key);
+            QCOMPARE(edit->text(), QString::fromLatin1(s.after));
+        }
         // Arrow buttons with the mouse.
-        CSpinEdit* spin = dlg.FieldSpin(F::FIELD_DCI);
-        SetText(dlg.FieldEdit(F::FIELD_DCI), QStringLiteral("10"));
+        CSpinEdit* spin = dlg.FieldSpin(M("DCI Limit"));
+        SetText(dlg.FieldEdit(M("DCI Limit")), QStringLiteral("10"));
         QTest::mouseClick(spin, Qt::LeftButton, Qt::NoModifier, QPoint(spin->width() - 5, 3));
-        QCOMPARE(dlg.FieldEdit(F::FIELD_DCI)->text(), QStringLiteral("11"));
+        QCOMPARE(dlg.FieldEdit(M("DCI Limit"))->text(), QStringLiteral("11"));
     }
 
     void parseRules() {
-        QCOMPARE(ParseDialogInt(QStringLiteral("0")), std::optional<int32_t>(0));
-        QCOMPARE(ParseDialogInt(QStringLiteral(" \t42\t ")), std::optional<int32_t>(42));
-        QCOMPARE(ParseDialogInt(QStringLiteral("-17")), std::optional<int32_t>(-17));
-        QCOMPARE(ParseDialogInt(QStringLiteral("+5")), std::optional<int32_t>(5));
-        QCOMPARE(ParseDialogInt(QStringLiteral("2147483647")), std::optional<int32_t>(INT32_MAX));
-        QCOMPARE(ParseDialogInt(QStringLiteral("-2147483648")), std::optional<int32_t>(INT32_MIN));
-        QVERIFY(!ParseDialogInt(QStringLiteral("2147483648")));
-        QVERIFY(!ParseDialogInt(QString()));
-        QVERIFY(!ParseDialogInt(QStringLiteral("   ")));
-        QVERIFY(!ParseDialogInt(QStringLiteral("-")));
-        QVERIFY(!ParseDialogInt(QStringLiteral("1 2")));
-        QVERIFY(!ParseDialogInt(QStringLiteral("0x10")));
-        QVERIFY(!ParseDialogInt(QStringLiteral("3.5")));
+        const std::pair<const char*, std::optional<int32_t>> cases[] = {
+            {"0", 0}, {" \t42\t ", 42}, {"-17", -17}, {"+5", 5}, {"2147483647", INT32_MAX},
+            {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt}, {"", std::nullopt}, {"   ", std::nullopt},
+            {"-", std::nullopt}, {"1 2", std::nullopt}, {"0x10", std::nullopt}, {"3.5", std::nullopt}};
+        for (const auto& [text, expected] : cases) QCOMPARE(ParseDialogInt(QString::fromLatin1(text)), expected);
     }
 
     // OK through the command: the settings take the values, are saved, and the views hear of it.
@@ -355,8 +306,8 @@ private slots:
         doc.AddView(&view);
         const size_t writes = store.WriteCount();
         OnModal([](CFiltersDlg& dlg) {
-            SetText(dlg.FieldEdit(F::FIELD_HCI), QStringLiteral("25"));
-            dlg.CheckBox(F::CHECK_DISPLAY_HR)->click();
+            SetText(dlg.FieldEdit(M("HCI Limit")), QStringLiteral("25"));
+            dlg.CheckBox(M("Display HR"))->click();
             QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         });
         QVERIFY(DoFiltersCommand(&doc, nullptr));
@@ -383,9 +334,9 @@ private slots:
         const auto before = Values(TheSettings());
         const size_t writes = store.WriteCount();
         OnModal([](CFiltersDlg& dlg) {
-            SetText(dlg.FieldEdit(F::FIELD_LOWER_LIMIT), QStringLiteral("100"));
-            dlg.CheckBox(F::CHECK_BYPASS)->click();
-            dlg.CheckBox(F::CHECK_RINGS)->click();
+            SetText(dlg.FieldEdit(M("LowerLimit")), QStringLiteral("100"));
+            dlg.CheckBox(M("Bypass 70/Resist Limit"))->click();
+            dlg.CheckBox(M("Use Rings"))->click();
             QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
         });
         QVERIFY(!DoFiltersCommand(&doc, nullptr));

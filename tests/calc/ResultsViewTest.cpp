@@ -309,13 +309,13 @@ private slots:
         TheSettings().m_bBypassResistCap = 1;
         Run(w);
         TheSettings().m_bBypassResistCap = 0;
-        for (int n = 8; n < 16; ++n) *CGorvantaView::DisplaySwitch(TheSettings(), n) = 1;
+        for (int n = 8; n < 16; ++n) *TheSettings().ColumnSwitch(n) = 1;
         w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
         for (int c = 0; c < 16; ++c) {
             ClickHeader(*w.view, c);
             const auto once = Names(*w.view);
             for (int r = 0; r + 1 < w.view->Model()->rowCount(); ++r)
-                QVERIFY(CResultsModel::CompareResults(*w.view->Model()->SuitAt(r), *w.view->Model()->SuitAt(r + 1), c) <= 0);
+                QVERIFY(CompareResults(*w.view->Model()->SuitAt(r), *w.view->Model()->SuitAt(r + 1), c, false) <= 0);
             ClickHeader(*w.view, c);
             QCOMPARE(Names(*w.view), once);
         }

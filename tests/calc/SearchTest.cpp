@@ -349,9 +349,9 @@ TEST(ResultColumns, HeadingsAndTexts) {
     s.m_bBypassResistCap = 0;
     const std::array<std::string, 16> capped = {"Suit 00003", "70", "60", "70", "70", "-5", "265", "272",
                                                 "100",        "8",  "20", "2",  "3",  "4",  "-5",  "15"};
-    EXPECT_EQ(ResultColumnTexts(suit), capped);
+    EXPECT_EQ(ResultColumnTexts(suit, s.m_bBypassResistCap != 0), capped);
     s.m_bBypassResistCap = 1;
-    auto open = ResultColumnTexts(suit);
+    auto open = ResultColumnTexts(suit, s.m_bBypassResistCap != 0);
     EXPECT_EQ(open[1], "75");
     EXPECT_EQ(open[6], "272");
     EXPECT_EQ(open[7], "272");

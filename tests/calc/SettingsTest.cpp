@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 
+#include "calc/IntField.h"
 #include "calc/Settings.h"
 #include "model/ProfileStore.h"
 #include "model/QtProfileStore.h"
@@ -100,4 +101,48 @@ TEST(Settings, ParameterBlockCopiesWhatTheSearchNeeds) {
     EXPECT_EQ(p.m_nHRLimit, 29);
     EXPECT_EQ(p.m_nSRLimit, 30);
     EXPECT_EQ(p.m_nSuitLimit, 32);
+}
+
+// Optional results columns 8 to 15 follow the display switches; the others have none.
+TEST(Settings, ColumnSwitches) {
+    const char* names[] = {"Display Luck", "Display LMC", "Display LRC", "Display MR",
+                           "Display HR",   "Display SR",  "Display DCI", "Display HCI"};
+    CSettings s;
+    for (int n = 0; n < COLUMN_COUNT; ++n) {
+        int32_t* sw = s.ColumnSwitch(n);
+        if (n < 8) {
+            EXPECT_EQ(sw, nullptr) << n;
+            continue;
+        }
+        ASSERT_NE(sw, nullptr) << n;
+        EXPECT_EQ(sw, &s.Value(CSettings::IndexOf(names[n - 8]))) << n;
+    }
+}
+
+// Blanks are allowed around a dialog's number only; sign, digits and the 32-bit range for both.
+TEST(IntField, Rules) {
+    const struct {
+        const char* text;
+        std::optional<int32_t> refuse, trim;
+    } cases[] = {
+        {"0", 0, 0},
+        {"+5", 5, 5},
+        {"-17", -17, -17},
+        {"2147483647", INT32_MAX, INT32_MAX},
+        {"-2147483648", INT32_MIN, INT32_MIN},
+        {"2147483648", std::nullopt, std::nullopt},
+        {"-2147483649", std::nullopt, std::nullopt},
+        {"99999999999999999999", std::nullopt, std::nullopt},
+        {" 42\t", std::nullopt, 42},
+        {"", std::nullopt, std::nullopt},
+        {" \t", std::nullopt, std::nullopt},
+        {"-", std::nullopt, std::nullopt},
+        {"1 2", std::nullopt, std::nullopt},
+        {"0x10", std::nullopt, std::nullopt},
+        {"--1", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseInt32Field(c.text), c.refuse) << '"' << c.text << '"';
+        EXPECT_EQ(ParseInt32Field(c.text, FieldBlanks::Trim), c.trim) << '"' << c.text << '"';
+    }
 }

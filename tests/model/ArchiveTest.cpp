@@ -80,3 +80,14 @@ TEST(Cp1252, ConversionsRoundTrip) {
     EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");
     EXPECT_EQ(LowerCp1252("Gold RING \xC9"), "gold ring \xE9");
 }
+
+// Case is ignored by the 8-bit set's rules; bytes above 0x7F sort after the letters.
+TEST(Cp1252, CompareNoCase) {
+    EXPECT_EQ(CompareNoCaseCp1252("Gold RING \xC9", "gold ring \xE9"), 0);
+    EXPECT_LT(CompareNoCaseCp1252("abc", "ABD"), 0);
+    EXPECT_GT(CompareNoCaseCp1252("ABD", "abc"), 0);
+    EXPECT_LT(CompareNoCaseCp1252("ab", "AB c"), 0);
+    EXPECT_LT(CompareNoCaseCp1252("zebra", "\xC9clat"), 0);
+    EXPECT_TRUE(LessNoCaseCp1252("\x8A", "\xFF"));  // S caron lowers to 0x9A
+    EXPECT_FALSE(LessNoCaseCp1252("ABC", "abc"));
+}

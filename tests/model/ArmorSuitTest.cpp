@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "calc/Settings.h"
 #include "model/Archive.h"
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
@@ -12,10 +11,6 @@ CArmorPiece Piece(int phys, int medable = 1) {
     p.m_bMedable = medable;
     return p;
 }
-struct BypassScope {
-    explicit BypassScope(int on) { TheSettings().m_bBypassResistCap = on; }
-    ~BypassScope() { TheSettings().m_bBypassResistCap = 0; }
-};
 }  // namespace
 
 TEST(ArmorSuit, CapsAndTotals) {
@@ -27,28 +22,25 @@ TEST(ArmorSuit, CapsAndTotals) {
     EXPECT_EQ(s.CalcTotals(), 85);
     EXPECT_EQ(s.m_nCount, 2);
     EXPECT_EQ(s.m_nPhysical, 85);
-    {
-        BypassScope cap(0);
-        EXPECT_EQ(s.GetProperty(PROP_PHYSICAL), 70);
-        EXPECT_EQ(s.GetCappedTotalResist(), 70);
-        EXPECT_EQ(s.GetTotalResist(), 85);
+    EXPECT_EQ(s.GetTotalResist(), 85);
+    // The switch of each call decides; the bonus properties and unknown indexes never depend on it.
+    struct {
+        bool bypass;
+        int physical, capped;
+    } const cases[] = {{false, 70, 70}, {true, 85, 85}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(s.GetProperty(PROP_PHYSICAL, c.bypass), c.physical) << c.bypass;
+        EXPECT_EQ(s.GetCappedTotalResist(c.bypass), c.capped) << c.bypass;
+        EXPECT_EQ(s.GetProperty(9, c.bypass), 0);
+        EXPECT_EQ(s.GetProperty(14, c.bypass), 0);
     }
-    {
-        BypassScope off(1);  // read at each call
-        EXPECT_EQ(s.GetProperty(PROP_PHYSICAL), 85);
-        EXPECT_EQ(s.GetCappedTotalResist(), 85);
-    }
-    EXPECT_EQ(s.GetProperty(9), 0);
-    EXPECT_EQ(s.GetProperty(14), 0);
 }
 
 TEST(ArmorSuit, CappedTotalOfTheWorkedExample) {
     CArmorSuit s;
     s.m_nPhysical = 70; s.m_nFire = 71; s.m_nCold = 69; s.m_nPoison = 100; s.m_nEnergy = -5;
-    BypassScope cap(0);
-    EXPECT_EQ(s.GetCappedTotalResist(), 274);
-    TheSettings().m_bBypassResistCap = 1;
-    EXPECT_EQ(s.GetCappedTotalResist(), 305);
+    EXPECT_EQ(s.GetCappedTotalResist(false), 274);
+    EXPECT_EQ(s.GetCappedTotalResist(true), 305);
 }
 
 TEST(ArmorSuit, SumsEveryPropertyIntoItsField) {
@@ -61,7 +53,7 @@ TEST(ArmorSuit, SumsEveryPropertyIntoItsField) {
     s.CalcTotals();
     EXPECT_EQ(s.m_nTotalResist, 92);  // the pieces' stored totals are not used
     const int expect[14] = {0, 20, 22, 24, 26, 2, 4, 6, 8, 0, 14, 16, 10, 12};
-    for (int i = 0; i < 14; ++i) EXPECT_EQ(s.GetProperty(i), expect[i]) << i;
+    for (int i = 0; i < 14; ++i) EXPECT_EQ(s.GetProperty(i, false), expect[i]) << i;
 }
 
 TEST(ArmorSuit, MedableFlag) {

@@ -1,0 +1,39 @@
+#pragma once
+// gorvanta-cli's one JSON writer. Keys stay in the order they are written (QJsonObject would sort them)
+// and the layout is fixed, so that scripts reading the output see the same bytes from one version to the next.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CJsonWriter {
+public:
+    // Lines: each member on a line of its own, two spaces deeper than the line the container opened on.
+    // Inline: members on one line, separated by ", ". An empty container is "{}" or "[]" either way.
+    enum Layout { Inline, Lines };
+
+    void BeginObject(Layout layout = Inline) { Open('{', '}', layout); }
+    void BeginArray(Layout layout = Inline) { Open('[', ']', layout); }
+    void End();
+    void Key(const std::string& key);
+    void Number(int64_t value);
+    // 8-bit text, written in UTF-8.
+    void String(const std::string& cp1252);
+    // The document, ended by a line break. Every container must have been closed.
+    std::string Finish() const { return m_out + "\n"; }
+
+private:
+    struct CLevel {
+        char close;
+        bool lines;
+        int indent;  // of the line the container opened on
+        bool empty;
+    };
+    void Open(char open, char close, Layout layout);
+    void BeginMember();
+    void Quote(const std::string& cp1252);
+
+    std::vector<CLevel> m_levels;
+    std::string m_out;
+    int m_lineIndent = 0;
+    bool m_afterKey = false;
+};

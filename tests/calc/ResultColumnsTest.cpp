@@ -1,0 +1,93 @@
+// The results columns without a window: each column's value and text, the order of every column, and the
+// elapsed-time line of the summary box.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestPool.h"
+#include "calc/ResultColumns.h"
+#include "model/ArmorSuit.h"
+
+namespace {
+CArmorSuit Suit(const std::string& name, std::array<int32_t, 5> resists, std::array<int32_t, 8> bonus = {}) {
+    CArmorSuit s;
+    s.m_strName = name;
+    SetResists(s, resists);
+    SetBonus(s, bonus);
+    return s;
+}
+
+int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+}  // namespace
+
+TEST(ResultColumns, ValuesAndTextsFollowTheBypassSwitchExceptTheActualTotal) {
+    const CArmorSuit s = Suit("Suit 00003", {75, 60, 70, 72, -5}, {100, 8, 20, 2, 3, 4, -5, 15});
+    struct {
+        bool bypass;
+        std::array<int32_t, RESULT_COLUMN_COUNT> values;
+    } const cases[] = {
+        {false, {0, 70, 60, 70, 70, -5, 265, 272, 100, 8, 20, 2, 3, 4, -5, 15}},
+        {true, {0, 75, 60, 70, 72, -5, 272, 272, 100, 8, 20, 2, 3, 4, -5, 15}},
+    };
+    for (const auto& c : cases) {
+        const auto texts = ResultColumnTexts(s, c.bypass);
+        EXPECT_EQ(texts[0], "Suit 00003");
+        for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) {
+            EXPECT_EQ(ResultColumnValue(s, n, c.bypass), c.values[size_t(n)]) << "column " << n << " bypass " << c.bypass;
+            EXPECT_EQ(texts[size_t(n)], std::to_string(c.values[size_t(n)])) << "column " << n;
+        }
+        for (int outside : {0, -1, RESULT_COLUMN_COUNT}) EXPECT_EQ(ResultColumnValue(s, outside, c.bypass), 0);
+    }
+}
+
+TEST(ResultColumns, EveryColumnOrdersByItsRule) {
+    const CArmorSuit a = Suit("Suit 00001", {10, 20, 30, 40, 50}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const CArmorSuit b = Suit("Suit 00002", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const CArmorSuit c = Suit("Suit 00003", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const CArmorSuit d = Suit("Suit 00004", {80, 0, 0, 0, 0});
+    const CArmorSuit e = Suit("Suit 00005", {70, 0, 0, 0, 0});
+    const CArmorSuit upper = Suit("Suit B", {0, 0, 0, 0, 0});
+    const CArmorSuit lower = Suit("Suit a", {0, 0, 0, 0, 0});
+    const CArmorSuit high = Suit("Suit \xe9", {0, 0, 0, 0, 0});
+    struct {
+        const char* what;
+        const CArmorSuit &first, &second;
+        int column;
+        bool bypass;
+        int expected;
+    } const cases[] = {
+        {"names ascending", a, b, 0, false, -1},
+        {"names descending", b, a, 0, false, 1},
+        {"same suit", a, a, 0, false, 0},
+        {"names as unsigned bytes, case-sensitively", upper, lower, 0, false, -1},
+        {"an accented letter after ASCII", lower, high, 0, false, -1},
+        {"equal poison: larger effective total first", b, a, 4, false, -1},
+        {"equal poison, the other way", a, b, 4, false, 1},
+        {"larger energy first", b, a, 5, false, -1},
+        {"larger effective total first", b, a, 6, false, -1},
+        {"larger actual total first", b, a, 7, false, -1},
+        {"equal luck: totals decide", b, a, 8, false, -1},
+        {"equal everything", b, c, 8, false, 0},
+        {"effective totals have no tie-break", d, e, 6, false, 0},
+        {"actual totals are never capped", d, e, 7, false, -1},
+        {"capped physical and totals equal", d, e, 1, false, 0},
+        {"bypassed physical", d, e, 1, true, -1},
+        {"bypassed effective total", d, e, 6, true, -1},
+        {"no such column", a, b, RESULT_COLUMN_COUNT, false, 0},
+        {"no such column below", a, b, -1, false, 0},
+    };
+    for (const auto& t : cases)
+        EXPECT_EQ(Sign(CompareResults(t.first, t.second, t.column, t.bypass)), t.expected) << t.what;
+}
+
+TEST(ResultColumns, ElapsedTimeShowsTheHoursWithinADay) {
+    struct {
+        int64_t seconds;
+        const char* shown;
+    } const cases[] = {
+        {0, "00:00:00"},     {4, "00:00:04"},        {3600 + 2 * 60 + 5, "01:02:05"},
+        {86399, "23:59:59"}, {25 * 3600, "01:00:00"}, {-3, "00:00:00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatElapsed(c.seconds), std::string("Elapsed time: ") + c.shown) << c.seconds;
+    EXPECT_EQ(SummaryWithElapsed("a\nb", 65), "a\nb\nElapsed time: 00:01:05");
+}
