@@ -3,8 +3,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,7 +41,6 @@ public:
     std::vector<std::unique_ptr<CArmorSuit>> suits;
 };
 
-
 std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool) {
     // Where each piece sits in the pool: list k, index i.
     std::unordered_map<const CArmorPiece*, std::pair<size_t, size_t>> where;
@@ -52,27 +51,17 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
     CJsonWriter json;
     json.BeginObject(CJsonWriter::Lines);
     for (const auto& [key, value] : {std::pair{"combinations", r.m_nCombinations}, {"examined", r.m_nExamined},
-                                     {"found", r.m_nFound}}) {
-        json.Key(key);
-        json.Number(value);
-    }
-    json.Key("highest");
-    json.BeginObject();
-    for (int h = 0; h < HIGH_COUNT; ++h) {
-        json.Key(kHighest[h]);
-        json.Number(r.m_arrHighest[size_t(h)]);
-    }
+                                     {"found", r.m_nFound}})
+        json.Key(key).Number(value);
+    json.Key("highest").BeginObject();
+    for (int h = 0; h < HIGH_COUNT; ++h) json.Key(kHighest[h]).Number(r.m_arrHighest[size_t(h)]);
     json.End();
-    json.Key("summary");
-    json.String(r.m_strSummary);
-    json.Key("suits");
-    json.BeginArray(CJsonWriter::Lines);
+    json.Key("summary").String(r.m_strSummary);
+    json.Key("suits").BeginArray(CJsonWriter::Lines);
     for (const auto& suit : suits) {
         json.BeginObject();
-        json.Key("name");
-        json.String(suit->m_strName);
-        json.Key("pieces");
-        json.BeginArray();
+        json.Key("name").String(suit->m_strName);
+        json.Key("pieces").BeginArray();
         for (const CArmorPiece* p : suit->m_arrPieces) {
             const auto& [k, i] = where.at(p);
             json.BeginArray();
@@ -81,8 +70,7 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
             json.End();
         }
         json.End();
-        json.Key("columns");
-        json.BeginArray();
+        json.Key("columns").BeginArray();
         for (const std::string& text : ResultColumnTexts(*suit, TheSettings().m_bBypassResistCap != 0))
             json.String(text);
         json.End();
@@ -119,11 +107,14 @@ std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSu
 int RunCalcCommand(const QStringList& args) {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("DOC.gva"), QStringLiteral("the document whose pool is searched"));
-    const QCommandLineOption setOption(QStringLiteral("set"), QStringLiteral("override one setting"),
+    const QCommandLineOption setOption(QStringLiteral("set"),
+                                       QStringLiteral("overrides one setting, by its store name, for this run "
+                                                      "only; repeatable"),
                                        QStringLiteral("NAME=VALUE"));
-    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("tsv or json"),
+    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("tsv (the default) or json"),
                                           QStringLiteral("FORMAT"), QStringLiteral("tsv"));
-    const QCommandLineOption threadsOption(QStringLiteral("threads"), QStringLiteral("worker threads, 0 for all cores"),
+    const QCommandLineOption threadsOption(QStringLiteral("threads"),
+                                           QStringLiteral("worker threads, 0 (the default) for all cores"),
                                            QStringLiteral("N"), QStringLiteral("0"));
     parser.addOption(setOption);
     parser.addOption(formatOption);
@@ -135,7 +126,8 @@ int RunCalcCommand(const QStringList& args) {
         return UsageError(kSyntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
     const std::optional<int32_t> threads = ParseInt32Field(parser.value(threadsOption).toStdString());
     if (!threads || *threads < 0 || *threads > MAX_THREADS)
-        return UsageError(kSyntax, QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(MAX_THREADS));
+        return UsageError(kSyntax,
+                          QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(MAX_THREADS));
 
     // Checked before the document is read; applied after, since reading the document reloads the settings.
     std::vector<COverride> overrides;
@@ -163,8 +155,8 @@ int RunCalcCommand(const QStringList& args) {
 
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();
-    const CCalcResult result =
-        RunCalculation(param, doc.m_arrPool, settings.m_nLowerLimit, TheCalcState().m_bCalcRunning, collector, *threads);
+    const CCalcResult result = RunCalculation(param, doc.m_arrPool, settings.m_nLowerLimit,
+                                              TheCalcState().m_bCalcRunning, collector, *threads);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool)

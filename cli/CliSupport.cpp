@@ -1,17 +1,90 @@
 #include <QCommandLineParser>
-#include <QFile>
+#include <QStringView>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Commands.h"
 #include "document/DocFile.h"
+#include "model/Cp1252.h"
 
-std::string LocalPath(const QString& arg) { return QFile::encodeName(arg).toStdString(); }
+namespace {
+// The length of the well-formed UTF-8 sequence at the start of `s` (no overlong forms, no surrogates,
+// nothing above U+10FFFF), or 0.
+size_t Utf8SequenceLength(std::string_view s) {
+    const auto at = [&](size_t i) { return i < s.size() ? (unsigned char)s[i] : 0u; };
+    const auto cont = [&](size_t i, unsigned lo = 0x80, unsigned hi = 0xBF) { return at(i) >= lo && at(i) <= hi; };
+    const unsigned c = at(0);
+    if (c < 0x80) return s.empty() ? 0 : 1;
+    if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const bool second = c == 0xE0 ? cont(1, 0xA0) : c == 0xED ? cont(1, 0x80, 0x9F) : cont(1);
+        return second && cont(2) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const bool second = c == 0xF0 ? cont(1, 0x90) : c == 0xF4 ? cont(1, 0x80, 0x8F) : cont(1);
+        return second && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+bool IsUtf8(std::string_view s) {
+    for (size_t n; !s.empty(); s.remove_prefix(n))
+        if ((n = Utf8SequenceLength(s)) == 0) return false;
+    return true;
+}
+
+constexpr char16_t ESCAPED_BYTE = 0xDC00;  // + the byte, 0x80 to 0xFF
+}  // namespace
+
+QStringList ArgumentsFromArgv(int argc, const char* const* argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        QString arg;
+        for (std::string_view rest(argv[i]); !rest.empty();) {
+            const size_t n = Utf8SequenceLength(rest);
+            if (n)
+                arg += QString::fromUtf8(rest.data(), qsizetype(n));
+            else
+                arg += QChar(char16_t(ESCAPED_BYTE + (unsigned char)rest[0]));
+            rest.remove_prefix(n ? n : 1);
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
+std::string LocalPath(const QString& arg) {
+    std::string out;
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < arg.size(); ++i) {
+        const char16_t u = arg[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < arg.size() && arg[i + 1].isLowSurrogate()) {
+            ++i;  // a pair, not an escaped byte
+            continue;
+        }
+        if (u < ESCAPED_BYTE + 0x80 || u > ESCAPED_BYTE + 0xFF) continue;
+        out += QStringView(arg).mid(written, i - written).toUtf8().toStdString();
+        out += char(u - ESCAPED_BYTE);
+        written = i + 1;
+    }
+    return out + QStringView(arg).mid(written).toUtf8().toStdString();
+}
+
+std::string ItemTextToCp1252(std::string bytes) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+    if (ascii || !IsUtf8(bytes)) return bytes;
+    std::string_view utf8(bytes);
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+    return Utf8ToCp1252(utf8);
+}
 
 void PrintError(const std::string& text) {
     const std::string line = text + "\n";
@@ -21,7 +94,7 @@ void PrintError(const std::string& text) {
 
 int UsageError(const CCommandSyntax& syntax, const QString& why) {
     std::string text;
-    if (!why.isEmpty()) text += "gorvanta-cli: " + why.toStdString() + "\n";
+    if (!why.isEmpty()) text += "gorvanta-cli: " + LocalPath(why) + "\n";
     text += std::string("usage: ") + syntax.usage + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return CLI_EXIT_USAGE;
@@ -45,37 +118,60 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringLis
     return std::nullopt;
 }
 
+int OutputStatus(bool written) {
+    if (written) return CLI_EXIT_OK;
+    PrintError("gorvanta-cli: cannot write to standard output");
+    return CLI_EXIT_FILE;
+}
+
 int WriteOutput(const std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-        PrintError("gorvanta-cli: cannot write to standard output");
-        return CLI_EXIT_FILE;
-    }
-    return CLI_EXIT_OK;
+    return OutputStatus(std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0);
 }
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::string& error) {
     const bool useStdin = path.empty();
-    const int fd = useStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     const std::string name = useStdin ? std::string("standard input") : path;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const int fd = useStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = "Cannot open " + name + ": " + std::strerror(errno) + ".";
         return false;
     }
+    struct stat st {};
+    if (!useStdin) {
+        if (::fstat(fd, &st) != 0)
+            error = "Cannot read " + name + ": " + std::strerror(errno) + ".";
+        else if (S_ISDIR(st.st_mode))
+            error = "Cannot read " + name + ": " + std::strerror(EISDIR) + ".";
+        else if (!S_ISREG(st.st_mode))
+            error = "Cannot read " + name + ": not a regular file.";
+        else if (uint64_t(st.st_size) > TEXT_LIMIT)
+            error = "Cannot read " + name + ": the text is larger than " + TEXT_LIMIT_NAME + ".";
+        if (!error.empty()) {
+            ::close(fd);
+            return false;
+        }
+    }
+    // One byte beyond the limit tells a text that is too long (a file may grow, standard input may not end).
+    // Reserved up front, so that growing never holds two copies; untouched pages cost nothing.
+    out.reserve(useStdin ? TEXT_LIMIT + 1 : size_t(st.st_size));
     char buf[65536];
-    bool ok = true;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const size_t want = std::min(sizeof buf, TEXT_LIMIT + 1 - out.size());
+        const ssize_t n = want ? ::read(fd, buf, want) : 0;
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = "Cannot read " + name + ": " + std::strerror(errno) + ".";
-            ok = false;
             break;
         }
         if (n == 0) break;
         out.append(buf, size_t(n));
     }
+    if (error.empty() && out.size() > TEXT_LIMIT)
+        error = "Cannot read " + name + ": the text is larger than " + TEXT_LIMIT_NAME + ".";
     if (!useStdin) ::close(fd);
-    return ok;
+    if (!error.empty()) out.clear();
+    return error.empty();
 }
 
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path) {

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 class CGorvantaDoc;
 class QCommandLineParser;
@@ -36,13 +37,28 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringLis
 // Prints "usage: ..." (after why, when given) on standard error and returns CLI_EXIT_USAGE.
 int UsageError(const CCommandSyntax& syntax, const QString& why = {});
 
-// A command-line argument as the file system's bytes.
+// The command line as given: bytes that are not UTF-8 are kept as the code units U+DC80 to U+DCFF (which
+// no UTF-8 yields), so that LocalPath gives back exactly the bytes of every argument, whatever they are.
+QStringList ArgumentsFromArgv(int argc, const char* const* argv);
+// An argument (or a text quoting arguments) as the bytes it was given as: file names reach the file system
+// unchanged, and messages echo them as typed.
 std::string LocalPath(const QString& arg);
 // One line on standard error, printed as it is (file names are the file system's bytes).
 void PrintError(const std::string& text);
 // Writes a command's result on standard output: CLI_EXIT_OK, or CLI_EXIT_FILE with the reason printed.
 int WriteOutput(const std::string& bytes);
-// The whole content of a file, or of standard input for an empty path; false with the reason in `error`.
+// The same for output already written: CLI_EXIT_OK when it all went out.
+int OutputStatus(bool written);
+// Item text read by import is refused beyond this size.
+constexpr size_t TEXT_LIMIT = size_t(64) << 20;
+constexpr const char* TEXT_LIMIT_NAME = "64 MB";
+// The whole content of a regular file, or of standard input for an empty path, at most TEXT_LIMIT bytes;
+// false with the reason in `error`. A FIFO or device is refused at once, without waiting for it.
 bool ReadFileBytes(const std::string& path, std::string& out, std::string& error);
+// Item text as 8-bit characters: text that is valid UTF-8 (a leading byte order mark dropped) is converted,
+// '?' for a character the 8-bit set lacks, as a paste of the same text would be; any other bytes are taken
+// as Windows-1252 already. Windows-1252 text that happens to be valid UTF-8 as well (a capital A tilde
+// followed by a copyright sign, say) reads as UTF-8: such pairs are far rarer in item text than UTF-8 is.
+std::string ItemTextToCp1252(std::string bytes);
 // Loads an existing document; on failure prints the document's message and returns false.
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path);

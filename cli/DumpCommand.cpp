@@ -1,6 +1,7 @@
 // dump: a document as JSON, texts in UTF-8, every value as stored.
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <string>
 
 #include "Commands.h"
@@ -15,10 +16,8 @@ void WritePiece(CJsonWriter& json, const CArmorPiece* p) {
     const CArmorPiece empty;
     if (!p) p = &empty;
     json.BeginObject();
-    json.Key("text");
-    json.String(p->m_strText);
-    json.Key("typeName");
-    json.String(p->m_strTypeName);
+    json.Key("text").String(p->m_strText);
+    json.Key("typeName").String(p->m_strTypeName);
     const std::pair<const char*, int32_t> numbers[] = {
         {"type", p->m_nType},       {"physical", p->m_nPhysical}, {"fire", p->m_nFire},
         {"cold", p->m_nCold},       {"poison", p->m_nPoison},     {"energy", p->m_nEnergy},
@@ -26,10 +25,7 @@ void WritePiece(CJsonWriter& json, const CArmorPiece* p) {
         {"lrc", p->m_nLRC},         {"mr", p->m_nMR},             {"sr", p->m_nSR},
         {"hr", p->m_nHR},           {"dci", p->m_nDCI},           {"hci", p->m_nHCI},
         {"medable", p->m_bMedable}};
-    for (const auto& [key, value] : numbers) {
-        json.Key(key);
-        json.Number(value);
-    }
+    for (const auto& [key, value] : numbers) json.Key(key).Number(value);
     json.End();
 }
 
@@ -39,32 +35,28 @@ void WritePieces(CJsonWriter& json, const std::vector<CArmorPiece*>& pieces) {
     json.End();
 }
 
-std::string DocumentJson(const CGorvantaDoc& doc) {
-    CJsonWriter json;
+// Streamed: a document's JSON is several times the size of its file.
+bool WriteDocumentJson(const CGorvantaDoc& doc, std::FILE* out) {
+    CJsonWriter json(out);
     json.BeginObject(CJsonWriter::Lines);
-    json.Key("pool");
-    json.BeginArray(CJsonWriter::Lines);
+    json.Key("pool").BeginArray(CJsonWriter::Lines);
     for (const auto& list : doc.m_arrPool) WritePieces(json, list);
     json.End();
-    json.Key("suits");
-    json.BeginArray(CJsonWriter::Lines);
+    json.Key("suits").BeginArray(CJsonWriter::Lines);
     for (const CArmorSuit* s : doc.m_arrSuits) {
         json.BeginObject();
-        json.Key("name");
-        json.String(s ? s->m_strName : std::string());
-        json.Key("character");
-        json.String(s ? s->m_strCharacter : std::string());
+        json.Key("name").String(s ? s->m_strName : std::string());
+        json.Key("character").String(s ? s->m_strCharacter : std::string());
         json.Key("pieces");
         WritePieces(json, s ? s->m_arrPieces : std::vector<CArmorPiece*>());
         json.End();
     }
     json.End();
-    json.Key("characters");
-    json.BeginArray();
+    json.Key("characters").BeginArray();
     for (const std::string& name : doc.m_arrCharacters) json.String(name);
     json.End();
     json.End();
-    return json.Finish();
+    return json.FinishStream();
 }
 }  // namespace
 
@@ -75,5 +67,5 @@ int RunDumpCommand(const QStringList& args) {
 
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
-    return WriteOutput(DocumentJson(doc));
+    return OutputStatus(WriteDocumentJson(doc, stdout));
 }

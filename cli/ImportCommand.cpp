@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -23,12 +25,28 @@ const CCommandSyntax kSyntax = {"gorvanta-cli import DOC.gva [TEXTFILE]",
 int RunImportCommand(const QStringList& args) {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("DOC.gva"), QStringLiteral("the document, created when missing"));
-    parser.addPositionalArgument(QStringLiteral("TEXTFILE"), QStringLiteral("item text; standard input when absent"));
+    parser.addPositionalArgument(QStringLiteral("TEXTFILE"),
+                                 QStringLiteral("item text (UTF-8, or else Windows-1252; at most %1); standard "
+                                                "input when absent").arg(QLatin1String(TEXT_LIMIT_NAME)));
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
     const QStringList pos = parser.positionalArguments();
     const std::string docPath = LocalPath(pos[0]);
     const std::string textPath = pos.size() > 1 ? LocalPath(pos[1]) : std::string();
 
+    // The text is read before the document is locked: standard input may keep everyone else waiting.
+    std::string text, error;
+    if (!ReadFileBytes(textPath, text, error)) {
+        PrintError(error);
+        return CLI_EXIT_FILE;
+    }
+    text = ToCrLfLineBreaks(ItemTextToCp1252(std::move(text)));
+
+    // Held from loading to saving, so that imports running at once each add to what the one before saved.
+    CDocFileLock lock;
+    if (!lock.Lock(docPath, &error)) {
+        PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
+        return CLI_EXIT_FILE;
+    }
     CGorvantaDoc doc;
     struct stat st;
     if (::stat(docPath.c_str(), &st) == 0 || errno != ENOENT) {
@@ -37,23 +55,21 @@ int RunImportCommand(const QStringList& args) {
         doc.OnNewDocument();
     }
 
-    std::string raw, error;
-    if (!ReadFileBytes(textPath, raw, error)) {
-        PrintError(error);
-        return CLI_EXIT_FILE;
+    // A longer text goes in as successive pastes, each one as the paste command would file it. A paste that
+    // fills the buffer is cut as the long-text question's OK would cut it.
+    int added = 0;
+    for (const std::string_view paste : SplitIntoPastes(text)) {
+        std::vector<CParsedLine> rows = ParseItemText(std::string(paste), [] {
+            PrintError("gorvanta-cli: warning: the text fills the paste buffer of 32767 characters; it is cut "
+                       "there and its last two characters become a line break");
+            return true;
+        });
+        SortImportRows(rows);
+        std::vector<std::unique_ptr<CArmorPiece>> pieces;
+        pieces.reserve(rows.size());
+        for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
+        added += AddImportedPieces(doc, std::move(pieces));
     }
-    // The paste buffer's rules: CR LF line breaks, at most PASTE_LIMIT characters; a full buffer is cut
-    // as the long-text question's OK would cut it.
-    std::vector<CParsedLine> rows = ParseItemText(PrepareClipboardText(raw), [] {
-        PrintError("gorvanta-cli: warning: the text fills the paste buffer of 32767 characters; it is cut there "
-                   "and its last two characters become a line break");
-        return true;
-    });
-    SortImportRows(rows);
-    std::vector<std::unique_ptr<CArmorPiece>> pieces;
-    pieces.reserve(rows.size());
-    for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
-    const int added = AddImportedPieces(doc, std::move(pieces));
 
     if (!SaveDocumentFile(doc, docPath, &error)) {
         PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);

@@ -19,11 +19,12 @@ void CJsonWriter::End() {
     m_out += level.close;
 }
 
-void CJsonWriter::Key(const std::string& key) {
+CJsonWriter& CJsonWriter::Key(const std::string& key) {
     BeginMember();
     Quote(key);
     m_out += ": ";
     m_afterKey = true;
+    return *this;
 }
 
 void CJsonWriter::Number(int64_t value) {
@@ -36,8 +37,20 @@ void CJsonWriter::String(const std::string& cp1252) {
     Quote(cp1252);
 }
 
+void CJsonWriter::Spill() {
+    if (!m_failed && std::fwrite(m_out.data(), 1, m_out.size(), m_stream) != m_out.size()) m_failed = true;
+    m_out.clear();
+}
+
+bool CJsonWriter::FinishStream() {
+    m_out += '\n';
+    Spill();
+    return std::fflush(m_stream) == 0 && !m_failed;
+}
+
 // The separator before a key, or before a value that has no key.
 void CJsonWriter::BeginMember() {
+    if (m_stream && m_out.size() >= 65536) Spill();
     if (m_afterKey) {
         m_afterKey = false;
         return;

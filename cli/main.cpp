@@ -60,7 +60,8 @@ int BadUsage(const std::string& why) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+    // Not QCoreApplication::arguments(): it turns bytes that are not UTF-8 into U+FFFD, another file name.
+    const QStringList args = ArgumentsFromArgv(argc, argv);
     QCommandLineParser parser;
     // Whatever follows the command is the command's own, options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -72,7 +73,7 @@ int main(int argc, char* argv[]) {
     if (args.size() < 2) return BadUsage("no command given");
     // The command must come first: an unknown option or "--" in its place is an unknown command.
     if (!parsed || rest.isEmpty() || rest.first() != args[1])
-        return BadUsage("unknown command \"" + args[1].toStdString() + "\"");
+        return BadUsage("unknown command \"" + LocalPath(args[1]) + "\"");
     const QString name = rest.takeFirst();
     if (name == QLatin1String("help")) return ListCommands();
     for (const CCommand& c : kCommands) {
@@ -85,5 +86,5 @@ int main(int argc, char* argv[]) {
         SetProfileStore(nullptr);
         return status;
     }
-    return BadUsage("unknown command \"" + name.toStdString() + "\"");
+    return BadUsage("unknown command \"" + LocalPath(name) + "\"");
 }

@@ -1,28 +1,70 @@
-// A damaged or hostile ".gva" file: reading must end in a document or an end-of-file failure, and what
-// was read is freed either way. A document that was read back is written and read again identically.
+// A damaged or hostile ".gva" file: reading must end in a document or in the "Unexpected file format."
+// failure, and what was read is freed either way. A count below zero is always that failure; a document
+// that was read holds no more records than its bytes can carry at their smallest. A document that was read
+// back is written and read again identically. The same bytes through the file loader give the same result.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "document/DocFile.h"
 #include "document/GorvantaDoc.h"
 #include "model/Archive.h"
 
+namespace {
+int32_t Int32At(std::string_view in, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(in[at + size_t(i)]);
+    return int32_t(v);
+}
+
+// Loads the bytes through LoadDocumentFile from an in-memory file.
+LoadStatus LoadThroughFile(std::string_view in) {
+    static const int fd = ::memfd_create("fuzz.gva", 0);
+    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, in.data(), in.size(), 0) != ssize_t(in.size()))
+        __builtin_trap();
+    CGorvantaDoc doc;
+    return LoadDocumentFile(doc, path).status;
+}
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view in(reinterpret_cast<const char*>(data), size);
+    bool negative = false;
+    if (size >= 60 && Int32At(in, 0) == DOC_MAGIC)
+        for (size_t at = 4; at < 60; at += 4) negative = negative || Int32At(in, at) < 0;
+
     std::string first;
+    bool failed = false;
     {
         CGorvantaDoc doc;
         CArchive ar(in);
         try {
             doc.Serialize(ar);
+        } catch (const CArchiveBadCountException&) {
+            failed = true;
         } catch (const CArchiveEofException&) {
-            doc.FreeContents();
-            return 0;
+            if (negative) __builtin_trap();  // a count below zero is caught before the data runs out
+            failed = true;
         }
-        CArchive out(first);
-        doc.Serialize(out);
+        if (!failed) {
+            if (negative) __builtin_trap();
+            uint64_t pieces = uint64_t(doc.GetPoolCount());
+            for (const CArmorSuit* s : doc.m_arrSuits) pieces += s->m_arrPieces.size();
+            if (pieces * 4 + doc.m_arrSuits.size() * 6 + doc.m_arrCharacters.size() > size) __builtin_trap();
+            CArchive out(first);
+            doc.Serialize(out);
+        }
         doc.FreeContents();
     }
+    // A zero-length file is an empty document; any other bytes end as they did above.
+    const LoadStatus status = LoadThroughFile(in);
+    if (size != 0 && failed != (status == LoadStatus::UnexpectedFormat)) __builtin_trap();
+    if (failed) return 0;
+
     CGorvantaDoc again;
     CArchive ar2{std::string_view(first)};
     again.Serialize(ar2);

@@ -1,10 +1,13 @@
-// A hostile per-user store: name tables and settings of any shape, then a load, imports and a save.
+// A hostile per-user store: name tables and settings of any shape, then a load, imports and a save. The
+// load may find the store refusing writes, new keys, or values after a few: every table whose key is then
+// missing is at its defaults, and no key the load made is left without all of its defaults.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "calc/Settings.h"
 #include "import/ItemTextParser.h"
+#include "model/PieceDefs.h"
 #include "model/ProfileStore.h"
 
 namespace {
@@ -29,13 +32,26 @@ struct Reader {
         return int32_t(v);
     }
 };
+// Lets `budget` value writes through, then refuses them (a negative budget: all).
+class CBudgetStore : public CMemoryProfileStore {
+public:
+    int budget = -1;
+    bool WriteString(const std::string& section, const std::string& name, const std::string& value) override {
+        if (budget == 0) return false;
+        if (budget > 0) --budget;
+        return CMemoryProfileStore::WriteString(section, name, value);
+    }
+};
+
 const char* const kSections[] = {"Settings", "PieceDefs\\Headwear", "PieceDefs\\Neckwear", "PieceDefs\\Arms",
                                  "PieceDefs\\Gloves", "PieceDefs\\Legs", "PieceDefs\\Chest", "PieceDefs\\Rings",
                                  "PieceDefs\\Bracelets", "PieceDefs\\Robes", "PieceDefs\\Cloaks", "PieceDefs\\Shields"};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CMemoryProfileStore store;
+    CBudgetStore store;
+    // The last byte also says how the store fails during the first load.
+    const uint8_t mode = size ? data[size - 1] : 0;
     Reader r{data, size};
     while (r.n) {
         uint8_t op = r.Byte();
@@ -63,9 +79,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     SetProfileStore(&store);
+    bool existed[11];
+    for (int k = 0; k < 11; ++k) existed[k] = store.OpenKey(std::string(PIECEDEFS_SECTION) + PieceDefSubkey(k));
+    store.failWrites = mode & 1;
+    store.failCreate = mode & 2;
+    if (mode & 4) store.budget = mode >> 3;
     CSettings settings;
     SetTheSettings(&settings);
     settings.LoadSettings();
+    store.failWrites = store.failCreate = false;
+    store.budget = -1;
+    for (int k = 0; k < 11; ++k) {
+        const std::string section = std::string(PIECEDEFS_SECTION) + PieceDefSubkey(k);
+        if (!store.OpenKey(section)) {
+            if (settings.m_pieceDefs.Table(k) != PieceDefDefaults(k)) __builtin_trap();
+        } else if (!existed[k]) {
+            std::vector<std::pair<std::string, std::string>> values;
+            store.EnumValues(section, values);
+            if (values.size() != PieceDefDefaults(k).size()) __builtin_trap();
+        }
+    }
     auto pieces = ParseItemText("plate helm fire resist 5%\r\nGold Ring luck 40 \r\nleather tunic cold resist 3%\r\n",
                                 [] { return true; });
     for (auto& p : pieces)

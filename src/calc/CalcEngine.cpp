@@ -1,15 +1,22 @@
 #include "CalcEngine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <limits>
 #include <mutex>
+#include <new>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "calc/CalcState.h"
 
 namespace {
+
+CCalcHooks g_hooks;
 
 // Lanes of a sum vector: the five resists, the eight bonus properties in the order of the highest values
 // (HIGH_LUCK..HIGH_HCI are lanes 5..12), then the plain resist total. Lanes 14 and 15 stay 0.
@@ -110,6 +117,15 @@ struct CPlan {
     }
 };
 
+// Product over the slots of the candidate counts, a count of 0 counting as 1.
+int64_t CombinationCount(const CCalcParam& param, const CalcPool& pool) {
+    int64_t n = 1;
+    for (int k = 0; k < SLOT_COUNT; ++k)
+        if (param.UseSlot(k) && !pool[size_t(k)].empty())
+            n = SatMul(n, int64_t(std::min<size_t>(pool[size_t(k)].size(), size_t(std::numeric_limits<int32_t>::max()))));
+    return n;
+}
+
 CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit) {
     CPlan plan;
     plan.m_bBypass = param.m_bBypassResistCap != 0;
@@ -194,10 +210,12 @@ struct CHit {
     std::unique_ptr<CArmorSuit> m_pSuit;
 };
 
-// The work of one chunk: complete, or cut short by a stop or by reaching the suit limit on its own.
+// The work of one chunk: complete, or cut short by a stop or by the suit limit. A chunk that failed keeps
+// the suits it found before the failure, each with its exact position, but no end state.
 struct CChunkResult {
     bool m_bDone = false;
     bool m_bComplete = false;
+    bool m_bFailed = false;
     int64_t m_nExamined = 0;
     CalcHighest m_arrHighest{};
     std::vector<CHit> m_arrHits;
@@ -205,12 +223,23 @@ struct CChunkResult {
 
 constexpr int POLL_EVERY = 256;
 
+// Hears of every suit a chunk finds; answers whether the chunk may stop there because the suits before
+// it, found by any thread, fill the suit limit. May hold the thread until there is room for more suits.
+class IHitGate {
+public:
+    virtual bool Enough(int64_t chunk, int64_t hits) = 0;
+
+protected:
+    ~IHitGate() = default;
+};
+
 // Depth-first search of one chunk. Every state it stops in (pos, highest) is exact for the prefix of
 // combinations visited, in visiting order, so a run may end at any hit or at a stop.
 class CChunkSearch {
 public:
-    CChunkSearch(const CPlan& plan, const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap)
-        : m_plan(plan), m_running(running), m_out(out), m_nHitCap(hitCap) {}
+    CChunkSearch(const CPlan& plan, const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap,
+                 IHitGate* gate, int64_t chunk)
+        : m_plan(plan), m_running(running), m_out(out), m_nHitCap(hitCap), m_pGate(gate), m_nChunk(chunk) {}
 
     void Run(int depth, int64_t firstNode, int64_t endNode, int32_t seedTotal) {
         m_hi.fill(0);
@@ -339,7 +368,8 @@ private:
         for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[size_t(m_idx[l])]);
         suit->CalcTotals();
         m_out.m_arrHits.push_back(CHit{m_nPos, m_hi, std::move(suit)});
-        if (int64_t(m_out.m_arrHits.size()) >= m_nHitCap) m_bAbort = true;
+        const int64_t hits = int64_t(m_out.m_arrHits.size());
+        if (hits >= m_nHitCap || (m_pGate && m_pGate->Enough(m_nChunk, hits))) m_bAbort = true;
     }
 
     bool Poll() {
@@ -353,6 +383,8 @@ private:
     const std::atomic<int32_t>& m_running;
     CChunkResult& m_out;
     int64_t m_nHitCap;
+    IHitGate* m_pGate;
+    int64_t m_nChunk;
     int64_t m_nPos = 0;
     CalcHighest m_hi{};
     bool m_bAbort = false;
@@ -476,59 +508,177 @@ private:
     bool m_bEnded = false;
 };
 
-void RunChunk(const CPlan& plan, const CSplit& split, int64_t c, int32_t seedTotal, int64_t hitCap,
-              const std::atomic<int32_t>& running, CChunkResult& out) {
-    CChunkSearch search(plan, running, out, hitCap);
-    search.Run(split.m_nDepth, split.First(c), split.First(c + 1), seedTotal);
+// Marks an exception thrown by the reporter, which passes through the run unchanged.
+struct CReporterThrew {
+    std::exception_ptr m_error;
+};
+
+// Hands every report on; whatever the reporter throws comes out as CReporterThrew.
+class CGuardedReporter : public ICalcReporter {
+public:
+    explicit CGuardedReporter(ICalcReporter& inner) : m_inner(inner) {}
+    void OnBegin(int64_t combinations) override {
+        Guard([&] { m_inner.OnBegin(combinations); });
+    }
+    void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
+        Guard([&] { m_inner.OnSuit(std::move(suit)); });
+    }
+    void OnEnd(const CCalcMsg& end) override {
+        Guard([&] { m_inner.OnEnd(end); });
+    }
+    void OnProgress(int64_t examined) override {
+        Guard([&] { m_inner.OnProgress(examined); });
+    }
+
+private:
+    template <class F>
+    void Guard(F&& f) {
+        try {
+            f();
+        } catch (...) {
+            throw CReporterThrew{std::current_exception()};
+        }
+    }
+    ICalcReporter& m_inner;
+};
+
+std::string FailureText(std::exception_ptr e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const std::bad_alloc&) {
+        return "Not enough memory to finish the calculation.";
+    } catch (const std::exception& x) {
+        return std::string("The calculation failed: ") + x.what();
+    } catch (...) {
+        return "The calculation failed.";
+    }
 }
 
-void SearchInline(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running, CMerger& merger) {
+// What the threads of one run share besides the plan: the hooks it started with, its first failure and
+// the number of suits made.
+class CRunContext {
+public:
+    explicit CRunContext(std::atomic<int32_t>& running) : m_running(running), m_hooks(g_hooks) {}
+
+    // Searches chunk c into `out`. A failure marks the chunk failed, is kept, and stops the run.
+    void RunChunk(const CPlan& plan, const CSplit& split, int64_t c, int32_t seedTotal, int64_t hitCap,
+                  IHitGate* gate, CChunkResult& out) {
+        try {
+            if (m_hooks.chunkStart) m_hooks.chunkStart(c);
+            CChunkSearch search(plan, m_running, out, hitCap, gate, c);
+            search.Run(split.m_nDepth, split.First(c), split.First(c + 1), seedTotal);
+        } catch (...) {
+            out.m_bDone = out.m_bComplete = false;
+            out.m_bFailed = true;
+            Fail(std::current_exception());
+        }
+        m_nSuitsMade.fetch_add(int64_t(out.m_arrHits.size()), std::memory_order_relaxed);
+    }
+    void Fail(std::exception_ptr e) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_failure) m_failure = e;
+        }
+        m_running.store(0);
+    }
+    std::exception_ptr Failure() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_failure;
+    }
+    std::thread StartThread(std::function<void()> f) const {
+        return m_hooks.startThread ? m_hooks.startThread(std::move(f)) : std::thread(std::move(f));
+    }
+    int64_t SuitsMade() const { return m_nSuitsMade.load(); }
+
+    std::atomic<int32_t>& m_running;
+
+private:
+    const CCalcHooks m_hooks;
+    mutable std::mutex m_mutex;
+    std::exception_ptr m_failure;
+    std::atomic<int64_t> m_nSuitsMade{0};
+};
+
+void SearchInline(const CPlan& plan, const CSplit& split, CRunContext& run, CMerger& merger) {
     for (int64_t c = 0; c < split.m_nChunks; ++c) {
         CChunkResult r;
-        RunChunk(plan, split, c, merger.HighestTotal(), plan.m_nSuitLimit - merger.Found(), running, r);
+        run.RunChunk(plan, split, c, merger.HighestTotal(), plan.m_nSuitLimit - merger.Found(), nullptr, r);
         if (!merger.Take(r)) return;
     }
 }
 
-// Workers take chunks in order and run ahead; the calling thread merges. A chunk that reaches the suit
-// limit on its own, or a finished prefix of chunks that does, makes the later chunks pointless.
-class CParallelSearch {
+// Workers take chunks in order and run ahead; the calling thread merges. Once the suits found by all
+// chunks together reach the suit limit, a chunk stops as soon as the suits before it fill the limit, and
+// every chunk but the earliest unfinished one waits for room, so the suits in existence stay near the
+// limit however many workers run.
+class CParallelSearch : private IHitGate {
 public:
-    CParallelSearch(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running)
+    CParallelSearch(const CPlan& plan, const CSplit& split, CRunContext& run)
         : m_plan(plan),
           m_split(split),
-          m_running(running),
+          m_run(run),
+          m_running(run.m_running),
           m_chunks(size_t(split.m_nChunks)),
-          m_finished(size_t(split.m_nChunks)) {
+          m_finished(size_t(split.m_nChunks)),
+          m_hits(new std::atomic<int64_t>[size_t(split.m_nChunks)]()) {
         m_nCutoff = split.m_nChunks;
     }
 
-    void Run(int threads, CMerger& merger) {
+    // Returns the number of workers that ran: 0, having done nothing, when not one could be started.
+    int Run(int threads, CMerger& merger) {
         std::vector<std::thread> workers;
-        m_nActive = threads;
-        for (int t = 0; t < threads; ++t) workers.emplace_back([this] { Work(); });
+        workers.reserve(size_t(threads));
+        for (int t = 0; t < threads; ++t) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ++m_nActive;
+            }
+            try {
+                workers.push_back(m_run.StartThread([this] { Work(); }));
+            } catch (...) {
+                // No thread to be had (std::system_error): the run makes do with those it has.
+                std::lock_guard<std::mutex> lock(m_mutex);
+                --m_nActive;
+                break;
+            }
+        }
+        if (workers.empty()) return 0;
         try {
             Merge(merger);
         } catch (...) {
             // A reporter that throws ends the run; the workers must be gone before the stack unwinds.
             m_running.store(0);
-            for (auto& w : workers) w.join();
+            Finish(workers);
             throw;
         }
         // Workers see the cleared flag or run out of chunks; either way they leave soon.
         if (merger.Ended()) m_running.store(0);
-        for (auto& w : workers) w.join();
+        Finish(workers);
+        return int(workers.size());
     }
 
 private:
+    void Finish(std::vector<std::thread>& workers) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bOver = true;
+        }
+        m_cv.notify_all();
+        for (auto& w : workers) w.join();
+    }
+
     void Merge(CMerger& merger) {
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
             CChunkResult r;
             bool have = false;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_cv.wait(lock, [&] { return m_chunks[size_t(c)].m_bDone || m_nActive == 0; });
-                if (m_chunks[size_t(c)].m_bDone) {
+                m_cv.wait(lock, [&] {
+                    const CChunkResult& due = m_chunks[size_t(c)];
+                    return due.m_bDone || due.m_bFailed || m_nActive == 0;
+                });
+                const CChunkResult& due = m_chunks[size_t(c)];
+                if (due.m_bDone || due.m_bFailed) {
                     r = std::move(m_chunks[size_t(c)]);
                     have = true;
                 }
@@ -544,15 +694,21 @@ private:
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (m_nNext >= m_nCutoff || m_running.load() == 0) break;
-                c = m_nNext++;
+                c = m_nNext;
+                if (Full() && HitsBefore(c) >= m_plan.m_nSuitLimit) {
+                    m_nCutoff = std::min(m_nCutoff, c);
+                    break;
+                }
+                ++m_nNext;
                 seed = m_nSeedTotal;
             }
             CChunkResult r;
-            RunChunk(m_plan, m_split, c, seed, m_plan.m_nSuitLimit, m_running, r);
+            m_run.RunChunk(m_plan, m_split, c, seed, m_plan.m_nSuitLimit, this, r);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (!r.m_bComplete) m_nCutoff = std::min(m_nCutoff, c + 1);
-                m_finished[size_t(c)] = {true, int64_t(r.m_arrHits.size()), r.m_arrHighest[HIGH_TOTAL]};
+                m_hits[c].store(int64_t(r.m_arrHits.size()), std::memory_order_relaxed);
+                m_finished[size_t(c)] = {true, r.m_arrHighest[HIGH_TOTAL]};
                 m_chunks[size_t(c)] = std::move(r);
                 AdvanceDone();
             }
@@ -565,12 +721,34 @@ private:
         m_cv.notify_all();
     }
 
+    bool Full() const { return m_nMade.load(std::memory_order_relaxed) >= m_plan.m_nSuitLimit; }
+
+    // Under the lock: suits found so far by the chunks before c. Counts only grow, so this never
+    // overstates what the merge will list before chunk c.
+    int64_t HitsBefore(int64_t c) const {
+        int64_t n = m_nDoneHits;
+        for (int64_t k = m_nDoneUpTo; k < c; ++k) n += m_hits[k].load(std::memory_order_relaxed);
+        return n;
+    }
+
+    bool Enough(int64_t c, int64_t hits) override {
+        m_hits[c].store(hits, std::memory_order_relaxed);
+        if (m_nMade.fetch_add(1, std::memory_order_relaxed) + 1 < m_plan.m_nSuitLimit) return false;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            if (m_running.load() == 0 || m_bOver) return true;
+            if (HitsBefore(c) + hits >= m_plan.m_nSuitLimit) return true;
+            // The earliest unfinished chunk never waits: the merge needs it next.
+            if (c == m_nDoneUpTo) return false;
+            m_cv.wait_for(lock, std::chrono::milliseconds(10));
+        }
+    }
+
     // Called under the lock: extends the finished prefix, its suit count and its highest total.
     void AdvanceDone() {
         while (m_nDoneUpTo < m_split.m_nChunks && m_finished[size_t(m_nDoneUpTo)].m_bDone) {
-            const CFinished& f = m_finished[size_t(m_nDoneUpTo)];
-            m_nDoneHits += f.m_nHits;
-            m_nSeedTotal = std::max(m_nSeedTotal, f.m_nHighestTotal);
+            m_nDoneHits += m_hits[m_nDoneUpTo].load(std::memory_order_relaxed);
+            m_nSeedTotal = std::max(m_nSeedTotal, m_finished[size_t(m_nDoneUpTo)].m_nHighestTotal);
             ++m_nDoneUpTo;
             if (m_nDoneHits >= m_plan.m_nSuitLimit) m_nCutoff = std::min(m_nCutoff, m_nDoneUpTo);
         }
@@ -578,23 +756,26 @@ private:
 
     struct CFinished {
         bool m_bDone = false;
-        int64_t m_nHits = 0;
         int32_t m_nHighestTotal = 0;
     };
 
     const CPlan& m_plan;
     const CSplit& m_split;
+    CRunContext& m_run;
     std::atomic<int32_t>& m_running;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<CChunkResult> m_chunks;
     std::vector<CFinished> m_finished;
+    std::unique_ptr<std::atomic<int64_t>[]> m_hits;  // per chunk: suits found so far
+    std::atomic<int64_t> m_nMade{0};                 // suits found by all chunks together
     int64_t m_nNext = 0;
     int64_t m_nCutoff = 0;
     int64_t m_nDoneUpTo = 0;
     int64_t m_nDoneHits = 0;
     int32_t m_nSeedTotal = 0;
     int m_nActive = 0;
+    bool m_bOver = false;
 };
 
 }  // namespace
@@ -631,7 +812,7 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
 }
 
 CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
-                           std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
+                           std::atomic<int32_t>& running, ICalcReporter& outer, int threads,
                            const CCalcTuning& tuning) {
     running.store(1);
     // Cleared after the end report, and also when a reporter throws.
@@ -639,40 +820,93 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
         std::atomic<int32_t>& flag;
         ~CClearAtExit() { flag.store(0); }
     } clear{running};
-    const CPlan plan = MakePlan(param, pool, lowerLimit);
-    const CSplit split = MakeSplit(plan, tuning);
-    reporter.OnBegin(plan.m_nCombinations);
-
-    CMerger merger(plan, split, running, reporter);
-    if (running.load() != 0 && plan.m_nLevels > 0) {
-        if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
-        threads = int(std::min<int64_t>(threads, split.m_nChunks));
-        if (threads <= 1) {
-            SearchInline(plan, split, running, merger);
-        } else {
-            CParallelSearch parallel(plan, split, running);
-            parallel.Run(threads, merger);
+    CRunContext run(running);
+    CGuardedReporter reporter(outer);
+    std::optional<CPlan> plan;
+    std::optional<CSplit> split;
+    std::optional<CMerger> merger;
+    int workers = 0;
+    const int64_t combinations = CombinationCount(param, pool);
+    try {
+        reporter.OnBegin(combinations);
+        plan.emplace(MakePlan(param, pool, lowerLimit));
+        split.emplace(MakeSplit(*plan, tuning));
+        merger.emplace(*plan, *split, running, reporter);
+        if (running.load() != 0 && plan->m_nLevels > 0) {
+            const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+            if (threads <= 0) threads = int(cores);
+            threads = std::min(threads, tuning.m_nThreadCap > 0 ? tuning.m_nThreadCap : int(cores));
+            threads = int(std::min<int64_t>(threads, split->m_nChunks));
+            if (threads > 1) {
+                CParallelSearch parallel(*plan, *split, run);
+                workers = parallel.Run(threads, *merger);
+            }
+            if (workers == 0) SearchInline(*plan, *split, run, *merger);
         }
+        if (!run.Failure() && merger->Examined() == 0) merger->FirstOnly();
+    } catch (const CReporterThrew& e) {
+        std::rethrow_exception(e.m_error);
+    } catch (...) {
+        run.Fail(std::current_exception());
     }
-    if (merger.Examined() == 0) merger.FirstOnly();
 
     CCalcResult result;
-    result.m_nCombinations = plan.m_nCombinations;
-    result.m_nExamined = merger.Examined();
-    result.m_nFound = merger.Found();
-    result.m_arrHighest = merger.Highest();
+    result.m_nCombinations = combinations;
+    if (merger) {
+        result.m_nExamined = merger->Examined();
+        result.m_nFound = merger->Found();
+        result.m_arrHighest = merger->Highest();
+    }
+    if (std::exception_ptr failure = run.Failure()) result.m_strError = FailureText(failure);
+    if (tuning.m_pStats) {
+        tuning.m_pStats->m_nWorkers = workers;
+        tuning.m_pStats->m_nSuitsMade = run.SuitsMade();
+    }
     result.m_strSummary = FormatSummary(result.m_nExamined, result.m_nFound, param, lowerLimit, result.m_arrHighest);
     CCalcMsg end;
     end.m_nSuitsFound = result.m_nFound;
     end.m_nCombinations = result.m_nCombinations;
     end.m_strSummary = result.m_strSummary;
-    reporter.OnEnd(end);
+    end.m_strError = result.m_strError;
+    outer.OnEnd(end);
     return result;
 }
 
 int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
                    ICalcReporter& reporter, int threads) {
     if (!param) return 0;
-    RunCalculation(*param, pool, lowerLimit, TheCalcState().m_bCalcRunning, reporter, threads);
-    return 0;
+    // Notes whether the end was reported, so that a failure after it is not reported twice.
+    class CEndNoted : public ICalcReporter {
+    public:
+        explicit CEndNoted(ICalcReporter& inner) : m_inner(inner) {}
+        void OnBegin(int64_t combinations) override { m_inner.OnBegin(combinations); }
+        void OnSuit(std::unique_ptr<CArmorSuit> suit) override { m_inner.OnSuit(std::move(suit)); }
+        void OnProgress(int64_t examined) override { m_inner.OnProgress(examined); }
+        void OnEnd(const CCalcMsg& end) override {
+            m_bEnded = true;
+            m_inner.OnEnd(end);
+        }
+        bool m_bEnded = false;
+
+    private:
+        ICalcReporter& m_inner;
+    } noted(reporter);
+    CCalcMsg failed;
+    try {
+        RunCalculation(*param, pool, lowerLimit, TheCalcState().m_bCalcRunning, noted, threads);
+        return 0;
+    } catch (...) {
+        failed.m_strError = FailureText(std::current_exception());
+    }
+    if (!noted.m_bEnded) {
+        try {
+            reporter.OnEnd(failed);
+        } catch (...) {
+            // Nothing is left to tell; the thread must still end normally.
+        }
+    }
+    return 1;
 }
+
+CCalcHooksScope::CCalcHooksScope(CCalcHooks hooks) : m_previous(std::move(g_hooks)) { g_hooks = std::move(hooks); }
+CCalcHooksScope::~CCalcHooksScope() { g_hooks = std::move(m_previous); }

@@ -8,8 +8,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "calc/Settings.h"
@@ -23,6 +25,9 @@ struct CCalcMsg {
     int64_t m_nSuitsFound = 0;
     int64_t m_nCombinations = 0;
     std::string m_strSummary;
+    // Set when the run failed and ended early (see RunCalculation); the summary then covers what was
+    // reached before the failure.
+    std::string m_strError;
 };
 
 // Order of the nine highest values, the summary lines and the limits they are shown against.
@@ -47,6 +52,7 @@ struct CCalcResult {
     int64_t m_nFound = 0;
     CalcHighest m_arrHighest{};
     std::string m_strSummary;
+    std::string m_strError;  // as in CCalcMsg
 };
 
 // Receives the reports of one run, always on the thread that called RunCalculation, in this order:
@@ -68,22 +74,59 @@ public:
 
 // Runs one whole search. Sets `running` to 1 at the start, clears it when the suit limit is reached and
 // at the end; a clear from outside (Stop) ends the run within about a millisecond. The pool must not
-// change during the run. threads: 0 for every core, 1 to run on the calling thread alone.
+// change during the run. threads: 0 for every core, 1 to run on the calling thread alone; more threads
+// than cores are cut to the cores, and where a thread cannot be started the run goes on with those it has
+// (at least the calling thread).
+// The suits the run holds before reporting them, together with those reported, stay near the suit limit
+// whatever the number of threads.
+// A failure inside the search (out of memory included) does not throw: the run ends at the last point
+// whose suits were all reported, and the end report and the result carry m_strError ("Not enough memory
+// to finish the calculation." or "The calculation failed: ..."); callers show it. An exception thrown by
+// the reporter itself ends the run and reaches the caller unchanged.
 // Combination and examined counts are exact up to 2^63 - 1 and stay there beyond.
 CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
                            std::atomic<int32_t>& running, ICalcReporter& reporter, int threads = 0);
 
 // How a run cuts the space into chunks for the threads (tests and benchmarks vary it; results never
 // depend on it). The space is cut at the shallowest slot depth that gives at least this many prefixes.
+// What a run did, for tests and benchmarks.
+struct CCalcStats {
+    int m_nWorkers = 0;        // threads started to search; 0 when the calling thread searched alone
+    int64_t m_nSuitsMade = 0;  // suits made, reported or not: the most the run held at any one time
+};
 struct CCalcTuning {
     int64_t m_nChunkTarget = 1024;
+    // Threads beyond this many are not started; 0 means the number of cores. Tests lift it.
+    int m_nThreadCap = 0;
+    CCalcStats* m_pStats = nullptr;  // where given, receives what the run did
+};
+
+// What a run asks of the system, replaceable by tests to make it fail at a chosen point. A run copies
+// the hooks when it starts.
+struct CCalcHooks {
+    // Starts a worker thread; may throw std::system_error as std::thread does.
+    std::function<std::thread(std::function<void()>)> startThread;
+    // Called as each chunk of the space begins, on the thread that searches it; may throw.
+    std::function<void(int64_t chunk)> chunkStart;
+};
+// Installs hooks for the lifetime of the object (empty members keep the real behaviour).
+class CCalcHooksScope {
+public:
+    explicit CCalcHooksScope(CCalcHooks hooks);
+    ~CCalcHooksScope();
+    CCalcHooksScope(const CCalcHooksScope&) = delete;
+    CCalcHooksScope& operator=(const CCalcHooksScope&) = delete;
+
+private:
+    CCalcHooks m_previous;
 };
 CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
                            std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
                            const CCalcTuning& tuning);
 
 // The worker's entry for the window program: owns the block, uses the process-wide running flag.
-// Without a block it returns at once. Returns 0.
+// Without a block it returns at once. Returns 0; 1 when the reporter threw, which is not passed on (the
+// end is then reported with m_strError if it had not been yet), so no failure leaves the worker thread.
 int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
                    ICalcReporter& reporter, int threads = 0);
 

@@ -12,7 +12,6 @@
 #include "calc/ResultsHeader.h"
 #include "model/ArmorSuit.h"
 #include "model/MessageBox.h"
-#include "ui/MainFrame.h"
 #include "ui/SuitDetailsDlg.h"
 #include "ui/WaitCursor.h"
 
@@ -176,7 +175,7 @@ CCalcProgress* CGorvantaView::Progress() const { return m_pProgress.data(); }
 
 void CGorvantaView::ShowProgress() {
     HideProgress();
-    QMainWindow* frame = g_pMainFrame ? static_cast<QMainWindow*>(g_pMainFrame) : qobject_cast<QMainWindow*>(window());
+    auto* frame = qobject_cast<QMainWindow*>(window());
     if (!frame) return;
     m_pProgress = new CCalcProgress(*m_pRun);
     frame->statusBar()->addPermanentWidget(m_pProgress);

@@ -15,9 +15,14 @@ std::string ReplaceQuestion(const std::string& name) {
     return text;
 }
 
-bool InList(const PoolList& list, const CArmorPiece* piece) {
-    return std::find(list.begin(), list.end(), piece) != list.end();
+// A piece may join a suit only from the pool, and only if it has a slot: a suit holds one piece per slot,
+// and a piece of no slot could not go back to the pool later.
+bool CanJoinSuit(CGorvantaDoc& doc, const CArmorPiece* piece) {
+    return piece && doc.PoolListFor(piece->m_nType) && doc.PoolListHolding(piece);
 }
+
+// Takes the piece out of whichever pool list holds it.
+void TakeFromPool(CGorvantaDoc& doc, CArmorPiece* piece) { RemoveFromPool(piece, doc.PoolListHolding(piece)); }
 
 // A result suit only borrows pool pieces. Taking one that has meanwhile left the pool (deleted, or moved
 // into another suit) would give it two owners, so such a suit cannot be assigned.
@@ -26,8 +31,7 @@ bool PiecesStillInPool(CGorvantaDoc& doc, const CArmorSuit& suit) {
     for (size_t i = 0; i < suit.m_arrPieces.size(); ++i) {
         const CArmorPiece* p = suit.m_arrPieces[i];
         if (!p) continue;
-        PoolList* list = doc.PoolListFor(p->m_nType);
-        if (!list || !InList(*list, p)) return false;
+        if (!CanJoinSuit(doc, p)) return false;
         if (std::find(suit.m_arrPieces.begin(), suit.m_arrPieces.begin() + long(i), p) !=
             suit.m_arrPieces.begin() + long(i))
             return false;
@@ -86,10 +90,8 @@ void AddAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit, const std::string& nam
     doc.m_arrSuits.push_back(suit);
     doc.SetModifiedFlag(true);
     const size_t n = std::min(size_t(std::max(suit->m_nCount, 0)), suit->m_arrPieces.size());
-    for (size_t i = 0; i < n; ++i) {
-        CArmorPiece* p = suit->m_arrPieces[i];
-        if (p) RemoveFromPool(p, doc.PoolListFor(p->m_nType));
-    }
+    for (size_t i = 0; i < n; ++i)
+        if (CArmorPiece* p = suit->m_arrPieces[i]) TakeFromPool(doc, p);
 }
 
 void ReleaseAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit) {
@@ -148,8 +150,8 @@ bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece) {
 }
 
 bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender) {
-    PoolList* list = piece ? doc.PoolListFor(piece->m_nType) : nullptr;
-    if (!list || !InList(*list, piece)) return false;
+    PoolList* list = doc.PoolListHolding(piece);
+    if (!list) return false;
     RemoveFromPool(piece, *list);
     delete piece;
     doc.SetModifiedFlag(true);
@@ -158,7 +160,7 @@ bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender) {
 }
 
 bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, const ReplacePieceQuestion& replace) {
-    if (!piece) return false;
+    if (!CanJoinSuit(doc, piece) || FindSuit(doc, &suit) == doc.m_arrSuits.end()) return false;
     const size_t n = std::min(size_t(std::max(suit.m_nCount, 0)), suit.m_arrPieces.size());
     for (size_t i = 0; i < n; ++i) {
         CArmorPiece* old = suit.m_arrPieces[i];
@@ -169,9 +171,10 @@ bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, con
         --suit.m_nCount;
         break;
     }
+    TakeFromPool(doc, piece);
     suit.m_arrPieces.push_back(piece);
     ++suit.m_nCount;
-    RemoveFromPool(piece, doc.PoolListFor(piece->m_nType));
+    suit.CalcTotals();
     doc.SetModifiedFlag(true);
     doc.UpdateAllViews(nullptr, HINT_REFRESH);
     return true;

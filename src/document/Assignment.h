@@ -1,6 +1,9 @@
 #pragma once
 // The moves of pieces between the pool and suits: assigning a suit to a character, taking it back, and
-// handing imported pieces to the document. Pieces and suits are found by identity, never by value.
+// handing imported pieces to the document. Pieces and suits are found by identity, never by value, and a
+// pool piece is taken from whichever pool list holds it (CGorvantaDoc::PoolListHolding): a damaged file can
+// file a piece among another type's. A piece that goes back to the pool joins the list of its own type,
+// where an import files it, so a misfiled piece that has been in a suit is filed rightly again.
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,12 +25,12 @@ bool SameCharacterName(const std::string& a, const std::string& b);
 
 // The whole assignment of the suit details dialog's "Assign/Exit". On true the document owns the suit and
 // its pieces; on false nothing has changed and the caller still owns the suit. A missing document or suit,
-// a suit that is already the document's, or a suit with a piece that is no longer in the pool is refused
-// with "Error saving suit to document. Assignment failed.".
+// a suit that is already the document's, or a suit with a piece that is no longer in the pool (or has no
+// slot, so could never go back) is refused with "Error saving suit to document. Assignment failed.".
 bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName);
 
-// Records the name, moves the suit into the document and its pieces out of the pool; marks the document
-// modified. No view is told.
+// Records the name, moves the suit into the document and its pieces out of the pool lists that hold them;
+// marks the document modified. No view is told.
 void AddAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit, const std::string& name);
 
 // Returns the suit's pieces to the pool and deletes the suit; the name stays in m_arrCharacters.
@@ -37,8 +40,8 @@ void ReleaseAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit);
 void RemoveFromPool(CArmorPiece* piece, PoolList& list);
 void RemoveFromPool(CArmorPiece* piece, PoolList* list);
 
-// Appends the piece to the end of its pool list. False, and nothing done, when its type selects no list:
-// the caller still holds the piece.
+// Appends the piece to the end of the pool list of its type, wherever it came from. False, and nothing
+// done, when its type selects no list: the caller still holds the piece.
 bool ReturnToPool(CGorvantaDoc& doc, CArmorPiece* piece);
 
 // The tree's Delete Suit: every piece back to the pool, the suit removed and deleted, the document marked
@@ -53,17 +56,17 @@ bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece);
 
 // The tree's Delete Item: the piece leaves its pool list and is deleted, the document is marked modified
 // and every view but `sender` refreshed (the tree that asked removes the piece's item itself). False
-// (nothing changed) when the piece is not in the pool.
+// (nothing changed) when the piece is in no pool list.
 bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender);
 
 // Asked before `old`, a piece of the suit, gives way to `added` of the same slot type; true replaces it.
 using ReplacePieceQuestion = std::function<bool(const CArmorPiece& old, const CArmorPiece& added)>;
 
-// The add-piece dialog's OK: the pool piece joins the end of the suit and leaves the pool, the document is
-// marked modified and every view refreshed; the suit's sums are not recomputed. The suit's first piece of
-// the same slot type is replaced only if `replace` agrees (an empty question counts as no): it goes back
-// to the end of its pool list, or is deleted when its type selects none. False (nothing changed) on no
-// or without a piece.
+// The add-piece dialog's OK: the pool piece joins the end of the suit and leaves the pool list that holds
+// it, the suit's sums follow, the document is marked modified and every view refreshed. The suit's first
+// piece of the same slot type is replaced only if `replace` agrees (an empty question counts as no): it
+// goes back to the end of its pool list. False (nothing changed) on no, for a suit that is not the
+// document's, and for a piece that is in no pool list or has no slot.
 bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, const ReplacePieceQuestion& replace);
 
 // The paste command's hand-over: each piece, in order, to the end of its pool list; a piece whose type

@@ -14,8 +14,6 @@ constexpr uint64_t MIN_PIECE_BYTES = 4;
 constexpr uint64_t MIN_SUIT_BYTES = 4 + 1 + 1;
 constexpr uint64_t MIN_NAME_BYTES = 1;
 
-uint64_t Positive(int32_t n) { return n > 0 ? uint64_t(n) : 0; }
-
 void DeleteSuitWithPieces(CArmorSuit* suit) {
     if (!suit) return;
     for (CArmorPiece* p : suit->m_arrPieces) delete p;
@@ -57,25 +55,39 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     const int32_t suitCount = ar.ReadInt32();
     const int32_t nameCount = ar.ReadInt32();
 
-    // Counts are not capped, but counts the remaining bytes cannot hold end in the end-of-file failure
-    // anyway: fail now instead of making objects for a hostile count first.
+    // Every count is checked against the bytes left, each record at its smallest, before anything is
+    // made for it: a hostile count fails at once, and what is made stays within a fixed multiple of the
+    // file's size. A count below zero is a damaged file.
     uint64_t need = 0;
-    for (int32_t n : poolCounts) need += Positive(n) * MIN_PIECE_BYTES;
-    need += Positive(suitCount) * MIN_SUIT_BYTES + Positive(nameCount) * MIN_NAME_BYTES;
+    for (int32_t n : poolCounts) {
+        if (n < 0) throw CArchiveBadCountException();
+        need += uint64_t(n) * MIN_PIECE_BYTES;
+    }
+    if (suitCount < 0 || nameCount < 0) throw CArchiveBadCountException();
+    need += uint64_t(suitCount) * MIN_SUIT_BYTES + uint64_t(nameCount) * MIN_NAME_BYTES;
     if (need > ar.Remaining()) throw CArchiveEofException();
 
     // Each object joins its list before its record is read, so a cut file leaves it owned here.
-    for (int k = 0; k < SLOT_COUNT; ++k)
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        PoolList& list = m_arrPool[size_t(k)];
+        list.reserve(list.size() + size_t(poolCounts[k]));
         for (int32_t i = 0; i < poolCounts[k]; ++i) {
             auto* piece = new CArmorPiece;
-            m_arrPool[size_t(k)].push_back(piece);
+            list.push_back(piece);
             piece->Serialize(ar);
         }
+    }
+    m_arrSuits.reserve(m_arrSuits.size() + size_t(suitCount));
     for (int32_t i = 0; i < suitCount; ++i) {
+        // The suit's own piece count, checked before the suit reads it, with the suits and names after it
+        // at their smallest.
+        const uint64_t after = uint64_t(suitCount - 1 - i) * MIN_SUIT_BYTES + uint64_t(nameCount) * MIN_NAME_BYTES;
+        ar.CheckCount(ar.PeekInt32(), MIN_PIECE_BYTES, MIN_SUIT_BYTES + after);
         auto* suit = new CArmorSuit;
         m_arrSuits.push_back(suit);
         suit->Serialize(ar);
     }
+    m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
 }
 
@@ -88,6 +100,17 @@ int CGorvantaDoc::GetPoolCount() const {
 PoolList* CGorvantaDoc::PoolListFor(int32_t type) {
     const int k = SlotIndexOf(type);
     return k < 0 ? nullptr : &m_arrPool[size_t(k)];
+}
+
+PoolList* CGorvantaDoc::PoolListHolding(const CArmorPiece* piece) {
+    if (!piece) return nullptr;
+    auto holds = [piece](const PoolList& list) { return std::find(list.begin(), list.end(), piece) != list.end(); };
+    // Its own type's list first: that is where it almost always is.
+    PoolList* own = PoolListFor(piece->m_nType);
+    if (own && holds(*own)) return own;
+    for (PoolList& list : m_arrPool)
+        if (&list != own && holds(list)) return &list;
+    return nullptr;
 }
 
 void CGorvantaDoc::FreeContents() {

@@ -56,6 +56,9 @@ public:
 
     int GetPoolCount() const;
     PoolList* PoolListFor(int32_t type);
+    // The pool list that holds this very piece, whichever it is: a file can file a piece in a list that is
+    // not its type's, and a move must take it from where it is. Null when the piece is in no pool list.
+    PoolList* PoolListHolding(const CArmorPiece* piece);
     void FreeContents();
 
     bool IsModified() const { return m_bModified; }

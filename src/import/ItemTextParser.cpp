@@ -1,5 +1,7 @@
 #include "ItemTextParser.h"
 
+#include <algorithm>
+
 namespace {
 const char* const kItemKeywords[] = {"resist", "lower mana cost", "lower reagent cost", "luck",
                                      "defense chance increase", "mana regeneration", "hitpoint increase",
@@ -37,13 +39,32 @@ std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& 
     return result;
 }
 
-std::string PrepareClipboardText(const std::string& raw) {
+namespace {
+// LF without CR becomes CR LF until `limit` characters are out; the text is cut there.
+std::string ConvertLineBreaks(std::string_view raw, size_t limit) {
     std::string out;
-    out.reserve(raw.size() + raw.size() / 16);
-    for (size_t i = 0; i < raw.size() && out.size() < PASTE_LIMIT; ++i) {
+    out.reserve(std::min(limit, raw.size() + raw.size() / 16));
+    for (size_t i = 0; i < raw.size() && out.size() < limit; ++i) {
         if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) out += '\r';
         out += raw[i];
     }
-    if (out.size() > PASTE_LIMIT) out.resize(PASTE_LIMIT);
+    if (out.size() > limit) out.resize(limit);
     return out;
+}
+}  // namespace
+
+std::string PrepareClipboardText(const std::string& raw) { return ConvertLineBreaks(raw, PASTE_LIMIT); }
+
+std::string ToCrLfLineBreaks(std::string_view raw) { return ConvertLineBreaks(raw, std::string::npos); }
+
+std::vector<std::string_view> SplitIntoPastes(std::string_view crlf) {
+    std::vector<std::string_view> pastes;
+    while (crlf.size() > PASTE_LIMIT) {
+        const size_t lastBreak = crlf.substr(0, PASTE_LIMIT).rfind("\r\n");
+        const size_t length = lastBreak == std::string_view::npos ? PASTE_LIMIT : lastBreak + 2;
+        pastes.push_back(crlf.substr(0, length));
+        crlf.remove_prefix(length);
+    }
+    pastes.push_back(crlf);
+    return pastes;
 }

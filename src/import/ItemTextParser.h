@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/ArmorPiece.h"
@@ -29,3 +30,11 @@ bool IsItemLine(const std::string& line);
 
 // What the paste path does before parsing: LF without CR becomes CR LF, then the text is cut to the limit.
 std::string PrepareClipboardText(const std::string& raw);
+// LF without CR becomes CR LF, the whole text.
+std::string ToCrLfLineBreaks(std::string_view raw);
+
+// A text of any length as successive pastes, each one parsed and handed over on its own: while the rest is
+// longer than PASTE_LIMIT, the next paste is its longest prefix of at most PASTE_LIMIT characters that ends
+// with CR LF (its first PASTE_LIMIT characters when there is none); the final rest is the last paste, so a
+// text within the limit is one paste. Views into `crlf`.
+std::vector<std::string_view> SplitIntoPastes(std::string_view crlf);

@@ -47,6 +47,18 @@ uint32_t CArchive::ReadUInt32() {
 
 int32_t CArchive::ReadInt32() { return int32_t(ReadUInt32()); }
 
+int32_t CArchive::PeekInt32() const {
+    CArchive copy = *this;
+    return copy.ReadInt32();
+}
+
+void CArchive::CheckCount(int32_t count, uint64_t minRecordBytes, uint64_t afterBytes) const {
+    if (count < 0) throw CArchiveBadCountException();
+    const uint64_t left = Remaining();
+    if (afterBytes > left) throw CArchiveEofException();
+    if (minRecordBytes != 0 && uint64_t(count) > (left - afterBytes) / minRecordBytes) throw CArchiveEofException();
+}
+
 uint64_t CArchive::ReadLength(bool& wide) {
     uint8_t b = ReadByte();
     if (b < 0xFF) return b;

@@ -6,11 +6,18 @@
 #include <string>
 #include <string_view>
 
-// Raised when the input ends before what was promised has been read.
-class CArchiveEofException : public std::runtime_error {
+// Every failure of reading a damaged document: the framework's "Unexpected file format.".
+class CArchiveException : public std::runtime_error {
 public:
-    CArchiveEofException() : std::runtime_error("Unexpected file format.") {}
+    CArchiveException() : std::runtime_error("Unexpected file format.") {}
 };
+
+// Raised when the input ends before what was promised has been read, and for a count whose records,
+// each at its smallest, would not fit in what is left.
+class CArchiveEofException : public CArchiveException {};
+
+// Raised for a count below zero, which no writer produces.
+class CArchiveBadCountException : public CArchiveException {};
 
 class CArchive {
 public:
@@ -33,6 +40,13 @@ public:
     uint32_t ReadUInt32();
     uint8_t ReadByte();
     std::string ReadString();
+
+    // The next int32 without consuming it; throws like ReadInt32.
+    int32_t PeekInt32() const;
+    // Checks a count read from the input before anything is made for it: below zero throws
+    // CArchiveBadCountException; `count` records of at least minRecordBytes each, followed by at least
+    // afterBytes, that do not fit in what is left throw CArchiveEofException.
+    void CheckCount(int32_t count, uint64_t minRecordBytes, uint64_t afterBytes = 0) const;
 
     size_t Position() const { return m_pos; }
     size_t Remaining() const { return m_in.size() - m_pos; }

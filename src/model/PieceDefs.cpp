@@ -41,11 +41,15 @@ void WritePieceDefDefaults() {
         bool created = false;
         if (!store.CreateKey(section, created) || !created) continue;
         const auto& names = PieceDefDefaults(k);
-        for (size_t i = 0; i < names.size(); ++i) {
+        bool written = true;
+        for (size_t i = 0; i < names.size() && written; ++i) {
             char valueName[16];
             std::snprintf(valueName, sizeof valueName, "%02d", int(i + 1));
-            store.WriteString(section, valueName, names[i]);
+            written = store.WriteString(section, valueName, names[i]);
         }
+        // A key this call made but could not fill would read as a table the player emptied: take it back,
+        // so the table falls back to its defaults and the next start tries again.
+        if (!written) store.DeleteKey(section);
     }
 }
 
@@ -53,7 +57,12 @@ void LoadPieceDefs(const std::string& subkey, std::vector<std::string>& list) {
     if (subkey.empty()) return;
     list.clear();
     std::vector<std::pair<std::string, std::string>> values;
-    if (!TheProfileStore().EnumValues("PieceDefs\\" + subkey, values)) return;
+    if (!TheProfileStore().EnumValues("PieceDefs\\" + subkey, values)) {
+        // A store that can be neither written nor read leaves the defaults in force, as for every setting.
+        for (int k = 0; k < 11; ++k)
+            if (CompareNoCaseCp1252(subkey, kSubkeys[k]) == 0) list = PieceDefDefaults(k);
+        return;
+    }
     for (size_t i = 0; i < values.size(); ++i) {
         const auto& [name, data] = values[i];
         bool fits = name.size() <= PIECEDEF_MAX_CHARS && data.size() <= PIECEDEF_MAX_CHARS;

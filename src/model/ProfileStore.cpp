@@ -70,9 +70,11 @@ bool CMemoryProfileStore::WriteString(const std::string& section, const std::str
 }
 
 bool CMemoryProfileStore::CreateKey(const std::string& section, bool& createdNow) {
-    if (failCreate) return false;
-    auto [it, inserted] = m_keys.try_emplace(Norm(section));
-    createdNow = inserted;
+    createdNow = false;
+    if (OpenKey(section)) return true;
+    if (failCreate || failWrites) return false;
+    m_keys.try_emplace(Norm(section));
+    createdNow = true;
     return true;
 }
 
@@ -87,7 +89,11 @@ bool CMemoryProfileStore::EnumValues(const std::string& section,
     return true;
 }
 
-void CMemoryProfileStore::DeleteKey(const std::string& section) { m_keys.erase(Norm(section)); }
+bool CMemoryProfileStore::DeleteKey(const std::string& section) {
+    if (failWrites) return false;
+    m_keys.erase(Norm(section));
+    return true;
+}
 
 void CMemoryProfileStore::DeleteValues(const std::string& section) {
     auto it = m_keys.find(Norm(section));

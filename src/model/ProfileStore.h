@@ -24,6 +24,8 @@ public:
     virtual bool OpenKey(const std::string& section) = 0;
     // The key's values in the store's order, as (name, text of the data). False if the key cannot be opened.
     virtual bool EnumValues(const std::string& section, std::vector<std::pair<std::string, std::string>>& out) = 0;
+    // Removes the key with its values; false if the store cannot.
+    virtual bool DeleteKey(const std::string& section) { return (void)section, false; }
 
     // Integer read with a default for missing or unreadable values.
     int32_t GetInt(const std::string& section, const std::string& name, int32_t def) {
@@ -52,9 +54,9 @@ public:
     bool CreateKey(const std::string& section, bool& createdNow) override;
     bool OpenKey(const std::string& section) override;
     bool EnumValues(const std::string& section, std::vector<std::pair<std::string, std::string>>& out) override;
+    bool DeleteKey(const std::string& section) override;
 
-    // Test hooks.
-    void DeleteKey(const std::string& section);
+    // Test hooks. failWrites refuses every change (values, new keys, removals); failCreate new keys only.
     void DeleteValues(const std::string& section);
     bool failWrites = false;
     bool failCreate = false;

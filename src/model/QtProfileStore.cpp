@@ -1,6 +1,10 @@
 #include "QtProfileStore.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -15,12 +19,54 @@ QString Group(const std::string& section) {
 QString Key(const std::string& section, const std::string& name) {
     return Group(section) + QLatin1Char('/') + ToQt(name);
 }
+
+// A file QSettings may open: missing (it is made on the first save) or a regular file.
+bool Usable(const QString& file) {
+    const QFileInfo info(file);
+    return !info.exists() || info.isFile();
+}
+
+std::string NotRegular(const QString& file, const char* consequence) {
+    return "The settings file " + QFile::encodeName(file).toStdString() + " is not a regular file; " + consequence;
+}
+
+constexpr const char* kInMemory = "settings are kept for this run only.";
+
+// Settings in memory only: QSettings without a file.
+std::unique_ptr<QSettings> MemoryOnly() { return std::make_unique<QSettings>(QString(), QSettings::IniFormat); }
 }  // namespace
 
-CQtProfileStore::CQtProfileStore() : m_pSettings(std::make_unique<QSettings>("VarnHolt", "Gorvanta")) {}
+CQtProfileStore::CQtProfileStore() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // The files QSettings("VarnHolt", "Gorvanta") reads, in its order: the user's application and
+    // organisation files, then the system's.
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/VarnHolt";
+    const QString system = QLibraryInfo::path(QLibraryInfo::SettingsPath) + "/VarnHolt";
+    const QString own = user + "/Gorvanta.conf";
+    if (!Usable(own)) {
+        m_problem = NotRegular(own, kInMemory);
+        m_pSettings = MemoryOnly();
+        return;
+    }
+    for (const QString& fallback : {user + ".conf", system + "/Gorvanta.conf", system + ".conf"}) {
+        if (Usable(fallback)) continue;
+        m_problem = NotRegular(fallback, "it is ignored.");
+        m_pSettings = std::make_unique<QSettings>(own, QSettings::IniFormat);
+        return;
+    }
+#endif
+    m_pSettings = std::make_unique<QSettings>("VarnHolt", "Gorvanta");
+}
 
-CQtProfileStore::CQtProfileStore(const char* iniPath)
-    : m_pSettings(std::make_unique<QSettings>(QString::fromLocal8Bit(iniPath), QSettings::IniFormat)) {}
+CQtProfileStore::CQtProfileStore(const char* iniPath) {
+    const QString file = QFile::decodeName(iniPath);
+    if (Usable(file)) {
+        m_pSettings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    } else {
+        m_problem = NotRegular(file, kInMemory);
+        m_pSettings = MemoryOnly();
+    }
+}
 
 CQtProfileStore::~CQtProfileStore() { m_pSettings->sync(); }
 
@@ -67,6 +113,12 @@ bool CQtProfileStore::CreateKey(const std::string& section, bool& createdNow) {
     m_pSettings->setValue(Group(section) + QLatin1Char('/') + QLatin1String(KEY_MARKER), 1);
     createdNow = true;
     return true;
+}
+
+bool CQtProfileStore::DeleteKey(const std::string& section) {
+    if (!m_pSettings->isWritable()) return false;
+    m_pSettings->remove(Group(section));
+    return !OpenKey(section);
 }
 
 bool CQtProfileStore::EnumValues(const std::string& section, std::vector<std::pair<std::string, std::string>>& out) {

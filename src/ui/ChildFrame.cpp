@@ -9,7 +9,7 @@
 
 #include "DocHolder.h"
 #include "LeftView.h"
-#include "MainFrame.h"
+#include "calc/CalcRun.h"
 #include "calc/GorvantaView.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
@@ -22,10 +22,15 @@ constexpr int DEFAULT_CHILD_HEIGHT = 356;
 constexpr int SPLIT_KEY_STEP = 16;
 }  // namespace
 
-CChildFrame::CChildFrame(CMainFrame& mainFrame, CDocHolder& doc) : m_mainFrame(mainFrame), m_pDoc(&doc) {
+CChildFrame::CChildFrame(CDocHolder& doc) : m_pDoc(&doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(DocIcon());
     setObjectName(QStringLiteral("ChildFrame"));
+    connect(&doc, &CDocHolder::titleChanged, this, &CChildFrame::OnUpdateFrameTitle);
+    connect(&doc, &CDocHolder::modifiedChanged, this, &CChildFrame::OnUpdateFrameTitle);
+    // The pool count of the pane and the commands' states both follow the document.
+    connect(&doc, &CDocHolder::documentChanged, this, &CChildFrame::pieceCountChanged);
+    connect(&doc, &CDocHolder::documentChanged, this, &CChildFrame::commandStatesChanged);
 }
 
 CChildFrame::~CChildFrame() {
@@ -65,7 +70,9 @@ bool CChildFrame::OnCreateClient() {
     m_pActiveView = m_pLeftView;
     m_pLeftView->installEventFilter(this);
     m_pResultsView->installEventFilter(this);
-    connect(m_pLeftView, &CLeftView::pieceCountChanged, &m_mainFrame, &CMainFrame::UpdatePieceCountPane);
+    connect(m_pLeftView, &CLeftView::pieceCountChanged, this, &CChildFrame::pieceCountChanged);
+    // The worker lowers the running flag on its own thread; its return is the first word of it here.
+    connect(&m_pResultsView->Run(), &CCalcRun::Finished, this, &CChildFrame::commandStatesChanged);
     return true;
 }
 
@@ -102,8 +109,11 @@ QString CChildFrame::FrameTitle() const {
 void CChildFrame::OnUpdateFrameTitle() {
     if (!m_pDoc) return;
     const QString title = FrameTitle() + QStringLiteral("[*]");
+    const bool modified = m_pDoc->IsModified();
+    if (windowTitle() == title && isWindowModified() == modified) return;
     if (windowTitle() != title) setWindowTitle(title);
-    if (isWindowModified() != m_pDoc->IsModified()) setWindowModified(m_pDoc->IsModified());
+    if (isWindowModified() != modified) setWindowModified(modified);
+    emit titleChanged();
 }
 
 void CChildFrame::DetachFromDocument() {
@@ -111,7 +121,9 @@ void CChildFrame::DetachFromDocument() {
     if (m_pResultsView) m_pResultsView->Detach();
     CDocHolder* doc = m_pDoc;
     m_pDoc = nullptr;
-    if (doc) doc->RemoveFrame(this);
+    if (!doc) return;
+    disconnect(doc, nullptr, this, nullptr);
+    doc->RemoveFrame(this);
 }
 
 void CChildFrame::DestroyFrame() {
@@ -137,7 +149,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
             DetachFromDocument();
     }
     QMdiSubWindow::closeEvent(event);
-    m_mainFrame.OnIdleUpdateCmdUI();
+    emit closed();
 }
 
 void CChildFrame::moveEvent(QMoveEvent* event) {
@@ -156,7 +168,8 @@ void CChildFrame::changeEvent(QEvent* event) {
     QMdiSubWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         if (!m_bDestroying) SaveChildFramePlacement(this);
-        m_mainFrame.OnUpdateFrameTitle();
+        // A maximized window's title is shown in brackets.
+        emit titleChanged();
     }
 }
 
@@ -201,9 +214,15 @@ void CChildFrame::ActivateNextPane(bool) {
     // With two panes the next and the previous pane are the same one.
     QWidget* next = (m_pActiveView == m_pLeftView) ? static_cast<QWidget*>(m_pResultsView) : m_pLeftView;
     if (next) {
-        m_pActiveView = next;
+        SetActiveView(next);
         next->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void CChildFrame::SetActiveView(QWidget* view) {
+    if (m_pActiveView == view) return;
+    m_pActiveView = view;
+    emit commandStatesChanged();
 }
 
 void CChildFrame::OnKeyboardSplit() {
@@ -251,6 +270,6 @@ bool CChildFrame::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyRelease || event->type() == QEvent::ShortcutOverride) return true;
     }
     if (event->type() == QEvent::FocusIn && (watched == m_pLeftView || watched == m_pResultsView))
-        m_pActiveView = static_cast<QWidget*>(watched);
+        SetActiveView(static_cast<QWidget*>(watched));
     return QMdiSubWindow::eventFilter(watched, event);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A document window: a two-pane splitter with the items and suits tree on the left and the
 // results list on the right. It remembers its placement and the split in the per-user store and
-// reports the piece count of its document.
+// reports the piece count of its document. It follows its document's signals and tells whoever shows
+// it of its own changes through signals; it knows nothing of the main frame.
 #include <QMdiSubWindow>
 
 #include "CmdTarget.h"
@@ -10,13 +11,12 @@
 class CDocHolder;
 class CGorvantaView;
 class CLeftView;
-class CMainFrame;
 class QSplitter;
 
 class CChildFrame : public QMdiSubWindow, public CCmdTarget, public IPlacedWindow, public ISplitPane {
     Q_OBJECT
 public:
-    CChildFrame(CMainFrame& mainFrame, CDocHolder& doc);
+    explicit CChildFrame(CDocHolder& doc);
     ~CChildFrame() override;
 
     // Placement from the store (or the default size); sets m_nShowState.
@@ -59,6 +59,17 @@ public:
     CWindowPlacement GetWindowPlacement() const override;
     int GetColumnWidth(int column) const override;
 
+signals:
+    // The tree's selection or the document's pool changed.
+    void pieceCountChanged();
+    // The window's title, its modified mark or its maximized state changed.
+    void titleChanged();
+    // Something the enabled and checked states of commands depend on changed: the document, a run
+    // ended, the pane that commands go to first.
+    void commandStatesChanged();
+    // The window has closed; it has left its document.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -70,8 +81,8 @@ private:
     void RememberNormalGeometry();
     void EndKeyboardSplit(bool keep);
     void ActivateNextPane(bool next);
+    void SetActiveView(QWidget* view);
 
-    CMainFrame& m_mainFrame;
     CDocHolder* m_pDoc;
     CLeftView* m_pLeftView = nullptr;
     CGorvantaView* m_pResultsView = nullptr;

@@ -4,8 +4,6 @@
 #include <QFileInfo>
 
 #include "ChildFrame.h"
-#include "GorvantaApp.h"
-#include "MainFrame.h"
 #include "calc/CalcRun.h"
 #include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
@@ -16,21 +14,34 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-namespace {
-}  // namespace
-
-CDocHolder::CDocHolder(CGorvantaApp& app, std::unique_ptr<CGorvantaDoc> doc) : m_app(app), m_pDoc(std::move(doc)) {}
+CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
+    : m_host(host), m_pDoc(std::move(doc)), m_bWasModified(m_pDoc->IsModified()) {
+    // Listens like a view: every change the document announces may change titles and command states.
+    m_pDoc->AddView(this);
+}
 
 CDocHolder::~CDocHolder() {
+    m_pDoc->RemoveView(this);
     // Windows still open (the application is going away): they must not reach back here.
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DetachFromDocument();
+}
+
+void CDocHolder::OnUpdate(IDocView*, int) {
+    CheckModified();
+    emit documentChanged();
+}
+
+void CDocHolder::CheckModified() {
+    if (m_pDoc->IsModified() == m_bWasModified) return;
+    m_bWasModified = m_pDoc->IsModified();
+    emit modifiedChanged(m_bWasModified);
 }
 
 void CDocHolder::SetPathName(const QString& path, bool addToMru) {
     const QFileInfo info(path);
     m_strPathName = info.absoluteFilePath();
     SetTitle(info.fileName());
-    if (addToMru) m_app.AddToRecentFileList(m_strPathName);
+    if (addToMru) m_host.AddToRecentFileList(m_strPathName);
 }
 
 void CDocHolder::SetTitle(const QString& title) {
@@ -53,10 +64,8 @@ void CDocHolder::RemoveFrame(CChildFrame* frame) {
 void CDocHolder::UpdateFrameCounts() {
     const bool numbered = m_arrFrames.size() > 1;
     int n = 1;
-    for (CChildFrame* frame : m_arrFrames) {
-        frame->m_nWindow = numbered ? n++ : 0;
-        frame->OnUpdateFrameTitle();
-    }
+    for (CChildFrame* frame : m_arrFrames) frame->m_nWindow = numbered ? n++ : 0;
+    emit titleChanged();
 }
 
 bool CDocHolder::SaveModified() {
@@ -92,7 +101,7 @@ bool CDocHolder::DoSave(QString path, bool replace) {
             const QString ext = QString::fromLatin1(GetDocString(DocString::FilterExt).c_str());
             if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty()) name += ext;
         }
-        if (!m_app.DoPromptFileName(name, false)) return false;
+        if (!m_host.DoPromptFileName(name, false)) return false;
         path = name;
     }
     if (!OnSaveDocument(path)) return false;
@@ -108,6 +117,7 @@ bool CDocHolder::OnSaveDocument(const QString& path) {
         ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
         return false;
     }
+    CheckModified();
     UpdateFrameCounts();
     return true;
 }
@@ -119,7 +129,7 @@ void CDocHolder::OnCloseDocument() {
     m_pDoc->OnCloseDocument();
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
     m_arrFrames.clear();
-    m_app.RemoveDocument(this);  // deletes this object
+    m_host.RemoveDocument(this);  // deletes this object
 }
 
 bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
@@ -135,7 +145,7 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_EDIT_PASTE:
             // Always enabled; during a run the command itself does nothing.
-            if (!pUI) DoPasteCommand(m_pDoc.get(), m_app.MainFrame());
+            if (!pUI) DoPasteCommand(m_pDoc.get(), m_host.DialogParent());
             return true;
         case ID_CALC_START:
             // Also refused while a stopped run's summary is still open: its worker has not yet returned.
@@ -146,7 +156,7 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_CALC_FILTERS:
             // Always shown enabled; during a run the command itself does nothing.
-            if (!pUI) DoFiltersCommand(m_pDoc.get(), m_app.MainFrame());
+            if (!pUI) DoFiltersCommand(m_pDoc.get(), m_host.DialogParent());
             return true;
         case ID_CALC_STOP:
             if (pUI)

@@ -7,7 +7,7 @@
 #include <QMdiArea>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QTimer>
+#include <QWindow>
 
 #include "AboutDlg.h"
 #include "ChildFrame.h"
@@ -25,9 +25,6 @@
 #include "resources/StringTable.h"
 
 namespace {
-CGorvantaApp* g_pApp = nullptr;
-constexpr int IDLE_INTERVAL_MS = 100;
-
 QString DocStr(DocString field) { return QString::fromLatin1(GetDocString(field).c_str()); }
 
 // Paths are compared as the file system does: by their canonical form when the file exists.
@@ -39,21 +36,20 @@ QString Canonical(const QString& path) {
 }  // namespace
 
 CGorvantaApp::CGorvantaApp(std::unique_ptr<IProfileStore> store)
-    : m_bCalcRunning(TheCalcState().m_bCalcRunning), m_pStore(std::move(store)) {
-    g_pApp = this;
-}
+    : m_bCalcRunning(TheCalcState().m_bCalcRunning), m_pStore(std::move(store)) {}
 
 CGorvantaApp::~CGorvantaApp() {
+    // The windows going away must not bring the hourglass back.
+    QObject::disconnect(qApp, nullptr, this, nullptr);
+    if (m_pMainWnd) m_pMainWnd->disconnect(this);
     if (m_bWaitCursorShown) QApplication::restoreOverrideCursor();
+    m_bWaitCursorShown = false;
     CloseAllDocuments();
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
     if (auto* qt = dynamic_cast<CQtProfileStore*>(m_pStore.get())) qt->Sync();
     SetProfileStore(nullptr);
-    if (g_pApp == this) g_pApp = nullptr;
 }
-
-CGorvantaApp* CGorvantaApp::Instance() { return g_pApp; }
 
 bool CGorvantaApp::InitInstance(const QStringList& args) {
     // Every profile value lives under the company key and the program's name; this comes before
@@ -69,10 +65,14 @@ bool CGorvantaApp::InitInstance(const QStringList& args) {
         return false;
     }
     m_pMainWnd = frame;
-
-    m_pIdleTimer = new QTimer(this);
-    connect(m_pIdleTimer, &QTimer::timeout, this, &CGorvantaApp::OnIdle);
-    m_pIdleTimer->start(IDLE_INTERVAL_MS);
+    frame->SetRecentFiles(m_arrRecentFiles);
+    connect(frame, &CMainFrame::filesDropped, this, [this](const QStringList& files) {
+        for (const QString& file : files) OpenDocumentFile(file);
+    });
+    // A run starts and ends with events that refresh the command states (the command, the worker's
+    // return); a modal window coming or going moves the focus.
+    connect(frame, &CMainFrame::commandStatesUpdated, this, &CGorvantaApp::UpdateWaitCursor);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CGorvantaApp::UpdateWaitCursor);
 
     // The first document comes after the main frame has loaded the settings.
     if (args.isEmpty()) {
@@ -81,12 +81,12 @@ bool CGorvantaApp::InitInstance(const QStringList& args) {
         return false;
     }
     m_pMainWnd->show();
-    m_pMainWnd->OnIdleUpdateCmdUI();
+    m_pMainWnd->UpdateCmdUI();
     return true;
 }
 
-void CGorvantaApp::OnIdle() {
-    // The hourglass comes back on every idle pass while a run is in progress, but not over a modal
+void CGorvantaApp::UpdateWaitCursor() {
+    // The hourglass comes back on every refresh while a run is in progress, but not over a modal
     // window such as the summary box, which is open while the flag is still set.
     if (m_bCalcRunning.load() != 0 && !QApplication::activeModalWidget()) {
         const QCursor* current = QApplication::overrideCursor();
@@ -100,7 +100,6 @@ void CGorvantaApp::OnIdle() {
         QApplication::restoreOverrideCursor();
         m_bWaitCursorShown = false;
     }
-    if (m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
 }
 
 CDocHolder* CGorvantaApp::OnFileNew() {
@@ -168,10 +167,10 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
 
 CChildFrame* CGorvantaApp::CreateNewFrame(CDocHolder& doc, CChildFrame*) {
     if (!m_pMainWnd) return nullptr;
-    auto* frame = new CChildFrame(*m_pMainWnd, doc);
+    auto* frame = new CChildFrame(doc);
     CCreateParams cs;
     frame->PreCreateWindow(cs);
-    m_pMainWnd->MdiArea()->addSubWindow(frame);
+    m_pMainWnd->AddChildFrame(frame);
     if (cs.HasSize()) frame->resize(cs.cx, cs.cy);
     if (cs.HasPos()) frame->move(cs.x, cs.y);
     if (!frame->OnCreateClient()) {
@@ -190,7 +189,7 @@ void CGorvantaApp::InitialUpdateFrame(CChildFrame* frame, CDocHolder& doc) {
     if (frame->GetResultsView()) frame->GetResultsView()->OnInitialUpdate();
     frame->ActivateFrame();
     doc.UpdateFrameCounts();
-    if (m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
+    if (m_pMainWnd) m_pMainWnd->UpdateCmdUI();
 }
 
 bool CGorvantaApp::SaveAllModified() {
@@ -207,6 +206,12 @@ void CGorvantaApp::CloseAllDocuments() {
     while (!m_arrDocs.empty()) m_arrDocs.back()->OnCloseDocument();
 }
 
+bool CGorvantaApp::CloseAllForExit() {
+    if (!SaveAllModified()) return false;
+    CloseAllDocuments();
+    return true;
+}
+
 void CGorvantaApp::RemoveDocument(CDocHolder* doc) {
     for (auto it = m_arrDocs.begin(); it != m_arrDocs.end(); ++it) {
         if (it->get() == doc) {
@@ -216,7 +221,7 @@ void CGorvantaApp::RemoveDocument(CDocHolder* doc) {
             break;
         }
     }
-    if (m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
+    if (m_pMainWnd) m_pMainWnd->UpdateCmdUI();
 }
 
 CDocHolder* CGorvantaApp::FindDocument(const CGorvantaDoc* doc) const {
@@ -263,13 +268,18 @@ void CGorvantaApp::AddToRecentFileList(const QString& path) {
         }
     m_arrRecentFiles.prepend(full);
     while (m_arrRecentFiles.size() > MRU_FILE_COUNT) m_arrRecentFiles.removeLast();
-    SaveRecentFileList();
+    RecentFilesChanged();
 }
 
 void CGorvantaApp::RemoveFromRecentFileList(int index) {
     if (index < 0 || index >= m_arrRecentFiles.size()) return;
     m_arrRecentFiles.removeAt(index);
+    RecentFilesChanged();
+}
+
+void CGorvantaApp::RecentFilesChanged() {
     SaveRecentFileList();
+    if (m_pMainWnd) m_pMainWnd->SetRecentFiles(m_arrRecentFiles);
 }
 
 void CGorvantaApp::OnOpenRecentFile(int index) {
@@ -292,6 +302,8 @@ bool CGorvantaApp::DoPromptFileName(QString& fileName, bool open) {
     return true;
 }
 
+QWidget* CGorvantaApp::DialogParent() const { return m_pMainWnd; }
+
 QPrinter& CGorvantaApp::Printer() {
     if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
     return *m_pPrinter;
@@ -306,6 +318,12 @@ void CGorvantaApp::OnFilePrintSetup() {
 void CGorvantaApp::OnAppAbout() {
     CAboutDlg dlg(m_pMainWnd);
     dlg.exec();
+}
+
+void CGorvantaApp::OnWindowNew(CChildFrame& active) {
+    CDocHolder& doc = *active.GetDocument();
+    CChildFrame* frame = CreateNewFrame(doc, &active);
+    if (frame) InitialUpdateFrame(frame, doc);
 }
 
 bool CGorvantaApp::OnCmdMsg(int id, CCmdUI* pUI) {
@@ -333,6 +351,15 @@ bool CGorvantaApp::OnCmdMsg(int id, CCmdUI* pUI) {
         case ID_APP_EXIT:
             if (!pUI && m_pMainWnd) m_pMainWnd->close();
             return true;
+        case ID_WINDOW_NEW: {
+            // The main frame is not there yet while it builds its menus.
+            CChildFrame* active = m_pMainWnd ? m_pMainWnd->MDIGetActive() : nullptr;
+            if (pUI)
+                pUI->Enable(active != nullptr);
+            else if (active)
+                OnWindowNew(*active);
+            return true;
+        }
         default: return false;
     }
 }

@@ -12,19 +12,17 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 
 #include "ChildFrame.h"
 #include "DocHolder.h"
-#include "GorvantaApp.h"
 #include "resources/Icons.h"
 #include "resources/Menus.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
-
-CMainFrame* g_pMainFrame = nullptr;
 
 namespace {
 constexpr int DEFAULT_FRAME_WIDTH = 702;
@@ -73,17 +71,14 @@ QString RecentFileText(int index, const QString& path) {
 }
 }  // namespace
 
-CMainFrame::CMainFrame(CGorvantaApp& app) : m_app(app) {
+CMainFrame::CMainFrame(IMainFrameHost& host) : m_host(host) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QString::fromLatin1(APP_NAME));
     setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame() {
-    if (g_pMainFrame == this) {
-        g_pMainFrame = nullptr;
-        SetTheSettings(nullptr);
-    }
+    if (&TheSettings() == &m_settings) SetTheSettings(nullptr);
 }
 
 bool CMainFrame::LoadFrame(int resourceId) {
@@ -107,7 +102,11 @@ bool CMainFrame::OnCreate() {
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pMdiArea->setBackground(QColor(128, 128, 128));
     setCentralWidget(m_pMdiArea);
-    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] { OnIdleUpdateCmdUI(); });
+    m_pUpdateTimer = new QTimer(this);
+    m_pUpdateTimer->setSingleShot(true);
+    m_pUpdateTimer->setInterval(0);
+    connect(m_pUpdateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCmdUI);
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateCmdUI(); });
 
     CreateActions();
 
@@ -129,6 +128,8 @@ bool CMainFrame::OnCreate() {
             if (QWidget* button = m_wndToolBar->widgetForAction(Action(id))) button->installEventFilter(this);
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    // The toolbar can also be hidden from the window's context menu.
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateCmdUILater);
 
     // Status bar: the message pane and the piece count pane.
     m_pMessagePane = new QLabel(QString::fromLatin1(IDLE_MESSAGE));
@@ -174,9 +175,37 @@ bool CMainFrame::OnCreate() {
     ApplyAlwaysOnTop(m_bAlwaysOnTop);
     m_settings.LoadSettings();
     SetTheSettings(&m_settings);
-    g_pMainFrame = this;
-    OnIdleUpdateCmdUI();
+    UpdateRecentFileItems();
+    UpdateCmdUI();
     return true;
+}
+
+void CMainFrame::AddChildFrame(CChildFrame* frame) {
+    m_pMdiArea->addSubWindow(frame);
+    connect(frame, &CChildFrame::pieceCountChanged, this, &CMainFrame::UpdatePieceCountPane);
+    connect(frame, &CChildFrame::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
+    connect(frame, &CChildFrame::commandStatesChanged, this, &CMainFrame::UpdateCmdUILater);
+    connect(frame, &CChildFrame::closed, this, &CMainFrame::UpdateCmdUI);
+}
+
+void CMainFrame::SetRecentFiles(const QStringList& files) {
+    m_recentFiles = files;
+    UpdateRecentFileItems();
+    UpdateCmdUILater();
+}
+
+void CMainFrame::UpdateRecentFileItems() {
+    for (int i = 0; i < MRU_FILE_COUNT; ++i) {
+        QAction* a = Action(ID_FILE_MRU_FILE1 + i);
+        if (i < m_recentFiles.size()) {
+            a->setText(RecentFileText(i, m_recentFiles[i]));
+            a->setVisible(true);
+        } else {
+            // With no recent file at all, the first entry stays as the greyed "Recent File".
+            a->setText(QStringLiteral("Recent File"));
+            a->setVisible(i == 0);
+        }
+    }
 }
 
 QAction* CMainFrame::MakeAction(int id, const char* text) {
@@ -230,7 +259,7 @@ void CMainFrame::BuildMenu(QMenu* menu, const std::vector<CMenuItemDef>& items) 
         }
     }
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
-        OnIdleUpdateCmdUI();
+        UpdateCmdUI();
         UpdateWindowListItems(menu);
     });
 }
@@ -273,14 +302,14 @@ void CMainFrame::OnCommand(int id) {
     CCmdUI ui(id);
     if (!RouteCmdMsg(id, &ui) || !ui.m_bEnabled) return;
     RouteCmdMsg(id, nullptr);
-    OnIdleUpdateCmdUI();
+    UpdateCmdUI();
 }
 
 bool CMainFrame::RouteCmdMsg(int id, CCmdUI* pUI) {
     if (CChildFrame* child = MDIGetActive())
         if (child->OnCmdMsg(id, pUI)) return true;
     if (OnCmdMsg(id, pUI)) return true;
-    return m_app.OnCmdMsg(id, pUI);
+    return m_host.OnCmdMsg(id, pUI);
 }
 
 bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
@@ -305,7 +334,6 @@ bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
                 ApplyAlwaysOnTop(m_bAlwaysOnTop);
             }
             return true;
-        case ID_WINDOW_NEW:
         case ID_WINDOW_CASCADE:
         case ID_WINDOW_TILE_HORZ:
         case ID_WINDOW_ARRANGE:
@@ -313,9 +341,7 @@ bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
                 pUI->Enable(MDIGetActive() != nullptr);
                 return true;
             }
-            if (id == ID_WINDOW_NEW)
-                OnWindowNew();
-            else if (id == ID_WINDOW_CASCADE)
+            if (id == ID_WINDOW_CASCADE)
                 m_pMdiArea->cascadeSubWindows();
             else if (id == ID_WINDOW_TILE_HORZ)
                 m_pMdiArea->tileSubWindows();
@@ -324,14 +350,6 @@ bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         default: return false;
     }
-}
-
-void CMainFrame::OnWindowNew() {
-    CChildFrame* active = MDIGetActive();
-    if (!active || !active->GetDocument()) return;
-    CDocHolder& doc = *active->GetDocument();
-    CChildFrame* frame = m_app.CreateNewFrame(doc, active);
-    if (frame) m_app.InitialUpdateFrame(frame, doc);
 }
 
 void CMainFrame::OnWindowArrange() {
@@ -351,30 +369,26 @@ void CMainFrame::OnWindowArrange() {
     }
 }
 
-void CMainFrame::OnIdleUpdateCmdUI() {
+void CMainFrame::UpdateCmdUI() {
+    // This refresh does what a pending one would have done.
+    m_pUpdateTimer->stop();
     OnUpdateFrameMenu();
-    const QStringList& recent = m_app.RecentFiles();
-    for (int i = 0; i < MRU_FILE_COUNT; ++i) {
-        QAction* a = Action(ID_FILE_MRU_FILE1 + i);
-        if (i < recent.size()) {
-            a->setText(RecentFileText(i, recent[i]));
-            a->setVisible(true);
-        } else {
-            // With no recent file at all, the first entry stays as the greyed "Recent File".
-            a->setText(QStringLiteral("Recent File"));
-            a->setVisible(i == 0);
-        }
-    }
     for (const auto& [id, action] : m_actions) {
         CCmdUI ui(id);
         const bool handled = RouteCmdMsg(id, &ui);
         action->setEnabled(handled && ui.m_bEnabled);
         if (action->isCheckable()) action->setChecked(handled && ui.m_bChecked);
     }
-    for (const auto& doc : m_app.Documents())
-        for (CChildFrame* frame : doc->Frames()) frame->OnUpdateFrameTitle();
+    // A document's flag may have been set without a word to its windows.
+    for (QMdiSubWindow* w : m_pMdiArea->subWindowList())
+        if (auto* frame = qobject_cast<CChildFrame*>(w)) frame->OnUpdateFrameTitle();
     OnUpdateFrameTitle();
     UpdatePieceCountPane();
+    emit commandStatesUpdated();
+}
+
+void CMainFrame::UpdateCmdUILater() {
+    if (m_pUpdateTimer && !m_pUpdateTimer->isActive()) m_pUpdateTimer->start();
 }
 
 void CMainFrame::UpdatePieceCountPane() {
@@ -384,9 +398,12 @@ void CMainFrame::UpdatePieceCountPane() {
 }
 
 void CMainFrame::OnUpdateFrameMenu() {
+    // A window that is closing has already left its document.
     bool anyFrame = false;
-    for (const auto& doc : m_app.Documents())
-        if (!doc->Frames().empty()) anyFrame = true;
+    for (QMdiSubWindow* w : m_pMdiArea->subWindowList()) {
+        auto* frame = qobject_cast<CChildFrame*>(w);
+        if (frame && frame->GetDocument()) anyFrame = true;
+    }
     const int wanted = anyFrame ? IDR_DOCTYPE : IDR_MAINFRAME;
     if (wanted == m_nMenuId) return;
     m_nMenuId = wanted;
@@ -468,11 +485,10 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The placement is kept even when the user then cancels in a save prompt.
     SaveFramePlacement(this, m_bAlwaysOnTop);
-    if (!m_app.SaveAllModified()) {
+    if (!m_host.CloseAllForExit()) {
         event->ignore();
         return;
     }
-    m_app.CloseAllDocuments();
     event->accept();
 }
 
@@ -496,7 +512,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     activateWindow();
-    for (const QString& file : files) m_app.OpenDocumentFile(file);
+    emit filesDropped(files);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {

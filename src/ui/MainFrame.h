@@ -1,33 +1,41 @@
 #pragma once
 // The one top-level window: menu bar, toolbar, status bar, the document area with the document
-// windows, the "Always on Top" switch, and as members the settings and the name tables.
+// windows, the "Always on Top" switch, and as members the settings and the name tables. Commands go
+// along the route to its host last; the states of the commands are refreshed when the document
+// windows report a change, not on a timer.
 #include <QMainWindow>
+#include <QStringList>
 
 #include <map>
 #include <vector>
 
 #include "CmdTarget.h"
+#include "FrameHost.h"
 #include "WindowPlacement.h"
 #include "calc/Settings.h"
 
 class CChildFrame;
-class CGorvantaApp;
 class QAction;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QTimer;
 class QToolBar;
 struct CMenuItemDef;
 
 class CMainFrame : public QMainWindow, public CCmdTarget, public IPlacedWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(CGorvantaApp& app);
+    explicit CMainFrame(IMainFrameHost& host);
     ~CMainFrame() override;
 
     // Creates the window from resource 128: placement, toolbar, status bar, always-on-top, the
-    // settings; then publishes the frame as g_pMainFrame. False when it cannot be created.
+    // settings, which become the ones TheSettings() returns. False when it cannot be created.
     bool LoadFrame(int resourceId);
+    // Puts a new document window into the document area and follows its signals.
+    void AddChildFrame(CChildFrame* frame);
+    // The recent files, newest first, for the entries of the File menu.
+    void SetRecentFiles(const QStringList& files);
 
     // The settings with the name tables.
     CSettings m_settings;
@@ -51,7 +59,9 @@ public:
     // Whether some target along the route handles the command, and its state.
     bool RouteCmdMsg(int id, CCmdUI* pUI);
     // Refreshes every command's enabled and checked state, the piece count, the titles and the menu bar.
-    void OnIdleUpdateCmdUI();
+    void UpdateCmdUI();
+    // The same once control returns to the event loop; several requests make one refresh.
+    void UpdateCmdUILater();
     void UpdatePieceCountPane();
     // Picks the menu bar for whether a document window is open.
     void OnUpdateFrameMenu();
@@ -60,9 +70,14 @@ public:
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
     CWindowPlacement GetWindowPlacement() const override;
 
-    // The window commands of the Window menu.
-    void OnWindowNew();
+    // Arrange Icons of the Window menu.
     void OnWindowArrange();
+
+signals:
+    // Every command state has just been refreshed.
+    void commandStatesUpdated();
+    // Files were dropped on the window, to be opened in this order.
+    void filesDropped(const QStringList& files);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,11 +93,11 @@ private:
     void CreateActions();
     QAction* MakeAction(int id, const char* text);
     void BuildMenu(QMenu* menu, const std::vector<CMenuItemDef>& items);
-    void UpdateRecentFileItems(QMenu* fileMenu);
+    void UpdateRecentFileItems();
     void UpdateWindowListItems(QMenu* windowMenu);
     void RememberNormalGeometry();
 
-    CGorvantaApp& m_app;
+    IMainFrameHost& m_host;
     QMdiArea* m_pMdiArea = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_pMessagePane = nullptr;
@@ -92,9 +107,8 @@ private:
     std::vector<QAction*> m_mainMenuBar;
     std::vector<QAction*> m_docMenuBar;
     int m_nMenuId = 0;
+    QStringList m_recentFiles;
+    QTimer* m_pUpdateTimer = nullptr;
     // Restored rectangle, relative to the work area.
     QRect m_rcNormal;
 };
-
-// The main frame, set at the end of its creation.
-extern CMainFrame* g_pMainFrame;

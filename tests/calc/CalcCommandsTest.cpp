@@ -11,19 +11,13 @@
 
 #include <functional>
 
-#include "../ui/AppTestSupport.h"
-#include "CalcGuiSupport.h"
 #include "calc/CalcProgress.h"
-#include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
 #include "calc/GorvantaView.h"
-#include "model/MessageBox.h"
 #include "resources/Resource.h"
-#include "ui/ChildFrame.h"
-#include "ui/DocHolder.h"
-#include "ui/MainFrame.h"
+#include "support/AppTest.h"
 
-using namespace apptest;
+using namespace guitest;
 
 namespace {
 // A modal window that stays open like a real box for a while (several idle passes of the application)
@@ -46,65 +40,33 @@ public:
     std::vector<bool> waitCursorWhileOpen;
     std::function<void()> onShow;
 };
-
-void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
-    for (int k = 0; k < slotCount; ++k)
-        for (int i = 0; i < n; ++i) {
-            auto* p = new CArmorPiece;
-            p->m_nType = 1 << k;
-            p->m_strText = "piece " + std::to_string(k) + "." + std::to_string(i);
-            p->m_nPhysical = (i * 7 + k) % 30;
-            p->m_nFire = (i * 3) % 25;
-            p->m_nCold = (i * 5) % 20;
-            p->m_nPoison = (i * 11) % 35;
-            p->m_nEnergy = (i * 13) % 28;
-            p->m_nTotalResist = p->m_nPhysical + p->m_nFire + p->m_nCold + p->m_nPoison + p->m_nEnergy;
-            doc.PoolListFor(p->m_nType)->push_back(p);
-        }
-}
 }  // namespace
 
-class CalcCommandsTest : public QObject {
+class CalcCommandsTest : public QObject, AppFixture {
     Q_OBJECT
-    std::unique_ptr<CTestApp> app;
-    CSlowBox box;
-    std::unique_ptr<CMessageBoxScope> boxScope;
+    CSlowBox box;  // read by the cases instead of the fixture's
 
-    CMainFrame* Main() { return app->MainFrame(); }
-    CDocHolder* Doc() { return app->Documents().front().get(); }
-    CGorvantaView* View() { return Main()->MDIGetActive()->GetResultsView(); }
+    CGorvantaView* View() { return Active()->GetResultsView(); }
     bool Enabled(int id) {
         CCmdUI ui(id);
         return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
     }
     // A document whose run lists every combination of six slots of `n` pieces.
     void Prepare(int n, int limit) {
-        FillPool(Doc()->Doc(), 6, n);
-        CSettings& s = TheSettings();
-        for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < 6 ? 1 : 0;
-        s.m_nLowerLimit = 0;
-        s.m_nSuitLimit = limit;
-        Doc()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-        Doc()->Doc().SetModifiedFlag(false);
+        FillPool(Doc(), 6, n);
+        OpenSettings(Doc(), 6, limit);
+        Doc().SetModifiedFlag(false);
     }
+
+public:
+    CalcCommandsTest() : AppFixture({StoreKind::TestIni, true}) { UseBox(box); }
 
 private slots:
     void init() {
-        ClearStore();
-        TheCalcState().m_bCalcRunning.store(0);
-        box.texts.clear();
-        box.waitCursorWhileOpen.clear();
-        box.onShow = nullptr;
-        boxScope = std::make_unique<CMessageBoxScope>(&box);
-        app = std::make_unique<CTestApp>();
-        QVERIFY(app->InitInstance({}));
+        BeginCase();
+        Start();
     }
-    void cleanup() {
-        app.reset();
-        ProcessDeferredDeletes();
-        boxScope.reset();
-        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
-    }
+    void cleanup() { EndCase(); }
 
     // Start and Stop follow the flag, also while the summary box is open; Filters is always enabled but
     // does nothing during a run; the box itself comes without the hourglass.
@@ -125,7 +87,7 @@ private slots:
         QVERIFY(Enabled(ID_CALC_FILTERS));
         QTRY_VERIFY_WITH_TIMEOUT(View()->Model()->rowCount() > 0, 20000);
         // The Filters command opens nothing during the run.
-        CModalProbe probe;
+        ModalProbe probe;
         probe.Start();
         Main()->OnCommand(ID_CALC_FILTERS);
         QTest::qWait(20);
@@ -174,11 +136,9 @@ private slots:
     // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once.
     void filtersFromTheMenu() {
         QCOMPARE(View()->ColumnWidth(12), 0);
-        QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget());
-            QVERIFY(dlg);
-            dlg->CheckBox(&CSettings::m_bDisplayHR)->click();
-            dlg->accept();
+        WhenModal<CFiltersDlg>([](CFiltersDlg& dlg) {
+            dlg.CheckBox(&CSettings::m_bDisplayHR)->click();
+            dlg.accept();
         });
         Main()->OnCommand(ID_CALC_FILTERS);
         QCOMPARE(TheSettings().m_bDisplayHR, 1);

@@ -12,7 +12,8 @@
 
 #include <functional>
 
-#include "CalcGuiSupport.h"
+#include "support/GuiTest.h"
+#include "support/Pools.h"
 #include "calc/CalcProgress.h"
 #include "calc/CalcRun.h"
 #include "calc/CalcState.h"
@@ -71,24 +72,40 @@ public:
 };
 
 std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
+
+// 7.5 million combinations over the first six slots: a run long enough to be stopped.
+CTestPool LongPool() {
+    CTestPool pool;
+    pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+    return pool;
+}
+std::unique_ptr<CCalcParam> SixSlots() { return ParamFor({0, 1, 2, 3, 4, 5}); }
 }  // namespace
 
-class CalcRunTest : public QObject {
+class CalcRunTest : public QObject, guitest::Fixture {
     Q_OBJECT
 
-private slots:
-    void init() { TheCalcState().m_bCalcRunning.store(0); }
-    void cleanup() { QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0); }
+public:
+    CalcRunTest() : Fixture({.runMustEnd = true}) {}
 
-    void elapsedTimeFormat() {
-        QCOMPARE(FormatElapsed(0), std::string("Elapsed time: 00:00:00"));
-        QCOMPARE(FormatElapsed(4), std::string("Elapsed time: 00:00:04"));
-        QCOMPARE(FormatElapsed(3600 + 2 * 60 + 5), std::string("Elapsed time: 01:02:05"));
-        QCOMPARE(FormatElapsed(86399), std::string("Elapsed time: 23:59:59"));
+private slots:
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
+
+    void elapsedTimeAndProgressTexts() {
         // Hours within a day: a run of 25 hours shows 01.
-        QCOMPARE(FormatElapsed(25 * 3600), std::string("Elapsed time: 01:00:00"));
-        QCOMPARE(FormatElapsed(-3), std::string("Elapsed time: 00:00:00"));
+        const std::pair<int64_t, const char*> elapsed[] = {{0, "00:00:00"},         {4, "00:00:04"},
+                                                           {3600 + 2 * 60 + 5, "01:02:05"}, {86399, "23:59:59"},
+                                                           {25 * 3600, "01:00:00"}, {-3, "00:00:00"}};
+        for (const auto& [seconds, text] : elapsed)
+            QCOMPARE(FormatElapsed(seconds), std::string("Elapsed time: ") + text);
         QCOMPARE(SummaryWithElapsed("a\nb", 65), std::string("a\nb\nElapsed time: 00:01:05"));
+        QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
+        QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
+        const std::array<int64_t, 3> permille[] = {
+            {0, 100, 0}, {50, 100, 500}, {100, 100, 1000}, {5, 0, 0}, {int64_t(1) << 62, INT64_MAX, 500}};
+        for (const auto& [examined, combinations, want] : permille)
+            QCOMPARE(ProgressPermille(examined, combinations), int(want));
     }
 
     // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
@@ -172,8 +189,7 @@ private slots:
 
     // Stop in the middle: the suits listed so far stay, the summary counts only what was examined.
     void stopInTheMiddle() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3, 4, 5}, 14);  // 7.5 million combinations
+        CTestPool pool = LongPool();
         CSink sink;
         CCalcRun* runPtr = nullptr;
         sink.onSuits = [&] {
@@ -182,7 +198,7 @@ private slots:
         CCalcRun run(sink);
         runPtr = &run;
         QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         QVERIFY(finished.wait(60000));
         QCOMPARE(sink.log.back(), 'E');
         QVERIFY(sink.nBatches >= 2);
@@ -222,11 +238,10 @@ private slots:
 
     // A stop that comes before the worker has announced its run is not undone by the search's start.
     void stopBeforeTheWorkerBegins() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CTestPool pool = LongPool();
         CSink sink;
         CCalcRun run(sink);
-        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         run.RequestStop();
         run.WaitForEnd();
         QVERIFY(!run.IsActive());
@@ -237,8 +252,7 @@ private slots:
     // Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock, and returns
     // only once the worker has returned.
     void stopAndWaitFromTheUserInterface() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CTestPool pool = LongPool();
         CSink sink;
         CCalcRun run(sink);
         bool stopped = false;
@@ -250,7 +264,7 @@ private slots:
                 });
         };
         QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         QTRY_VERIFY_WITH_TIMEOUT(stopped, 60000);
         QVERIFY(!run.IsActive());
         QCOMPARE(sink.log.back(), 'E');
@@ -258,7 +272,7 @@ private slots:
         // Called right after Start, before any report was handled.
         CSink sink2;
         CCalcRun run2(sink2);
-        QVERIFY(run2.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run2.Start(SixSlots(), pool.lists, 0));
         run2.StopAndWait();
         QVERIFY(!run2.IsActive());
         QCOMPARE(sink2.log, std::string("BSE"));
@@ -270,7 +284,7 @@ private slots:
             run3.StopAndWait();
             returned = true;
         };
-        QVERIFY(run3.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run3.Start(SixSlots(), pool.lists, 0));
         run3.WaitForEnd();
         QVERIFY(returned);
         QCOMPARE(sink3.log.back(), 'E');
@@ -308,11 +322,10 @@ private slots:
 
     // Destroying the run object while its worker runs stops and waits for it.
     void destructionWaitsForTheWorker() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CTestPool pool = LongPool();
         CSink sink;
         auto run = std::make_unique<CCalcRun>(sink);
-        QVERIFY(run->Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run->Start(SixSlots(), pool.lists, 0));
         QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
         run.reset();
         QCOMPARE(sink.log.back(), 'E');
@@ -322,14 +335,13 @@ private slots:
     // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
     // end marked as closing.
     void stopAndWaitForAPool() {
-        CTestPool pool, other;
-        pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+        CTestPool pool = LongPool(), other;
         other.Fill({0}, 3);
         CSink sink;
         CCalcRun run(sink);
         bool closingAtEnd = false;
         sink.onEnd = [&] { closingAtEnd = run.IsClosing(); };
-        QVERIFY(run.Start(ParamFor({0, 1, 2, 3, 4, 5}), pool.lists, 0));
+        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
         CCalcRun::StopAndWaitForPool(other.lists);
         QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
@@ -343,16 +355,6 @@ private slots:
         QVERIFY(run.Start(ParamFor({0}), other.lists, 0));
         run.WaitForEnd();
         QVERIFY(!closingAtEnd);
-    }
-
-    void progressTexts() {
-        QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
-        QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
-        QCOMPARE(ProgressPermille(0, 100), 0);
-        QCOMPARE(ProgressPermille(50, 100), 500);
-        QCOMPARE(ProgressPermille(100, 100), 1000);
-        QCOMPARE(ProgressPermille(5, 0), 0);
-        QCOMPARE(ProgressPermille(int64_t(1) << 62, INT64_MAX), 500);
     }
 
     // The status bar part follows the run: full at the end of a complete run, with a rate above 0.

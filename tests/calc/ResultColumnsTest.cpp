@@ -4,24 +4,17 @@
 
 #include <string>
 
-#include "TestPool.h"
 #include "calc/ResultColumns.h"
 #include "model/ArmorSuit.h"
+#include "support/Pools.h"
 
 namespace {
-CArmorSuit Suit(const std::string& name, std::array<int32_t, 5> resists, std::array<int32_t, 8> bonus = {}) {
-    CArmorSuit s;
-    s.m_strName = name;
-    SetResists(s, resists);
-    SetBonus(s, bonus);
-    return s;
-}
-
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 }  // namespace
 
 TEST(ResultColumns, ValuesAndTextsFollowTheBypassSwitchExceptTheActualTotal) {
-    const CArmorSuit s = Suit("Suit 00003", {75, 60, 70, 72, -5}, {100, 8, 20, 2, 3, 4, -5, 15});
+    const auto suit = MakeSuit("Suit 00003", {75, 60, 70, 72, -5}, {100, 8, 20, 2, 3, 4, -5, 15});
+    const CArmorSuit& s = *suit;
     struct {
         bool bypass;
         std::array<int32_t, RESULT_COLUMN_COUNT> values;
@@ -33,7 +26,7 @@ TEST(ResultColumns, ValuesAndTextsFollowTheBypassSwitchExceptTheActualTotal) {
         const auto texts = ResultColumnTexts(s, c.bypass);
         EXPECT_EQ(texts[0], "Suit 00003");
         for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) {
-            EXPECT_EQ(ResultColumnValue(s, n, c.bypass), c.values[size_t(n)]) << "column " << n << " bypass " << c.bypass;
+            EXPECT_EQ(ResultColumnValue(s, n, c.bypass), c.values[size_t(n)]) << "column " << n << ", " << c.bypass;
             EXPECT_EQ(texts[size_t(n)], std::to_string(c.values[size_t(n)])) << "column " << n;
         }
         for (int outside : {0, -1, RESULT_COLUMN_COUNT}) EXPECT_EQ(ResultColumnValue(s, outside, c.bypass), 0);
@@ -41,17 +34,18 @@ TEST(ResultColumns, ValuesAndTextsFollowTheBypassSwitchExceptTheActualTotal) {
 }
 
 TEST(ResultColumns, EveryColumnOrdersByItsRule) {
-    const CArmorSuit a = Suit("Suit 00001", {10, 20, 30, 40, 50}, {5, 0, 0, 0, 0, 0, 0, 0});
-    const CArmorSuit b = Suit("Suit 00002", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
-    const CArmorSuit c = Suit("Suit 00003", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
-    const CArmorSuit d = Suit("Suit 00004", {80, 0, 0, 0, 0});
-    const CArmorSuit e = Suit("Suit 00005", {70, 0, 0, 0, 0});
-    const CArmorSuit upper = Suit("Suit B", {0, 0, 0, 0, 0});
-    const CArmorSuit lower = Suit("Suit a", {0, 0, 0, 0, 0});
-    const CArmorSuit high = Suit("Suit \xe9", {0, 0, 0, 0, 0});
+    const auto a = MakeSuit("Suit 00001", {10, 20, 30, 40, 50}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const auto b = MakeSuit("Suit 00002", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const auto c = MakeSuit("Suit 00003", {10, 20, 30, 40, 60}, {5, 0, 0, 0, 0, 0, 0, 0});
+    const auto d = MakeSuit("Suit 00004", {80, 0, 0, 0, 0});
+    const auto e = MakeSuit("Suit 00005", {70, 0, 0, 0, 0});
+    const auto upper = MakeSuit("Suit B", {0, 0, 0, 0, 0});
+    const auto lower = MakeSuit("Suit a", {0, 0, 0, 0, 0});
+    const auto high = MakeSuit("Suit \xe9", {0, 0, 0, 0, 0});
     struct {
         const char* what;
-        const CArmorSuit &first, &second;
+        const std::unique_ptr<CArmorSuit>& first;
+        const std::unique_ptr<CArmorSuit>& second;
         int column;
         bool bypass;
         int expected;
@@ -77,7 +71,7 @@ TEST(ResultColumns, EveryColumnOrdersByItsRule) {
         {"no such column below", a, b, -1, false, 0},
     };
     for (const auto& t : cases)
-        EXPECT_EQ(Sign(CompareResults(t.first, t.second, t.column, t.bypass)), t.expected) << t.what;
+        EXPECT_EQ(Sign(CompareResults(*t.first, *t.second, t.column, t.bypass)), t.expected) << t.what;
 }
 
 TEST(ResultColumns, ElapsedTimeShowsTheHoursWithinADay) {
@@ -88,6 +82,7 @@ TEST(ResultColumns, ElapsedTimeShowsTheHoursWithinADay) {
         {0, "00:00:00"},     {4, "00:00:04"},        {3600 + 2 * 60 + 5, "01:02:05"},
         {86399, "23:59:59"}, {25 * 3600, "01:00:00"}, {-3, "00:00:00"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatElapsed(c.seconds), std::string("Elapsed time: ") + c.shown) << c.seconds;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatElapsed(c.seconds), std::string("Elapsed time: ") + c.shown) << c.seconds;
     EXPECT_EQ(SummaryWithElapsed("a\nb", 65), "a\nb\nElapsed time: 00:01:05");
 }

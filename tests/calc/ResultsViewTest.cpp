@@ -8,31 +8,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 #include <regex>
 
-#include "CalcGuiSupport.h"
 #include "calc/CalcProgress.h"
-#include "calc/CalcState.h"
 #include "calc/GorvantaView.h"
-#include "calc/Settings.h"
 #include "document/Assignment.h"
-#include "document/GorvantaDoc.h"
-#include "model/MessageBox.h"
-#include "model/ProfileStore.h"
-#include "model/QtProfileStore.h"
+#include "support/GuiTest.h"
+#include "support/Pools.h"
 #include "ui/LeftView.h"
 #include "ui/SuitDetailsDlg.h"
+
+using namespace guitest;
 
 namespace {
 // Records every message with the cursor in force when it was shown; runs a hook on each.
@@ -54,41 +48,6 @@ public:
     std::function<void()> onShow;
 };
 
-class CHintView : public IDocView {
-public:
-    void OnUpdate(IDocView* sender, int hint) override { calls.emplace_back(sender, hint); }
-    std::vector<std::pair<IDocView*, int>> calls;
-};
-
-CArmorPiece* AddPiece(CGorvantaDoc& doc, int slot, std::array<int32_t, 5> r, int luck = 0) {
-    auto* p = new CArmorPiece;
-    p->m_nType = 1 << slot;
-    p->m_strText = "piece " + std::to_string(slot) + "." + std::to_string(doc.PoolListFor(p->m_nType)->size());
-    SetResists(*p, r);
-    p->m_nLuck = luck;
-    p->m_nHR = luck / 10;
-    p->m_bMedable = 1;
-    doc.PoolListFor(p->m_nType)->push_back(p);
-    return p;
-}
-
-// n pieces in each of the first `slotCount` slots, values varying so that every column has ties.
-void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
-    for (int k = 0; k < slotCount; ++k)
-        for (int i = 0; i < n; ++i)
-            AddPiece(doc, k, {(i * 7 + k) % 30, (i * 3) % 25, (i * 5 + k) % 20, (i * 11) % 35, (i * 13) % 28}, i * 10);
-}
-
-// Only the first `slotCount` slots take part, every suit qualifies, at most `limit` are listed; the views
-// hear of it as after the Filters dialog. (A new document reloads the settings from the store.)
-void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
-    CSettings& s = TheSettings();
-    for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < slotCount ? 1 : 0;
-    s.m_nLowerLimit = 0;
-    s.m_nSuitLimit = limit;
-    doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-}
-
 std::vector<std::string> Names(const CGorvantaView& v) {
     std::vector<std::string> out;
     for (int r = 0; r < v.Model()->rowCount(); ++r) out.push_back(v.Model()->SuitAt(r)->m_strName);
@@ -108,43 +67,20 @@ void ClickHeader(CGorvantaView& v, int column) {
 }
 
 void DoubleClickRow(CGorvantaView& v, int row) {
-    const QRect r = v.visualRect(v.model()->index(row, 0));
-    const QPoint at = r.center();
-    QWidget* vp = v.viewport();
-    Mouse(vp, QEvent::MouseButtonPress, at, Qt::LeftButton);
-    Mouse(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
-    Mouse(vp, QEvent::MouseButtonDblClick, at, Qt::LeftButton);
-    Mouse(vp, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    DoubleClick(v.viewport(), v.visualRect(v.model()->index(row, 0)).center());
 }
-
-// Runs fn on the next modal dialog of type T.
-template <class T>
-void OnModal(std::function<void(T&)> fn) {
-    QTimer::singleShot(0, [fn] {
-        auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dlg) {
-            QTimer::singleShot(10, [fn] { OnModal<T>(fn); });
-            return;
-        }
-        fn(*dlg);
-    });
-}
-
 }  // namespace
 
-class ResultsViewTest : public QObject {
+class ResultsViewTest : public QObject, Fixture {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::unique_ptr<CQtProfileStore> store;
-    CProbeBox box;
-    CTestSurroundings surroundings;
+    CProbeBox box;  // read by the cases instead of the fixture's
 
     struct CWindow {
         QMainWindow frame;
         CGorvantaDoc doc;
         CGorvantaView* view;
-        CHintView hints;
+        CRecordingView hints;
         CWindow() {
             view = new CGorvantaView(doc);
             view->m_nThreads = 2;
@@ -172,18 +108,12 @@ class ResultsViewTest : public QObject {
         QVERIFY(finished.wait(60000));
     }
 
+public:
+    ResultsViewTest() : Fixture({StoreKind::TestIni, true}) { UseBox(box); }
+
 private slots:
-    void initTestCase() {
-        QVERIFY(dir.isValid());
-        store = std::make_unique<CQtProfileStore>(qPrintable(dir.filePath(QStringLiteral("store.ini"))));
-        surroundings.Install(*store, box);
-    }
-    void cleanupTestCase() { surroundings.Remove(); }
-    void init() {
-        ResetForCase(box);
-        box.onShow = nullptr;
-    }
-    void cleanup() { QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0); }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
     // Every suit arrives in order; the summary box closes the run with the elapsed time, without the
     // wait cursor and while the run still counts as running; the view tells the others it is done.
@@ -245,7 +175,7 @@ private slots:
         // The worker waits for this thread to take its next batch: the run is held while we look.
         w.view->Progress()->Refresh();
         QVERIFY(w.view->Progress()->Rate()->text().endsWith(QStringLiteral(" combinations/second")));
-        SaveShot(w.frame, "run-in-progress");
+        Shot(&w.frame, QStringLiteral("run-in-progress"));
         w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
         w.WaitForEnd();
         QCOMPARE(box.shown.size(), size_t(1));
@@ -271,7 +201,7 @@ private slots:
         OpenSettings(w.doc, 6);
         auto* second = new CGorvantaView(w.doc);
         second->OnInitialUpdate();
-        CModalProbe probe;
+        ModalProbe probe;
         probe.Start();
         // The first window's hint reaches both views: only one of them runs.
         w.Start();
@@ -324,7 +254,7 @@ private slots:
         // Rows added while the cap is in force, sorted by "Eff. Total".
         Run(w);
         ClickHeader(*w.view, 6);
-        SaveShot(w.frame, "results-optional-columns");
+        Shot(&w.frame, QStringLiteral("results-optional-columns"));
     }
 
     // All display switches off: eight columns shown, the optional eight at width 0; the Filters hint
@@ -335,7 +265,7 @@ private slots:
         const int widths[8] = {60, 50, 50, 50, 50, 50, 80, 80};
         for (int c = 0; c < 8; ++c) QCOMPARE(w.view->ColumnWidth(c), widths[c]);
         for (int c = 8; c < 16; ++c) QCOMPARE(w.view->horizontalHeader()->sectionSize(c), 0);
-        store->Sync();
+        SyncStore();
         TheSettings().m_nColumnWidth[12] = 77;
         TheSettings().m_bDisplayHR = 1;
         w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
@@ -344,7 +274,7 @@ private slots:
         TheSettings().m_bDisplayHR = 0;
         w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
         QCOMPARE(w.view->ColumnWidth(12), 0);
-        QVERIFY(!store->ReadInt(SETTINGS_SECTION, "Column12"));
+        QVERIFY(!Store().ReadInt(SETTINGS_SECTION, "Column12"));
     }
 
     // A width the user drags survives a restart; columns 13 to 15 are back to 50.
@@ -365,12 +295,12 @@ private slots:
             Mouse(h->viewport(), QEvent::MouseButtonRelease, QPoint(edge + 24, y), Qt::NoButton);
             QTRY_COMPARE(TheSettings().m_nColumnWidth[size_t(column)], 74);
         }
-        store->Sync();
-        CQtProfileStore restartedStore(qPrintable(dir.filePath(QStringLiteral("store.ini"))));
+        SyncStore();
+        CQtProfileStore restartedStore;
         SetProfileStore(&restartedStore);
         CSettings restarted;
         restarted.LoadSettings();
-        SetProfileStore(store.get());
+        SetProfileStore(&Store());
         QCOMPARE(restarted.m_nColumnWidth[12], 74);
         QCOMPARE(restarted.m_nColumnWidth[13], 50);
     }
@@ -388,8 +318,8 @@ private slots:
         CArmorSuit* chosen = w.view->Model()->SuitAt(3);
         const std::vector<CArmorPiece*> pieces = chosen->m_arrPieces;
         const int poolBefore = w.doc.GetPoolCount();
-        OnModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) {
-            SaveShot(dlg, "suit-details-from-list");
+        WhenModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) {
+            Shot(&dlg, QStringLiteral("suit-details-from-list"));
             dlg.CharacterBox()->lineEdit()->setText(QStringLiteral("Mirelle"));
             QTest::mouseClick(dlg.AssignButton(), Qt::LeftButton);
         });
@@ -411,7 +341,7 @@ private slots:
         Run(w);
         const int rows = w.view->Model()->rowCount();
         QVERIFY(rows > 0);
-        OnModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) { QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton); });
+        WhenModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) { QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton); });
         DoubleClickRow(*w.view, 0);
         QCOMPARE(w.view->Model()->rowCount(), rows);
         delete tree;
@@ -425,7 +355,7 @@ private slots:
         OpenSettings(w.doc, 2);
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 16);
-        AddPiece(w.doc, 5, {1, 1, 1, 1, 1});
+        AddPiece(w.doc, "legs", PIECE_LEGS, {1, 1, 1, 1, 1});
         w.doc.UpdateAllViews(nullptr, HINT_REFRESH);
         QCOMPARE(w.view->Model()->rowCount(), 16);
         // As the tree deletes a pool piece.

@@ -2,6 +2,10 @@
 // limits, stops, names and the summary text. Each case runs the engine on one and on several threads.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
 #include "calc/CalcState.h"
@@ -305,7 +309,12 @@ TEST(Search, AReporterThatThrowsEndsTheRun) {
     struct CThrower : ICalcReporter {
         void OnBegin(int64_t) override {}
         void OnSuit(std::unique_ptr<CArmorSuit>) override { throw std::runtime_error("full"); }
-        void OnEnd(const CCalcMsg&) override {}
+        void OnEnd(const CCalcMsg& end) override {
+            ++ends;
+            error = end.m_strError;
+        }
+        int ends = 0;
+        std::string error;
     };
     CTestPool pool;
     for (int k = 0; k < 4; ++k)
@@ -317,7 +326,132 @@ TEST(Search, AReporterThatThrowsEndsTheRun) {
         CThrower thrower;
         EXPECT_THROW(RunCalculation(param, pool.lists, 0, running, thrower, threads), std::runtime_error);
         EXPECT_EQ(running.load(), 0);
+        EXPECT_EQ(thrower.ends, 0);
+
+        // The window program's worker lets nothing out of its thread and still reports the end, once.
+        CThrower worker;
+        EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(param), pool.lists, 0, worker, threads), 1);
+        EXPECT_EQ(worker.ends, 1);
+        EXPECT_EQ(worker.error, "The calculation failed: full");
+        EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
     }
+}
+
+namespace {
+// Every combination of 16 pieces in each of four slots qualifies; cut into 16 chunks of 4096.
+struct CEveryoneQualifies {
+    CTestPool pool;
+    CCalcParam param = OpenParam();
+    CEveryoneQualifies() {
+        for (int k = 0; k < 4; ++k) {
+            param.UseSlot(k) = 1;
+            for (int i = 0; i < 16; ++i) pool.Add(k, {i, 0, 0, 0, 0});
+        }
+    }
+    CCalcResult Run(CRecorder& rec, std::atomic<int32_t>& running, int threads, CCalcStats* stats = nullptr) const {
+        CCalcTuning tuning;
+        tuning.m_nChunkTarget = 8;
+        tuning.m_nThreadCap = 64;
+        tuning.m_pStats = stats;
+        return RunCalculation(param, pool.lists, 0, running, rec, threads, tuning);
+    }
+};
+}  // namespace
+
+// However many workers run ahead, the suits a run makes stay within about one suit limit, and the
+// threads asked for beyond the cores are not started.
+TEST(Search, SuitsHeldStayNearTheLimitWhateverTheThreads) {
+    CEveryoneQualifies q;
+    for (int32_t limit : {1000, 5000, 70000}) {
+        q.param.m_nSuitLimit = limit;
+        std::atomic<int32_t> running{0};
+        CRecorder one(running);
+        CCalcResult want = q.Run(one, running, 1);
+        for (int threads : {2, 16, 48}) {
+            SCOPED_TRACE(testing::Message() << "limit " << limit << " threads " << threads);
+            CRecorder many(running);
+            CCalcStats stats;
+            CCalcResult got = q.Run(many, running, threads, &stats);
+            ExpectSameRun(want, one, got, many);
+            EXPECT_EQ(stats.m_nWorkers, std::min(threads, 16));  // no more workers than chunks
+            EXPECT_LE(stats.m_nSuitsMade, 2 * int64_t(std::min(limit, 65536)) + threads);
+        }
+    }
+    CRecorder rec(TheCalcState().m_bCalcRunning);
+    CCalcStats stats;
+    CCalcTuning tuning;
+    tuning.m_pStats = &stats;
+    RunCalculation(q.param, q.pool.lists, 0, TheCalcState().m_bCalcRunning, rec, 4096, tuning);
+    EXPECT_GE(stats.m_nWorkers, 0);
+    EXPECT_LE(stats.m_nWorkers, int(std::max(1u, std::thread::hardware_concurrency())));
+}
+
+// A thread that cannot be started leaves the run to those that could (the calling thread at least).
+TEST(Search, ThreadsThatCannotStartLeaveTheRunToTheOthers) {
+    CEveryoneQualifies q;
+    q.param.m_nSuitLimit = 3000;
+    std::atomic<int32_t> running{0};
+    CRecorder one(running);
+    CCalcResult want = q.Run(one, running, 1);
+    for (int startable : {0, 1, 3}) {
+        SCOPED_TRACE(testing::Message() << startable << " threads to be had");
+        int started = 0;
+        CCalcHooksScope hooks({.startThread = [&](std::function<void()> f) {
+            if (started == startable)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            ++started;
+            return std::thread(std::move(f));
+        }});
+        CRecorder rec(running);
+        CCalcStats stats;
+        CCalcResult got = q.Run(rec, running, 6, &stats);
+        ExpectSameRun(want, one, got, rec);
+        EXPECT_EQ(stats.m_nWorkers, startable);
+        EXPECT_EQ(got.m_strError, "");
+    }
+}
+
+// A failure inside the search (here: out of memory, or any other exception, as a chunk begins) ends the
+// run without an exception: the suits listed and the summary are those of a stop at the point reached,
+// and the end report carries the error.
+TEST(Search, AFailureInsideTheRunEndsItWithAnError) {
+    CEveryoneQualifies q;
+    q.param.m_nSuitLimit = 1000000;
+    q.param.m_nLuckLimit = 0;
+    const struct {
+        int64_t chunk;
+        bool outOfMemory;
+        const char* error;
+    } cases[] = {{5, true, "Not enough memory to finish the calculation."},
+                 {0, false, "The calculation failed: disk on fire"},
+                 {15, true, "Not enough memory to finish the calculation."}};
+    for (const auto& c : cases)
+        for (int threads : {1, 2, 5}) {
+            SCOPED_TRACE(testing::Message() << "chunk " << c.chunk << " threads " << threads);
+            CCalcHooksScope hooks({.chunkStart = [&](int64_t chunk) {
+                if (chunk != c.chunk) return;
+                if (c.outOfMemory) throw std::bad_alloc();
+                throw std::runtime_error("disk on fire");
+            }});
+            std::atomic<int32_t> running{0};
+            CRecorder rec(running);
+            CCalcResult got = q.Run(rec, running, threads);
+            EXPECT_EQ(got.m_strError, c.error);
+            EXPECT_EQ(rec.m_end.m_strError, c.error);
+            EXPECT_EQ(rec.m_nEnds, 1);
+            EXPECT_EQ(running.load(), 0);
+            EXPECT_LE(got.m_nExamined, c.chunk * 4096);
+            if (got.m_nExamined == 0) {
+                EXPECT_TRUE(rec.suits.empty());
+                continue;
+            }
+            std::atomic<int32_t> refRunning{0};
+            CRecorder want(refRunning);
+            CCalcResult w = RunReferenceSearch(q.param, q.pool.lists, 0, refRunning, want, got.m_nExamined);
+            w.m_strError = c.error;
+            want.m_end.m_strError = c.error;
+            ExpectSameRun(w, want, got, rec);
+        }
 }
 
 TEST(ResultColumns, HeadingsAndTexts) {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestPool.h"
+#include "support/Pools.h"
 #include "calc/CalcEngine.h"
 
 // A block with no slot switched on, no minimums and no suit limit to speak of.

@@ -1,60 +1,28 @@
 // The suit details dialog on real widgets: rows in label order with the empty row and the totals, hidden
 // columns that keep their texts, the double-click on a row, assignment through "Assign/Exit", the ways
 // out without one, resizing, and the placement kept in "SuitDlg".
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
-#include "CalcGuiSupport.h"
-#include "calc/Settings.h"
 #include "document/Assignment.h"
-#include "document/GorvantaDoc.h"
-#include "model/MessageBox.h"
-#include "model/ProfileStore.h"
+#include "support/GuiTest.h"
+#include "support/Pools.h"
 #include "ui/SuitDetailsDlg.h"
 
+using namespace guitest;
+
 namespace {
-CArmorPiece* PoolPiece(CGorvantaDoc& doc, const std::string& text, int32_t type, std::array<int32_t, 5> r,
-                       std::array<int32_t, 8> bonus = {}) {
-    auto* p = new CArmorPiece;
-    p->m_strText = text;
-    p->m_nType = type;
-    SetResists(*p, r);
-    SetBonus(*p, bonus);
-    doc.PoolListFor(type)->push_back(p);
-    return p;
-}
-
-std::unique_ptr<CArmorSuit> ResultSuit(const std::string& name, std::initializer_list<CArmorPiece*> pieces) {
-    auto s = std::make_unique<CArmorSuit>();
-    for (CArmorPiece* p : pieces) s->AddPiece(p);
-    s->CalcTotals();
-    s->m_strName = name;
-    return s;
-}
-
-QStringList Column(const QTreeWidget* list, int column) {
-    QStringList out;
-    for (int r = 0; r < list->topLevelItemCount(); ++r) out << list->topLevelItem(r)->text(column);
-    return out;
-}
-
 bool Contains(const PoolList* list, const CArmorPiece* p) {
     return std::find(list->begin(), list->end(), p) != list->end();
 }
 }  // namespace
 
-class SuitDetailsDlgTest : public QObject {
+class SuitDetailsDlgTest : public QObject, Fixture {
     Q_OBJECT
-
-    CMemoryProfileStore store;
-    CScriptedMessageBox box;
-    CTestSurroundings surroundings;
 
     void Open(CSuitDetailsDlg& dlg, CGorvantaDoc* doc, CArmorSuit* suit) {
         dlg.m_pDoc = doc;
@@ -65,18 +33,7 @@ class SuitDetailsDlgTest : public QObject {
     void DoubleClickRow(CSuitDetailsDlg& dlg, int row) {
         QTreeWidget* list = dlg.DetailsList();
         const QRect r = list->visualItemRect(list->topLevelItem(row));
-        // The events of a double-click as the window system delivers them, free of any timing.
-        QWidget* vp = list->viewport();
-        const QPoint pos(r.left() + 20, r.center().y());
-        const QPoint global = vp->mapToGlobal(pos);
-        const std::pair<QEvent::Type, Qt::MouseButtons> seq[] = {{QEvent::MouseButtonPress, Qt::LeftButton},
-                                                                 {QEvent::MouseButtonRelease, Qt::NoButton},
-                                                                 {QEvent::MouseButtonDblClick, Qt::LeftButton},
-                                                                 {QEvent::MouseButtonRelease, Qt::NoButton}};
-        for (const auto& [type, buttons] : seq) {
-            QMouseEvent e(type, pos, global, Qt::LeftButton, buttons, Qt::NoModifier);
-            QApplication::sendEvent(vp, &e);
-        }
+        DoubleClick(list->viewport(), QPoint(r.left() + 20, r.center().y()));
     }
     void TypeName(CSuitDetailsDlg& dlg, const QString& name) {
         QLineEdit* edit = dlg.CharacterBox()->lineEdit();
@@ -86,20 +43,16 @@ class SuitDetailsDlgTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { surroundings.Install(store, box); }
-    void cleanupTestCase() { surroundings.Remove(); }
-    void init() {
-        ResetForCase(box);
-        store.DeleteKey(SUITDLG_SECTION);
-    }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
     // A ring, a chest piece and a head-wear piece are listed Head, Chest, Ring, then the empty row and
     // the totals; every other type in its place too.
     void rowsInLabelOrder() {
         CGorvantaDoc doc;
-        CArmorPiece* ring = PoolPiece(doc, "gold ring", PIECE_RING, {0, 5, 0, 0, 0});
-        CArmorPiece* chest = PoolPiece(doc, "platemail tunic", PIECE_CHEST, {10, 0, 4, 0, 0});
-        CArmorPiece* head = PoolPiece(doc, "close helmet", PIECE_HEADWEAR, {7, 0, 0, 2, 0});
+        CArmorPiece* ring = AddPiece(doc, "gold ring", PIECE_RING, {0, 5, 0, 0, 0});
+        CArmorPiece* chest = AddPiece(doc, "platemail tunic", PIECE_CHEST, {10, 0, 4, 0, 0});
+        CArmorPiece* head = AddPiece(doc, "close helmet", PIECE_HEADWEAR, {7, 0, 0, 2, 0});
         auto suit = ResultSuit("Suit 00003", {ring, chest, head});
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, suit.get());
@@ -109,11 +62,10 @@ private slots:
         QCOMPARE(Column(list, 1)[0], QStringLiteral("close helmet"));
         for (int c = 0; c < 16; ++c) QCOMPARE(list->topLevelItem(3)->text(c), QString());
 
-        std::vector<CArmorPiece*> all;
         const int types[] = {PIECE_WEAPON, PIECE_SHIELD, PIECE_BRACELET, PIECE_RING, PIECE_CLOAK, PIECE_ROBE,
                              PIECE_LEGS,   PIECE_GLOVES, PIECE_ARMS,     PIECE_CHEST, PIECE_GORGET, PIECE_HEADWEAR};
         auto full = std::make_unique<CArmorSuit>();
-        for (int t : types) full->AddPiece(PoolPiece(doc, "item " + std::to_string(t), t, {1, 1, 1, 1, 1}));
+        for (int t : types) full->AddPiece(AddPiece(doc, "item " + std::to_string(t), t, {1, 1, 1, 1, 1}));
         // A piece of no known type gets no row, and neither does an empty entry.
         CArmorPiece odd;
         odd.m_nType = 3;
@@ -133,8 +85,8 @@ private slots:
     // capped effective total and the actual total in its text.
     void cellsAndTotals() {
         CGorvantaDoc doc;
-        CArmorPiece* a = PoolPiece(doc, "a", PIECE_HEADWEAR, {45, 10, 0, 0, 0}, {100, 1, 2, 3, 4, 5, 6, 7});
-        CArmorPiece* b = PoolPiece(doc, "b", PIECE_ARMS, {40, 0, 20, 0, 5}, {20, 10, 20, 30, 40, 50, 60, 70});
+        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {45, 10, 0, 0, 0}, {100, 1, 2, 3, 4, 5, 6, 7});
+        CArmorPiece* b = AddPiece(doc, "b", PIECE_ARMS, {40, 0, 20, 0, 5}, {20, 10, 20, 30, 40, 50, 60, 70});
         auto suit = ResultSuit("Suit 00000", {a, b});
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, suit.get());
@@ -169,7 +121,7 @@ private slots:
     // A hidden column has no width but keeps its texts; headings and visible widths as listed.
     void optionalColumns() {
         CGorvantaDoc doc;
-        CArmorPiece* a = PoolPiece(doc, "a", PIECE_HEADWEAR, {1, 1, 1, 1, 1}, {150, 0, 0, 0, 0, 0, 0, 0});
+        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {1, 1, 1, 1, 1}, {150, 0, 0, 0, 0, 0, 0, 0});
         auto suit = ResultSuit("Suit 00000", {a});
         TheSettings().m_bDisplayHCI = 1;
         CSuitDetailsDlg dlg;
@@ -195,8 +147,8 @@ private slots:
     // A piece row shows the piece's whole text; the empty row and the totals row show nothing.
     void doubleClickOnARow() {
         CGorvantaDoc doc;
-        CArmorPiece* a = PoolPiece(doc, "a very long item text, fire resist 12%, luck 100", PIECE_HEADWEAR, {0, 12, 0, 0, 0});
-        CArmorPiece* b = PoolPiece(doc, "arms \xe9 text", PIECE_ARMS, {3, 0, 0, 0, 0});
+        CArmorPiece* a = AddPiece(doc, "a very long item text, fire resist 12%, luck 100", PIECE_HEADWEAR, {0, 12, 0, 0, 0});
+        CArmorPiece* b = AddPiece(doc, "arms \xe9 text", PIECE_ARMS, {3, 0, 0, 0, 0});
         auto suit = ResultSuit("Suit 00000", {b, a});
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, suit.get());
@@ -219,9 +171,9 @@ private slots:
     void assignThroughTheButton() {
         CGorvantaDoc doc;
         doc.m_arrCharacters = {"zed", "Alice", "bob"};
-        CArmorPiece* a = PoolPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
-        CArmorPiece* b = PoolPiece(doc, "b", PIECE_ARMS, {5, 0, 0, 0, 0});
-        CArmorPiece* other = PoolPiece(doc, "c", PIECE_ARMS, {5, 0, 0, 0, 0});
+        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
+        CArmorPiece* b = AddPiece(doc, "b", PIECE_ARMS, {5, 0, 0, 0, 0});
+        CArmorPiece* other = AddPiece(doc, "c", PIECE_ARMS, {5, 0, 0, 0, 0});
         auto suit = ResultSuit("Suit 00000", {a, b});
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, suit.get());
@@ -252,7 +204,7 @@ private slots:
     // Refusals leave the dialog open and the document as it was.
     void refusedAssignments() {
         CGorvantaDoc doc;
-        CArmorPiece* a = PoolPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
+        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
         auto suit = ResultSuit("Suit 00000", {a});
         {
             CSuitDetailsDlg dlg;
@@ -277,7 +229,7 @@ private slots:
         }
         box.shown.clear();
         // A character that has a suit: No keeps everything; Yes replaces it.
-        CArmorPiece* old = PoolPiece(doc, "old", PIECE_ARMS, {1, 0, 0, 0, 0});
+        CArmorPiece* old = AddPiece(doc, "old", PIECE_ARMS, {1, 0, 0, 0, 0});
         auto oldSuit = ResultSuit("Suit 00001", {old});
         AddAssignedSuit(doc, oldSuit.release(), "Bob");
         doc.SetModifiedFlag(false);
@@ -310,7 +262,7 @@ private slots:
     // "Exit", Esc and the close box end with OK and assign nothing, even with a name typed.
     void waysOutWithoutAssignment() {
         CGorvantaDoc doc;
-        CArmorPiece* a = PoolPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
+        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
         auto suit = ResultSuit("Suit 00000", {a});
         for (int way = 0; way < 3; ++way) {
             CSuitDetailsDlg dlg;
@@ -359,17 +311,17 @@ private slots:
             QTRY_COMPARE(dlg.geometry(), QRect(120, 90, 640, 330));
             QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton);
         }
-        QCOMPARE(store.GetInt(SUITDLG_SECTION, "Top", -1), 90);
-        QCOMPARE(store.GetInt(SUITDLG_SECTION, "Left", -1), 120);
-        QCOMPARE(store.GetInt(SUITDLG_SECTION, "Bottom", -1), 420);
-        QCOMPARE(store.GetInt(SUITDLG_SECTION, "Right", -1), 760);
+        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Top", -1), 90);
+        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Left", -1), 120);
+        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Bottom", -1), 420);
+        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Right", -1), 760);
         {
             CSuitDetailsDlg dlg;
             Open(dlg, &doc, &empty);
             QCOMPARE(dlg.geometry(), QRect(120, 90, 640, 330));
         }
-        store.WriteInt(SUITDLG_SECTION, "Bottom", -1);
-        store.WriteInt(SUITDLG_SECTION, "Top", 90);
+        Store().WriteInt(SUITDLG_SECTION, "Bottom", -1);
+        Store().WriteInt(SUITDLG_SECTION, "Top", 90);
         CSuitDetailsDlg dlg;
         dlg.m_pDoc = &doc;
         dlg.m_pSuit = &empty;
@@ -384,20 +336,20 @@ private slots:
         TheSettings().m_bDisplayLuck = 1;
         TheSettings().m_bDisplayLRC = 1;
         CArmorPiece* p[] = {
-            PoolPiece(doc, "bone helmet, physical resist 12%, poison resist 8%", PIECE_HEADWEAR, {12, 3, 4, 8, 2}, {40}),
-            PoolPiece(doc, "platemail gorget, fire resist 15%, luck 80", PIECE_GORGET, {5, 15, 2, 3, 1}, {80}),
-            PoolPiece(doc, "ringmail tunic, energy resist 14%, lower reagent cost 6%", PIECE_CHEST, {9, 2, 3, 4, 14},
+            AddPiece(doc, "bone helmet, physical resist 12%, poison resist 8%", PIECE_HEADWEAR, {12, 3, 4, 8, 2}, {40}),
+            AddPiece(doc, "platemail gorget, fire resist 15%, luck 80", PIECE_GORGET, {5, 15, 2, 3, 1}, {80}),
+            AddPiece(doc, "ringmail tunic, energy resist 14%, lower reagent cost 6%", PIECE_CHEST, {9, 2, 3, 4, 14},
                       {0, 0, 6}),
-            PoolPiece(doc, "leather sleeves, cold resist 16%", PIECE_ARMS, {6, 4, 16, 5, 3}),
-            PoolPiece(doc, "studded gloves, poison resist 13%", PIECE_GLOVES, {7, 5, 4, 13, 6}),
-            PoolPiece(doc, "platemail legs, physical resist 18%", PIECE_LEGS, {18, 6, 5, 3, 4}, {120}),
+            AddPiece(doc, "leather sleeves, cold resist 16%", PIECE_ARMS, {6, 4, 16, 5, 3}),
+            AddPiece(doc, "studded gloves, poison resist 13%", PIECE_GLOVES, {7, 5, 4, 13, 6}),
+            AddPiece(doc, "platemail legs, physical resist 18%", PIECE_LEGS, {18, 6, 5, 3, 4}, {120}),
         };
         auto suit = ResultSuit("Suit 00042", {p[0], p[1], p[2], p[3], p[4], p[5]});
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, suit.get());
         dlg.resize(1000, 420);
         QTest::qWait(20);
-        SaveShot(dlg, "suit-details");
+        Shot(&dlg, QStringLiteral("suit-details"));
     }
 };
 

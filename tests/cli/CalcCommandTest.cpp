@@ -109,16 +109,12 @@ QStringList Strings(const QJsonArray& a) {
 
 TEST_F(CalcCli, JsonReportsTheRunWithStoreSettings) {
     QJsonObject o = Json({});
-    EXPECT_EQ(o.value("combinations").toInteger(), 4);
-    EXPECT_EQ(o.value("examined").toInteger(), 4);
-    EXPECT_EQ(o.value("found").toInteger(), 1);
+    for (const auto& [key, value] : {std::pair{"combinations", 4}, {"examined", 4}, {"found", 1}})
+        EXPECT_EQ(o.value(key).toInteger(), value) << key;
     const QJsonObject hi = o.value("highest").toObject();
-    EXPECT_EQ(hi.value("total").toInt(), 320);
-    EXPECT_EQ(hi.value("luck").toInt(), 100);
-    EXPECT_EQ(hi.value("lmc").toInt(), 5);
-    EXPECT_EQ(hi.value("lrc").toInt(), 20);
-    EXPECT_EQ(hi.value("dci").toInt(), 7);
-    EXPECT_EQ(hi.value("hci").toInt(), 0);
+    for (const auto& [key, value] :
+         {std::pair{"total", 320}, {"luck", 100}, {"lmc", 5}, {"lrc", 20}, {"dci", 7}, {"hci", 0}})
+        EXPECT_EQ(hi.value(key).toInt(), value) << key;
     EXPECT_EQ(hi.keys().size(), 9);
     EXPECT_EQ(o.value("summary").toString(),
               "4 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
@@ -131,6 +127,18 @@ TEST_F(CalcCli, JsonReportsTheRunWithStoreSettings) {
     EXPECT_EQ(Strings(s.value("columns").toArray()),
               QStringList({"Suit 00000", "70", "60", "70", "70", "50", "320", "327", "100", "0", "0", "0", "0", "0",
                            "7", "0"}));
+    // Scripts may read it line by line: the layout and the key order are fixed.
+    EXPECT_EQ(Cli({QString::fromStdString(DocPath()), "--format", "json"}).out.toStdString(), R"({
+  "combinations": 4,
+  "examined": 4,
+  "found": 1,
+  "highest": {"total": 320, "luck": 100, "lmc": 5, "lrc": 20, "mr": 0, "hr": 0, "sr": 0, "dci": 7, "hci": 0},
+  "summary": "4 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\nResist\t320\t320\nLuck\t0\t100\nLMC\t0\t5\nLRC\t0\t20\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t7\nHCI\t0\t0",
+  "suits": [
+    {"name": "Suit 00000", "pieces": [[0, 0], [2, 0]], "columns": ["Suit 00000", "70", "60", "70", "70", "50", "320", "327", "100", "0", "0", "0", "0", "0", "7", "0"]}
+  ]
+}
+)");
 }
 
 TEST_F(CalcCli, SetOverridesForThisRunOnly) {
@@ -198,19 +206,32 @@ TEST_F(CalcCli, TsvIsHeadingsRowsBlankLineSummary) {
 
 TEST_F(CalcCli, BadArgumentsAreUsageErrors) {
     const QString doc = QString::fromStdString(DocPath());
-    const QStringList bad[] = {
-        {doc, "--set", "Use Ringz=1"},      {doc, "--set", "LowerLimit=abc"},
-        {doc, "--set", "LowerLimit="},      {doc, "--set", "LowerLimit=12.5"},
-        {doc, "--set", "LowerLimit= 12"},   {doc, "--set", "LowerLimit=2147483648"},
-        {doc, "--set", "LowerLimit"},       {doc, "--set", "Column3=80"},
-        {doc, "--format", "xml"},           {doc, "--threads", "-1"},
-        {doc, "--threads", "two"},          {},
-        {doc, doc},
+    const QByteArray usage =
+        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]\n";
+    const QByteArray notInt = "the value is not a 32-bit integer", threads =
+        "--threads takes a whole number from 0 (all cores) to 256";
+    const std::pair<QStringList, QByteArray> bad[] = {
+        {{doc, "--set", "Use Ringz=1"}, "--set \"Use Ringz=1\": unknown setting"},
+        {{doc, "--set", "LowerLimit=abc"}, "--set \"LowerLimit=abc\": " + notInt},
+        {{doc, "--set", "LowerLimit="}, "--set \"LowerLimit=\": " + notInt},
+        {{doc, "--set", "LowerLimit=12.5"}, "--set \"LowerLimit=12.5\": " + notInt},
+        {{doc, "--set", "LowerLimit= 12"}, "--set \"LowerLimit= 12\": " + notInt},
+        {{doc, "--set", "LowerLimit=2147483648"}, "--set \"LowerLimit=2147483648\": " + notInt},
+        {{doc, "--set", "LowerLimit"}, "--set \"LowerLimit\": expected NAME=VALUE"},
+        {{doc, "--set", "Column3=80"}, "--set \"Column3=80\": unknown setting"},
+        {{doc, "--format", "xml"}, "unknown format \"xml\"; use tsv or json"},
+        {{doc, "--threads", "-1"}, threads},
+        {{doc, "--threads", "two"}, threads},
+        {{doc, "--threads", "257"}, threads},
+        {{doc, "--set"}, "Missing value after '--set'."},
+        {{}, "calc takes one document"},
+        {{doc, doc}, "calc takes one document"},
     };
-    for (const QStringList& args : bad) {
+    for (const auto& [args, why] : bad) {
         CCliRun r = Cli(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err, "gorvanta-cli: " + why + "\n" + usage) << args.join(' ').toStdString();
     }
     EXPECT_EQ(Json({"--set", "LowerLimit=-2147483648"}).value("summary").toString().contains("Resist\t-2147483648\t"),
               true);

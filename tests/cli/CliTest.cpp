@@ -8,13 +8,18 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "document/Assignment.h"
 #include "document/DocFile.h"
@@ -41,22 +46,43 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs the tool with a per-user store of its own, so the name tables are the defaults.
-    CRun Run(const QStringList& args, const std::string& input = {}) {
-        QProcess p;
+    // Starts the tool in the test's folder with a per-user store of its own, so the name tables are the
+    // defaults.
+    void Start(QProcess& p, const QStringList& args, const QString& program = QStringLiteral(GORVANTA_CLI)) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((dir / "config").string()));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(GORVANTA_CLI), args);
+        p.setWorkingDirectory(QString::fromStdString(dir.string()));
+        p.start(program, args);
         EXPECT_TRUE(p.waitForStarted());
-        p.write(input.data(), qint64(input.size()));
-        p.closeWriteChannel();
+    }
+    static CRun Finish(QProcess& p) {
         EXPECT_TRUE(p.waitForFinished(60000));
         CRun r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = p.readAllStandardOutput().toStdString();
         r.err = p.readAllStandardError().toStdString();
         return r;
+    }
+    CRun Run(const QStringList& args, const std::string& input = {},
+             const QString& program = QStringLiteral(GORVANTA_CLI)) {
+        QProcess p;
+        Start(p, args, program);
+        p.write(input.data(), qint64(input.size()));
+        p.closeWriteChannel();
+        return Finish(p);
+    }
+    // Arguments of any bytes (QProcess passes only UTF-8), through the shell's printf; `redirect` is added
+    // to the command as it is ("< /dev/zero").
+    CRun RunBytes(const std::vector<std::string>& args, const std::string& redirect = {}) {
+        std::string script = "exec \"$0\"";
+        for (const std::string& arg : args) {
+            script += " \"$(printf '";
+            for (unsigned char c : arg)
+                for (int shift : {-1, 6, 3, 0}) script += shift < 0 ? '\\' : char('0' + ((c >> shift) & 7));
+            script += "')\"";
+        }
+        return Run({"-c", QString::fromStdString(script + " " + redirect), GORVANTA_CLI}, {}, "/bin/sh");
     }
     QString Path(const std::string& name) const { return QString::fromStdString((dir / name).string()); }
     std::string PathStr(const std::string& name) const { return (dir / name).string(); }
@@ -79,13 +105,26 @@ protected:
     fs::path dir;
 };
 
-// What the paste command would make of the text, in the same order.
+// What successive paste commands would make of the text, pastes as long as the buffer allows, in order.
 void ImportInProcess(CGorvantaDoc& doc, const std::string& raw) {
-    std::vector<CParsedLine> rows = ParseItemText(PrepareClipboardText(raw), [] { return true; });
-    SortImportRows(rows);
-    std::vector<std::unique_ptr<CArmorPiece>> pieces;
-    for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
-    AddImportedPieces(doc, std::move(pieces));
+    const std::string text = ToCrLfLineBreaks(raw);
+    for (std::string_view paste : SplitIntoPastes(text)) {
+        std::vector<CParsedLine> rows = ParseItemText(std::string(paste), [] { return true; });
+        SortImportRows(rows);
+        std::vector<std::unique_ptr<CArmorPiece>> pieces;
+        for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
+        AddImportedPieces(doc, std::move(pieces));
+    }
+}
+
+// The texts of the pieces of the document at `path`, pool list by pool list.
+std::vector<std::string> PoolTexts(const std::string& path) {
+    CGorvantaDoc doc;
+    EXPECT_EQ(LoadDocumentFile(doc, path).status, LoadStatus::Ok) << path;
+    std::vector<std::string> texts;
+    for (const auto& list : doc.m_arrPool)
+        for (const CArmorPiece* p : list) texts.push_back(p->m_strText);
+    return texts;
 }
 
 void ExpectPieceIs(const QJsonObject& j, const CArmorPiece& p) {
@@ -136,6 +175,9 @@ const char* const kText =
     "plate helm, cold resist 2%\r\n"
     "leather gloves, physical resist 5%, fire resist 3%, luck 40 , lower mana cost 8%\r\n"
     "a note without any keyword\r\n";
+
+const std::string kCommandList = "usage:\n  gorvanta-cli import DOC.gva [TEXTFILE]\n  gorvanta-cli dump DOC.gva\n"
+                                 "  gorvanta-cli calc DOC.gva [OPTIONS]\n";
 }  // namespace
 
 TEST_F(CliTest, ImportOfThePastedSampleThenDumpRoundTrips) {
@@ -197,81 +239,271 @@ TEST_F(CliTest, ImportAppendsToAnExistingDocumentAndKeepsItsSuits) {
     EXPECT_EQ(json.value("characters").toArray()[0].toString(), QString::fromUtf8("\xC3\x89lise"));
 }
 
-TEST_F(CliTest, TextThatFillsThePasteBufferIsCutWithAWarning) {
-    std::string text;
-    while (text.size() < 40000) text += "plate legs, energy resist 2%, cold resist 3%\r\n";
-    const CRun r = Run({"import", Path("a.gva")}, text);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("warning"), std::string::npos);
-    EXPECT_NE(r.err.find("32767"), std::string::npos);
-    CGorvantaDoc expected;
-    ImportInProcess(expected, text);
-    EXPECT_EQ(Read(PathStr("a.gva")), Bytes(expected));
-    EXPECT_EQ(r.out, "Imported " + std::to_string(expected.GetPoolCount()) + " pieces.\n");
-    EXPECT_LT(expected.GetPoolCount(), int(40000 / 46));
+TEST_F(CliTest, LongTextGoesInAsSuccessivePastesAndOnlyAFullOneIsCutWithAWarning) {
+    const std::string line = "plate legs, energy resist 2%, cold resist 3%\r\n";
+    std::string lines;
+    while (lines.size() < 40000) lines += line;
+    // Each: the text, the pieces it gives, and whether a paste fills the buffer (and is cut with a warning).
+    struct CCase {
+        std::string text;
+        int pieces;
+        bool full;
+    };
+    std::vector<CCase> cases = {
+        {lines, 870, false},
+        {lines.substr(0, PASTE_LIMIT), 712, true},  // as long as the buffer: cut as the question's OK cuts
+        {"legs, energy resist 2%" + std::string(40000, 'x') + " cold resist 3%", 2, true},  // no break to split at
+    };
+    if (const char* samples = std::getenv("GORVANTA_SAMPLES")) {
+        const std::string sample = Read(std::string(samples) + "/item-paste.txt");
+        cases.push_back({sample + sample + sample + sample + sample, 430, false});
+    }
+    for (const CCase& c : cases) {
+        const CRun r = Run({"import", Path("a.gva")}, c.text);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("warning") != std::string::npos, c.full) << r.err;
+        EXPECT_EQ(r.err.find("32767") != std::string::npos, c.full) << r.err;
+        CGorvantaDoc expected;
+        ImportInProcess(expected, c.text);
+        EXPECT_EQ(expected.GetPoolCount(), c.pieces);
+        EXPECT_EQ(Read(PathStr("a.gva")), Bytes(expected)) << c.text.size();
+        EXPECT_EQ(r.out, "Imported " + std::to_string(c.pieces) + " pieces.\n");
+        fs::remove(dir / "a.gva");
+    }
 
     const CRun small = Run({"import", Path("b.gva")}, kText);
     EXPECT_EQ(small.err, "");
 }
 
-TEST_F(CliTest, UnreadableDocumentsAreReportedAndNeverOverwritten) {
+TEST_F(CliTest, Utf8TextIsConvertedAndOtherBytesAreTakenAsWindows1252) {
+    // Each: the bytes given and the piece's text as stored.
+    const std::pair<std::string, std::string> cases[] = {
+        {"Caf\xC3\xA9 ring, luck 40 \r\n", "Caf\xE9 ring, luck 40 "},
+        {"Caf\xE9 ring, luck 40 \r\n", "Caf\xE9 ring, luck 40 "},
+        // A byte order mark is dropped; a character the 8-bit set lacks becomes '?'.
+        {"\xEF\xBB\xBFring \xE2\x82\xAC \xCE\xA9 luck 1 \n", "ring \x80 ? luck 1 "},
+        // One byte that is no UTF-8 makes the whole text Windows-1252.
+        {"ring \xC3\xA9 luck 2 \r\nring \xE9 luck 3 \r\n", "ring \xC3\xA9 luck 2 "},
+    };
+    for (const auto& [bytes, text] : cases) {
+        fs::remove(dir / "a.gva");
+        ASSERT_EQ(Run({"import", Path("a.gva")}, bytes).status, 0);
+        const std::vector<std::string> texts = PoolTexts(PathStr("a.gva"));
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts[0], text);
+    }
+}
+
+TEST_F(CliTest, FileNamesReachTheFileSystemAsTheBytesGiven) {
+    // Latin-1, valid UTF-8, a character beyond 16 bits followed by a stray byte, and a UTF-8 surrogate.
+    const std::string names[] = {"caf\xE9", "\xFF\xFE", "caf\xC3\xA9", "\xF0\x9F\x98\x80\xE9", "a\xED\xA0\x80"};
+    for (const std::string& name : names) {
+        Write(PathStr(name + ".txt"), kText);
+        const CRun r = RunBytes({"import", name + ".gva", name + ".txt"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(PoolTexts(PathStr(name + ".gva")).size(), 4u);
+        EXPECT_EQ(RunBytes({"dump", name + ".gva"}).status, 0);
+    }
+    // No other file was written, under another name.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2 * std::ssize(names) + 1);
+    // Messages quote the names as they were given.
+    const CRun missing = RunBytes({"dump", "gone\xE9.gva"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(" gone\xE9.gva: "), std::string::npos) << missing.err;
+    EXPECT_EQ(RunBytes({"frob\xE9"}).err, "gorvanta-cli: unknown command \"frob\xE9\"\n" + kCommandList);
+}
+
+TEST_F(CliTest, InputThatIsNoRegularFileOrTooLargeIsRefusedAtOnce) {
+    constexpr off_t limit = off_t(64) << 20;
+    ASSERT_EQ(::mkfifo(PathStr("fifo").c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    for (const auto& [name, size] : {std::pair{"limit.txt", limit}, {"over.txt", limit + 1}}) {
+        Write(PathStr(name), "");
+        fs::resize_file(dir / name, uintmax_t(size));  // sparse: zero bytes, nothing on disk
+    }
+    Write(PathStr("t.txt"), kText);
+    const std::string notRegular = "Not a regular file (a named pipe).\n";
+    // Each: the arguments, standard input's redirection, and the end of standard error.
+    const struct {
+        std::vector<std::string> args;
+        std::string redirect, err;
+    } cases[] = {
+        {{"import", "a.gva", "/dev/zero"}, "", "Cannot read /dev/zero: not a regular file.\n"},
+        {{"import", "a.gva", "fifo"}, "", "Cannot read fifo: not a regular file.\n"},
+        {{"import", "a.gva", "folder"}, "", "Cannot read folder: Is a directory.\n"},
+        {{"import", "a.gva", "over.txt"}, "", "Cannot read over.txt: the text is larger than 64 MB.\n"},
+        {{"import", "a.gva"}, "< /dev/zero", "Cannot read standard input: the text is larger than 64 MB.\n"},
+        {{"import", "fifo", "t.txt"}, "", "fifo: " + notRegular},
+        {{"dump", "fifo"}, "", "fifo: " + notRegular},
+        {{"calc", "fifo"}, "", "fifo: " + notRegular},
+    };
+    for (const auto& c : cases) {
+        const CRun r = RunBytes(c.args, c.redirect);
+        EXPECT_EQ(r.status, 1) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_TRUE(r.err.size() >= c.err.size() && r.err.substr(r.err.size() - c.err.size()) == c.err) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "a.gva"));
+    // Exactly the limit is read (zero bytes: no item, and every paste of them full).
+    const CRun r = RunBytes({"import", "a.gva", "limit.txt"});
+    EXPECT_EQ(r.status, 0) << r.err.substr(0, 200);
+    EXPECT_EQ(r.out, "Imported 0 pieces.\n");
+}
+
+TEST_F(CliTest, ImportsRunningAtOnceIntoOneFileKeepEveryPiece) {
+    constexpr int kImports = 20;
+    std::vector<std::string> expected;
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (int n = 0; n < kImports; ++n) {
+        expected.push_back("helm " + std::to_string(n) + ", fire resist 1%");
+        Write(PathStr("t" + std::to_string(n)), expected.back() + "\r\n");
+        running.push_back(std::make_unique<QProcess>());
+        Start(*running.back(), {"import", "a.gva", QString::fromStdString("t" + std::to_string(n))});
+    }
+    for (auto& p : running) EXPECT_EQ(Finish(*p).status, 0);
+    std::vector<std::string> texts = PoolTexts(PathStr("a.gva"));
+    std::sort(texts.begin(), texts.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(texts, expected);
+    // The lock goes with its last holder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), kImports + 2);
+}
+
+TEST_F(CliTest, FilesThatCannotBeReadOrWrittenFailWithStatusOneAndStayAsTheyWere) {
     Write(PathStr("t.txt"), kText);
     const std::string foreign = "not a gorvanta file at all";
     Write(PathStr("foreign.gva"), foreign);
-    CRun r = Run({"import", Path("foreign.gva"), Path("t.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Archive format not recognized.\n");
-    EXPECT_EQ(Read(PathStr("foreign.gva")), foreign);
-    EXPECT_EQ(Run({"dump", Path("foreign.gva")}).status, 1);
-
     CGorvantaDoc doc;
     AddPoolPiece(doc, "helm, fire resist 1%", PIECE_HEADWEAR);
     const std::string cut = Bytes(doc).substr(0, 75);
     Write(PathStr("cut.gva"), cut);
-    r = Run({"import", Path("cut.gva"), Path("t.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Unexpected file format.\n");
-    EXPECT_EQ(Read(PathStr("cut.gva")), cut);
-    r = Run({"dump", Path("cut.gva")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-
-    r = Run({"dump", Path("missing.gva")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("missing.gva"), std::string::npos);
     fs::create_directory(dir / "folder.gva");
-    EXPECT_EQ(Run({"import", Path("folder.gva"), Path("t.txt")}).status, 1);
+    // err: the whole of standard error, or (has) a part of it.
+    const struct {
+        QStringList args;
+        std::string err;
+        bool has;
+    } cases[] = {
+        {{"import", Path("foreign.gva"), Path("t.txt")}, "Archive format not recognized.\n", false},
+        {{"dump", Path("foreign.gva")}, "Archive format not recognized.\n", false},
+        {{"import", Path("cut.gva"), Path("t.txt")}, "Unexpected file format.\n", false},
+        {{"dump", Path("cut.gva")}, "Unexpected file format.\n", false},
+        {{"dump", Path("missing.gva")}, "missing.gva", true},
+        {{"import", Path("folder.gva"), Path("t.txt")}, "folder.gva", true},
+        {{"import", Path("a.gva"), Path("no-such.txt")}, "no-such.txt", true},
+        {{"import", Path("no/folder/a.gva")}, "Failed to save document.", true},
+    };
+    for (const auto& c : cases) {
+        const CRun r = Run(c.args, kText);
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.status, 1) << what;
+        EXPECT_EQ(r.out, "") << what;
+        if (c.has)
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << what << ": " << r.err;
+        else
+            EXPECT_EQ(r.err, c.err) << what;
+    }
+    EXPECT_EQ(Read(PathStr("foreign.gva")), foreign);
+    EXPECT_EQ(Read(PathStr("cut.gva")), cut);
+    EXPECT_FALSE(fs::exists(dir / "a.gva"));
 }
 
-TEST_F(CliTest, UnreadableTextOrUnwritableDocumentFailWithStatusOne) {
-    CRun r = Run({"import", Path("a.gva"), Path("no-such.txt")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("no-such.txt"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir / "a.gva"));
-
-    r = Run({"import", Path("no/folder/a.gva")}, kText);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Failed to save document."), std::string::npos);
-    EXPECT_EQ(r.out, "");
+TEST_F(CliTest, DumpKeepsItsLayoutKeyOrderAndEscapes) {
+    const std::string text = "q\"uote \\ tab\t ctl\x01 caf\xE9 \x80";
+    const std::string piece =
+        R"({"text": "q\"uote \\ tab\t ctl\u0001 café €", "typeName": "head wear", "type": 1, "physical": 1, )"
+        R"("fire": 2, "cold": 3, "poison": 4, "energy": 5, "totalResist": 15, "luck": 10, "lmc": 6, "lrc": 7, )"
+        R"("mr": 8, "sr": 9, "hr": 10, "dci": 11, "hci": 12, "medable": 1})";
+    // The pool's first list and the suits differ; the other eleven lists are empty.
+    std::string head = "{\n  \"pool\": [\n", tail;
+    for (int k = 0; k < 10; ++k) tail += "    [],\n";
+    tail += "    []\n  ],\n";
+    CGorvantaDoc empty, full;
+    AddPoolPiece(full, text, PIECE_HEADWEAR);
+    auto* suit = new CArmorSuit;
+    suit->m_strName = "Suit 00001";
+    suit->m_strCharacter = "\xC9lise";
+    suit->AddPiece(NewPiece(text, PIECE_HEADWEAR));
+    full.m_arrSuits.push_back(suit);
+    full.m_arrSuits.push_back(new CArmorSuit);
+    full.m_arrCharacters = {"\xC9lise", "Bob"};
+    const std::pair<CGorvantaDoc*, std::string> cases[] = {
+        {&empty, head + "    [],\n" + tail + "  \"suits\": [],\n  \"characters\": []\n}\n"},
+        {&full, head + "    [\n      " + piece + "\n    ],\n" + tail + R"(  "suits": [
+    {"name": "Suit 00001", "character": "Élise", "pieces": [
+      )" + piece + R"(
+    ]},
+    {"name": "", "character": "", "pieces": []}
+  ],
+  "characters": ["Élise", "Bob"]
+}
+)"},
+    };
+    for (const auto& [doc, expected] : cases) {
+        ASSERT_TRUE(SaveDocumentFile(*doc, PathStr("a.gva")));
+        const CRun r = Run({"dump", Path("a.gva")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected);
+    }
 }
 
 TEST_F(CliTest, BadUsageExitsWithStatusTwo) {
-    const QStringList cases[] = {
-        {},
-        {"frobnicate", Path("a.gva")},
-        {"import"},
-        {"import", Path("a.gva"), Path("t.txt"), Path("extra")},
-        {"import", "--no-such-option", Path("a.gva")},
-        {"dump"},
-        {"dump", Path("a.gva"), Path("b.gva")},
+    const std::string import = "usage: gorvanta-cli import DOC.gva [TEXTFILE]\n";
+    const std::string dump = "usage: gorvanta-cli dump DOC.gva\n";
+    // Each: the arguments, why, and the usage printed after it.
+    const struct {
+        QStringList args;
+        std::string why, usage;
+    } cases[] = {
+        {{}, "no command given", kCommandList},
+        {{"frobnicate", Path("a.gva")}, "unknown command \"frobnicate\"", kCommandList},
+        {{"--bogus", "dump"}, "unknown command \"--bogus\"", kCommandList},
+        {{"--", "dump", Path("a.gva")}, "unknown command \"--\"", kCommandList},
+        {{"import"}, "import takes one or two files", import},
+        {{"import", Path("a.gva"), Path("t.txt"), Path("extra")}, "import takes one or two files", import},
+        {{"import", "--no-such-option", Path("a.gva")}, "Unknown option 'no-such-option'.", import},
+        {{"dump"}, "dump takes one document", dump},
+        {{"dump", Path("a.gva"), Path("b.gva")}, "dump takes one document", dump},
+        {{"dump", "--help-all", Path("a.gva")}, "Unknown option 'help-all'.", dump},
     };
-    for (const QStringList& args : cases) {
-        const CRun r = Run(args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
-        EXPECT_NE(r.err.find("usage:"), std::string::npos) << args.join(' ').toStdString();
+    for (const auto& c : cases) {
+        const CRun r = Run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err, "gorvanta-cli: " + c.why + "\n" + c.usage) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.out, "") << c.args.join(' ').toStdString();
     }
     EXPECT_FALSE(fs::exists(dir / "a.gva"));
-    const CRun help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("gorvanta-cli import DOC.gva [TEXTFILE]"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpListsTheCommandsAndEachCommandsOptions) {
+    const std::string calc =
+        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]\n";
+    // Each: the arguments, the start of the help and what else it must mention.
+    const struct {
+        QStringList args;
+        std::string start;
+        std::vector<std::string> mentions;
+    } cases[] = {
+        {{"--help"}, kCommandList, {}},
+        {{"-h", "dump"}, kCommandList, {}},
+        {{"help"}, kCommandList, {}},
+        {{"import", "--help", Path("a.gva")}, "usage: gorvanta-cli import DOC.gva [TEXTFILE]\n",
+         {"-h, --help", "TEXTFILE"}},
+        {{"dump", "-h"}, "usage: gorvanta-cli dump DOC.gva\n", {"-h, --help", "DOC.gva "}},
+        {{"calc", Path("a.gva"), "--help"}, calc, {"--set <NAME=VALUE>", "--format <FORMAT>", "--threads <N>"}},
+        {{"calc", "--set", "Use Ringz=1", "-h"}, calc, {"-h, --help"}},
+    };
+    for (const auto& c : cases) {
+        const CRun r = Run(c.args);
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.status, 0) << what;
+        EXPECT_EQ(r.err, "") << what;
+        if (c.mentions.empty())
+            EXPECT_EQ(r.out, c.start) << what;
+        else
+            EXPECT_EQ(r.out.substr(0, c.start.size()), c.start) << what;
+        for (const std::string& m : c.mentions) EXPECT_NE(r.out.find(m), std::string::npos) << what << ": " << m;
+    }
+    // Help runs nothing.
+    EXPECT_FALSE(fs::exists(dir / "a.gva"));
 }

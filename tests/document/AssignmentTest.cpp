@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -212,6 +213,183 @@ TEST_F(AssignmentTest, PiecesOfNoSlotLeaveSuitsWithoutEnteringThePool) {
     EXPECT_TRUE(DeleteSuit(doc, suit));
     EXPECT_EQ(doc.GetPoolCount(), 6);
     EXPECT_EQ(doc.m_arrPool[8].size(), 1u);
+}
+
+TEST_F(AssignmentTest, DeletePoolPieceDeletesThatVeryPieceAndLeavesTheSenderOut) {
+    CArmorSuit* suit = Assigned({chest}, "Bob");
+    doc.SetModifiedFlag(false);
+    CRecordingView tree;
+    doc.AddView(&tree);
+    // Refused: a suit's piece and no piece.
+    EXPECT_FALSE(DeletePoolPiece(doc, chest, &tree));
+    EXPECT_FALSE(DeletePoolPiece(doc, nullptr, &tree));
+    EXPECT_EQ(suit->m_arrPieces, std::vector<CArmorPiece*>{chest});
+    EXPECT_EQ(doc.GetPoolCount(), 4);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(view.calls.empty());
+
+    EXPECT_TRUE(DeletePoolPiece(doc, helm2, &tree));
+    EXPECT_EQ(Heads(doc), PoolList{helm1});  // its twin with the same text stays
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(tree.calls.empty());
+    ASSERT_EQ(view.calls.size(), 1u);
+    EXPECT_EQ(view.calls[0], std::make_pair(static_cast<IDocView*>(&tree), int(HINT_REFRESH)));
+    doc.RemoveView(&tree);
+}
+
+TEST_F(AssignmentTest, AddPieceToSuitReplacesAPieceOfTheSameSlotOnlyOnYes) {
+    CArmorSuit* suit = Assigned({helm1, chest}, "Bob");
+    doc.SetModifiedFlag(false);
+    const std::string before = Bytes(doc);
+    std::vector<std::pair<const CArmorPiece*, const CArmorPiece*>> asked;
+    auto answer = [&asked](bool yes) {
+        return [&asked, yes](const CArmorPiece& old, const CArmorPiece& added) {
+            asked.emplace_back(&old, &added);
+            return yes;
+        };
+    };
+    EXPECT_FALSE(AddPieceToSuit(doc, *suit, helm2, answer(false)));
+    EXPECT_FALSE(AddPieceToSuit(doc, *suit, helm2, nullptr));  // nobody to ask counts as no
+    EXPECT_FALSE(AddPieceToSuit(doc, *suit, nullptr, answer(true)));
+    // Only a pool piece joins, and only a suit of the document.
+    EXPECT_FALSE(AddPieceToSuit(doc, *suit, chest, answer(true)));
+    auto result = Result({legs});
+    EXPECT_FALSE(AddPieceToSuit(doc, *result, ring, answer(true)));
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(Bytes(doc), before);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(view.calls.empty());
+
+    EXPECT_TRUE(AddPieceToSuit(doc, *suit, helm2, answer(true)));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], std::make_pair(static_cast<const CArmorPiece*>(helm1), static_cast<const CArmorPiece*>(helm2)));
+    // The new helm at the end of the suit, the old one back in the pool.
+    EXPECT_EQ(suit->m_arrPieces, (std::vector<CArmorPiece*>{chest, helm2}));
+    EXPECT_EQ(suit->m_nCount, 2);
+    EXPECT_EQ(Heads(doc), PoolList{helm1});
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(view.calls.size(), 1u);
+    EXPECT_EQ(view.calls[0], std::make_pair(static_cast<IDocView*>(nullptr), int(HINT_REFRESH)));
+
+    // A free slot: nothing to ask, the piece joins at the end and the suit's sums follow.
+    EXPECT_TRUE(AddPieceToSuit(doc, *suit, ring, answer(false)));
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(suit->m_arrPieces, (std::vector<CArmorPiece*>{chest, helm2, ring}));
+    EXPECT_EQ(suit->m_nCount, 3);
+    EXPECT_EQ(suit->m_nTotalResist, chest->CalcTotalResist() + helm2->CalcTotalResist() + ring->CalcTotalResist());
+    EXPECT_EQ(suit->m_nLuck, chest->m_nLuck + helm2->m_nLuck + ring->m_nLuck);
+    EXPECT_TRUE(doc.m_arrPool[6].empty());
+    EXPECT_EQ(doc.GetPoolCount(), 2);
+}
+
+// A damaged file files pieces among other types' (one wrong count does it). Loading keeps them there;
+// every move takes a piece from the list that actually holds it and returns a piece to the list of its
+// own type, so no piece ever has two owners and the document saves, reopens and closes cleanly.
+TEST(MisfiledPieces, EveryMoveTakesThePieceFromWhereItIsAndReturnsItToItsOwnType) {
+    CScriptedMessageBox box;
+    CMessageBoxScope scope{&box};
+    std::string file;
+    {
+        CGorvantaDoc damaged;
+        AddMisfiledPool(damaged);
+        Misfile(damaged, PIECE_CHEST, 6);
+        damaged.m_arrPool[4].push_back(NewPiece("odd thing, luck 1 ", 0));  // a piece of no slot
+        file = Bytes(damaged);
+    }
+    auto reopen = [](CGorvantaDoc& d, const std::string& bytes) {
+        CArchive ar{std::string_view(bytes)};
+        d.Serialize(ar);
+    };
+    auto owners = [](CGorvantaDoc& d) {
+        std::vector<const CArmorPiece*> all;
+        for (const PoolList& list : d.m_arrPool) all.insert(all.end(), list.begin(), list.end());
+        for (const CArmorSuit* s : d.m_arrSuits) all.insert(all.end(), s->m_arrPieces.begin(), s->m_arrPieces.end());
+        std::sort(all.begin(), all.end());
+        return std::adjacent_find(all.begin(), all.end()) == all.end();
+    };
+    auto yes = [](const CArmorPiece&, const CArmorPiece&) { return true; };
+
+    CGorvantaDoc doc;
+    reopen(doc, file);
+    EXPECT_EQ(Bytes(doc), file);
+    PoolList &helms = doc.m_arrPool[0], &gorgets = doc.m_arrPool[1], &gloves = doc.m_arrPool[3];
+    PoolList &chests = doc.m_arrPool[4], &rings = doc.m_arrPool[6], &weapons = doc.m_arrPool[11];
+    ASSERT_EQ(gloves.size(), 3u);
+    ASSERT_EQ(helms.size(), 2u);
+    ASSERT_EQ(weapons.size(), 1u);
+    ASSERT_EQ(rings.size(), 2u);
+    ASSERT_EQ(chests.size(), 1u);
+    CArmorPiece *ring = gloves[2], *gorget = helms[1], *helm = weapons[0], *tunic = rings[1], *odd = chests[0];
+    EXPECT_EQ(ring->m_nType, PIECE_RING);
+    EXPECT_EQ(gorget->m_nType, PIECE_GORGET);
+    EXPECT_EQ(helm->m_nType, PIECE_HEADWEAR);
+    EXPECT_EQ(tunic->m_nType, PIECE_CHEST);
+    ASSERT_EQ(doc.m_arrSuits.size(), 2u);
+    CArmorSuit *varn = doc.m_arrSuits[0], *holt = doc.m_arrSuits[1];
+    CArmorPiece *varnGorget = varn->m_arrPieces[1], *holtRing = holt->m_arrPieces[1];
+    ASSERT_EQ(varnGorget->m_nType, PIECE_GORGET);
+    ASSERT_EQ(holtRing->m_nType, PIECE_RING);
+
+    // Add Piece to Suit: the ring leaves the gloves' list, Holt's ring goes back to the rings, Holt's sums
+    // follow.
+    const int holtTotal = holt->m_nTotalResist - holtRing->CalcTotalResist() + ring->CalcTotalResist();
+    EXPECT_TRUE(AddPieceToSuit(doc, *holt, ring, yes));
+    EXPECT_EQ(gloves.size(), 2u);
+    EXPECT_EQ(rings.back(), holtRing);
+    EXPECT_EQ(holt->m_arrPieces.back(), ring);
+    EXPECT_EQ(holt->m_nTotalResist, holtTotal);
+    EXPECT_TRUE(AddPieceToSuit(doc, *varn, gorget, yes));
+    EXPECT_EQ(helms.size(), 1u);
+    EXPECT_EQ(gorgets, PoolList{varnGorget});
+    // A piece of no slot stays where it is: it could never go back to the pool.
+    EXPECT_FALSE(AddPieceToSuit(doc, *varn, odd, yes));
+    EXPECT_EQ(chests, PoolList{odd});
+    EXPECT_TRUE(owners(doc));
+
+    // Delete Suit Item: the ring returns to the rings, not to the gloves it came from.
+    EXPECT_TRUE(DeleteSuitItem(doc, holt, ring));
+    EXPECT_EQ(rings.back(), ring);
+    EXPECT_EQ(gloves.size(), 2u);
+
+    // Assignment takes the helm from the weapons' list; replacing the suit returns it to the helms.
+    box.answers = {IDYES};
+    auto first = ResultSuit("Suit 00001", {helm, gloves[0]});
+    ASSERT_TRUE(AssignSuit(&doc, first.get(), "Ann"));
+    first.release();
+    EXPECT_TRUE(weapons.empty());
+    EXPECT_EQ(gloves.size(), 1u);
+    auto second = ResultSuit("Suit 00002", {tunic});
+    ASSERT_TRUE(AssignSuit(&doc, second.get(), "ann"));
+    CArmorSuit* ann = second.release();
+    EXPECT_EQ(helms.back(), helm);
+    EXPECT_EQ(gloves.size(), 2u);
+    EXPECT_EQ(std::find(rings.begin(), rings.end(), tunic), rings.end());
+    auto stray = ResultSuit("Suit 00003", {odd});
+    EXPECT_FALSE(AssignSuit(&doc, stray.get(), "Cid"));
+    EXPECT_EQ(box.shown.back().text, MSG_ASSIGN_ERROR);
+    EXPECT_TRUE(owners(doc));
+
+    // Delete Suit: the tunic goes to the chests; Delete Item finds the stray where it is.
+    EXPECT_TRUE(DeleteSuit(doc, ann));
+    EXPECT_EQ(chests, (PoolList{odd, tunic}));
+    EXPECT_TRUE(DeletePoolPiece(doc, odd, nullptr));
+    EXPECT_EQ(chests, PoolList{tunic});
+    for (int k = 0; k < SLOT_COUNT; ++k)
+        for (const CArmorPiece* p : doc.m_arrPool[size_t(k)]) EXPECT_EQ(p->m_nType, 1 << k) << p->m_strText;
+    EXPECT_TRUE(owners(doc));
+
+    // Saved and reopened, the document is the same, each piece once.
+    const std::string saved = Bytes(doc);
+    CGorvantaDoc again;
+    reopen(again, saved);
+    EXPECT_EQ(Bytes(again), saved);
+    // Every piece of the file but the deleted stray: nine in the pool, three with Varn, two with Holt.
+    EXPECT_EQ(again.GetPoolCount(), 9);
+    ASSERT_EQ(again.m_arrSuits.size(), 2u);
+    EXPECT_EQ(again.m_arrSuits[0]->m_nCount, 3);
+    EXPECT_EQ(again.m_arrSuits[1]->m_nCount, 2);
 }
 
 TEST_F(AssignmentTest, RemoveFromPoolTakesOnlyThatVeryPiece) {

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "DocTestSupport.h"
@@ -125,16 +131,97 @@ TEST_F(DocFileTest, CutFileFailsWithUnexpectedFormatAndFreesWhatWasRead) {
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(DocFileTest, FilesThatCannotBeOpenedSayWhy) {
-    CGorvantaDoc doc;
-    CLoadOutcome missing = LoadDocumentFile(doc, Path("missing.gva"));
-    EXPECT_EQ(missing.status, LoadStatus::CannotOpen);
-    EXPECT_NE(missing.message.find("missing.gva"), std::string::npos);
-    EXPECT_NE(missing.message.find(std::strerror(ENOENT)), std::string::npos);
+namespace {
+// Should a reader wait on the FIFO after all, a writer comes and goes after a while, so the test fails
+// instead of hanging.
+class CFifoWatchdog {
+public:
+    explicit CFifoWatchdog(std::string path)
+        : m_thread([this, path] {
+              for (int i = 0; i < 50 && !m_done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              if (m_done) return;
+              const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+              if (fd >= 0) ::close(fd);
+          }) {}
+    ~CFifoWatchdog() {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+}  // namespace
+
+// Documents and text files are read only when they are regular files; a FIFO or a device is refused at
+// once, whatever is (or is not) at its other end.
+TEST_F(DocFileTest, OnlyRegularFilesAreOpened) {
     fs::create_directory(dir / "folder.gva");
-    CLoadOutcome folder = LoadDocumentFile(doc, Path("folder.gva"));
-    EXPECT_EQ(folder.status, LoadStatus::CannotOpen);
-    EXPECT_NE(folder.message.find(std::strerror(EISDIR)), std::string::npos);
+    ASSERT_EQ(::mkfifo(Path("pipe.gva").c_str(), 0600), 0);
+    CFifoWatchdog watchdog(Path("pipe.gva"));
+    const struct {
+        std::string path;
+        std::string why;
+    } cases[] = {
+        {Path("missing.gva"), std::strerror(ENOENT)},
+        {Path("folder.gva"), std::strerror(EISDIR)},
+        {Path("pipe.gva"), "Not a regular file (a named pipe)"},
+        {"/dev/null", "Not a regular file (a character device)"},
+        {"/dev/zero", "Not a regular file (a character device)"},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        CGorvantaDoc doc;
+        const CLoadOutcome outcome = LoadDocumentFile(doc, c.path);
+        EXPECT_EQ(outcome.status, LoadStatus::CannotOpen) << c.path;
+        EXPECT_EQ(outcome.message, "Failed to open document. " + c.path + ": " + c.why + ".");
+        std::string text = "untouched", why;
+        EXPECT_FALSE(ReadRegularFile(c.path, text, why)) << c.path;
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(text, "untouched");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.path;
+    }
+    EXPECT_TRUE(box.shown.empty());
+
+    // A regular text file is read whole, and refused when larger than asked for.
+    Write(Path("items.txt"), "plate helm, fire resist 5%\r\n");
+    std::string text, why;
+    ASSERT_TRUE(ReadRegularFile(Path("items.txt"), text, why)) << why;
+    EXPECT_EQ(text, "plate helm, fire resist 5%\r\n");
+    EXPECT_TRUE(ReadRegularFile(Path("items.txt"), text = "", why, 28));
+    EXPECT_FALSE(ReadRegularFile(Path("items.txt"), text = "", why, 27));
+    EXPECT_EQ(why, "Larger than 27 bytes");
+    const int fd = OpenRegularFile(Path("items.txt"), why);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);  // blocking again once checked
+    EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    ::close(fd);
+}
+
+// A count below zero is a damaged document: nothing opens, the file stays as it is, and the next save
+// cannot make a loss permanent.
+TEST_F(DocFileTest, NegativeCountsOpenNothingAndLeaveTheFile) {
+    CGorvantaDoc doc;
+    for (int k = 0; k < 12; ++k) AddPoolPiece(doc, "piece of slot " + std::to_string(k), 1 << k, k);
+    AddTwoSuits(doc);
+    const std::string good = Bytes(doc);
+    const size_t firstSuit = good.find("\x0aSuit 00000") - 4;
+    // Each count in turn: pool lists 0, 5 and 11, the suits, the names, the first suit's pieces.
+    for (size_t at : {size_t(4), size_t(24), size_t(48), size_t(52), size_t(56), firstSuit}) {
+        std::string bytes = good;
+        bytes.replace(at, 4, std::string(4, '\xFF'));
+        Write(Path("damaged.gva"), bytes);
+        CGorvantaDoc back;
+        const CLoadOutcome outcome = LoadDocumentFile(back, Path("damaged.gva"));
+        EXPECT_EQ(outcome.status, LoadStatus::UnexpectedFormat) << at;
+        EXPECT_EQ(outcome.message, "Unexpected file format.") << at;
+        EXPECT_EQ(back.GetPoolCount(), 0) << at;
+        EXPECT_TRUE(back.m_arrSuits.empty()) << at;
+        EXPECT_TRUE(back.m_arrCharacters.empty()) << at;
+        EXPECT_EQ(Read(Path("damaged.gva")), bytes) << at;
+    }
+    EXPECT_TRUE(box.shown.empty());
 }
 
 TEST_F(DocFileTest, SaveIntoAFolderThatDoesNotExistFailsAndKeepsTheDocumentModified) {
@@ -222,4 +309,151 @@ TEST_F(DocFileTest, SaveKeepsPermissionsAndSavesThroughALink) {
     ASSERT_TRUE(SaveDocumentFile(doc, Path("link.gva")));
     EXPECT_TRUE(fs::is_symlink(dir / "link.gva"));
     EXPECT_EQ(Read(Path("a.gva")), Bytes(doc));
+}
+
+// The temporary file is its owner's alone while it is written and gets the final mode before it takes
+// the document's place: the old file's, or for a new file that of any new file under the umask.
+TEST_F(DocFileTest, TemporaryFileIsNeverOpenToOthers) {
+    CGorvantaDoc doc;
+    AddPoolPiece(doc, "shield, physical resist 8%", PIECE_SHIELD);
+    const mode_t oldMask = ::umask(027);
+    struct {
+        const char* name;
+        mode_t before;  // 0: no file yet
+        mode_t after;
+    } cases[] = {{"new.gva", 0, 0640}, {"shared.gva", 0664, 0664}, {"private.gva", 0600, 0600}};
+    for (const auto& c : cases) {
+        if (c.before) {
+            ASSERT_TRUE(SaveDocumentFile(doc, Path(c.name)));
+            ASSERT_EQ(::chmod(Path(c.name).c_str(), c.before), 0);
+        }
+        std::vector<mode_t> seen;
+        CSaveHooks hooks;
+        hooks.write = [&seen](int fd, const void* data, size_t size) {
+            struct stat st;
+            if (::fstat(fd, &st) == 0) seen.push_back(st.st_mode & 07777);
+            return ::write(fd, data, size);
+        };
+        {
+            CSaveHooksScope scope(hooks);
+            ASSERT_TRUE(SaveDocumentFile(doc, Path(c.name))) << c.name;
+        }
+        ASSERT_FALSE(seen.empty());
+        for (mode_t m : seen) EXPECT_EQ(m, 0600u) << c.name;
+        struct stat st;
+        ASSERT_EQ(::stat(Path(c.name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.after) << c.name;
+    }
+    ::umask(oldMask);
+}
+
+// A symbolic link is saved through, also when what it names does not exist yet; a link that leads
+// nowhere a file can be made fails without touching the link.
+TEST_F(DocFileTest, SavesThroughLinksCreatingAMissingTarget) {
+    CGorvantaDoc doc;
+    AddPoolPiece(doc, "cloak, cold resist 2%", PIECE_CLOAK);
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("sub/target.gva", dir / "dangling.gva");
+    fs::create_symlink("dangling.gva", dir / "chain.gva");
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("chain.gva")));
+    EXPECT_TRUE(fs::is_symlink(dir / "chain.gva"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.gva"));
+    EXPECT_EQ(Read(Path("sub/target.gva")), Bytes(doc));
+    fs::create_symlink(dir / "sub" / "absolute.gva", dir / "absolute.gva");
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("absolute.gva")));
+    EXPECT_EQ(Read(Path("sub/absolute.gva")), Bytes(doc));
+
+    fs::create_symlink("loop-b.gva", dir / "loop-a.gva");
+    fs::create_symlink("loop-a.gva", dir / "loop-b.gva");
+    fs::create_symlink("no/such/folder.gva", dir / "nowhere.gva");
+    for (const auto& [name, err] : {std::pair{"loop-a.gva", ELOOP}, std::pair{"nowhere.gva", ENOENT}}) {
+        std::string error;
+        EXPECT_FALSE(SaveDocumentFile(doc, Path(name), &error)) << name;
+        EXPECT_NE(error.find(std::strerror(err)), std::string::npos) << error;
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+    }
+}
+
+// A save killed half-way leaves ".NAME.tmp-PID-N"; the next save of that document removes those of
+// processes that are gone, and nothing else.
+TEST_F(DocFileTest, NextSaveRemovesTemporaryFilesOfDeadProcesses) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+    const std::string me = std::to_string(::getpid());
+    const std::vector<std::string> gone = {".a.gva.tmp-" + dead + "-0", ".a.gva.tmp-" + dead + "-17"};
+    const std::vector<std::string> kept = {".a.gva.tmp-" + alive + "-3", ".a.gva.tmp-" + me + "-999999",
+                                           ".b.gva.tmp-" + dead + "-0",  ".a.gva.tmp-" + dead + "-x",
+                                           ".a.gva.tmp-" + dead,         "a.gva.tmp-" + dead + "-1"};
+    for (const auto& name : gone) Write(Path(name), "half a document");
+    for (const auto& name : kept) Write(Path(name), "half a document");
+    fs::create_directory(dir / (".a.gva.tmp-" + dead + "-5"));  // not a file: not ours
+
+    CGorvantaDoc doc;
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("a.gva")));
+    for (const auto& name : gone) EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir / name)) << name;
+    EXPECT_TRUE(fs::is_directory(dir / (".a.gva.tmp-" + dead + "-5")));
+}
+
+// Twenty processes that each load, add a piece and save the same document under its lock lose nothing.
+TEST_F(DocFileTest, LockSerialisesConcurrentReadModifyWrite) {
+    {
+        CGorvantaDoc empty;
+        ASSERT_TRUE(SaveDocumentFile(empty, Path("a.gva")));
+    }
+    constexpr int kProcesses = 20;
+    std::vector<pid_t> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            CDocFileLock lock;
+            bool ok = lock.Lock(Path("a.gva"));
+            CGorvantaDoc doc;
+            ok = ok && LoadDocumentFile(doc, Path("a.gva")).status == LoadStatus::Ok;
+            AddPoolPiece(doc, "ring " + std::to_string(i), PIECE_RING, i);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));  // widen the window a lost update needs
+            ok = ok && SaveDocumentFile(doc, Path("a.gva"));
+            lock.Unlock();
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("a.gva")).status, LoadStatus::Ok);
+    EXPECT_EQ(back.GetPoolCount(), kProcesses);
+    EXPECT_EQ(FilesInDir(), 1u) << "a lock or temporary file was left behind";
+}
+
+// The lock belongs to the file saves replace, whichever link names it, and is free again once let go.
+TEST_F(DocFileTest, LockIsTheTargetsAndIsLetGo) {
+    fs::create_symlink("a.gva", dir / "link.gva");
+    std::string error;
+    CDocFileLock first, second;
+    ASSERT_TRUE(first.Lock(Path("a.gva"), &error)) << error;  // the document need not exist yet
+    EXPECT_TRUE(first.IsLocked());
+    EXPECT_TRUE(fs::exists(dir / ".a.gva.lock"));
+    EXPECT_FALSE(second.Lock(Path("link.gva"), &error, false));
+    EXPECT_EQ(error, Path("a.gva") + " is being changed by another program.");
+    EXPECT_FALSE(second.IsLocked());
+    first.Unlock();
+    EXPECT_FALSE(first.IsLocked());
+    EXPECT_FALSE(fs::exists(dir / ".a.gva.lock"));
+    EXPECT_TRUE(second.Lock(Path("link.gva"), &error, false)) << error;
+    {
+        CDocFileLock third;
+        EXPECT_FALSE(third.Lock(Path("a.gva"), nullptr, false));
+    }
+    second.Unlock();
+    EXPECT_TRUE(first.Lock(Path("a.gva"), &error, false)) << error;
+    EXPECT_FALSE(second.Lock(Path("no/such/folder/a.gva"), &error));
+    EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
 }

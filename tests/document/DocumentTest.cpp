@@ -178,50 +178,64 @@ TEST(DocumentFormat, PieceCutInsideItsRecordStaysWithTheDocument) {
     EXPECT_EQ(part.GetPoolCount(), 0);
 }
 
-TEST(DocumentFormat, CountsLargerThanTheDataFailFastWithoutMakingObjects) {
+// Counts are checked against the bytes left, each record at its smallest, before anything is made: a count
+// the data cannot hold ends like a cut file, a count below zero as a damaged one, both at once.
+TEST(DocumentFormat, CountsTheDataCannotHoldOrBelowZeroFailFastWithoutMakingObjects) {
     const std::array<int32_t, 12> none{};
     std::array<int32_t, 12> hugePool{};
     hugePool[7] = 0x7FFFFFFF;
+    const std::string emptySuit = Int32(0) + std::string(2, '\0');
     struct Case {
         std::string bytes;
         const char* what;
+        bool negative;
     } cases[] = {
-        {Header(hugePool, 0, 0), "pool count"},
-        {Header(none, 0x7FFFFFFF, 0), "suit count"},
-        {Header(none, 0, 0x7FFFFFFF), "name count"},
-        {Header(none, 0, 3) + "\x01" "a", "names beyond the data"},
+        {Header(hugePool, 0, 0), "pool count", false},
+        {Header(none, 0x7FFFFFFF, 0), "suit count", false},
+        {Header(none, 0, 0x7FFFFFFF), "name count", false},
+        {Header(none, 0, 3) + "\x01" "a", "names beyond the data", false},
         // Counts that each fit but together do not.
-        {Header({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 0, 0) + std::string(40, '\0'), "pool counts together"},
+        {Header({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 0, 0) + std::string(40, '\0'), "pool counts together", false},
+        // A suit that promises more four-byte pieces than follow.
+        {Header(none, 1, 0) + Int32(0x7FFFFFFF) + std::string(2, '\0') + std::string(4000, '\0'), "suit's pieces",
+         false},
+        // The second suit's pieces fit only by eating the bytes the names after them need at the least.
+        {Header(none, 2, 2) + emptySuit + Int32(2) + std::string(2, '\0') + std::string(9, '\0'), "suit before names",
+         false},
+        {Header({-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, 0), "pool count -1", true},
+        {Header({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -7}, 0, 0) + std::string(100, '\0'), "last pool count -7", true},
+        {Header(none, -2, 0), "suit count -2", true},
+        {Header(none, 0, INT32_MIN), "name count INT32_MIN", true},
+        {Header(none, 2, 0) + emptySuit + Int32(-1) + std::string(2, '\0'), "suit's piece count -1", true},
     };
     for (const Case& c : cases) {
         CGorvantaDoc doc;
         CArchive ar{std::string_view(c.bytes)};
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_THROW(doc.Serialize(ar), CArchiveEofException) << c.what;
+        if (c.negative)
+            EXPECT_THROW(doc.Serialize(ar), CArchiveBadCountException) << c.what;
+        else
+            EXPECT_THROW(doc.Serialize(ar), CArchiveEofException) << c.what;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200)) << c.what;
         EXPECT_EQ(doc.GetPoolCount(), 0) << c.what;
-        EXPECT_TRUE(doc.m_arrSuits.empty()) << c.what;
+        // Only a suit read whole before the bad one is there.
+        EXPECT_LE(doc.m_arrSuits.size(), 1u) << c.what;
+        for (CArmorSuit* s : doc.m_arrSuits) EXPECT_TRUE(s->m_arrPieces.empty()) << c.what;
         doc.FreeContents();
     }
-    // A suit that promises more pieces than follow ends the same way, with what it made kept by the suit.
-    const std::string suit = Header(none, 1, 0) + Int32(0x7FFFFFFF) + std::string(2, '\0') + std::string(4000, '\0');
+    // Exactly as many records as fit, each at its smallest, is a document: four-byte wrong-marker pieces
+    // in the pool and in a suit, an empty suit, empty names.
+    const std::string tight = Header({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 2, 2) + std::string(12, '\0') +
+                              Int32(3) + std::string(2, '\0') + std::string(12, '\0') + emptySuit +
+                              std::string(2, '\0');
     CGorvantaDoc doc;
-    CArchive ar{std::string_view(suit)};
-    EXPECT_THROW(doc.Serialize(ar), CArchiveEofException);
-    ASSERT_EQ(doc.m_arrSuits.size(), 1u);
-    // Each wrong-marker piece takes four bytes; the one that found no bytes left is kept as well.
-    EXPECT_EQ(doc.m_arrSuits[0]->m_arrPieces.size(), 1001u);
-}
-
-TEST(DocumentFormat, NegativeCountsReadNothing) {
-    const std::string bytes = Header({-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -7}, -2, INT32_MIN);
-    CGorvantaDoc doc;
-    CArchive ar{std::string_view(bytes)};
+    CArchive ar{std::string_view(tight)};
     doc.Serialize(ar);
     EXPECT_EQ(ar.Remaining(), 0u);
-    EXPECT_EQ(doc.GetPoolCount(), 0);
-    EXPECT_TRUE(doc.m_arrSuits.empty());
-    EXPECT_EQ(Bytes(doc).size(), 60u);
+    EXPECT_EQ(doc.GetPoolCount(), 3);
+    ASSERT_EQ(doc.m_arrSuits.size(), 2u);
+    EXPECT_EQ(doc.m_arrSuits[0]->m_arrPieces.size(), 3u);
+    EXPECT_EQ(doc.m_arrCharacters, (std::vector<std::string>{"", ""}));
 }
 
 TEST(Document, PoolListForSelectsOnlySingleSlotBits) {

@@ -6,6 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "document/DocFile.h"
 #include "document/GorvantaDoc.h"
 #include "model/Archive.h"
@@ -73,4 +77,61 @@ TEST(LargePool, CountsBeyondTheDataFailFast) {
     // It fails before making a single piece for the hostile counts.
     EXPECT_EQ(doc.GetPoolCount(), 0);
     EXPECT_TRUE(doc.m_arrSuits.empty());
+}
+
+namespace {
+// Resident memory of this process now, in bytes.
+uint64_t ResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoull(line.substr(6)) * 1024;
+    return 0;
+}
+}  // namespace
+
+// A 64 MB file whose counts promise 2^31 - 1 four-byte records (in a suit, in the pool, as names) fails at
+// once, holding little more than the file's bytes: the promise is checked before anything is made.
+TEST(LargePool, HostileCountsCostNoMoreThanTheFile) {
+    auto dir = std::filesystem::temp_directory_path() / ("gorvanta-hostile-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "hostile.gva").string();
+    constexpr uint64_t kFileBytes = 64u << 20;
+    for (int where = 0; where < 3; ++where) {
+        std::string head;
+        CArchive ar(head);
+        ar.WriteInt32(30000);
+        for (int k = 0; k < 12; ++k) ar.WriteInt32(where == 1 && k == 4 ? 0x7FFFFFFF : 0);
+        ar.WriteInt32(where == 0 ? 1 : 0);
+        ar.WriteInt32(where == 2 ? 0x7FFFFFFF : 0);
+        if (where == 0) {
+            ar.WriteInt32(0x7FFFFFFF);
+            ar.WriteString("Suit 00001");
+            ar.WriteString("Ann");
+        }
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << head;
+        }
+        std::filesystem::resize_file(path, kFileBytes);  // the rest reads as zeros: wrong-marker pieces
+
+        const uint64_t before = ResidentBytes();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CGorvantaDoc doc;
+            const CLoadOutcome outcome = LoadDocumentFile(doc, path);
+            ::_exit(outcome.status == LoadStatus::UnexpectedFormat ? 0 : 1);
+        }
+        int status = -1;
+        struct rusage usage {};
+        ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << where;
+        const uint64_t peak = uint64_t(usage.ru_maxrss) * 1024;
+        std::printf("hostile count %d: %llu MB file, %llu MB resident before, child peak %llu MB\n", where,
+                    (unsigned long long)(kFileBytes >> 20), (unsigned long long)(before >> 20),
+                    (unsigned long long)(peak >> 20));
+        EXPECT_LT(peak, before + 2 * kFileBytes) << where;
+    }
+    std::filesystem::remove_all(dir);
 }

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QTreeWidget>
 
-
-#include "../ui/GuiTestSupport.h"
 #include "import/ImportDlg.h"
 #include "import/ItemTextParser.h"
-#include "model/MessageBox.h"
+#include "support/GuiTest.h"
+
+using namespace guitest;
 
 namespace {
 const char* const kListQuestion =
@@ -28,11 +28,7 @@ const QString kSecondThree = QStringLiteral(
     "silver bracelet, energy resist 12%\r\n"
     "ornate robe, lower reagent cost 15%, artifact rarity 11\r\n");
 
-QStringList Rows(const CImportDlg& dlg) {
-    QStringList out;
-    for (int i = 0; i < dlg.ItemList()->topLevelItemCount(); ++i) out << dlg.ItemList()->topLevelItem(i)->text(0);
-    return out;
-}
+QStringList Rows(const CImportDlg& dlg) { return Column(dlg.ItemList()); }
 
 std::vector<std::string> ImportedTexts(const CImportDlg& dlg) {
     std::vector<std::string> out;
@@ -41,11 +37,8 @@ std::vector<std::string> ImportedTexts(const CImportDlg& dlg) {
 }
 }  // namespace
 
-class ImportDlgTest : public QObject {
+class ImportDlgTest : public QObject, Fixture {
     Q_OBJECT
-
-    CScriptedMessageBox box;
-    std::unique_ptr<CMessageBoxScope> scope;
 
     void Paste(CImportDlg& dlg, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
@@ -60,12 +53,10 @@ class ImportDlgTest : public QObject {
 
 private slots:
     void init() {
-        guitest::UseDefaultNameTables();
-        box = CScriptedMessageBox();
-        scope = std::make_unique<CMessageBoxScope>(&box);
+        BeginCase();
         QGuiApplication::clipboard()->clear();
     }
-    void cleanup() { scope.reset(); }
+    void cleanup() { EndCase(); }
 
     void opensEmpty() {
         CImportDlg dlg;
@@ -105,35 +96,14 @@ private slots:
         QVERIFY(box.shown.empty());
     }
 
-    void secondPasteAnsweredYesReplacesTheRows() {
+    // A second paste asks first: No keeps the rows and their pieces, Yes replaces them.
+    void secondPasteAnsweredNoThenYes() {
         CImportDlg dlg;
         Open(dlg);
         Paste(dlg, kFirstThree);
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 3);
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("3"));
         QVERIFY(box.shown.empty());
-        box.answers = {IDYES};
-        Paste(dlg, kSecondThree);
-        QCOMPARE(box.shown.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(box.shown[0].text), QString::fromLatin1(kListQuestion));
-        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNo);
-        QCOMPARE(box.shown[0].icon, MsgIcon::Question);
-        QCOMPARE(Rows(dlg), (QStringList{"leather tunic, luck 40 , fire resist 18%", "ornate robe, lower reagent cost 15%, artifact rarity 11",
-                                         "silver bracelet, energy resist 12%"}));
-        QCOMPARE(dlg.m_nItemsPasted, 3);
-        QCOMPARE(dlg.CountBox()->text(), QStringLiteral("3"));
-        // Only the second paste's pieces are left to hand over.
-        QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(ImportedTexts(dlg), (std::vector<std::string>{"leather tunic, luck 40 , fire resist 18%",
-                                                              "ornate robe, lower reagent cost 15%, artifact rarity 11",
-                                                              "silver bracelet, energy resist 12%"}));
-    }
-
-    void secondPasteAnsweredNoKeepsTheRows() {
-        CImportDlg dlg;
-        Open(dlg);
-        Paste(dlg, kFirstThree);
         const QStringList first = Rows(dlg);
         std::vector<CArmorPiece*> pieces;
         for (int i = 0; i < 3; ++i) pieces.push_back(CImportDlg::PieceOf(dlg.ItemList()->topLevelItem(i)));
@@ -146,6 +116,27 @@ private slots:
         for (int i = 0; i < 3; ++i) QCOMPARE(CImportDlg::PieceOf(dlg.ItemList()->topLevelItem(i)), pieces[i]);
         // The timer runs again after the declined pass.
         QVERIFY(dlg.m_nTimerID != 0);
+
+        box.answers = {IDYES};
+        Paste(dlg, kSecondThree);
+        QCOMPARE(box.shown.size(), size_t(2));
+        for (const auto& shown : box.shown) {
+            QCOMPARE(QString::fromStdString(shown.text), QString::fromLatin1(kListQuestion));
+            QCOMPARE(shown.buttons, MsgButtons::YesNo);
+            QCOMPARE(shown.icon, MsgIcon::Question);
+        }
+        const std::vector<std::string> second{"leather tunic, luck 40 , fire resist 18%",
+                                              "ornate robe, lower reagent cost 15%, artifact rarity 11",
+                                              "silver bracelet, energy resist 12%"};
+        QStringList secondRows;
+        for (const std::string& text : second) secondRows << QString::fromStdString(text);
+        QCOMPARE(Rows(dlg), secondRows);
+        QCOMPARE(dlg.m_nItemsPasted, 3);
+        QCOMPARE(dlg.CountBox()->text(), QStringLiteral("3"));
+        // Only the second paste's pieces are left to hand over.
+        QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(ImportedTexts(dlg), second);
     }
 
     void pasteWithoutItemsIntoAnEmptyList() {
@@ -272,7 +263,7 @@ private slots:
     }
 
     void samplePaste() {
-        const std::string sample = guitest::SamplePaste();
+        const std::string sample = SamplePaste();
         if (sample.empty()) QSKIP("the shared sample paste is not here");
         CImportDlg dlg;
         Open(dlg);
@@ -285,7 +276,7 @@ private slots:
         // With the vertical scroll bar up, the column still just fills the list.
         QTRY_COMPARE(dlg.ItemList()->columnWidth(0), dlg.ItemList()->viewport()->width());
         QVERIFY(!dlg.ItemList()->horizontalScrollBar()->isVisible());
-        guitest::Shot(&dlg, QStringLiteral("import-dialog"));
+        Shot(&dlg, QStringLiteral("import-dialog"));
         QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
         QCOMPARE(dlg.m_arrImported.size(), size_t(86));
     }

@@ -29,6 +29,16 @@ protected:
         }
         return out;
     }
+    // The shared sample paste (CR LF line breaks), or empty when it is not beside this checkout.
+    static std::string Sample() {
+        const char* dir = std::getenv("GORVANTA_SAMPLES");
+        if (!dir) return {};
+        std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        EXPECT_FALSE(ss.str().empty()) << "the sample cannot be read";
+        return ss.str();
+    }
     int asked = 0;
 };
 }  // namespace
@@ -94,16 +104,63 @@ TEST_F(Parser, ClipboardPreparation) {
     std::string prepared = PrepareClipboardText(lfs);
     EXPECT_EQ(prepared.size(), PASTE_LIMIT);
     EXPECT_EQ(prepared.substr(0, 4), "\r\n\r\n");
+    EXPECT_EQ(ToCrLfLineBreaks(lfs).size(), 2 * PASTE_LIMIT);
+    EXPECT_EQ(ToCrLfLineBreaks("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+}
+
+TEST_F(Parser, LongTextSplitsIntoPastesAtTheLastLineBreakThatFits) {
+    const size_t L = PASTE_LIMIT;
+    const std::string a(L, 'a'), twenty(20000, 'a');
+    // Each: the text and the lengths of its pastes.
+    const struct {
+        std::string text;
+        std::vector<size_t> lengths;
+    } cases[] = {
+        {"", {0}},
+        {a, {L}},
+        {a + "x", {L, 1}},                                   // no line break: the first L characters
+        {a.substr(2) + "\r\nb", {L, 1}},                     // a break that ends exactly at the limit
+        {a.substr(1) + "\r\n", {L, 1}},                      // CR inside, LF outside: not a break that fits
+        {"x\r\n" + a, {3, L}},                               // the last break that fits may be the first
+        {twenty + "\r\n" + twenty + "\r\n" + twenty + "\r\n", {20002, 20002, 20002}},
+    };
+    for (const auto& c : cases) {
+        std::vector<size_t> lengths;
+        std::string joined;
+        for (std::string_view paste : SplitIntoPastes(c.text)) {
+            lengths.push_back(paste.size());
+            joined += paste;
+        }
+        EXPECT_EQ(lengths, c.lengths) << c.text.size();
+        EXPECT_EQ(joined, c.text);
+    }
+
+    // The sample five times over (about 56 000 characters, LF alone) gives every item of every copy, in order.
+    const std::string sample = Sample();
+    if (sample.empty()) GTEST_SKIP() << "samples folder not given";
+    std::string lf, five;
+    for (char ch : sample)
+        if (ch != '\r') lf += ch;
+    for (int n = 0; n < 5; ++n) five += lf;
+    const std::string text = ToCrLfLineBreaks(five);
+    ASSERT_EQ(text.size(), 5 * sample.size());
+    std::vector<std::string> expected, got;
+    for (int n = 0; n < 5; ++n)
+        for (const auto& row : Parse(sample)) expected.push_back(row.line);
+    const auto pastes = SplitIntoPastes(text);
+    EXPECT_EQ(pastes.size(), 2u);
+    for (std::string_view paste : pastes) {
+        for (const auto& row : Parse(std::string(paste))) got.push_back(row.line);
+        EXPECT_EQ(asked, 0);
+    }
+    EXPECT_EQ(got.size(), 430u);
+    EXPECT_EQ(got, expected);
 }
 
 TEST_F(Parser, SamplePasteGivesEveryItem) {
-    const char* dir = std::getenv("GORVANTA_SAMPLES");
-    if (!dir) GTEST_SKIP() << "samples folder not given";
-    std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
-    ASSERT_TRUE(f);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    auto r = Parse(ss.str());
+    const std::string sample = Sample();
+    if (sample.empty()) GTEST_SKIP() << "samples folder not given";
+    auto r = Parse(sample);
     EXPECT_EQ(r.size(), 86u);
     int typed = 0;
     for (auto& p : r) typed |= p.piece->m_nType;
@@ -113,14 +170,8 @@ TEST_F(Parser, SamplePasteGivesEveryItem) {
 }
 
 TEST_F(Parser, WallOfRealisticTextIsCutAndParsed) {
-    const char* dir = std::getenv("GORVANTA_SAMPLES");
-    if (!dir) GTEST_SKIP() << "samples folder not given";
-    std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
-    ASSERT_TRUE(f);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    std::string sample = ss.str();
-    ASSERT_FALSE(sample.empty());
+    const std::string sample = Sample();
+    if (sample.empty()) GTEST_SKIP() << "samples folder not given";
     // The clipboard here carries LF alone; repeat the paste well past the buffer's size.
     std::string lf;
     for (char c : sample)

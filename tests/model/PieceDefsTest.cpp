@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include "calc/Settings.h"
 #include "model/ArmorPiece.h"
 #include "model/PieceDefs.h"
@@ -113,11 +115,41 @@ TEST_F(PieceDefsTest, LoaderLimitsAndSkips) {
     EXPECT_TRUE(list.empty());
 }
 
-TEST_F(PieceDefsTest, KeyThatCannotBeCreatedIsSkipped) {
-    CMemoryProfileStore broken;
-    broken.failCreate = true;
-    SetProfileStore(&broken);
-    TheSettings().LoadSettings();
-    for (int k = 0; k < 11; ++k) EXPECT_TRUE(Table(k).empty());
-    EXPECT_EQ(Parse("plate helm").m_nType, PIECE_WEAPON);
+namespace {
+// Keys can be made and removed, but no value fits in.
+class CValuesRefusedStore : public CMemoryProfileStore {
+public:
+    bool WriteString(const std::string&, const std::string&, const std::string&) override { return false; }
+};
+// Nothing can be read or made.
+class CUnreadableStore : public CMemoryProfileStore {
+public:
+    bool CreateKey(const std::string&, bool& createdNow) override { return createdNow = false; }
+    bool EnumValues(const std::string&, std::vector<std::pair<std::string, std::string>>&) override { return false; }
+};
+}  // namespace
+
+// A store that cannot be written or read leaves every table at its defaults, at the first load and at
+// every later one, as every other setting falls back to its default.
+TEST_F(PieceDefsTest, UnusableStoreLeavesTheDefaultsInForce) {
+    CMemoryProfileStore noCreate, noWrites;
+    noCreate.failCreate = true;
+    noWrites.failWrites = true;
+    CValuesRefusedStore noValues;
+    CUnreadableStore unreadable;
+    for (IProfileStore* broken : std::initializer_list<IProfileStore*>{&noCreate, &noWrites, &noValues, &unreadable}) {
+        SetProfileStore(broken);
+        for (int load = 0; load < 2; ++load) {
+            for (int k = 0; k < 11; ++k) Table(k).clear();
+            TheSettings().LoadSettings();
+            for (int k = 0; k < 11; ++k) EXPECT_EQ(Table(k), PieceDefDefaults(k)) << k;
+            EXPECT_EQ(Parse("plate helm").m_nType, PIECE_HEADWEAR);
+            EXPECT_EQ(Parse("Gold Ring").m_nType, PIECE_RING);
+        }
+    }
+    // The key that could not be filled was taken back, so a working store later still gets the defaults.
+    EXPECT_FALSE(noValues.OpenKey("PieceDefs\\Rings"));
+    std::vector<std::string> list;
+    LoadPieceDefs("rings", list);  // subkeys compare without regard to case
+    EXPECT_EQ(list, PieceDefDefaults(6));
 }

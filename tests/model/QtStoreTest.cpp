@@ -3,10 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "calc/Settings.h"
+#include "import/ItemTextParser.h"
 #include "model/PieceDefs.h"
 #include "model/QtProfileStore.h"
 
@@ -75,4 +87,131 @@ TEST(QtProfileStore, TableRulesOnTheUsersStore) {
     EXPECT_EQ(TheSettings().m_pieceDefs.Table(0).size(), 14u);
     SetProfileStore(nullptr);
     QFile::remove(file);
+}
+
+namespace {
+// The slot types the import gives the sample paste (and a few lines of its own where the sample is absent)
+// with the store in force.
+std::vector<int32_t> ClassifiedTypes(IProfileStore& store) {
+    std::string text = "plate helm, fire resist 5%\r\nGold Ring, luck 40 \r\nleather tunic, cold resist 3%\r\n"
+                       "heater shield, physical resist 8%\r\nlongsword, hit chance increase 5%\r\n";
+    if (const char* dir = std::getenv("GORVANTA_SAMPLES")) {
+        std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        text += ss.str();
+    }
+    SetProfileStore(&store);
+    TheSettings().LoadSettings();
+    std::vector<int32_t> types;
+    for (const CParsedLine& row : ParseItemText(PrepareClipboardText(text), [] { return true; }))
+        types.push_back(row.piece->m_nType);
+    SetProfileStore(nullptr);
+    return types;
+}
+
+// Should QSettings wait on a FIFO after all, a writer comes and goes after a while, so the test fails
+// instead of hanging.
+class CFifoWatchdog {
+public:
+    explicit CFifoWatchdog(std::string path)
+        : m_thread([this, path] {
+              for (int i = 0; i < 50 && !m_done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              if (m_done) return;
+              const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+              if (fd >= 0) ::close(fd);
+          }) {}
+    ~CFifoWatchdog() {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+}  // namespace
+
+// Whatever keeps the store from being written or read, the import files the sample as with a fresh store.
+TEST(QtProfileStore, UnusableStoreClassifiesTheSampleAsAFreshStore) {
+    CMemoryProfileStore fresh;
+    const std::vector<int32_t> expected = ClassifiedTypes(fresh);
+    ASSERT_GE(expected.size(), 5u);
+    ASSERT_EQ(expected[0], PIECE_HEADWEAR);
+    ASSERT_EQ(expected[1], PIECE_RING);
+
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const struct {
+        const char* what;
+        std::function<std::string()> prepare;  // makes the surroundings, returns the INI path
+        bool refused;                          // the store says it does not use the file
+    } cases[] = {
+        {"a folder", [&] { QDir(root).mkdir("folder.ini"); return (root + "/folder.ini").toStdString(); }, true},
+        {"read-only",
+         [&] {
+             const QString file = root + "/ro.ini";
+             QFile(file).open(QIODevice::WriteOnly);
+             QFile::setPermissions(file, QFileDevice::ReadOwner);
+             return file.toStdString();
+         },
+         false},
+        {"in a folder that is a file",
+         [&] {
+             QFile(root + "/plain").open(QIODevice::WriteOnly);
+             return (root + "/plain/store.ini").toStdString();
+         },
+         false},
+        {"a FIFO",
+         [&] {
+             const std::string fifo = (root + "/fifo.ini").toStdString();
+             EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+             return fifo;
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        const std::string ini = c.prepare();
+        CFifoWatchdog watchdog(ini);
+        const auto start = std::chrono::steady_clock::now();
+        CQtProfileStore store(ini.c_str());
+        EXPECT_EQ(ClassifiedTypes(store), expected) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.what;
+        EXPECT_EQ(store.Problem().empty(), !c.refused) << c.what << ": " << store.Problem();
+        if (c.refused)
+            EXPECT_EQ(store.Problem(), "The settings file " + ini + " is not a regular file; settings are kept for "
+                                                                     "this run only.");
+    }
+    // Stores that refuse writes entirely, or take keys but no values.
+    CMemoryProfileStore noWrites;
+    noWrites.failWrites = true;
+    EXPECT_EQ(ClassifiedTypes(noWrites), expected);
+}
+
+// The user's own file, or a fallback QSettings also reads, as a FIFO: the store does not wait on it.
+TEST(QtProfileStore, UsersFilesThatAreNoRegularFilesAreNotOpened) {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    ASSERT_TRUE(config.startsWith(QString::fromLocal8Bit(std::getenv("XDG_CONFIG_HOME"))));
+    QDir(config).mkpath("VarnHolt");
+    const QString own = config + "/VarnHolt/Gorvanta.conf", org = config + "/VarnHolt.conf";
+    QFile::remove(own);
+    QFile::remove(org);
+    for (const QString& fifo : {own, org}) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        CFifoWatchdog watchdog(QFile::encodeName(fifo).toStdString());
+        const auto start = std::chrono::steady_clock::now();
+        {
+            CQtProfileStore store;
+            EXPECT_NE(store.Problem().find(QFile::encodeName(fifo).toStdString()), std::string::npos)
+                << store.Problem();
+            EXPECT_TRUE(store.WriteInt("Settings", "LowerLimit", 123));
+            EXPECT_EQ(store.GetInt("Settings", "LowerLimit", 0), 123);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        QFile::remove(fifo);
+    }
+    // With only the fallback refused, the user's own file is still read and written.
+    QSettings saved(own, QSettings::IniFormat);
+    EXPECT_EQ(saved.value("Settings/LowerLimit").toInt(), 123);
+    QFile::remove(own);
 }

@@ -61,8 +61,7 @@ inline void UseDefaultNameTables() {
 
 enum class StoreKind {
     Memory,   // a new in-memory store
-    TestIni,  // the test program's own INI file, the one the running program opens too
-    CaseIni,  // an INI file in the case's folder (for programs that share XDG_CONFIG_HOME)
+    TestIni,  // the test program's own INI file (emptied), the one the running program opens too
 };
 
 struct FixtureSetup {
@@ -93,14 +92,9 @@ protected:
         UseDefaultNameTables();
         TheCalcState().m_bCalcRunning.store(0);
         m_pDir = std::make_unique<QTemporaryDir>();
-        switch (m_setup.store) {
-            case StoreKind::Memory: m_pStore = std::make_unique<CMemoryProfileStore>(); break;
-            case StoreKind::TestIni:
-                ClearStore();
-                m_pStore = std::make_unique<CQtProfileStore>();
-                break;
-            case StoreKind::CaseIni: m_pStore = std::make_unique<CQtProfileStore>(qPrintable(StorePath())); break;
-        }
+        if (m_setup.store == StoreKind::TestIni) ClearStore();
+        m_pStore = m_setup.store == StoreKind::TestIni ? std::unique_ptr<IProfileStore>(new CQtProfileStore)
+                                                       : std::make_unique<CMemoryProfileStore>();
         SetProfileStore(m_pStore.get());
         m_pScope = std::make_unique<CMessageBoxScope>(m_pBox);
     }
@@ -118,9 +112,8 @@ protected:
     void SyncStore() {
         if (auto* qt = dynamic_cast<CQtProfileStore*>(m_pStore.get())) qt->Sync();
     }
-    // A path in the case's folder; the store of StoreKind::CaseIni.
+    // A path in the case's own folder.
     QString Path(const QString& name) const { return m_pDir->filePath(name); }
-    QString StorePath() const { return Path(QStringLiteral("store.ini")); }
 
 private:
     FixtureSetup m_setup;

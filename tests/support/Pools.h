@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calc/CalcEngine.h"
+#include "calc/Settings.h"
 #include "document/GorvantaDoc.h"
 #include "model/Archive.h"
 #include "model/ArmorPiece.h"
@@ -110,7 +111,7 @@ inline CArmorPiece* AddToPool(CGorvantaDoc& doc, CArmorPiece* piece) {
 inline CArmorPiece* AddToPool(CGorvantaDoc& doc, const std::string& line) { return AddToPool(doc, ParsedPiece(line)); }
 
 // A piece of the given type with these resists and bonuses, added to the pool.
-inline CArmorPiece* AddPiece(CGorvantaDoc& doc, int32_t type, const std::string& text, std::array<int32_t, 5> r,
+inline CArmorPiece* AddPiece(CGorvantaDoc& doc, const std::string& text, int32_t type, std::array<int32_t, 5> r,
                              std::array<int32_t, 8> bonus = {}) {
     auto* p = new CArmorPiece;
     p->m_strText = text;
@@ -124,10 +125,20 @@ inline CArmorPiece* AddPiece(CGorvantaDoc& doc, int32_t type, const std::string&
 inline void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
     for (int k = 0; k < slotCount; ++k)
         for (int i = 0; i < n; ++i)
-            AddPiece(doc, 1 << k, "piece " + std::to_string(k) + "." + std::to_string(i),
+            AddPiece(doc, "piece " + std::to_string(k) + "." + std::to_string(i), 1 << k,
                      {(i * 7 + k) % 30, (i * 3) % 25, (i * 5 + k) % 20, (i * 11) % 35, (i * 13) % 28},
                      {i * 10, 0, 0, 0, i, 0, 0, 0})
                 ->m_bMedable = 1;
+}
+
+// Only the first slotCount slots take part, every suit qualifies, at most limit are listed; the views
+// hear of it as after the Filters dialog. (A new document reloads the settings from the store.)
+inline void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
+    CSettings& s = TheSettings();
+    for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < slotCount ? 1 : 0;
+    s.m_nLowerLimit = 0;
+    s.m_nSuitLimit = limit;
+    doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
 }
 
 // A pool of eight pieces of five types, as item text.

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "GuiTestSupport.h"
+#include "support/GuiTest.h"
 #include "ui/AboutDlg.h"
 #include "ui/LinkStatic.h"
 

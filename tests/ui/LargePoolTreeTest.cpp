@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "document/DocFile.h"
-#include "document/GorvantaDoc.h"
+#include "support/Pools.h"
 #include "ui/LeftView.h"
 
 class LargePoolTreeTest : public QObject {
@@ -15,14 +15,9 @@ private slots:
         const std::string path = (dir.path() + "/pool.gva").toStdString();
         {
             CGorvantaDoc doc;
-            for (int i = 0; i < 10000; ++i) {
-                auto* p = new CArmorPiece;
-                int k = i % 12;
-                p->m_nType = 1 << k;
-                p->m_strTypeName = SlotTypeName(k);
-                p->m_strText = "piece " + std::to_string(i) + " physical resist " + std::to_string(i % 17) + "%";
-                doc.m_arrPool[size_t(k)].push_back(p);
-            }
+            for (int i = 0; i < 10000; ++i)
+                AddPoolPiece(doc, "piece " + std::to_string(i) + " physical resist " + std::to_string(i % 17) + "%",
+                             1 << (i % 12), i % 17);
             QVERIFY(SaveDocumentFile(doc, path));
         }
         CGorvantaDoc doc;

@@ -7,7 +7,6 @@
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolTip>
@@ -15,33 +14,16 @@
 
 #include <fstream>
 
-#include "AppTestSupport.h"
-#include "GuiTestSupport.h"
-#include "calc/CalcState.h"
 #include "calc/GorvantaView.h"
-#include "model/MessageBox.h"
 #include "resources/Resource.h"
-#include "ui/ChildFrame.h"
-#include "ui/DocHolder.h"
+#include "support/AppTest.h"
 #include "ui/LeftView.h"
-#include "ui/MainFrame.h"
 
-using namespace apptest;
+using namespace guitest;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, AppFixture {
     Q_OBJECT
-    std::unique_ptr<CTestApp> app;
-    std::unique_ptr<CScriptedMessageBox> box;
-    std::unique_ptr<CMessageBoxScope> boxScope;
-    std::unique_ptr<QTemporaryDir> dir;
 
-    CMainFrame* Main() { return app->MainFrame(); }
-    CChildFrame* Active() { return Main()->MDIGetActive(); }
-    QString Path(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
-    void Start(const QStringList& args = {}) {
-        app = std::make_unique<CTestApp>();
-        QVERIFY(app->InitInstance(args));
-    }
     QStringList BarTitles() {
         QStringList titles;
         for (QAction* a : Main()->menuBar()->actions()) titles << a->text();
@@ -49,41 +31,11 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void init() {
-        ClearStore();
-        TheCalcState().m_bCalcRunning.store(0);
-        box = std::make_unique<CScriptedMessageBox>();
-        boxScope = std::make_unique<CMessageBoxScope>(box.get());
-        dir = std::make_unique<QTemporaryDir>();
-    }
-    void cleanup() {
-        app.reset();
-        ProcessDeferredDeletes();
-        boxScope.reset();
-        box.reset();
-        TheCalcState().m_bCalcRunning.store(0);
-    }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
-    void firstStartHasTheDefaultPlacement() {
-        Start();
-        QCOMPARE(Main()->size(), QSize(702, 416));
-        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
-        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
-        CChildFrame* child = Active();
-        QVERIFY(child);
-        QVERIFY(child->isMaximized());
-        QCOMPARE(child->GetWindowPlacement().rcNormalPosition.size(), QSize(599, 356));
-        // The split is a third of the client width the window was made with.
-        auto* splitter = child->m_wndSplitter;
-        const int third = child->CreatedClientWidth() / 3;
-        QCOMPARE(splitter->sizes().first(), third);
-        child->showNormal();
-        QCOMPARE(child->size(), QSize(599, 356));
-        QCOMPARE(splitter->width(), child->CreatedClientWidth());
-        QCOMPARE(child->GetLeftView()->width(), third);
-    }
-
-    void emptyStartIsGorvan1() {
+    // The first start: an empty document "Gorvan1", no recent files, the default placement.
+    void firstStart() {
         Start();
         QCOMPARE(int(app->Documents().size()), 1);
         CDocHolder* doc = app->Documents().front().get();
@@ -101,7 +53,29 @@ private slots:
         QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Suits"));
         QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
         QCOMPARE(Main()->PieceCountPane()->text(), QStringLiteral("Piece count: 0/0"));
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
+        // Without recent files the entry is greyed.
+        QAction* first = Main()->Action(ID_FILE_MRU_FILE1);
+        QCOMPARE(first->text(), QStringLiteral("Recent File"));
+        QVERIFY(first->isVisible());
+        QVERIFY(!first->isEnabled());
+        QVERIFY(!Main()->Action(ID_FILE_MRU_FILE1 + 1)->isVisible());
+
+        QCOMPARE(Main()->size(), QSize(702, 416));
+        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
+        CChildFrame* child = Active();
+        QVERIFY(child);
+        QVERIFY(child->isMaximized());
+        QCOMPARE(child->GetWindowPlacement().rcNormalPosition.size(), QSize(599, 356));
+        // The split is a third of the client width the window was made with.
+        auto* splitter = child->m_wndSplitter;
+        const int third = child->CreatedClientWidth() / 3;
+        QCOMPARE(splitter->sizes().first(), third);
+        child->showNormal();
+        QCOMPARE(child->size(), QSize(599, 356));
+        QCOMPARE(splitter->width(), child->CreatedClientWidth());
+        QCOMPARE(child->GetLeftView()->width(), third);
         // Further new documents count on.
         Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
@@ -130,7 +104,7 @@ private slots:
     void commandLineFileThatCannotBeOpenedEndsStartUp() {
         app = std::make_unique<CTestApp>();
         QVERIFY(!app->InitInstance({Path("missing.gva")}));
-        QCOMPARE(int(box->shown.size()), 1);
+        QCOMPARE(int(box.shown.size()), 1);
         QVERIFY(app->Documents().empty());
 
         // A file cut short: "Unexpected file format.", and no document stays open.
@@ -141,10 +115,10 @@ private slots:
         QVERIFY(f.resize(100));
         f.close();
         app = std::make_unique<CTestApp>();
-        box->shown.clear();
+        box.shown.clear();
         QVERIFY(!app->InitInstance({file}));
-        QCOMPARE(int(box->shown.size()), 1);
-        QCOMPARE(box->shown[0].text, std::string("Unexpected file format."));
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, std::string("Unexpected file format."));
         QVERIFY(app->Documents().empty());
     }
 
@@ -155,9 +129,9 @@ private slots:
             out << "not a document at all";
         }
         Start({file});
-        QCOMPARE(int(box->shown.size()), 1);
-        QCOMPARE(box->shown[0].text, std::string("Archive format not recognized."));
-        QCOMPARE(box->shown[0].icon, MsgIcon::Stop);
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, std::string("Archive format not recognized."));
+        QCOMPARE(box.shown[0].icon, MsgIcon::Stop);
         CDocHolder* doc = app->Documents().front().get();
         QCOMPARE(doc->GetTitle(), QStringLiteral("other.gva"));
         QVERIFY(!doc->IsModified());
@@ -169,21 +143,21 @@ private slots:
         CDocHolder* doc = app->Documents().front().get();
         AddToPool(doc->Doc(), ParsedPiece("gold ring, luck 40 "));
         doc->Doc().SetModifiedFlag(true);
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QVERIFY(Active()->isWindowModified());
         QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
         QVERIFY(Main()->isWindowModified());
 
         // Cancel keeps it open.
-        box->answers = {IDCANCEL};
+        box.answers = {IDCANCEL};
         Main()->OnCommand(ID_FILE_CLOSE);
-        QCOMPARE(int(box->shown.size()), 1);
-        QCOMPARE(box->shown[0].text, std::string("Save changes to Gorvan1?"));
-        QCOMPARE(box->shown[0].buttons, MsgButtons::YesNoCancel);
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan1?"));
+        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNoCancel);
         QCOMPARE(int(app->Documents().size()), 1);
 
         // Yes with the file dialog cancelled: still open, nothing written.
-        box->answers = {IDYES};
+        box.answers = {IDYES};
         app->answers = {QString()};
         Main()->OnCommand(ID_FILE_CLOSE);
         QCOMPARE(int(app->Documents().size()), 1);
@@ -193,7 +167,7 @@ private slots:
 
         // Yes and a name: saved, then closed.
         const QString file = Path("saved.gva");
-        box->answers = {IDYES};
+        box.answers = {IDYES};
         app->answers = {file};
         Main()->OnCommand(ID_FILE_CLOSE);
         ProcessDeferredDeletes();
@@ -208,12 +182,12 @@ private slots:
         Main()->OnCommand(ID_FILE_NEW);
         CDocHolder* second = app->Documents().front().get();
         second->Doc().SetModifiedFlag(true);
-        box->answers = {IDNO};
-        box->shown.clear();
+        box.answers = {IDNO};
+        box.shown.clear();
         Active()->close();
         ProcessDeferredDeletes();
-        QCOMPARE(int(box->shown.size()), 1);
-        QCOMPARE(box->shown[0].text, std::string("Save changes to Gorvan2?"));
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan2?"));
         QVERIFY(app->Documents().empty());
     }
 
@@ -222,15 +196,13 @@ private slots:
         Main()->move(40, 30);
         Main()->resize(650, 400);
         app->Documents().front()->Doc().SetModifiedFlag(true);
-        box->answers = {IDCANCEL};
+        box.answers = {IDCANCEL};
         QVERIFY(!Main()->close());
         QCOMPARE(int(app->Documents().size()), 1);
-        QCOMPARE(StoredInt("Frame", "Left").value_or(-1), 40);
-        QCOMPARE(StoredInt("Frame", "Top").value_or(-1), 30);
-        QCOMPARE(StoredInt("Frame", "Right").value_or(-1), 690);
-        QCOMPARE(StoredInt("Frame", "Bottom").value_or(-1), 430);
-        QCOMPARE(StoredInt("Frame", "AlwaysOnTop").value_or(-1), 0);
-        box->answers = {IDNO};
+        for (const auto& [name, value] :
+             {std::pair{"Left", 40}, {"Top", 30}, {"Right", 690}, {"Bottom", 430}, {"AlwaysOnTop", 0}})
+            QCOMPARE(StoredInt("Frame", name).value_or(-1), value);
+        box.answers = {IDNO};
         QVERIFY(Main()->close());
         QVERIFY(app->Documents().empty());
     }
@@ -271,8 +243,8 @@ private slots:
         doc->Doc().SetModifiedFlag(true);
         app->answers = {Path("no-such-folder/x.gva")};
         Main()->OnCommand(ID_FILE_SAVE);
-        QCOMPARE(int(box->shown.size()), 1);
-        QVERIFY(box->shown[0].text.rfind("Failed to save document.", 0) == 0);
+        QCOMPARE(int(box.shown.size()), 1);
+        QVERIFY(box.shown[0].text.rfind("Failed to save document.", 0) == 0);
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
     }
@@ -281,7 +253,7 @@ private slots:
         Start();
         QStringList files;
         for (int i = 0; i < 6; ++i) {
-            files << Path(qPrintable(QStringLiteral("f%1.gva").arg(i)));
+            files << Path(QStringLiteral("f%1.gva").arg(i));
             QVERIFY(WriteSampleFile(files.back()));
             QVERIFY(app->OpenDocumentFile(files.back()));
         }
@@ -300,35 +272,25 @@ private slots:
         QCOMPARE(app->RecentFiles().size(), 4);
         // The menu shows them numbered.
         QAction* first = Main()->Action(ID_FILE_MRU_FILE1);
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QVERIFY(first->text().startsWith(QStringLiteral("&1 ")));
         QVERIFY(first->text().endsWith(QStringLiteral("f3.gva")));
         QVERIFY(first->isEnabled());
         QVERIFY(Main()->Action(ID_FILE_MRU_FILE1 + 3)->isVisible());
 
         // The list comes back at the next start; an entry that no longer opens leaves it.
-        app.reset();
-        ProcessDeferredDeletes();
+        Quit();
         QVERIFY(QFile::remove(files[4]));
         Start();
         QCOMPARE(app->RecentFiles().size(), 4);
         QCOMPARE(app->RecentFiles().first(), files[3]);
         const int gone = int(app->RecentFiles().indexOf(files[4]));
         QVERIFY(gone >= 0);
-        box->shown.clear();
+        box.shown.clear();
         Main()->OnCommand(ID_FILE_MRU_FILE1 + gone);
-        QCOMPARE(int(box->shown.size()), 1);
+        QCOMPARE(int(box.shown.size()), 1);
         QCOMPARE(app->RecentFiles().size(), 3);
         QVERIFY(!app->RecentFiles().contains(files[4]));
-    }
-
-    void withoutRecentFilesTheEntryIsGreyed() {
-        Start();
-        QAction* first = Main()->Action(ID_FILE_MRU_FILE1);
-        QCOMPARE(first->text(), QStringLiteral("Recent File"));
-        QVERIFY(first->isVisible());
-        QVERIFY(!first->isEnabled());
-        QVERIFY(!Main()->Action(ID_FILE_MRU_FILE1 + 1)->isVisible());
     }
 
     void theMenuBarFollowsTheDocumentWindows() {
@@ -340,7 +302,7 @@ private slots:
         QCOMPARE(Main()->CurrentMenuId(), IDR_MAINFRAME);
         QCOMPARE(BarTitles(), (QStringList{"&File", "&View", "&Help"}));
         // In menu 128 only the commands with a handler are enabled.
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
                        ID_APP_ABOUT})
             QVERIFY2(Main()->Action(id)->isEnabled(), qPrintable(QString::number(id)));
@@ -377,27 +339,13 @@ private slots:
         Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
         QVERIFY(Main()->close());
         QCOMPARE(StoredInt("Frame", "AlwaysOnTop").value_or(-1), 1);
-        app.reset();
-        ProcessDeferredDeletes();
+        Quit();
         Start();
         QCOMPARE(Main()->m_bAlwaysOnTop, 1);
         QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
     }
 
-    void toolbarAndStatusBarCanBeHidden() {
-        Start();
-        QVERIFY(Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_TOOLBAR);
-        QVERIFY(!Main()->ToolBar()->isVisible());
-        QVERIFY(!Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_STATUS_BAR);
-        QVERIFY(!Main()->statusBar()->isVisible());
-        QVERIFY(!Main()->Action(ID_VIEW_STATUS_BAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_STATUS_BAR);
-        QVERIFY(Main()->statusBar()->isVisible());
-    }
-
-    void toolbarHoldsTheButtonsWithTheirPromptsAndTips() {
+    void toolbarAndStatusBar() {
         Start();
         QStringList ids;
         for (QAction* a : Main()->ToolBar()->actions())
@@ -429,6 +377,16 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QStringLiteral("New"));
         QToolTip::hideText();
+        // Both bars can be hidden.
+        QVERIFY(Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
+        Main()->OnCommand(ID_VIEW_TOOLBAR);
+        QVERIFY(!Main()->ToolBar()->isVisible());
+        QVERIFY(!Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
+        Main()->OnCommand(ID_VIEW_STATUS_BAR);
+        QVERIFY(!Main()->statusBar()->isVisible());
+        QVERIFY(!Main()->Action(ID_VIEW_STATUS_BAR)->isChecked());
+        Main()->OnCommand(ID_VIEW_STATUS_BAR);
+        QVERIFY(Main()->statusBar()->isVisible());
     }
 
     void startAndStopFollowTheRunningFlag() {
@@ -443,14 +401,14 @@ private slots:
         Main()->OnCommand(ID_CALC_START);
         QCOMPARE(tree->m_bCalculating, 1);
         TheCalcState().m_bCalcRunning.store(1);
-        app->OnIdle();
+        Main()->UpdateCmdUI();
         QVERIFY(!Main()->Action(ID_CALC_START)->isEnabled());
         QVERIFY(Main()->Action(ID_CALC_STOP)->isEnabled());
         // The hourglass stays up while the run goes on, even when something else changed the cursor.
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QApplication::changeOverrideCursor(QCursor(Qt::ArrowCursor));
-        app->OnIdle();
+        Main()->UpdateCmdUI();
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // Stop sends its hint: the tree rebuilds and stays busy until the done hint.
         AddToPool(Active()->GetDocument()->Doc(), ParsedPiece("gold ring, luck 10 "));
@@ -458,36 +416,13 @@ private slots:
         QCOMPARE(tree->CountPieceItems(tree->m_hItemsRoot), 1);
         QCOMPARE(tree->m_bCalculating, 1);
         TheCalcState().m_bCalcRunning.store(0);
-        app->OnIdle();
+        Main()->UpdateCmdUI();
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(Main()->Action(ID_CALC_START)->isEnabled());
         QVERIFY(!Main()->Action(ID_CALC_STOP)->isEnabled());
     }
 
-    void droppedFilesOpen() {
-        Start();
-        const QString a = Path("drop-a.gva"), b = Path("drop-b.gva");
-        QVERIFY(WriteSampleFile(a));
-        QVERIFY(WriteSampleFile(b));
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
-        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Main(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Main(), &drop);
-        QCOMPARE(int(app->Documents().size()), 3);
-        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("drop-b.gva"));
-        // Something that is not a file is refused.
-        QMimeData text;
-        text.setText(QStringLiteral("hello"));
-        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        refused.setAccepted(false);
-        QApplication::sendEvent(Main(), &refused);
-        QVERIFY(!refused.isAccepted());
-    }
-
-    void openCommandAsksForAFile() {
+    void openCommandAndDroppedFiles() {
         Start();
         const QString file = Path("asked.gva");
         QVERIFY(WriteSampleFile(file));
@@ -500,6 +435,26 @@ private slots:
         app->answers = {QString()};
         Main()->OnCommand(ID_FILE_OPEN);
         QCOMPARE(int(app->Documents().size()), 2);
+        // Dropped files open too.
+        const QString a = Path("drop-a.gva"), b = Path("drop-b.gva");
+        QVERIFY(WriteSampleFile(a));
+        QVERIFY(WriteSampleFile(b));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Main(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Main(), &drop);
+        QCOMPARE(int(app->Documents().size()), 4);
+        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("drop-b.gva"));
+        // Something that is not a file is refused.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        refused.setAccepted(false);
+        QApplication::sendEvent(Main(), &refused);
+        QVERIFY(!refused.isAccepted());
     }
 
     void newWindowShowsTheSameDocument() {
@@ -526,14 +481,14 @@ private slots:
         doc->Doc().SetModifiedFlag(true);
         second->close();
         ProcessDeferredDeletes();
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
         QCOMPARE(int(doc->Frames().size()), 1);
         QCOMPARE(first->FrameTitle(), QStringLiteral("Gorvan1"));
         // The last one asks.
-        box->answers = {IDNO};
+        box.answers = {IDNO};
         first->close();
         ProcessDeferredDeletes();
-        QCOMPARE(int(box->shown.size()), 1);
+        QCOMPARE(int(box.shown.size()), 1);
         QVERIFY(app->Documents().empty());
     }
 
@@ -610,17 +565,17 @@ private slots:
         Start();
         CChildFrame* child = Active();
         child->showNormal();
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - Gorvan1[*]"));
         child->showMaximized();
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
         child->GetDocument()->Doc().SetModifiedFlag(true);
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QVERIFY(Main()->isWindowModified());
         QVERIFY(child->isWindowModified());
         child->GetDocument()->Doc().SetModifiedFlag(false);
-        Main()->OnIdleUpdateCmdUI();
+        Main()->UpdateCmdUI();
         QVERIFY(!Main()->isWindowModified());
     }
 
@@ -628,9 +583,9 @@ private slots:
         Start();
         QVERIFY(Main()->Action(ID_APP_ABOUT)->isEnabled());
         QString title;
-        guitest::WhenModal([&](QWidget* w) {
-            title = w->windowTitle();
-            w->close();
+        WhenModal([&](QWidget& w) {
+            title = w.windowTitle();
+            w.close();
         });
         Main()->OnCommand(ID_APP_ABOUT);
         QCOMPARE(title, QStringLiteral("About Gorvanta"));
@@ -639,9 +594,9 @@ private slots:
         ProcessDeferredDeletes();
         QVERIFY(Main()->Action(ID_FILE_PRINT_SETUP)->isEnabled());
         title.clear();
-        guitest::WhenModal([&](QWidget* w) {
-            title = w->windowTitle();
-            w->close();
+        WhenModal([&](QWidget& w) {
+            title = w.windowTitle();
+            w.close();
         });
         Main()->OnCommand(ID_FILE_PRINT_SETUP);
         QCOMPARE(title, QStringLiteral("Print Setup"));
@@ -660,7 +615,7 @@ private slots:
         // Copy, Cut and Undo have no handler: nothing happens.
         QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(int(app->Documents().size()), 2);
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
     }
 
     void exitClosesEverything() {
@@ -672,14 +627,14 @@ private slots:
     }
 
     void mainFrameOwnsTheSettings() {
-        QVERIFY(!g_pMainFrame);
+        CSettings* const fallback = &TheSettings();
         Start();
-        QCOMPARE(g_pMainFrame, Main());
+        QVERIFY(&TheSettings() != fallback);
         QCOMPARE(&TheSettings(), &Main()->m_settings);
         // The name tables were loaded with the settings.
         QVERIFY(!Main()->m_settings.m_pieceDefs.Table(0).empty());
         app.reset();
-        QVERIFY(!g_pMainFrame);
+        QCOMPARE(&TheSettings(), fallback);
     }
 };
 

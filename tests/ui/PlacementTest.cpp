@@ -4,15 +4,11 @@
 #include <QSplitter>
 #include <QTest>
 
-#include "AppTestSupport.h"
-#include "model/MessageBox.h"
 #include "resources/Resource.h"
-#include "ui/ChildFrame.h"
-#include "ui/LeftView.h"
-#include "ui/MainFrame.h"
+#include "support/AppTest.h"
 #include "ui/WindowPlacement.h"
 
-using namespace apptest;
+using namespace guitest;
 
 namespace {
 // A screen of 1024 by 768 whose work area starts below a 30-pixel panel, with 32-pixel icons.
@@ -37,21 +33,20 @@ void StoreRect(const char* section, int top, int left, int bottom, int right, co
 }
 }  // namespace
 
-class PlacementTest : public QObject {
+class PlacementTest : public QObject, Fixture {
     Q_OBJECT
-    std::unique_ptr<CQtProfileStore> store;
+
+public:
+    PlacementTest() : Fixture({StoreKind::TestIni}) {}
 
 private slots:
     void init() {
-        ClearStore();
-        store = std::make_unique<CQtProfileStore>();
-        SetProfileStore(store.get());
+        BeginCase();
         SetScreenMetricsSource(PanelScreen);
     }
     void cleanup() {
         SetScreenMetricsSource(nullptr);
-        SetProfileStore(nullptr);
-        store.reset();
+        EndCase();
     }
 
     void profileFunctionsRoundTrip() {
@@ -59,9 +54,9 @@ private slots:
         ProfileWriteInt("Frame", "Top", -12);
         QCOMPARE(ProfileGetInt("Frame", "Top", 77), -12);
         ProfileWriteString("Settings", "Name", "Varn");
-        QCOMPARE(store->ReadString("Settings", "Name").value_or(""), std::string("Varn"));
+        QCOMPARE(Store().ReadString("Settings", "Name").value_or(""), std::string("Varn"));
         // The values land in the store the program reads at its next start.
-        store->Sync();
+        SyncStore();
         QCOMPARE(StoredInt("Frame", "Top").value_or(0), -12);
     }
 
@@ -205,57 +200,40 @@ private slots:
 };
 
 // The same rules as the program's windows live them.
-class FramePlacementTest : public QObject {
+class FramePlacementTest : public QObject, AppFixture {
     Q_OBJECT
-    std::unique_ptr<CTestApp> app;
-    CScriptedMessageBox box;
-    std::unique_ptr<CMessageBoxScope> scope;
 
-    void Start() {
-        app = std::make_unique<CTestApp>();
-        QVERIFY(app->InitInstance({}));
-    }
     void Restart() {
-        QVERIFY(app->MainFrame()->close());
-        app.reset();
-        ProcessDeferredDeletes();
+        QVERIFY(Main()->close());
+        Quit();
         Start();
     }
-    CChildFrame* Active() { return app->MainFrame()->MDIGetActive(); }
 
 private slots:
-    void init() {
-        ClearStore();
-        scope = std::make_unique<CMessageBoxScope>(&box);
-    }
-    void cleanup() {
-        app.reset();
-        ProcessDeferredDeletes();
-        scope.reset();
-    }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
+    // Closed where it was, it comes back there; closed maximized, it comes back restored.
     void mainFrameComesBackWhereItWas() {
         Start();
-        app->MainFrame()->move(60, 40);
-        app->MainFrame()->resize(720, 480);
+        Main()->move(60, 40);
+        Main()->resize(720, 480);
         Restart();
-        QCOMPARE(app->MainFrame()->pos(), QPoint(60, 40));
-        QCOMPARE(app->MainFrame()->size(), QSize(720, 480));
+        QCOMPARE(Main()->pos(), QPoint(60, 40));
+        QCOMPARE(Main()->size(), QSize(720, 480));
+        Main()->move(30, 20);
+        Main()->resize(650, 420);
+        Main()->showMaximized();
+        QTRY_VERIFY(Main()->isMaximized());
+        Restart();
+        QVERIFY(!Main()->isMaximized());
+        QCOMPARE(Main()->size(), QSize(650, 420));
+        QCOMPARE(Main()->pos(), QPoint(30, 20));
     }
 
-    void mainFrameClosedMaximizedOpensRestored() {
-        Start();
-        app->MainFrame()->move(30, 20);
-        app->MainFrame()->resize(650, 420);
-        app->MainFrame()->showMaximized();
-        QTRY_VERIFY(app->MainFrame()->isMaximized());
-        Restart();
-        QVERIFY(!app->MainFrame()->isMaximized());
-        QCOMPARE(app->MainFrame()->size(), QSize(650, 420));
-        QCOMPARE(app->MainFrame()->pos(), QPoint(30, 20));
-    }
-
-    void documentWindowClosedRestoredOpensRestored() {
+    // A document window closed restored, then maximized, then minimized: the next one opens restored,
+    // maximized, and restored.
+    void documentWindowsOpenAsTheLastWasClosed() {
         Start();
         CChildFrame* child = Active();
         child->showNormal();
@@ -267,17 +245,12 @@ private slots:
         child->close();
         ProcessDeferredDeletes();
         QCOMPARE(StoredInt("ChildFrame", "Split").value_or(0), 150);
-        app->MainFrame()->OnCommand(ID_FILE_NEW);
-        CChildFrame* next = Active();
-        QVERIFY(!next->isMaximized());
-        QCOMPARE(next->geometry(), QRect(12, 14, 420, 260));
-        QCOMPARE(next->GetColumnWidth(0), 150);
-    }
+        Main()->OnCommand(ID_FILE_NEW);
+        child = Active();
+        QVERIFY(!child->isMaximized());
+        QCOMPARE(child->geometry(), QRect(12, 14, 420, 260));
+        QCOMPARE(child->GetColumnWidth(0), 150);
 
-    void documentWindowClosedMaximizedOpensMaximized() {
-        Start();
-        CChildFrame* child = Active();
-        child->showNormal();
         child->setGeometry(5, 6, 400, 250);
         child->showMaximized();
         QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 3);
@@ -286,21 +259,18 @@ private slots:
         QCOMPARE(StoredInt("ChildFrame", "Bottom").value_or(0), 256);
         child->close();
         ProcessDeferredDeletes();
-        app->MainFrame()->OnCommand(ID_FILE_NEW);
-        QVERIFY(Active()->isMaximized());
-        QCOMPARE(Active()->GetWindowPlacement().rcNormalPosition, QRect(5, 6, 400, 250));
-    }
+        Main()->OnCommand(ID_FILE_NEW);
+        child = Active();
+        QVERIFY(child->isMaximized());
+        QCOMPARE(child->GetWindowPlacement().rcNormalPosition, QRect(5, 6, 400, 250));
 
-    void documentWindowClosedMinimizedOpensNormally() {
-        Start();
-        CChildFrame* child = Active();
         child->showNormal();
         child->setGeometry(8, 9, 380, 240);
         child->showMinimized();
         QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 2);
         child->close();
         ProcessDeferredDeletes();
-        app->MainFrame()->OnCommand(ID_FILE_NEW);
+        Main()->OnCommand(ID_FILE_NEW);
         QVERIFY(!Active()->isMinimized());
         QVERIFY(!Active()->isMaximized());
         QCOMPARE(Active()->geometry(), QRect(8, 9, 380, 240));

@@ -3,7 +3,6 @@
 // or offscreen; it uses a store folder of its own.
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSplitter>
@@ -13,32 +12,21 @@
 
 #include <cstdio>
 
-#include "AppTestSupport.h"
-#include "calc/CalcState.h"
 #include "calc/GorvantaView.h"
 #include "import/ItemTextParser.h"
-#include "model/MessageBox.h"
 #include "resources/Resource.h"
-#include "ui/ChildFrame.h"
-#include "ui/DocHolder.h"
+#include "support/AppTest.h"
 #include "ui/LeftView.h"
-#include "ui/MainFrame.h"
 
-using namespace apptest;
+using namespace guitest;
 
 namespace {
 void Save(QWidget* w, const QString& folder, const char* name) {
     QCoreApplication::processEvents();
     QTest::qWait(150);
     const QString path = folder + QLatin1Char('/') + QLatin1String(name);
-    if (!w->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    if (!SavePicture(w, folder, QLatin1String(name))) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     std::printf("%s %dx%d\n", qPrintable(path), w->width(), w->height());
-}
-
-std::string ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
 }
 }  // namespace
 
@@ -59,7 +47,7 @@ int main(int argc, char** argv) {
     const QString file = config.filePath(QStringLiteral("Gorvan Pool.gva"));
     {
         CGorvantaDoc doc;
-        std::string paste = argc > 2 ? ReadAll(QString::fromLocal8Bit(argv[2])) : std::string();
+        std::string paste = argc > 2 ? ReadFile(argv[2]) : std::string();
         if (!paste.empty()) {
             for (CParsedLine& line : ParseItemText(PrepareClipboardText(paste), [] { return true; }))
                 if (line.piece) AddToPool(doc, line.piece.release());

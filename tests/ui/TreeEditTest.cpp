@@ -16,34 +16,16 @@
 
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "GuiTestSupport.h"
-#include "calc/CalcState.h"
 #include "import/ImportDlg.h"
-#include "model/MessageBox.h"
 #include "resources/Resource.h"
+#include "support/AppTest.h"
 #include "ui/AddPieceDlg.h"
-#include "ui/ChildFrame.h"
-#include "ui/DocHolder.h"
 #include "ui/LeftView.h"
-#include "ui/MainFrame.h"
 
-using namespace apptest;
+using namespace guitest;
 
 namespace {
 const QStringList kMenuTexts{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item"};
-
-QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) {
-    for (int i = 0; parent && i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == text) return parent->child(i);
-    return nullptr;
-}
-
-QStringList ChildTexts(QTreeWidgetItem* item) {
-    QStringList out;
-    for (int i = 0; item && i < item->childCount(); ++i) out << item->child(i)->text(0);
-    return out;
-}
 
 // The middle of an item's label, in viewport coordinates.
 QPoint LabelPoint(CLeftView& tree, QTreeWidgetItem* item) {
@@ -55,11 +37,9 @@ QPoint LabelPoint(CLeftView& tree, QTreeWidgetItem* item) {
 std::vector<PoolList> Snapshot(CGorvantaDoc& doc) { return {doc.m_arrPool.begin(), doc.m_arrPool.end()}; }
 }  // namespace
 
-class TreeEditTest : public QObject {
+class TreeEditTest : public QObject, Fixture {
     Q_OBJECT
 
-    std::unique_ptr<CScriptedMessageBox> box;
-    std::unique_ptr<CMessageBoxScope> boxScope;
     std::unique_ptr<CGorvantaDoc> doc;
     std::unique_ptr<QWidget> host;
     CLeftView* tree = nullptr;
@@ -67,7 +47,6 @@ class TreeEditTest : public QObject {
     // A document window's tree on its own: pool and two suits, shown.
     void MakeTree(int height = 400, bool fill = true) {
         doc = std::make_unique<CGorvantaDoc>();
-        guitest::UseDefaultNameTables();
         if (fill) {
             AddPool(*doc);
             AddTwoSuits(*doc);
@@ -101,7 +80,7 @@ class TreeEditTest : public QObject {
             }
             seen.statusTipOfFirst = menu->actions().value(0)->statusTip();
             QTimer::singleShot(50, menu, [menu, choice, shot] {
-                if (!shot.isEmpty()) guitest::Shot(menu, shot);
+                if (!shot.isEmpty()) Shot(menu, shot);
                 QAction* pick = nullptr;
                 for (QAction* a : menu->actions())
                     if (a->text() == choice) pick = a;
@@ -126,26 +105,35 @@ class TreeEditTest : public QObject {
     }
 
 private slots:
-    void init() {
-        TheCalcState().m_bCalcRunning.store(0);
-        box = std::make_unique<CScriptedMessageBox>();
-        boxScope = std::make_unique<CMessageBoxScope>(box.get());
-    }
+    void init() { BeginCase(); }
     void cleanup() {
         host.reset();
         tree = nullptr;
         doc.reset();
-        boxScope.reset();
-        box.reset();
-        TheCalcState().m_bCalcRunning.store(0);
+        EndCase();
     }
 
     // ---- the context menu ----
 
+    // A right-click off the items shows nothing and keeps the selection; on an item it selects the item
+    // and shows the menu greyed by the item's kind.
     void menuOnAnItemSelectsItAndGreysByKind() {
         MakeTree();
         QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
         QVERIFY(rings);
+        tree->setCurrentItem(rings->child(1));
+        // Below the last item.
+        MenuSeen below = RightClick(QPoint(20, tree->viewport()->height() - 5));
+        QVERIFY(!below.shown);
+        QCOMPARE(tree->currentItem(), rings->child(1));
+        // On a row, but to the right of its label.
+        const QRect r = tree->visualItemRect(tree->m_hSuitsRoot);
+        MenuSeen beside = RightClick(QPoint(r.left() + tree->fontMetrics().horizontalAdvance(QStringLiteral("Suits")) + 40,
+                                            r.center().y()));
+        QVERIFY(!beside.shown);
+        QCOMPARE(tree->currentItem(), rings->child(1));
+        QCOMPARE(tree->m_hSelItem, rings->child(1));
+
         QTreeWidgetItem* ring = rings->child(0);
         MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
         QVERIFY(seen.shown);
@@ -168,25 +156,8 @@ private slots:
         QCOMPARE(doc->m_nSelPieceCount, 8);
     }
 
-    void rightClickOffTheItemsShowsNothingAndKeepsTheSelection() {
-        MakeTree();
-        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(1);
-        tree->setCurrentItem(ring);
-        // Below the last item.
-        MenuSeen below = RightClick(QPoint(20, tree->viewport()->height() - 5));
-        QVERIFY(!below.shown);
-        QCOMPARE(tree->currentItem(), ring);
-        // On a row, but to the right of its label.
-        QTreeWidgetItem* suits = tree->m_hSuitsRoot;
-        const QRect r = tree->visualItemRect(suits);
-        MenuSeen beside = RightClick(QPoint(r.left() + tree->fontMetrics().horizontalAdvance(QStringLiteral("Suits")) + 40,
-                                            r.center().y()));
-        QVERIFY(!beside.shown);
-        QCOMPARE(tree->currentItem(), ring);
-        QCOMPARE(tree->m_hSelItem, ring);
-    }
-
-    void everythingGreyedDuringARun() {
+    // During a run the menu is greyed until the done hint, and the commands refuse to work.
+    void everythingGreyedAndRefusedDuringARun() {
         MakeTree();
         QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
         QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Holt"));
@@ -202,53 +173,46 @@ private slots:
         doc->UpdateAllViews(nullptr, HINT_CALC_DONE);
         QCOMPARE(tree->m_bCalculating, 0);
         QCOMPARE(EnabledFor(ring), (QList<bool>{true, true, false, false}));
-    }
 
-    void commandsRefusedWhileRunning() {
-        MakeTree();
-        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
         tree->setCurrentItem(ring);
         const auto before = Snapshot(*doc);
-        box->answers = {IDYES};
+        box.answers = {IDYES};
         TheCalcState().m_bCalcRunning.store(1);
         tree->OnDeleteItem();
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
     }
 
-    // ---- Delete Item ----
+    // ---- Delete Item and Delete Suit ----
 
-    void deleteItemAnsweredNoChangesNothing() {
-        MakeTree();
-        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
-        const auto before = Snapshot(*doc);
-        box->answers = {IDNO};
-        RightClick(LabelPoint(*tree, ring), QStringLiteral("Delete Item"));
-        QCOMPARE(box->shown.size(), size_t(1));
-        QCOMPARE(box->shown[0].text, std::string("Are you sure you want to delete this piece?"));
-        QCOMPARE(box->shown[0].buttons, MsgButtons::YesNo);
-        QCOMPARE(box->shown[0].icon, MsgIcon::Question);
-        QCOMPARE(Snapshot(*doc), before);
-        QVERIFY(!doc->IsModified());
-        QCOMPARE(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->childCount(), 2);
-    }
-
-    void deleteItemOfSeveralSelectsTheFirstRemaining() {
+    // A piece kept (No), one of two helms and the only chest piece deleted (Yes), then a suit deleted.
+    void deletingThroughTheMenu() {
         MakeTree();
         // A second window on the same document is rebuilt; this tree removes the item in place.
         CLeftView other(*doc);
         other.OnInitialUpdate();
+        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        const auto before = Snapshot(*doc);
+        box.answers = {IDNO};
+        RightClick(LabelPoint(*tree, ring), QStringLiteral("Delete Item"));
+        QCOMPARE(box.shown.size(), size_t(1));
+        QCOMPARE(box.shown[0].text, std::string("Are you sure you want to delete this piece?"));
+        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(box.shown[0].icon, MsgIcon::Question);
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->childCount(), 2);
+
         QTreeWidgetItem* helms = Child(tree->m_hItemsRoot, QStringLiteral("head wear"));
         QCOMPARE(helms->childCount(), 2);
         QTreeWidgetItem* second = helms->child(1);
-        CArmorPiece* gone = CLeftView::PieceOf(second);
         CArmorPiece* stays = CLeftView::PieceOf(helms->child(0));
         QTreeWidgetItem* itemsRootBefore = tree->m_hItemsRoot;
-        box->answers = {IDYES};
+        box.answers = {IDYES};
         RightClick(LabelPoint(*tree, second), QStringLiteral("Delete Item"));
-        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), PoolList{stays});
-        (void)gone;  // deleted: only its absence is checked
+        QCOMPARE(box.shown.size(), size_t(2));
+        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), PoolList{stays});  // the other one is deleted
         QVERIFY(doc->IsModified());
         QCOMPARE(tree->m_hItemsRoot, itemsRootBefore);  // not rebuilt
         QCOMPARE(helms->childCount(), 1);
@@ -256,41 +220,36 @@ private slots:
         QCOMPARE(tree->m_hSelItem, helms->child(0));
         QCOMPARE(ChildTexts(Child(other.m_hItemsRoot, QStringLiteral("head wear"))),
                  QStringList{QString::fromStdString(stays->m_strText)});
-    }
 
-    void deleteItemOfTheLastPieceRemovesTheTypeNode() {
-        MakeTree();
+        doc->SetModifiedFlag(false);
         QTreeWidgetItem* chest = Child(tree->m_hItemsRoot, QStringLiteral("chest pieces"));
         QVERIFY(chest);
         QCOMPARE(chest->childCount(), 1);
         const int typeNodes = tree->m_hItemsRoot->childCount();
-        box->answers = {IDYES};
+        box.answers = {IDYES};
         RightClick(LabelPoint(*tree, chest->child(0)), QStringLiteral("Delete Item"));
         QVERIFY(doc->PoolListFor(PIECE_CHEST)->empty());
+        QVERIFY(doc->IsModified());
         QVERIFY(!Child(tree->m_hItemsRoot, QStringLiteral("chest pieces")));
         QCOMPARE(tree->m_hItemsRoot->childCount(), typeNodes - 1);
         // "Items" itself stays, also when the pool becomes empty.
         QVERIFY(tree->m_hItemsRoot && tree->indexOfTopLevelItem(tree->m_hItemsRoot) == 0);
-    }
 
-    // ---- Delete Suit and Delete Suit Item ----
-
-    void deleteSuitReturnsThePiecesToTheEndOfTheirLists() {
-        MakeTree();
+        // Delete Suit asks nothing and returns the pieces to the end of their lists.
+        doc->SetModifiedFlag(false);
+        box.shown.clear();
         CArmorSuit* varn = doc->m_arrSuits[0];
         const std::vector<CArmorPiece*> pieces = varn->m_arrPieces;  // helm, gorget, gloves
-        const PoolList glovesBefore = *doc->PoolListFor(PIECE_GLOVES);
-        const PoolList helmsBefore = *doc->PoolListFor(PIECE_HEADWEAR);
+        PoolList gloves = *doc->PoolListFor(PIECE_GLOVES), helmList = *doc->PoolListFor(PIECE_HEADWEAR);
         tree->m_hSuitsRoot->setExpanded(true);
         RightClick(LabelPoint(*tree, Child(tree->m_hSuitsRoot, QStringLiteral("Varn"))), QStringLiteral("Delete Suit"));
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
         QCOMPARE(doc->m_arrSuits.size(), size_t(1));
         QCOMPARE(doc->m_arrSuits[0]->m_strCharacter, std::string("Holt"));
-        PoolList gloves = glovesBefore, helms = helmsBefore;
         gloves.push_back(pieces[2]);
-        helms.push_back(pieces[0]);
+        helmList.push_back(pieces[0]);
         QCOMPARE(*doc->PoolListFor(PIECE_GLOVES), gloves);
-        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), helms);
+        QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), helmList);
         QCOMPARE(doc->PoolListFor(PIECE_GORGET)->back(), pieces[1]);
         QVERIFY(doc->IsModified());
         // The character stays known.
@@ -332,19 +291,17 @@ private slots:
         CArmorSuit* holt = doc->m_arrSuits[1];
         QString shownText;
         QStringList suits;
-        guitest::WhenModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<CAddPieceDlg*>(w);
-            if (!dlg) return;
-            shownText = dlg->PieceBox()->toPlainText();
-            for (int i = 0; i < dlg->SuitList()->count(); ++i) suits << dlg->SuitList()->item(i)->text();
-            QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+        WhenModal<CAddPieceDlg>([&](CAddPieceDlg& dlg) {
+            shownText = dlg.PieceBox()->toPlainText();
+            suits = Entries(dlg.SuitList());
+            QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         });
         RightClick(LabelPoint(*tree, gloves), QStringLiteral("Add Piece to Suit"));
         QTRY_VERIFY(!shownText.isEmpty());
         QCOMPARE(shownText, QString::fromStdString(piece->m_strText));
         QCOMPARE(suits, (QStringList{"Holt", "Varn"}));
         // Holt sorts first and has no gloves: the piece joins it without a question.
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
         QCOMPARE(holt->m_arrPieces.back(), piece);
         QCOMPARE(holt->m_nCount, 4);
         QVERIFY(std::find(doc->PoolListFor(PIECE_GLOVES)->begin(), doc->PoolListFor(PIECE_GLOVES)->end(), piece) ==
@@ -388,7 +345,7 @@ private slots:
         QVERIFY(!tree->DragImage()->pixmap().isNull());
         QCOMPARE(QWidget::mouseGrabber(), tree->viewport());
         QCOMPARE(tree->currentItem(), piece);
-        guitest::Shot(host.get(), QStringLiteral("tree-drag"));
+        Shot(host.get(), QStringLiteral("tree-drag"));
 
         // Well below the bottom edge: a line on every tick.
         const QPoint bottomLeft = tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height()));
@@ -504,14 +461,8 @@ private slots:
 };
 
 // Paste in the running program: the menu command, its keys and the toolbar button.
-class PasteCommandTest : public QObject {
+class PasteCommandTest : public QObject, AppFixture {
     Q_OBJECT
-    std::unique_ptr<CTestApp> app;
-    std::unique_ptr<CScriptedMessageBox> box;
-    std::unique_ptr<CMessageBoxScope> boxScope;
-
-    CMainFrame* Main() { return app->MainFrame(); }
-    CGorvantaDoc& Doc() { return Main()->MDIGetActive()->GetDocument()->Doc(); }
 
     // Pastes text in the import dialog that the action opens, then leaves with the button named.
     void ImportThrough(const std::function<void()>& action, const QString& text, bool save) {
@@ -520,14 +471,12 @@ class PasteCommandTest : public QObject {
         Main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Main()));
         bool seen = false;
-        guitest::WhenModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<CImportDlg*>(w);
-            if (!dlg) return;
+        WhenModal<CImportDlg>([&](CImportDlg& dlg) {
             seen = true;
-            QTRY_VERIFY(dlg->PasteButton()->isEnabled());
-            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
-            QTRY_VERIFY(dlg->SaveButton()->isEnabled() || !save);
-            QTest::mouseClick(save ? dlg->SaveButton() : dlg->CancelButton(), Qt::LeftButton);
+            QTRY_VERIFY(dlg.PasteButton()->isEnabled());
+            QTest::mouseClick(dlg.PasteButton(), Qt::LeftButton);
+            QTRY_VERIFY(dlg.SaveButton()->isEnabled() || !save);
+            QTest::mouseClick(save ? dlg.SaveButton() : dlg.CancelButton(), Qt::LeftButton);
         });
         action();
         QTRY_VERIFY(seen);
@@ -535,27 +484,21 @@ class PasteCommandTest : public QObject {
 
 private slots:
     void init() {
-        ClearStore();
-        TheCalcState().m_bCalcRunning.store(0);
-        box = std::make_unique<CScriptedMessageBox>();
-        boxScope = std::make_unique<CMessageBoxScope>(box.get());
-        app = std::make_unique<CTestApp>();
-        QVERIFY(app->InitInstance({}));
+        BeginCase();
+        Start();
         Main()->show();
         Main()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Main()));
-        guitest::UseDefaultNameTables();
+        UseDefaultNameTables();
     }
-    void cleanup() {
-        app.reset();
-        ProcessDeferredDeletes();
-        boxScope.reset();
-        box.reset();
-        TheCalcState().m_bCalcRunning.store(0);
-    }
+    void cleanup() { EndCase(); }
 
+    // Cancelled, the paste leaves the document as it was; saved, it adds the pieces in row order.
     void menuCommandAddsThePiecesInRowOrder() {
         QVERIFY(Main()->Action(ID_EDIT_PASTE)->isEnabled());
+        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
+        QCOMPARE(Doc().GetPoolCount(), 0);
+        QVERIFY(!Doc().IsModified());
         ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); },
                       QStringLiteral("silver ring, luck 10 \nGold ring, luck 2 \namber ring, luck 1 \nbone helm, fire resist 4%\n"),
                       true);
@@ -585,25 +528,17 @@ private slots:
         QCOMPARE(Doc().GetPoolCount(), 3);
     }
 
-    void cancelLeavesTheDocumentAsItWas() {
-        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
-        QCOMPARE(Doc().GetPoolCount(), 0);
-        QVERIFY(!Doc().IsModified());
-    }
-
     void saveWithNothingRecognisedStillMarksModified() {
         // Save/Exit needs one row once; a later empty paste keeps it enabled and hands over nothing.
         QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
         bool done = false;
-        box->answers = {IDYES};
-        guitest::WhenModal([&](QWidget* w) {
-            auto* dlg = qobject_cast<CImportDlg*>(w);
-            if (!dlg) return;
-            QTRY_VERIFY(dlg->PasteButton()->isEnabled());
-            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
+        box.answers = {IDYES};
+        WhenModal<CImportDlg>([&](CImportDlg& dlg) {
+            QTRY_VERIFY(dlg.PasteButton()->isEnabled());
+            QTest::mouseClick(dlg.PasteButton(), Qt::LeftButton);
             QGuiApplication::clipboard()->setText(QStringLiteral("nothing to see\r\n"));
-            QTest::mouseClick(dlg->PasteButton(), Qt::LeftButton);
-            QTest::mouseClick(dlg->SaveButton(), Qt::LeftButton);
+            QTest::mouseClick(dlg.PasteButton(), Qt::LeftButton);
+            QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
             done = true;
         });
         Main()->Action(ID_EDIT_PASTE)->trigger();
@@ -616,17 +551,17 @@ private slots:
         TheCalcState().m_bCalcRunning.store(1);
         QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
         bool opened = false;
-        guitest::WhenModal(
-            [&](QWidget* w) {
+        WhenModal(
+            [&](QWidget& w) {
                 opened = true;
-                if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+                w.close();
             },
             400);
         QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier);
         Main()->Action(ID_EDIT_PASTE)->trigger();
         QTest::qWait(500);
         QVERIFY(!opened);
-        QVERIFY(box->shown.empty());
+        QVERIFY(box.shown.empty());
         QCOMPARE(Doc().GetPoolCount(), 0);
         QVERIFY(!Doc().IsModified());
         TheCalcState().m_bCalcRunning.store(0);
