@@ -1,15 +1,22 @@
 // Times the combination search against the plain twelve-loop search on the same work, in one run.
 // Pool: 12 pieces in each of the six armor slots, 8 rings, 8 bracelets (191 102 976 combinations).
+// Then times the search alone on the sample paste imported 50 times (the "duplicates" workloads), whose
+// 10^29 combinations no plain search can visit.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ReferenceSearch.h"
 #include "calc/CalcEngine.h"
+#include "import/ItemTextParser.h"
+#include "model/PieceDefs.h"
 
 namespace {
 
@@ -76,7 +83,7 @@ void MakePool(CBenchPool& pool) {
 // Keeps the suits as the results list would; they are freed outside the timed part.
 class CKeeper : public ICalcReporter {
 public:
-    void OnBegin(int64_t) override {}
+    void OnBegin(const CCalcCount&) override {}
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override { suits.push_back(std::move(suit)); }
     void OnEnd(const CCalcMsg& end) override { summary = end.m_strSummary; }
     std::vector<std::unique_ptr<CArmorSuit>> suits;
@@ -102,13 +109,36 @@ CCalcParam BaseParam() {
 // Counts suits and drops them at once.
 class CCounter : public ICalcReporter {
 public:
-    void OnBegin(int64_t) override {}
+    void OnBegin(const CCalcCount&) override {}
     void OnSuit(std::unique_ptr<CArmorSuit>) override { ++found; }
     void OnEnd(const CCalcMsg&) override {}
     int64_t found = 0;
 };
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The sample paste imported `copies` times, as the import files it: each copy's pieces appended to their
+// slots' lists. False when the sample is not to be found.
+bool MakeSamplePool(CBenchPool& pool, int copies) {
+    const char* dir = std::getenv("GORVANTA_SAMPLES");
+    // Beside the checkout when not told: bench/CalcBench.cpp -> ../shared/samples.
+    const std::string here = __FILE__;
+    const std::string path = dir ? std::string(dir) + "/item-paste.txt"
+                                 : here.substr(0, here.rfind('/')) + "/../../shared/samples/item-paste.txt";
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file || text.str().empty()) return false;
+    for (int k = 0; k < 11; ++k) ThePieceDefs().Table(k) = PieceDefDefaults(k);
+    for (int copy = 0; copy < copies; ++copy)
+        for (CParsedLine& line : ParseItemText(text.str(), [] { return true; })) {
+            CArmorPiece* p = line.piece.get();
+            for (int k = 0; k < SLOT_COUNT; ++k)
+                if (p->m_nType == 1 << k) pool.lists[size_t(k)].push_back(p);
+            pool.owned.push_back(std::move(line.piece));
+        }
+    return true;
+}
 
 bool SameRun(const CCalcResult& a, const CKeeper& ka, const CCalcResult& b, const CKeeper& kb) {
     if (a.m_nExamined != b.m_nExamined || a.m_nFound != b.m_nFound || a.m_arrHighest != b.m_arrHighest ||
@@ -185,9 +215,9 @@ int main(int argc, char** argv) {
         double reference = Seconds(std::chrono::steady_clock::now() - t0);
         bool same = engineOnly || SameRun(er, ek, rr, rk);
         allSame &= same;
-        std::printf("%-8s %12lld %12lld %8lld %7.3f%% %12.4f %12.3f %9.1fx  %s\n", w.name,
-                    (long long)er.m_nCombinations, (long long)er.m_nExamined, (long long)er.m_nFound,
-                    100.0 * double(er.m_nFound) / double(er.m_nExamined), engine, reference, reference / engine,
+        std::printf("%-8s %12s %12s %8lld %7.3f%% %12.4f %12.3f %9.1fx  %s\n", w.name,
+                    er.m_nCombinations.ToString().c_str(), er.m_nExamined.ToString().c_str(), (long long)er.m_nFound,
+                    100.0 * double(er.m_nFound) / er.m_nExamined.ToDouble(), engine, reference, reference / engine,
                     same ? "yes" : "NO");
         std::fflush(stdout);
     }
@@ -200,9 +230,9 @@ int main(int argc, char** argv) {
         std::atomic<int32_t> running{0};
         CCounter counter;
         CCalcResult r = RunCalculation(p, pool.lists, workloads[1].lowerLimit, running, counter, threads);
-        std::printf("dense limits over the whole space: %lld of %lld combinations qualify (%.2f %%)\n",
-                    (long long)counter.found, (long long)r.m_nCombinations,
-                    100.0 * double(counter.found) / double(r.m_nCombinations));
+        std::printf("dense limits over the whole space: %lld of %s combinations qualify (%.2f %%)\n",
+                    (long long)counter.found, r.m_nCombinations.ToString().c_str(),
+                    100.0 * double(counter.found) / r.m_nCombinations.ToDouble());
     }
     {
         // Stop latency where nothing can be pruned: one piece's hit chance near the 32-bit bound means sums
@@ -223,11 +253,40 @@ int main(int argc, char** argv) {
         auto returned = std::chrono::steady_clock::now();
         stopper.join();
         if (r.m_nExamined < r.m_nCombinations)
-            std::printf("stop latency (no pruning possible): %.3f ms after %lld combinations\n",
-                        1000.0 * Seconds(returned - stopAt), (long long)r.m_nExamined);
+            std::printf("stop latency (no pruning possible): %.3f ms after %s combinations\n",
+                        1000.0 * Seconds(returned - stopAt), r.m_nExamined.ToString().c_str());
         else
             std::printf("stop latency: the run ended before the stop\n");
     }
     std::printf("targets on 2 cores: strict >= 100x, dense >= 5x, medable >= 50x\n");
+
+    // Copies of few distinct pieces: the time must follow the distinct pieces, not the copies.
+    CBenchPool sample;
+    if (!MakeSamplePool(sample, 50)) {
+        std::printf("duplicates: the sample paste was not found (set GORVANTA_SAMPLES)\n");
+        return allSame ? 0 : 1;
+    }
+    CCalcParam dup;
+    for (int k = 0; k < SLOT_COUNT; ++k) dup.UseSlot(k) = 1;
+    dup.m_nSuitLimit = 1000;
+    CWorkload dupLoads[] = {{"dup-none", "no combination reaches the luck minimum", dup, 349},
+                            {"dup-1000", "the first 1000 suits of total 340 or more", dup, 340}};
+    dupLoads[0].param.m_nLuckLimit = 2000;
+    std::printf("duplicates: the sample paste imported 50 times (%zu pieces), all twelve slots\n", sample.owned.size());
+    std::printf("%-8s %32s %32s %8s %12s\n", "workload", "combinations", "examined", "found", "engine s");
+    for (const CWorkload& w : dupLoads) {
+        std::atomic<int32_t> running{0};
+        CCounter counter;
+        auto t0 = std::chrono::steady_clock::now();
+        CCalcResult r = RunCalculation(w.param, sample.lists, w.lowerLimit, running, counter, threads);
+        const double t = Seconds(std::chrono::steady_clock::now() - t0);
+        std::printf("%-8s %32s %32s %8lld %12.4f\n", w.name, r.m_nCombinations.ToString().c_str(),
+                    r.m_nExamined.ToString().c_str(), (long long)r.m_nFound, t);
+        std::fflush(stdout);
+    }
+    std::printf("workloads: dup-none = %s (LowerLimit 349, Luck Limit 2000); dup-1000 = %s (LowerLimit 340, "
+                "Suit Limit 1000)\n",
+                dupLoads[0].what, dupLoads[1].what);
+    std::printf("target on 2 cores: each duplicates workload under 1 s\n");
     return allSame ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 
 #include "Commands.h"
 #include "JsonWriter.h"
+#include "calc/CalcCount.h"
 #include "calc/CalcEngine.h"
 #include "calc/CalcState.h"
 #include "calc/IntField.h"
@@ -35,7 +36,7 @@ struct COverride {
 
 class CCollector : public ICalcReporter {
 public:
-    void OnBegin(int64_t) override {}
+    void OnBegin(const CCalcCount&) override {}
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override { suits.push_back(std::move(suit)); }
     void OnEnd(const CCalcMsg&) override {}
     std::vector<std::unique_ptr<CArmorSuit>> suits;
@@ -50,9 +51,10 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
     static const char* const kHighest[HIGH_COUNT] = {"total", "luck", "lmc", "lrc", "mr", "hr", "sr", "dci", "hci"};
     CJsonWriter json;
     json.BeginObject(CJsonWriter::Lines);
-    for (const auto& [key, value] : {std::pair{"combinations", r.m_nCombinations}, {"examined", r.m_nExamined},
-                                     {"found", r.m_nFound}})
-        json.Key(key).Number(value);
+    // Counts in full: a pool can have more combinations than 64 bits hold.
+    json.Key("combinations").Digits(FormatCount(r.m_nCombinations));
+    json.Key("examined").Digits(FormatCount(r.m_nExamined));
+    json.Key("found").Number(r.m_nFound);
     json.Key("highest").BeginObject();
     for (int h = 0; h < HIGH_COUNT; ++h) json.Key(kHighest[h]).Number(r.m_arrHighest[size_t(h)]);
     json.End();

@@ -22,6 +22,8 @@ public:
     // The next member's key: json.Key("name").String(name).
     CJsonWriter& Key(const std::string& key);
     void Number(int64_t value);
+    // A whole number of any size, as its decimal digits.
+    void Digits(const std::string& decimal);
     // 8-bit text, written in UTF-8.
     void String(const std::string& cp1252);
     // The document, ended by a line break. Every container must have been closed.

@@ -34,13 +34,6 @@ inline void Add(CVals& r, const CVals& a, const CVals& b) {
     for (int k = 0; k < LANES; ++k) r.v[k] = Wrap(a.v[k], b.v[k]);
 }
 
-constexpr int64_t COUNT_MAX = std::numeric_limits<int64_t>::max();
-inline int64_t SatAdd(int64_t a, int64_t b) { return a > COUNT_MAX - b ? COUNT_MAX : a + b; }
-inline int64_t SatMul(int64_t a, int64_t b) {
-    if (a == 0 || b == 0) return 0;
-    return a > COUNT_MAX / b ? COUNT_MAX : a * b;
-}
-
 inline int32_t Cap70(int32_t x) { return x > 70 ? 70 : x; }
 
 CVals ValsOf(const CArmorPiece& p) {
@@ -62,13 +55,25 @@ CVals ValsOf(const CArmorPiece& p) {
     return r;
 }
 
-// One slot that takes part: its pieces' values and what the slots from here on can still add.
+// Pieces of one slot whose values are all equal and that the medable rule lets through form a class: the
+// combinations below any one of them sum alike, so searching one tells what all the others hold.
+using ClassKey = std::array<int32_t, LANE_TOTAL>;
+
+// One slot that takes part: its pieces' values, their classes, and what the slots from here on can add.
 struct CLevel {
     int m_nSlot = 0;
     int32_t m_nCount = 0;
     std::vector<CVals> m_arrVals;
     std::vector<int32_t> m_arrConsidered;  // indexes of the pieces the medable rule lets through
     std::vector<char> m_arrIsConsidered;
+    std::vector<int32_t> m_arrClassOf;    // per piece: its class, -1 when not considered
+    std::vector<int32_t> m_arrClassLast;  // per class: its last place in m_arrConsidered
+    int32_t m_nClasses = 0;
+    bool m_bCopies = false;  // some class holds more than one piece
+    size_t m_nStateAt = 0;   // where the level's class states start in a search's scratch
+    // The distinct resist vectors that no other one matches or beats in every resist, highest resist total
+    // first: all that the search for the highest capped total needs to try.
+    std::vector<CVals> m_arrResistClasses;
 };
 
 struct CPlan {
@@ -76,12 +81,12 @@ struct CPlan {
     std::vector<CLevel> m_arrLevels;
     // Per level l (0..m): combinations of levels l.., the sum of their maxima over considered pieces,
     // and whether one of them has no considered piece at all (then nothing below is considered).
-    std::vector<int64_t> m_arrSize;
+    std::vector<CCalcCount> m_arrSize;
     std::vector<CVals> m_arrRest;
     std::vector<char> m_arrDead;
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
-    int64_t m_nCombinations = 1;
-    bool m_bPrune = false;  // no sum of any combination can leave the 32-bit range
+    size_t m_nClassStates = 0;  // class states a search keeps, all levels together
+    bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
     bool m_bBypass = false;
     bool m_bMedableOnly = false;
     int32_t m_nLowerLimit = 0;
@@ -117,12 +122,55 @@ struct CPlan {
     }
 };
 
+// Sorts the level's considered pieces into classes, and its resist vectors into those worth trying.
+void MakeClasses(CLevel& level) {
+    std::vector<std::pair<ClassKey, int32_t>> keyed;  // values, place in m_arrConsidered
+    keyed.reserve(level.m_arrConsidered.size());
+    for (size_t t = 0; t < level.m_arrConsidered.size(); ++t) {
+        ClassKey key;
+        std::copy_n(level.m_arrVals[size_t(level.m_arrConsidered[t])].v, LANE_TOTAL, key.begin());
+        keyed.emplace_back(key, int32_t(t));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    level.m_arrClassOf.assign(size_t(level.m_nCount), -1);
+    for (size_t a = 0, b; a < keyed.size(); a = b) {
+        for (b = a + 1; b < keyed.size() && keyed[b].first == keyed[a].first; ++b) {}
+        const int32_t cls = level.m_nClasses++;
+        for (size_t i = a; i < b; ++i) level.m_arrClassOf[size_t(level.m_arrConsidered[size_t(keyed[i].second)])] = cls;
+        level.m_arrClassLast.push_back(keyed[b - 1].second);
+        level.m_bCopies |= b - a > 1;
+    }
+
+    // Resist vectors: highest total first, then drop each one that an earlier one matches or beats in
+    // every resist. Past a few thousand survivors the rest is kept unfiltered: it only costs time.
+    std::vector<CVals> resists;
+    for (const auto& [key, t] : keyed) {
+        CVals v{};
+        std::copy_n(key.begin(), LANE_RESIST_END, v.v);
+        v.v[LANE_TOTAL] = level.m_arrVals[size_t(level.m_arrConsidered[size_t(t)])].v[LANE_TOTAL];
+        resists.push_back(v);
+    }
+    std::stable_sort(resists.begin(), resists.end(),
+                     [](const CVals& a, const CVals& b) { return a.v[LANE_TOTAL] > b.v[LANE_TOTAL]; });
+    constexpr size_t FILTER_UP_TO = 4096;
+    for (const CVals& v : resists) {
+        const bool beaten =
+            level.m_arrResistClasses.size() < FILTER_UP_TO &&
+            std::any_of(level.m_arrResistClasses.begin(), level.m_arrResistClasses.end(), [&](const CVals& w) {
+                for (int k = 0; k < LANE_RESIST_END; ++k)
+                    if (w.v[k] < v.v[k]) return false;
+                return true;
+            });
+        if (!beaten) level.m_arrResistClasses.push_back(v);
+    }
+}
+
 // Product over the slots of the candidate counts, a count of 0 counting as 1.
-int64_t CombinationCount(const CCalcParam& param, const CalcPool& pool) {
-    int64_t n = 1;
+CCalcCount CombinationCount(const CCalcParam& param, const CalcPool& pool) {
+    CCalcCount n = 1;
     for (int k = 0; k < SLOT_COUNT; ++k)
         if (param.UseSlot(k) && !pool[size_t(k)].empty())
-            n = SatMul(n, int64_t(std::min<size_t>(pool[size_t(k)].size(), size_t(std::numeric_limits<int32_t>::max()))));
+            n *= std::min<size_t>(pool[size_t(k)].size(), size_t(std::numeric_limits<int32_t>::max()));
     return n;
 }
 
@@ -165,6 +213,9 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
             }
         }
         for (int lane = 0; lane < LANES; ++lane) reach[size_t(lane)] += most[size_t(lane)];
+        MakeClasses(level);
+        level.m_nStateAt = plan.m_nClassStates;
+        plan.m_nClassStates += size_t(level.m_nClasses);
         plan.m_arrLists[plan.m_arrLevels.size()] = &list;
         plan.m_arrLevels.push_back(std::move(level));
     }
@@ -181,7 +232,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_arrDead.assign(size_t(m) + 1, 0);
     for (int l = m - 1; l >= 0; --l) {
         const CLevel& level = plan.m_arrLevels[size_t(l)];
-        plan.m_arrSize[size_t(l)] = SatMul(plan.m_arrSize[size_t(l) + 1], level.m_nCount);
+        plan.m_arrSize[size_t(l)] = plan.m_arrSize[size_t(l) + 1] * uint64_t(level.m_nCount);
         plan.m_arrDead[size_t(l)] = plan.m_arrDead[size_t(l) + 1] || level.m_arrConsidered.empty();
         CVals rest = plan.m_arrRest[size_t(l) + 1];
         if (!level.m_arrConsidered.empty()) {
@@ -193,7 +244,6 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         }
         plan.m_arrRest[size_t(l)] = rest;
     }
-    plan.m_nCombinations = plan.m_arrSize[0];
     return plan;
 }
 
@@ -203,9 +253,10 @@ CalcHighest Max(const CalcHighest& a, const CalcHighest& b) {
     return r;
 }
 
-// A listed combination, with the position and the highest values right after it within its chunk.
+// A listed combination: the combinations of its chunk up to and including it, the highest values over
+// them, and its suit.
 struct CHit {
-    int64_t m_nPos = 0;
+    CCalcCount m_nPos;
     CalcHighest m_arrHighest{};
     std::unique_ptr<CArmorSuit> m_pSuit;
 };
@@ -216,7 +267,7 @@ struct CChunkResult {
     bool m_bDone = false;
     bool m_bComplete = false;
     bool m_bFailed = false;
-    int64_t m_nExamined = 0;
+    CCalcCount m_nExamined;
     CalcHighest m_arrHighest{};
     std::vector<CHit> m_arrHits;
 };
@@ -233,172 +284,13 @@ protected:
     ~IHitGate() = default;
 };
 
-// Depth-first search of one chunk. Every state it stops in (pos, highest) is exact for the prefix of
-// combinations visited, in visiting order, so a run may end at any hit or at a stop.
-class CChunkSearch {
-public:
-    CChunkSearch(const CPlan& plan, const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap,
-                 IHitGate* gate, int64_t chunk)
-        : m_plan(plan), m_running(running), m_out(out), m_nHitCap(hitCap), m_pGate(gate), m_nChunk(chunk) {}
-
-    void Run(int depth, int64_t firstNode, int64_t endNode, int32_t seedTotal) {
-        m_hi.fill(0);
-        m_hi[HIGH_TOTAL] = seedTotal;
-        if (m_plan.m_bPrune)
-            RunNodes<true>(depth, firstNode, endNode);
-        else
-            RunNodes<false>(depth, firstNode, endNode);
-        m_out.m_nExamined = m_nPos;
-        m_out.m_arrHighest = m_hi;
-        m_out.m_bComplete = !m_bAbort;
-        m_out.m_bDone = true;
-    }
-
-private:
-    template <bool kPrune>
-    void RunNodes(int depth, int64_t firstNode, int64_t endNode) {
-        const CPlan& P = m_plan;
-        for (int64_t node = firstNode; node < endNode; ++node) {
-            // Mixed-radix digits of the node, head wear most significant.
-            int64_t rest = node;
-            bool considered = true;
-            CVals s{};
-            for (int l = depth - 1; l >= 0; --l) {
-                const CLevel& level = P.m_arrLevels[size_t(l)];
-                m_idx[l] = int32_t(rest % level.m_nCount);
-                rest /= level.m_nCount;
-            }
-            for (int l = 0; l < depth; ++l) {
-                const CLevel& level = P.m_arrLevels[size_t(l)];
-                considered &= level.m_arrIsConsidered[size_t(m_idx[l])] != 0;
-                Add(s, s, level.m_arrVals[size_t(m_idx[l])]);
-            }
-            if (!considered)
-                m_nPos = SatAdd(m_nPos, P.m_arrSize[size_t(depth)]);
-            else if (depth == P.m_nLevels)
-                Leaf(s);
-            else
-                Subtree<kPrune>(depth, s);
-            if (m_bAbort || Poll()) return;
-        }
-    }
-
-    template <bool kPrune>
-    void Subtree(int l, const CVals& s) {
-        if (m_plan.m_arrDead[size_t(l)]) {  // a slot below has nothing the medable rule lets through
-            m_nPos = SatAdd(m_nPos, m_plan.m_arrSize[size_t(l)]);
-            return;
-        }
-        if (kPrune && !m_plan.Feasible(l, s)) {
-            Bulk(l, s);
-            if (!m_bAbort) m_nPos = SatAdd(m_nPos, m_plan.m_arrSize[size_t(l)]);
-            return;
-        }
-        Level<kPrune>(l, s);
-    }
-
-    template <bool kPrune>
-    void Level(int l, const CVals& s) {
-        const CPlan& P = m_plan;
-        const CLevel& level = P.m_arrLevels[size_t(l)];
-        const int64_t below = P.m_arrSize[size_t(l) + 1];
-        const bool last = l + 1 == P.m_nLevels;
-        int32_t prev = -1;
-        for (int32_t j : level.m_arrConsidered) {
-            if (j - prev > 1) m_nPos = SatAdd(m_nPos, SatMul(j - prev - 1, below));
-            prev = j;
-            m_idx[l] = j;
-            CVals s2;
-            Add(s2, s, level.m_arrVals[size_t(j)]);
-            if (last)
-                Leaf(s2);
-            else
-                Subtree<kPrune>(l + 1, s2);
-            if (m_bAbort || Poll()) return;
-        }
-        if (level.m_nCount - prev > 1) m_nPos = SatAdd(m_nPos, SatMul(level.m_nCount - prev - 1, below));
-    }
-
-    void Leaf(const CVals& s) {
-        const CPlan& P = m_plan;
-        m_nPos = SatAdd(m_nPos, 1);
-        int32_t total = P.Total(s);
-        m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
-        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
-            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
-        if (P.Qualifies(total, s)) AddHit();
-    }
-
-    // A subtree none of whose combinations qualifies: the plain properties' highest values are exactly
-    // prefix plus the remaining maxima; the capped total is searched only where it could beat the highest.
-    void Bulk(int l, const CVals& s) {
-        const CPlan& P = m_plan;
-        if (P.m_arrDead[size_t(l)]) return;
-        const CVals& r = P.m_arrRest[size_t(l)];
-        int32_t best = m_hi[HIGH_TOTAL];
-        if (P.m_bBypass)
-            best = std::max(best, s.v[LANE_TOTAL] + r.v[LANE_TOTAL]);
-        else if (P.TotalBound(l, s) > best)
-            MaxTotal(l, s, best);
-        if (m_bAbort) return;  // the subtree is not counted, so nothing of it may show
-        m_hi[HIGH_TOTAL] = best;
-        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
-            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)] + r.v[BonusLane(h)]);
-    }
-
-    void MaxTotal(int l, const CVals& s, int32_t& best) {
-        const CPlan& P = m_plan;
-        const CLevel& level = P.m_arrLevels[size_t(l)];
-        const bool last = l + 1 == P.m_nLevels;
-        for (int32_t j : level.m_arrConsidered) {
-            CVals s2;
-            Add(s2, s, level.m_arrVals[size_t(j)]);
-            if (last)
-                best = std::max(best, P.Total(s2));
-            else if (P.TotalBound(l + 1, s2) > best)
-                MaxTotal(l + 1, s2, best);
-            if (m_bAbort || Poll()) return;
-        }
-    }
-
-    void AddHit() {
-        const CPlan& P = m_plan;
-        auto suit = std::make_unique<CArmorSuit>();
-        suit->m_arrPieces.reserve(size_t(P.m_nLevels));
-        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[size_t(m_idx[l])]);
-        suit->CalcTotals();
-        m_out.m_arrHits.push_back(CHit{m_nPos, m_hi, std::move(suit)});
-        const int64_t hits = int64_t(m_out.m_arrHits.size());
-        if (hits >= m_nHitCap || (m_pGate && m_pGate->Enough(m_nChunk, hits))) m_bAbort = true;
-    }
-
-    bool Poll() {
-        if (--m_nPoll > 0) return false;
-        m_nPoll = POLL_EVERY;
-        if (m_running.load(std::memory_order_relaxed) == 0) m_bAbort = true;
-        return m_bAbort;
-    }
-
-    const CPlan& m_plan;
-    const std::atomic<int32_t>& m_running;
-    CChunkResult& m_out;
-    int64_t m_nHitCap;
-    IHitGate* m_pGate;
-    int64_t m_nChunk;
-    int64_t m_nPos = 0;
-    CalcHighest m_hi{};
-    bool m_bAbort = false;
-    int m_nPoll = POLL_EVERY;
-    int32_t m_idx[SLOT_COUNT] = {};
-};
-
 // How the space is cut: chunk c covers the prefix nodes [First(c), First(c + 1)) at depth m_nDepth.
 struct CSplit {
     int m_nDepth = 0;
     int64_t m_nNodes = 1;
     int64_t m_nChunks = 1;
     int64_t First(int64_t c) const {
-        // nodes * c / chunks without overflow: nodes < 2^42 and chunks is small.
+        // nodes * c / chunks without overflow: nodes < 2^46 and chunks is small.
         return int64_t((__int128)m_nNodes * c / m_nChunks);
     }
 };
@@ -414,11 +306,272 @@ CSplit MakeSplit(const CPlan& plan, const CCalcTuning& tuning) {
     return split;
 }
 
+// Across the chunks of a run: for each sequence of classes at the split depth, the first chunk that
+// searched such a prefix and found nothing to list. A chunk skips a prefix found empty by itself or by an
+// earlier chunk: the highest values of that subtree are then already part of every state it reports.
+class CNodeMemo {
+public:
+    // None where no level above the split depth has copies.
+    static std::unique_ptr<CNodeMemo> For(const CPlan& plan, const CSplit& split) {
+        int64_t tuples = 1;
+        bool copies = false;
+        for (int l = 0; l < split.m_nDepth; ++l) {
+            copies |= plan.m_arrLevels[size_t(l)].m_bCopies;
+            tuples *= plan.m_arrLevels[size_t(l)].m_nClasses;
+        }
+        if (!copies) return nullptr;
+        auto memo = std::unique_ptr<CNodeMemo>(new CNodeMemo);
+        memo->m_nDepth = split.m_nDepth;
+        memo->m_arrFirst.reset(new std::atomic<int64_t>[size_t(tuples)]);
+        for (int64_t t = 0; t < tuples; ++t) memo->m_arrFirst[size_t(t)].store(NONE, std::memory_order_relaxed);
+        return memo;
+    }
+    // The class sequence of a prefix whose pieces are all considered.
+    int64_t Tuple(const CPlan& plan, const int32_t* idx) const {
+        int64_t t = 0;
+        for (int l = 0; l < m_nDepth; ++l) {
+            const CLevel& level = plan.m_arrLevels[size_t(l)];
+            t = t * level.m_nClasses + level.m_arrClassOf[size_t(idx[l])];
+        }
+        return t;
+    }
+    bool Empty(int64_t tuple, int64_t chunk) const {
+        return m_arrFirst[size_t(tuple)].load(std::memory_order_acquire) <= chunk;
+    }
+    void FoundEmpty(int64_t tuple, int64_t chunk) {
+        std::atomic<int64_t>& first = m_arrFirst[size_t(tuple)];
+        int64_t seen = first.load(std::memory_order_relaxed);
+        while (chunk < seen && !first.compare_exchange_weak(seen, chunk, std::memory_order_release)) {}
+    }
+
+private:
+    static constexpr int64_t NONE = std::numeric_limits<int64_t>::max();
+    int m_nDepth = 0;
+    std::unique_ptr<std::atomic<int64_t>[]> m_arrFirst;
+};
+
+// Depth-first search of one chunk. Positions are not counted as the search goes: where it reports a state
+// (a listed suit, a stop, its end), the position follows from the indexes in hand. Every such state
+// (position, highest values) is exact for the combinations before it in visiting order, so a run may end
+// at any suit or at a stop.
+class CChunkSearch {
+public:
+    CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, const std::atomic<int32_t>& running,
+                 CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
+        : m_plan(plan),
+          m_pMemo(memo),
+          m_running(running),
+          m_out(out),
+          m_nHitCap(hitCap),
+          m_pGate(gate),
+          m_nChunk(chunk),
+          m_nDepth(split.m_nDepth),
+          m_nFirst(split.First(chunk)),
+          m_nEnd(split.First(chunk + 1)),
+          m_arrState(plan.m_nClassStates) {}
+
+    void Run(int32_t seedTotal) {
+        m_hi.fill(0);
+        m_hi[HIGH_TOTAL] = seedTotal;
+        if (m_plan.m_bPrune)
+            RunNodes<true>();
+        else
+            RunNodes<false>();
+        m_out.m_nExamined = m_bAbort ? m_stopAt : m_plan.m_arrSize[size_t(m_nDepth)] * uint64_t(m_nEnd - m_nFirst);
+        m_out.m_arrHighest = m_hi;
+        m_out.m_bComplete = !m_bAbort;
+        m_out.m_bDone = true;
+    }
+
+private:
+    enum : uint8_t { CLASS_UNKNOWN = 0, CLASS_EMPTY, CLASS_LISTS };
+
+    template <bool kPrune>
+    void RunNodes() {
+        const CPlan& P = m_plan;
+        const int depth = m_nDepth;
+        for (int64_t node = m_nFirst; node < m_nEnd; ++node) {
+            m_nNode = node;
+            // Mixed-radix digits of the node, head wear most significant.
+            int64_t rest = node;
+            bool considered = true;
+            CVals s{};
+            for (int l = depth - 1; l >= 0; --l) {
+                const CLevel& level = P.m_arrLevels[size_t(l)];
+                m_idx[l] = int32_t(rest % level.m_nCount);
+                rest /= level.m_nCount;
+            }
+            for (int l = 0; l < depth; ++l) {
+                const CLevel& level = P.m_arrLevels[size_t(l)];
+                considered &= level.m_arrIsConsidered[size_t(m_idx[l])] != 0;
+                Add(s, s, level.m_arrVals[size_t(m_idx[l])]);
+            }
+            if (considered) {
+                const int64_t tuple = m_pMemo ? m_pMemo->Tuple(P, m_idx) : -1;
+                if (tuple < 0 || !m_pMemo->Empty(tuple, m_nChunk)) {
+                    const size_t hits = m_out.m_arrHits.size();
+                    if (depth == P.m_nLevels)
+                        Leaf(s);
+                    else
+                        Subtree<kPrune>(depth, s);
+                    if (m_bAbort) return;
+                    if (tuple >= 0 && m_out.m_arrHits.size() == hits) m_pMemo->FoundEmpty(tuple, m_nChunk);
+                }
+            }
+            if (Poll()) return StopAt(P.m_arrSize[size_t(depth)] * uint64_t(node + 1 - m_nFirst));
+        }
+    }
+
+    template <bool kPrune>
+    void Subtree(int l, const CVals& s) {
+        if (m_plan.m_arrDead[size_t(l)]) return;  // a slot below has nothing the medable rule lets through
+        if (kPrune && !m_plan.Feasible(l, s))
+            Bulk(l, s);
+        else
+            Level<kPrune>(l, s);
+    }
+
+    template <bool kPrune>
+    void Level(int l, const CVals& s) {
+        const CLevel& level = m_plan.m_arrLevels[size_t(l)];
+        if (!level.m_bCopies) {
+            for (int32_t j : level.m_arrConsidered) {
+                Child<kPrune>(l, j, s);
+                if (m_bAbort) return;
+                if (Poll()) return StopAt(After(l, j));
+            }
+            return;
+        }
+        // A class whose first piece listed nothing lists nothing for its other pieces either, and they
+        // raise no highest value: they are passed over, and the level is left once only such remain.
+        uint8_t* state = m_arrState.data() + level.m_nStateAt;
+        std::fill_n(state, level.m_nClasses, CLASS_UNKNOWN);
+        int32_t open = level.m_nClasses;
+        const int32_t n = int32_t(level.m_arrConsidered.size());
+        for (int32_t t = 0; t < n && open > 0; ++t) {
+            const int32_t j = level.m_arrConsidered[size_t(t)];
+            const int32_t cls = level.m_arrClassOf[size_t(j)];
+            if (state[cls] == CLASS_EMPTY) continue;
+            const size_t hits = m_out.m_arrHits.size();
+            Child<kPrune>(l, j, s);
+            if (m_bAbort) return;
+            if (state[cls] == CLASS_UNKNOWN) state[cls] = m_out.m_arrHits.size() == hits ? CLASS_EMPTY : CLASS_LISTS;
+            if (state[cls] == CLASS_EMPTY || t == level.m_arrClassLast[size_t(cls)]) --open;
+            if (Poll()) return StopAt(After(l, j));
+        }
+    }
+
+    template <bool kPrune>
+    void Child(int l, int32_t j, const CVals& s) {
+        m_idx[l] = j;
+        CVals s2;
+        Add(s2, s, m_plan.m_arrLevels[size_t(l)].m_arrVals[size_t(j)]);
+        if (l + 1 == m_plan.m_nLevels)
+            Leaf(s2);
+        else
+            Subtree<kPrune>(l + 1, s2);
+    }
+
+    void Leaf(const CVals& s) {
+        const CPlan& P = m_plan;
+        int32_t total = P.Total(s);
+        m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
+        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
+            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
+        if (P.Qualifies(total, s)) AddHit();
+    }
+
+    // A subtree none of whose combinations qualifies: the plain properties' highest values are exactly
+    // prefix plus the remaining maxima; the capped total is searched only where it could beat the highest.
+    void Bulk(int l, const CVals& s) {
+        const CPlan& P = m_plan;
+        const CVals& r = P.m_arrRest[size_t(l)];
+        int32_t best = m_hi[HIGH_TOTAL];
+        if (P.m_bBypass)
+            best = std::max(best, s.v[LANE_TOTAL] + r.v[LANE_TOTAL]);
+        else if (P.TotalBound(l, s) > best && !MaxTotal(l, s, best))
+            return StopAt(Start(l));  // the subtree is not counted, so nothing of it may show
+        m_hi[HIGH_TOTAL] = best;
+        for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
+            m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)] + r.v[BonusLane(h)]);
+    }
+
+    // Raises best to the highest capped total of the combinations of levels l.. after s; false on a stop.
+    // Only distinct resist vectors that nothing else in their slot beats are tried.
+    bool MaxTotal(int l, const CVals& s, int32_t& best) {
+        const CPlan& P = m_plan;
+        const CLevel& level = P.m_arrLevels[size_t(l)];
+        const bool last = l + 1 == P.m_nLevels;
+        const int32_t bound = P.TotalBound(l, s);
+        for (const CVals& v : level.m_arrResistClasses) {
+            CVals s2;
+            Add(s2, s, v);
+            if (last)
+                best = std::max(best, P.Total(s2));
+            else if (P.TotalBound(l + 1, s2) > best && !MaxTotal(l + 1, s2, best))
+                return false;
+            if (best >= bound) return true;
+            if (Poll()) return false;
+        }
+        return true;
+    }
+
+    void AddHit() {
+        const CPlan& P = m_plan;
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_arrPieces.reserve(size_t(P.m_nLevels));
+        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[size_t(m_idx[l])]);
+        suit->CalcTotals();
+        const CCalcCount pos = Start(P.m_nLevels) + 1;
+        m_out.m_arrHits.push_back(CHit{pos, m_hi, std::move(suit)});
+        const int64_t hits = int64_t(m_out.m_arrHits.size());
+        if (hits >= m_nHitCap || (m_pGate && m_pGate->Enough(m_nChunk, hits))) StopAt(pos);
+    }
+
+    // Combinations of the chunk before the first one with the current indexes at the levels above l.
+    CCalcCount Start(int l) const {
+        const CPlan& P = m_plan;
+        CCalcCount r = P.m_arrSize[size_t(m_nDepth)] * uint64_t(m_nNode - m_nFirst);
+        for (int k = m_nDepth; k < l; ++k) r += P.m_arrSize[size_t(k) + 1] * uint64_t(m_idx[k]);
+        return r;
+    }
+    // ... up to and including every combination with piece j at level l.
+    CCalcCount After(int l, int32_t j) const { return Start(l) + m_plan.m_arrSize[size_t(l) + 1] * uint64_t(j + 1); }
+
+    void StopAt(const CCalcCount& examined) {
+        m_bAbort = true;
+        m_stopAt = examined;
+    }
+    bool Poll() {
+        if (--m_nPoll > 0) return false;
+        m_nPoll = POLL_EVERY;
+        return m_running.load(std::memory_order_relaxed) == 0;
+    }
+
+    const CPlan& m_plan;
+    CNodeMemo* m_pMemo;
+    const std::atomic<int32_t>& m_running;
+    CChunkResult& m_out;
+    int64_t m_nHitCap;
+    IHitGate* m_pGate;
+    int64_t m_nChunk;
+    int m_nDepth;
+    int64_t m_nFirst;
+    int64_t m_nEnd;
+    int64_t m_nNode = 0;
+    std::vector<uint8_t> m_arrState;
+    CalcHighest m_hi{};
+    bool m_bAbort = false;
+    CCalcCount m_stopAt;
+    int m_nPoll = POLL_EVERY;
+    int32_t m_idx[SLOT_COUNT] = {};
+};
+
 // Puts the chunks together in order and tells the reporter; decides where the run ends.
 class CMerger {
 public:
-    CMerger(const CPlan& plan, const CSplit& split, std::atomic<int32_t>& running, ICalcReporter& reporter)
-        : m_plan(plan), m_split(split), m_running(running), m_reporter(reporter) {}
+    CMerger(const CPlan& plan, std::atomic<int32_t>& running, ICalcReporter& reporter)
+        : m_plan(plan), m_running(running), m_reporter(reporter) {}
 
     // Takes the next chunk in order; returns false once the run has ended.
     bool Take(CChunkResult& r) {
@@ -439,13 +592,13 @@ public:
         if (stopped || m_running.load() == 0 || !r.m_bComplete) {
             // Stopped from outside: the furthest point whose suits have all been listed.
             if (!stopped && r.m_bDone) {
-                m_nExamined = SatAdd(m_nExamined, r.m_nExamined);
+                m_nExamined += r.m_nExamined;
                 m_hi = Max(m_hi, r.m_arrHighest);
                 return End();
             }
             return EndAt(last);
         }
-        m_nExamined = SatAdd(m_nExamined, r.m_nExamined);
+        m_nExamined += r.m_nExamined;
         m_hi = Max(m_hi, r.m_arrHighest);
         m_reporter.OnProgress(m_nExamined);
         return true;
@@ -455,7 +608,7 @@ public:
 
     int32_t HighestTotal() const { return m_hi[HIGH_TOTAL]; }
     int64_t Found() const { return m_nFound; }
-    int64_t Examined() const { return m_nExamined; }
+    const CCalcCount& Examined() const { return m_nExamined; }
     const CalcHighest& Highest() const { return m_hi; }
     bool Ended() const { return m_bEnded; }
 
@@ -488,7 +641,7 @@ public:
 private:
     bool EndAt(const CHit* last) {
         if (last) {
-            m_nExamined = SatAdd(m_nExamined, last->m_nPos);
+            m_nExamined += last->m_nPos;
             m_hi = Max(m_hi, last->m_arrHighest);
         }
         return End();
@@ -499,11 +652,10 @@ private:
     }
 
     const CPlan& m_plan;
-    const CSplit& m_split;
     std::atomic<int32_t>& m_running;
     ICalcReporter& m_reporter;
     int64_t m_nFound = 0;
-    int64_t m_nExamined = 0;
+    CCalcCount m_nExamined;
     CalcHighest m_hi{};
     bool m_bEnded = false;
 };
@@ -517,7 +669,7 @@ struct CReporterThrew {
 class CGuardedReporter : public ICalcReporter {
 public:
     explicit CGuardedReporter(ICalcReporter& inner) : m_inner(inner) {}
-    void OnBegin(int64_t combinations) override {
+    void OnBegin(const CCalcCount& combinations) override {
         Guard([&] { m_inner.OnBegin(combinations); });
     }
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
@@ -526,7 +678,7 @@ public:
     void OnEnd(const CCalcMsg& end) override {
         Guard([&] { m_inner.OnEnd(end); });
     }
-    void OnProgress(int64_t examined) override {
+    void OnProgress(const CCalcCount& examined) override {
         Guard([&] { m_inner.OnProgress(examined); });
     }
 
@@ -561,12 +713,12 @@ public:
     explicit CRunContext(std::atomic<int32_t>& running) : m_running(running), m_hooks(g_hooks) {}
 
     // Searches chunk c into `out`. A failure marks the chunk failed, is kept, and stops the run.
-    void RunChunk(const CPlan& plan, const CSplit& split, int64_t c, int32_t seedTotal, int64_t hitCap,
-                  IHitGate* gate, CChunkResult& out) {
+    void RunChunk(const CPlan& plan, const CSplit& split, CNodeMemo* memo, int64_t c, int32_t seedTotal,
+                  int64_t hitCap, IHitGate* gate, CChunkResult& out) {
         try {
             if (m_hooks.chunkStart) m_hooks.chunkStart(c);
-            CChunkSearch search(plan, m_running, out, hitCap, gate, c);
-            search.Run(split.m_nDepth, split.First(c), split.First(c + 1), seedTotal);
+            CChunkSearch search(plan, split, memo, m_running, out, hitCap, gate, c);
+            search.Run(seedTotal);
         } catch (...) {
             out.m_bDone = out.m_bComplete = false;
             out.m_bFailed = true;
@@ -599,10 +751,10 @@ private:
     std::atomic<int64_t> m_nSuitsMade{0};
 };
 
-void SearchInline(const CPlan& plan, const CSplit& split, CRunContext& run, CMerger& merger) {
+void SearchInline(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CRunContext& run, CMerger& merger) {
     for (int64_t c = 0; c < split.m_nChunks; ++c) {
         CChunkResult r;
-        run.RunChunk(plan, split, c, merger.HighestTotal(), plan.m_nSuitLimit - merger.Found(), nullptr, r);
+        run.RunChunk(plan, split, memo, c, merger.HighestTotal(), plan.m_nSuitLimit - merger.Found(), nullptr, r);
         if (!merger.Take(r)) return;
     }
 }
@@ -613,9 +765,10 @@ void SearchInline(const CPlan& plan, const CSplit& split, CRunContext& run, CMer
 // limit however many workers run.
 class CParallelSearch : private IHitGate {
 public:
-    CParallelSearch(const CPlan& plan, const CSplit& split, CRunContext& run)
+    CParallelSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CRunContext& run)
         : m_plan(plan),
           m_split(split),
+          m_pMemo(memo),
           m_run(run),
           m_running(run.m_running),
           m_chunks(size_t(split.m_nChunks)),
@@ -703,7 +856,7 @@ private:
                 seed = m_nSeedTotal;
             }
             CChunkResult r;
-            m_run.RunChunk(m_plan, m_split, c, seed, m_plan.m_nSuitLimit, this, r);
+            m_run.RunChunk(m_plan, m_split, m_pMemo, c, seed, m_plan.m_nSuitLimit, this, r);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (!r.m_bComplete) m_nCutoff = std::min(m_nCutoff, c + 1);
@@ -761,6 +914,7 @@ private:
 
     const CPlan& m_plan;
     const CSplit& m_split;
+    CNodeMemo* m_pMemo;
     CRunContext& m_run;
     std::atomic<int32_t>& m_running;
     std::mutex m_mutex;
@@ -791,14 +945,14 @@ CalcHighest SummaryLimits(const CCalcParam& p, int32_t lowerLimit) {
             p.m_nHRLimit,  p.m_nSRLimit,   p.m_nDCILimit, p.m_nHCILimit};
 }
 
-std::string FormatSummary(int64_t examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
+std::string FormatSummary(const CCalcCount& examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
                           const CalcHighest& highest) {
     static const char* const kRows[HIGH_COUNT] = {"Resist", "Luck", "LMC", "LRC", "MR", "HR", "SR", "DCI", "HCI"};
     const CalcHighest limits = SummaryLimits(param, lowerLimit);
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%lld suit configurations examined.\n%lld %s limit standards.\nAttr.\tLimit\tHighest",
-                  (long long)examined, (long long)found, found == 1 ? "suit meets" : "suits meet");
-    std::string text = buf;
+    std::snprintf(buf, sizeof buf, " suit configurations examined.\n%lld %s limit standards.\nAttr.\tLimit\tHighest",
+                  (long long)found, found == 1 ? "suit meets" : "suits meet");
+    std::string text = examined.ToString() + buf;
     for (int i = 0; i < HIGH_COUNT; ++i) {
         std::snprintf(buf, sizeof buf, "\n%s\t%d\t%d", kRows[i], limits[size_t(i)], highest[size_t(i)]);
         text += buf;
@@ -824,24 +978,26 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     CGuardedReporter reporter(outer);
     std::optional<CPlan> plan;
     std::optional<CSplit> split;
+    std::unique_ptr<CNodeMemo> memo;
     std::optional<CMerger> merger;
     int workers = 0;
-    const int64_t combinations = CombinationCount(param, pool);
+    const CCalcCount combinations = CombinationCount(param, pool);
     try {
         reporter.OnBegin(combinations);
         plan.emplace(MakePlan(param, pool, lowerLimit));
         split.emplace(MakeSplit(*plan, tuning));
-        merger.emplace(*plan, *split, running, reporter);
+        memo = CNodeMemo::For(*plan, *split);
+        merger.emplace(*plan, running, reporter);
         if (running.load() != 0 && plan->m_nLevels > 0) {
             const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
             if (threads <= 0) threads = int(cores);
             threads = std::min(threads, tuning.m_nThreadCap > 0 ? tuning.m_nThreadCap : int(cores));
             threads = int(std::min<int64_t>(threads, split->m_nChunks));
             if (threads > 1) {
-                CParallelSearch parallel(*plan, *split, run);
+                CParallelSearch parallel(*plan, *split, memo.get(), run);
                 workers = parallel.Run(threads, *merger);
             }
-            if (workers == 0) SearchInline(*plan, *split, run, *merger);
+            if (workers == 0) SearchInline(*plan, *split, memo.get(), run, *merger);
         }
         if (!run.Failure() && merger->Examined() == 0) merger->FirstOnly();
     } catch (const CReporterThrew& e) {
@@ -879,9 +1035,9 @@ int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int3
     class CEndNoted : public ICalcReporter {
     public:
         explicit CEndNoted(ICalcReporter& inner) : m_inner(inner) {}
-        void OnBegin(int64_t combinations) override { m_inner.OnBegin(combinations); }
+        void OnBegin(const CCalcCount& combinations) override { m_inner.OnBegin(combinations); }
         void OnSuit(std::unique_ptr<CArmorSuit> suit) override { m_inner.OnSuit(std::move(suit)); }
-        void OnProgress(int64_t examined) override { m_inner.OnProgress(examined); }
+        void OnProgress(const CCalcCount& examined) override { m_inner.OnProgress(examined); }
         void OnEnd(const CCalcMsg& end) override {
             m_bEnded = true;
             m_inner.OnEnd(end);

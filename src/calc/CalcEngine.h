@@ -4,7 +4,8 @@
 //
 // Results are exactly those of visiting the combinations one by one in slot order (head wear outermost),
 // but the engine carries partial sums down the levels, skips subtrees that cannot qualify (still counting
-// them exactly) and spreads the work over several threads with an ordered merge.
+// them exactly), searches the subtree below pieces of one slot with equal values once where it lists
+// nothing, and spreads the work over several threads with an ordered merge.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "calc/CalcCount.h"
 #include "calc/Settings.h"
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
@@ -23,7 +25,7 @@ using CalcPool = std::array<std::vector<CArmorPiece*>, SLOT_COUNT>;
 // The worker's report object: combination count at the start, all fields at the end.
 struct CCalcMsg {
     int64_t m_nSuitsFound = 0;
-    int64_t m_nCombinations = 0;
+    CCalcCount m_nCombinations;
     std::string m_strSummary;
     // Set when the run failed and ended early (see RunCalculation); the summary then covers what was
     // reached before the failure.
@@ -47,8 +49,8 @@ using CalcHighest = std::array<int32_t, HIGH_COUNT>;
 
 // Everything a run reached, for callers that need more than the summary text.
 struct CCalcResult {
-    int64_t m_nCombinations = 0;
-    int64_t m_nExamined = 0;
+    CCalcCount m_nCombinations;
+    CCalcCount m_nExamined;
     int64_t m_nFound = 0;
     CalcHighest m_arrHighest{};
     std::string m_strSummary;
@@ -64,12 +66,12 @@ struct CCalcResult {
 class ICalcReporter {
 public:
     virtual ~ICalcReporter() = default;
-    virtual void OnBegin(int64_t combinations) = 0;
+    virtual void OnBegin(const CCalcCount& combinations) = 0;
     // The receiver owns the suit; it refers to pool pieces without owning them.
     virtual void OnSuit(std::unique_ptr<CArmorSuit> suit) = 0;
     virtual void OnEnd(const CCalcMsg& end) = 0;
     // Combinations examined so far, now and then during long runs.
-    virtual void OnProgress(int64_t examined) { (void)examined; }
+    virtual void OnProgress(const CCalcCount& examined) { (void)examined; }
 };
 
 // Runs one whole search. Sets `running` to 1 at the start, clears it when the suit limit is reached and
@@ -83,7 +85,7 @@ public:
 // whose suits were all reported, and the end report and the result carry m_strError ("Not enough memory
 // to finish the calculation." or "The calculation failed: ..."); callers show it. An exception thrown by
 // the reporter itself ends the run and reaches the caller unchanged.
-// Combination and examined counts are exact up to 2^63 - 1 and stay there beyond.
+// Combination and examined counts are exact at every size.
 CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit,
                            std::atomic<int32_t>& running, ICalcReporter& reporter, int threads = 0);
 
@@ -133,7 +135,7 @@ int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int3
 // "Suit %5.5d" with the running number.
 std::string SuitName(int64_t number);
 // The summary text: the singular template when exactly one suit was listed, otherwise the plural one.
-std::string FormatSummary(int64_t examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
+std::string FormatSummary(const CCalcCount& examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
                           const CalcHighest& highest);
 // The limit each highest value is shown against, in HIGH_ order.
 CalcHighest SummaryLimits(const CCalcParam& param, int32_t lowerLimit);

@@ -6,20 +6,24 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "calc/CalcRun.h"
 
 QString FormatRate(double perSecond) {
     if (!(perSecond >= 0)) perSecond = 0;
-    return QLocale(QLocale::English).toString(qint64(std::llround(perSecond))) +
-           QStringLiteral(" combinations/second");
+    const QLocale english(QLocale::English);
+    // Skipped subtrees count in full, so a rate may pass what a 64-bit integer holds.
+    const QString number = perSecond < 9e18 ? english.toString(qint64(std::llround(perSecond)))
+                                            : english.toString(perSecond, 'f', 0);
+    return number + QStringLiteral(" combinations/second");
 }
 
-int ProgressPermille(int64_t examined, int64_t combinations) {
-    if (combinations <= 0 || examined <= 0) return 0;
+int ProgressPermille(const CCalcCount& examined, const CCalcCount& combinations) {
+    if (combinations == 0 || examined == 0) return 0;
     if (examined >= combinations) return 1000;
-    return int(double(examined) / double(combinations) * 1000.0);
+    return std::min(999, int(examined.ToDouble() / combinations.ToDouble() * 1000.0));
 }
 
 CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
@@ -44,11 +48,11 @@ CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
 }
 
 void CCalcProgress::Refresh() {
-    const int64_t examined = m_run.Examined();
+    const CCalcCount examined = m_run.Examined();
     const int permille = ProgressPermille(examined, m_run.Combinations());
     m_pBar->setValue(permille);
     // Tenths of a percent: a long run moves visibly from the start.
     m_pBar->setFormat(QString::number(permille / 10.0, 'f', 1) + QStringLiteral("%"));
     const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
-    m_pRate->setText(FormatRate(examined > 0 && seconds > 0 ? double(examined) / seconds : 0.0));
+    m_pRate->setText(FormatRate(seconds > 0 ? examined.ToDouble() / seconds : 0.0));
 }

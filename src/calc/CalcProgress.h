@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "calc/CalcCount.h"
+
 class CCalcRun;
 class QLabel;
 class QProgressBar;
@@ -13,8 +15,8 @@ class QTimer;
 
 // "12,345,678 combinations/second"
 QString FormatRate(double perSecond);
-// Per mille of the count examined, 0 to 1000; 0 while the count is unknown.
-int ProgressPermille(int64_t examined, int64_t combinations);
+// Per mille of the count examined, 0 to 1000 (1000 only when all are); 0 while the count is unknown.
+int ProgressPermille(const CCalcCount& examined, const CCalcCount& combinations);
 
 class CCalcProgress : public QWidget {
     Q_OBJECT

@@ -16,20 +16,26 @@ class CCalcRun::CReporter : public ICalcReporter {
 public:
     explicit CReporter(CCalcRun& run) : m_run(run) {}
 
-    void OnBegin(int64_t combinations) override {
-        m_run.m_nCombinations.store(combinations, std::memory_order_relaxed);
-        m_run.m_nExamined.store(0, std::memory_order_relaxed);
+    void OnBegin(const CCalcCount& combinations) override {
+        {
+            std::lock_guard<std::mutex> lock(m_run.m_countMutex);
+            m_run.m_nCombinations = combinations;
+            m_run.m_nExamined = 0;
+        }
         // The search raises the flag as it starts, which would undo a stop that came before.
         if (m_run.m_bStopRequested.load()) TheCalcState().m_bCalcRunning.store(0);
-        HandOver([&] { m_run.m_sink.OnCalcBegin(combinations); });
+        HandOver([&] { m_run.m_sink.OnCalcBegin(combinations.Clamped64()); });
         m_lastFlush = Clock::now();
     }
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
         m_batch.push_back(std::move(suit));
         if (m_batch.size() >= BATCH_SUITS || Due()) Flush();
     }
-    void OnProgress(int64_t examined) override {
-        m_run.m_nExamined.store(examined, std::memory_order_relaxed);
+    void OnProgress(const CCalcCount& examined) override {
+        {
+            std::lock_guard<std::mutex> lock(m_run.m_countMutex);
+            m_run.m_nExamined = examined;
+        }
         if (!m_batch.empty() && Due()) Flush();
     }
     void OnEnd(const CCalcMsg& end) override {
@@ -138,8 +144,11 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
     m_bStopRequested.store(false);
     m_pPool = &pool;
     m_bClosing = false;
-    m_nExamined.store(-1, std::memory_order_relaxed);
-    m_nCombinations.store(0, std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(m_countMutex);
+        m_nExamined = 0;
+        m_nCombinations = 0;
+    }
     {
         std::lock_guard<std::mutex> lock(m_handOverMutex);
         m_bReturned = false;
@@ -155,6 +164,16 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
             Qt::QueuedConnection);
     worker->start(QThread::NormalPriority);
     return true;
+}
+
+CCalcCount CCalcRun::Examined() const {
+    std::lock_guard<std::mutex> lock(m_countMutex);
+    return m_nExamined;
+}
+
+CCalcCount CCalcRun::Combinations() const {
+    std::lock_guard<std::mutex> lock(m_countMutex);
+    return m_nCombinations;
 }
 
 bool CCalcRun::IsActive() const {

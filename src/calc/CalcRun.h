@@ -66,9 +66,10 @@ public:
     // The pool of the current or last run, or null.
     const CalcPool* Pool() const { return m_pPool; }
 
-    // Combinations examined so far, as the worker last told; -1 before the first count.
-    int64_t Examined() const { return m_nExamined.load(std::memory_order_relaxed); }
-    int64_t Combinations() const { return m_nCombinations.load(std::memory_order_relaxed); }
+    // Combinations examined so far, as the worker last told, and the run's combination count; 0 before
+    // the worker tells.
+    CCalcCount Examined() const;
+    CCalcCount Combinations() const;
     bool InHandOver() const { return m_nHandOverDepth > 0; }
 
     // Hand-over tuning: a batch goes over when it holds this many suits or is this old.
@@ -92,8 +93,9 @@ private:
 
     ICalcRunSink& m_sink;
     std::unique_ptr<QThread> m_pThread;
-    std::atomic<int64_t> m_nExamined{-1};
-    std::atomic<int64_t> m_nCombinations{0};
+    mutable std::mutex m_countMutex;  // the counts are wider than an atomic
+    CCalcCount m_nExamined;
+    CCalcCount m_nCombinations;
     std::atomic<bool> m_bStopRequested{false};
     int m_nHandOverDepth = 0;
     const CalcPool* m_pPool = nullptr;

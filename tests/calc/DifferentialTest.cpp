@@ -186,7 +186,7 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
 
             std::atomic<int32_t> refRunning{0};
             CRecorder want(refRunning);
-            CCalcResult w = RunReferenceSearch(param, pool.lists, lowerLimit, refRunning, want, r.m_nExamined);
+            CCalcResult w = RunReferenceSearch(param, pool.lists, lowerLimit, refRunning, want, r.m_nExamined.Clamped64());
             EXPECT_EQ(r.m_nExamined, w.m_nExamined);
             EXPECT_EQ(r.m_nFound, w.m_nFound);
             EXPECT_EQ(r.m_arrHighest, w.m_arrHighest);

@@ -1,15 +1,11 @@
 // The Filters dialog driven through its edits, check boxes, arrows and buttons: the values it shows, the
 // order in which OK finds errors and what it does with the focus, ranges, Cancel, and the command.
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
-
-#include "CalcGuiSupport.h"
+#include "support/GuiTest.h"
 #include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
 #include "calc/Settings.h"
@@ -75,25 +71,12 @@ void SetText(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-// Runs fn on the modal dialog once it is up.
-void OnModal(std::function<void(CFiltersDlg&)> fn) {
-    QTimer::singleShot(0, [fn] {
-        auto* dlg = qobject_cast<CFiltersDlg*>(QApplication::activeModalWidget());
-        if (!dlg) {
-            QTimer::singleShot(10, [fn] { OnModal(fn); });
-            return;
-        }
-        fn(*dlg);
-    });
-}
 }  // namespace
 
-class FiltersDlgTest : public QObject {
+class FiltersDlgTest : public QObject, guitest::Fixture {
     Q_OBJECT
 
-    CMemoryProfileStore store;
-    CScriptedMessageBox box;
-    CTestSurroundings surroundings;
+    CMemoryProfileStore& MemoryStore() { return static_cast<CMemoryProfileStore&>(Store()); }
 
     void Open(CFiltersDlg& dlg) {
         dlg.CopyFrom(TheSettings());
@@ -121,9 +104,8 @@ class FiltersDlgTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { surroundings.Install(store, box); }
-    void cleanupTestCase() { surroundings.Remove(); }
-    void init() { ResetForCase(box); }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
     // Texts and up-down ranges; every stored value is shown; OK without changes keeps every setting.
     void controlsShowStoredValuesAndOkKeepsThem() {
@@ -148,7 +130,7 @@ private slots:
         QVERIFY(dlg.OkButton()->isDefault());
         QCOMPARE(dlg.CancelButton()->text(), QStringLiteral("Cancel"));
         QVERIFY(dlg.findChild<QWidget*>(QStringLiteral("labelNote")));
-        SaveShot(dlg, "filters");
+        guitest::Shot(&dlg, QStringLiteral("filters"));
         Ok(dlg);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(box.shown.empty());
@@ -304,8 +286,8 @@ private slots:
         CGorvantaDoc doc;
         CHintView view;
         doc.AddView(&view);
-        const size_t writes = store.WriteCount();
-        OnModal([](CFiltersDlg& dlg) {
+        const size_t writes = MemoryStore().WriteCount();
+        guitest::WhenModal<CFiltersDlg>([](CFiltersDlg& dlg) {
             SetText(dlg.FieldEdit(M("HCI Limit")), QStringLiteral("25"));
             dlg.CheckBox(M("Display HR"))->click();
             QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
@@ -313,9 +295,9 @@ private slots:
         QVERIFY(DoFiltersCommand(&doc, nullptr));
         QCOMPARE(TheSettings().m_nHCILimit, 25);
         QCOMPARE(TheSettings().m_bDisplayHR, 1);
-        QVERIFY(store.WriteCount() > writes);
-        QCOMPARE(store.GetInt(SETTINGS_SECTION, "HCI Limit", -1), 25);
-        QCOMPARE(store.GetInt(SETTINGS_SECTION, "Display HR", -1), 1);
+        QVERIFY(MemoryStore().WriteCount() > writes);
+        QCOMPARE(Store().GetInt(SETTINGS_SECTION, "HCI Limit", -1), 25);
+        QCOMPARE(Store().GetInt(SETTINGS_SECTION, "Display HR", -1), 1);
         QCOMPARE(view.calls.size(), size_t(1));
         QCOMPARE(view.calls[0].first, static_cast<IDocView*>(nullptr));
         QCOMPARE(view.calls[0].second, int(HINT_FILTERS_CHANGED));
@@ -332,8 +314,8 @@ private slots:
         CHintView view;
         doc.AddView(&view);
         const auto before = Values(TheSettings());
-        const size_t writes = store.WriteCount();
-        OnModal([](CFiltersDlg& dlg) {
+        const size_t writes = MemoryStore().WriteCount();
+        guitest::WhenModal<CFiltersDlg>([](CFiltersDlg& dlg) {
             SetText(dlg.FieldEdit(M("LowerLimit")), QStringLiteral("100"));
             dlg.CheckBox(M("Bypass 70/Resist Limit"))->click();
             dlg.CheckBox(M("Use Rings"))->click();
@@ -341,7 +323,7 @@ private slots:
         });
         QVERIFY(!DoFiltersCommand(&doc, nullptr));
         QCOMPARE(Values(TheSettings()), before);
-        QCOMPARE(store.WriteCount(), writes);
+        QCOMPARE(MemoryStore().WriteCount(), writes);
         QVERIFY(view.calls.empty());
         doc.RemoveView(&view);
     }
@@ -352,7 +334,7 @@ private slots:
         CHintView view;
         doc.AddView(&view);
         TheCalcState().m_bCalcRunning.store(1);
-        CModalProbe probe;
+        guitest::ModalProbe probe;
         probe.Start();
         QVERIFY(!DoFiltersCommand(&doc, nullptr));
         QTest::qWait(30);

@@ -73,8 +73,8 @@ CCalcResult RunReferenceSearch(const CCalcParam& p, const CalcPool& pool, int32_
     running.store(1);
     int n[SLOT_COUNT];
     for (int k = 0; k < SLOT_COUNT; ++k) n[k] = p.UseSlot(k) ? int(pool[size_t(k)].size()) : 0;
-    int64_t combinations = 1;
-    for (int k = 0; k < SLOT_COUNT; ++k) combinations *= n[k] < 1 ? 1 : n[k];
+    CCalcCount combinations = 1;
+    for (int k = 0; k < SLOT_COUNT; ++k) combinations *= uint64_t(n[k] < 1 ? 1 : n[k]);
     reporter.OnBegin(combinations);
 
     CRun run{p, lowerLimit, running, reporter};

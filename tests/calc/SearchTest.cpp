@@ -307,7 +307,7 @@ TEST(Search, ThreadProcUsesTheProcessFlag) {
 
 TEST(Search, AReporterThatThrowsEndsTheRun) {
     struct CThrower : ICalcReporter {
-        void OnBegin(int64_t) override {}
+        void OnBegin(const CCalcCount&) override {}
         void OnSuit(std::unique_ptr<CArmorSuit>) override { throw std::runtime_error("full"); }
         void OnEnd(const CCalcMsg& end) override {
             ++ends;
@@ -447,7 +447,7 @@ TEST(Search, AFailureInsideTheRunEndsItWithAnError) {
             }
             std::atomic<int32_t> refRunning{0};
             CRecorder want(refRunning);
-            CCalcResult w = RunReferenceSearch(q.param, q.pool.lists, 0, refRunning, want, got.m_nExamined);
+            CCalcResult w = RunReferenceSearch(q.param, q.pool.lists, 0, refRunning, want, got.m_nExamined.Clamped64());
             w.m_strError = c.error;
             want.m_end.m_strError = c.error;
             ExpectSameRun(w, want, got, rec);

@@ -22,7 +22,7 @@ class CRecorder : public ICalcReporter {
 public:
     explicit CRecorder(std::atomic<int32_t>& running) : m_running(running), m_thread(std::this_thread::get_id()) {}
 
-    void OnBegin(int64_t combinations) override {
+    void OnBegin(const CCalcCount& combinations) override {
         Check();
         ++m_nBegins;
         m_nCombinations = combinations;
@@ -48,7 +48,7 @@ public:
     std::vector<std::unique_ptr<CArmorSuit>> suits;
     int m_nBegins = 0;
     int m_nEnds = 0;
-    int64_t m_nCombinations = -1;
+    CCalcCount m_nCombinations;
     CCalcMsg m_end;
     bool m_bRunningAtBegin = false;
     bool m_bRunningAtEnd = false;

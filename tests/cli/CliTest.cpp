@@ -259,7 +259,8 @@ TEST_F(CliTest, LongTextGoesInAsSuccessivePastesAndOnlyAFullOneIsCutWithAWarning
         cases.push_back({sample + sample + sample + sample + sample, 430, false});
     }
     for (const CCase& c : cases) {
-        const CRun r = Run({"import", Path("a.gva")}, c.text);
+        Write(PathStr("t.txt"), c.text);
+        const CRun r = Run({"import", Path("a.gva"), Path("t.txt")});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err.find("warning") != std::string::npos, c.full) << r.err;
         EXPECT_EQ(r.err.find("32767") != std::string::npos, c.full) << r.err;

@@ -71,6 +71,37 @@ TEST(Archive, ShortInputFailsWithoutAllocatingThePromise) {
     EXPECT_THROW(ar.ReadInt32(), CArchiveEofException);
 }
 
+// A count is checked against what is left, its records at their smallest, before anything is made for it.
+TEST(Archive, CountsAreCheckedAgainstTheBytesLeft) {
+    const std::string ten(10, '\0');
+    const struct {
+        int32_t count;
+        uint64_t minRecord, after;
+        int outcome;  // 0 fits, 1 end of file, 2 below zero
+    } cases[] = {
+        {0, 4, 0, 0},          {2, 4, 2, 0},         {2, 4, 3, 1},         {3, 4, 0, 1},
+        {10, 1, 0, 0},         {11, 1, 0, 1},        {0, 4, 11, 1},        {INT32_MAX, 4, 0, 1},
+        {INT32_MAX, 0, 10, 0}, {-1, 4, 0, 2},        {INT32_MIN, 0, 0, 2}, {1, UINT64_MAX, 0, 1},
+    };
+    for (const auto& c : cases) {
+        CArchive ar{std::string_view(ten)};
+        if (c.outcome == 0)
+            EXPECT_NO_THROW(ar.CheckCount(c.count, c.minRecord, c.after)) << c.count;
+        else if (c.outcome == 1)
+            EXPECT_THROW(ar.CheckCount(c.count, c.minRecord, c.after), CArchiveEofException) << c.count;
+        else
+            EXPECT_THROW(ar.CheckCount(c.count, c.minRecord, c.after), CArchiveBadCountException) << c.count;
+    }
+    // Peeking reads without moving on, and fails like reading.
+    const std::string bytes = Bytes({0xFF, 0xFF, 0xFF, 0xFF, 7});
+    CArchive ar{std::string_view(bytes)};
+    EXPECT_EQ(ar.PeekInt32(), -1);
+    EXPECT_EQ(ar.Remaining(), 5u);
+    EXPECT_EQ(ar.ReadInt32(), -1);
+    EXPECT_THROW(ar.PeekInt32(), CArchiveEofException);
+    EXPECT_EQ(ar.ReadByte(), 7);
+}
+
 TEST(Cp1252, ConversionsRoundTrip) {
     std::string all;
     for (int c = 1; c < 256; ++c) all += char(c);

@@ -56,10 +56,10 @@ class FrameHostTest : public QObject, Fixture {
         host->doc->SetTitle(QStringLiteral("Gorvan1"));
         return *host->doc;
     }
-    // A window on the document, made as the application makes one, in the given document area.
-    CChildFrame* NewFrame(CDocHolder& doc, QMdiArea* in) {
+    // A window on the document, made as the application makes one, in a bare document area.
+    CChildFrame* NewFrame(CDocHolder& doc) {
         auto* frame = new CChildFrame(doc);
-        in->addSubWindow(frame);
+        area->addSubWindow(frame);
         if (!frame->OnCreateClient()) return nullptr;
         doc.AddFrame(frame);
         frame->GetLeftView()->OnInitialUpdate();
@@ -90,7 +90,7 @@ private slots:
     // Title, modified mark, window numbers and the save through the host reach the windows.
     void titleAndModifiedReachTheWindows() {
         CDocHolder& doc = NewDoc();
-        CChildFrame* first = NewFrame(doc, area.get());
+        CChildFrame* first = NewFrame(doc);
         QVERIFY(first);
         QCOMPARE(first->windowTitle(), QStringLiteral("Gorvan1[*]"));
         QSignalSpy titles(first, &CChildFrame::titleChanged), states(first, &CChildFrame::commandStatesChanged),
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(first->windowTitle(), QStringLiteral("held.gva[*]"));
         QVERIFY(!first->isWindowModified());
 
-        CChildFrame* second = NewFrame(doc, area.get());
+        CChildFrame* second = NewFrame(doc);
         QCOMPARE(first->windowTitle(), QStringLiteral("held.gva:1[*]"));
         QCOMPARE(second->windowTitle(), QStringLiteral("held.gva:2[*]"));
     }
@@ -124,8 +124,8 @@ private slots:
     // Activation and the pane that commands go to first are reported; so is the maximized state.
     void activationAndPanesAreReported() {
         CDocHolder& doc = NewDoc();
-        CChildFrame* first = NewFrame(doc, area.get());
-        CChildFrame* second = NewFrame(doc, area.get());
+        CChildFrame* first = NewFrame(doc);
+        CChildFrame* second = NewFrame(doc);
         QSignalSpy activated(area.get(), &QMdiArea::subWindowActivated);
         first->ActivateFrame();
         QCOMPARE(area->activeSubWindow(), first);
@@ -142,8 +142,8 @@ private slots:
     // to the host; Cancel keeps everything.
     void closingTellsTheHost() {
         CDocHolder& doc = NewDoc();
-        CChildFrame* first = NewFrame(doc, area.get());
-        CChildFrame* second = NewFrame(doc, area.get());
+        CChildFrame* first = NewFrame(doc);
+        CChildFrame* second = NewFrame(doc);
         doc.Doc().SetModifiedFlag(true);
         QSignalSpy firstClosed(first, &CChildFrame::closed), secondClosed(second, &CChildFrame::closed);
         QVERIFY(second->close());
