@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -84,6 +85,8 @@ struct CPlan {
     std::vector<CCalcCount> m_arrSize;
     std::vector<CVals> m_arrRest;
     std::vector<char> m_arrDead;
+    // Per level l: the resist sum from which a resist stays at 70 or more whatever levels l.. add.
+    std::vector<CVals> m_arrSure70;
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels together
     bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
@@ -113,6 +116,17 @@ struct CPlan {
         int32_t capped = 0;
         for (int k = 0; k < LANE_RESIST_END; ++k) capped += Cap70(s.v[k] + r.v[k]);
         return std::min(plain, capped);
+    }
+    // The resist sums s before level l (l > 0) as far as the capped total of levels l.. can tell them
+    // apart, as a non-zero key; false where they do not fit one.
+    bool TotalKey(int l, const CVals& s, uint64_t& key) const {
+        key = uint64_t(l);
+        for (int k = 0; k < LANE_RESIST_END; ++k) {
+            const int32_t x = std::min(s.v[k], m_arrSure70[size_t(l)].v[k]);
+            if (x < -128 || x > 127) return false;
+            key = key << 8 | uint64_t(x + 128);
+        }
+        return true;
     }
     bool Feasible(int l, const CVals& s) const {
         const CVals& r = m_arrRest[size_t(l)];
@@ -230,6 +244,8 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_arrSize.assign(size_t(m) + 1, 1);
     plan.m_arrRest.assign(size_t(m) + 1, CVals{});
     plan.m_arrDead.assign(size_t(m) + 1, 0);
+    plan.m_arrSure70.assign(size_t(m) + 1, CVals{});
+    for (int k = 0; k < LANE_RESIST_END; ++k) plan.m_arrSure70[size_t(m)].v[k] = 70;
     for (int l = m - 1; l >= 0; --l) {
         const CLevel& level = plan.m_arrLevels[size_t(l)];
         plan.m_arrSize[size_t(l)] = plan.m_arrSize[size_t(l) + 1] * uint64_t(level.m_nCount);
@@ -243,6 +259,10 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
             Add(rest, rest, most);
         }
         plan.m_arrRest[size_t(l)] = rest;
+        CVals& sure = plan.m_arrSure70[size_t(l)];
+        sure = plan.m_arrSure70[size_t(l) + 1];
+        for (const CVals& v : level.m_arrResistClasses)
+            for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], plan.m_arrSure70[size_t(l) + 1].v[k] - v.v[k]);
     }
     return plan;
 }
@@ -350,16 +370,63 @@ private:
     std::unique_ptr<std::atomic<int64_t>[]> m_arrFirst;
 };
 
+// Across the chunks of a run: the resist sums (as TotalKey gives them) from which the highest capped
+// total has been searched, each with the first chunk that searched it. A chunk need not search them again
+// if it or an earlier chunk did: that chunk's highest total already covers them, and so does every state
+// this chunk reports once merged after it. The table is made on first use and takes no more keys once half
+// full; its pages are only touched as keys arrive.
+class CTotalMemo {
+public:
+    CTotalMemo() = default;
+    CTotalMemo(const CTotalMemo&) = delete;
+    CTotalMemo& operator=(const CTotalMemo&) = delete;
+    ~CTotalMemo() { if (getenv("MEMODBG")) fprintf(stderr, "memo used %zu\n", m_nUsed.load()); std::free(m_pSlots); }
+
+    // True when chunk `chunk` may pass over the sums; otherwise notes that it searches them.
+    bool Searched(uint64_t key, int64_t chunk) {
+        std::call_once(m_made, [this] { m_pSlots = static_cast<uint64_t*>(std::calloc(SLOTS, sizeof(uint64_t))); });
+        if (!m_pSlots) return false;
+        const uint64_t mine = key << CHUNK_BITS | uint64_t(chunk);
+        for (size_t i = size_t((key * 0x9E3779B97F4A7C15ull) >> 40) & (SLOTS - 1);; i = (i + 1) & (SLOTS - 1)) {
+            std::atomic_ref<uint64_t> slot(m_pSlots[i]);
+            uint64_t seen = slot.load(std::memory_order_acquire);
+            while (seen == 0) {
+                if (m_nUsed.load(std::memory_order_relaxed) >= SLOTS / 2) return false;
+                if (slot.compare_exchange_weak(seen, mine, std::memory_order_acq_rel)) {
+                    m_nUsed.fetch_add(1, std::memory_order_relaxed);
+                    return false;
+                }
+            }
+            if (seen >> CHUNK_BITS != key) continue;
+            for (;;) {
+                if ((seen & CHUNK_MASK) <= uint64_t(chunk)) return true;
+                if (slot.compare_exchange_weak(seen, mine, std::memory_order_acq_rel)) return false;
+            }
+        }
+    }
+    // Keys are TotalKey's: level and five resist sums, in 4 + 5 * 8 bits.
+    static constexpr int KEY_BITS = 44;
+
+private:
+    static constexpr int CHUNK_BITS = 64 - KEY_BITS;  // chunks are fewer than 2^17
+    static constexpr uint64_t CHUNK_MASK = (uint64_t(1) << CHUNK_BITS) - 1;
+    static constexpr size_t SLOTS = size_t(1) << 21;
+    std::once_flag m_made;
+    uint64_t* m_pSlots = nullptr;
+    std::atomic<size_t> m_nUsed{0};
+};
+
 // Depth-first search of one chunk. Positions are not counted as the search goes: where it reports a state
 // (a listed suit, a stop, its end), the position follows from the indexes in hand. Every such state
 // (position, highest values) is exact for the combinations before it in visiting order, so a run may end
 // at any suit or at a stop.
 class CChunkSearch {
 public:
-    CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, const std::atomic<int32_t>& running,
-                 CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
+    CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CTotalMemo& totalMemo,
+                 const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
         : m_plan(plan),
           m_pMemo(memo),
+          m_memo(totalMemo),
           m_running(running),
           m_out(out),
           m_nHitCap(hitCap),
@@ -498,6 +565,8 @@ private:
 
     // Raises best to the highest capped total of the combinations of levels l.. after s; false on a stop.
     // Only distinct resist vectors that nothing else in their slot beats are tried.
+    // Sums whose key was searched before, by this chunk or an earlier one, are passed over: the highest total
+    // below them is already part of best, or of what precedes this chunk (best only grows within a chunk).
     bool MaxTotal(int l, const CVals& s, int32_t& best) {
         const CPlan& P = m_plan;
         const CLevel& level = P.m_arrLevels[size_t(l)];
@@ -506,9 +575,11 @@ private:
         for (const CVals& v : level.m_arrResistClasses) {
             CVals s2;
             Add(s2, s, v);
+            uint64_t key;
             if (last)
                 best = std::max(best, P.Total(s2));
-            else if (P.TotalBound(l + 1, s2) > best && !MaxTotal(l + 1, s2, best))
+            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
+                     !MaxTotal(l + 1, s2, best))
                 return false;
             if (best >= bound) return true;
             if (Poll()) return false;
@@ -550,6 +621,7 @@ private:
 
     const CPlan& m_plan;
     CNodeMemo* m_pMemo;
+    CTotalMemo& m_memo;
     const std::atomic<int32_t>& m_running;
     CChunkResult& m_out;
     int64_t m_nHitCap;
@@ -717,7 +789,7 @@ public:
                   int64_t hitCap, IHitGate* gate, CChunkResult& out) {
         try {
             if (m_hooks.chunkStart) m_hooks.chunkStart(c);
-            CChunkSearch search(plan, split, memo, m_running, out, hitCap, gate, c);
+            CChunkSearch search(plan, split, memo, m_totalMemo, m_running, out, hitCap, gate, c);
             search.Run(seedTotal);
         } catch (...) {
             out.m_bDone = out.m_bComplete = false;
@@ -746,6 +818,7 @@ public:
 
 private:
     const CCalcHooks m_hooks;
+    CTotalMemo m_totalMemo;
     mutable std::mutex m_mutex;
     std::exception_ptr m_failure;
     std::atomic<int64_t> m_nSuitsMade{0};

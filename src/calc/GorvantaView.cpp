@@ -50,14 +50,16 @@ CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
 
 CGorvantaView::~CGorvantaView() {
     // The worker sends to this view and reads the document's pool until its last step.
-    if (m_pRun->IsActive()) StopAndWaitForRun();
-    m_pRun.reset();
-    HideProgress();
+    StopAndWaitForRun();
     Detach();
+    HideProgress();
+    m_pRun.reset();
     if (m_pModel->ResultCount() > 0) ClearResults();
 }
 
 void CGorvantaView::Detach() {
+    // Still attached while it stops, so that the end of the run reaches the document's other views.
+    StopAndWaitForRun();
     if (m_pDoc) m_pDoc->RemoveView(this);
     m_pDoc = nullptr;
 }
@@ -74,7 +76,9 @@ void CGorvantaView::OnInitialUpdate() {
 
 void CGorvantaView::OnUpdate(IDocView* sender, int hint) {
     switch (hint) {
-        case HINT_START_CALC: StartCalc(); break;
+        case HINT_START_CALC:
+            if (!sender) StartCalc();
+            break;
         case HINT_FILTERS_CHANGED:
             m_nLowerLimit = TheSettings().m_nLowerLimit;
             ApplyColumnVisibility();
@@ -88,8 +92,8 @@ void CGorvantaView::OnUpdate(IDocView* sender, int hint) {
 }
 
 void CGorvantaView::StopAndWaitForRun() {
-    // Any view's worker may be reading this document's pool, not only this view's.
-    if (m_pDoc) CCalcRun::StopAndWaitForPool(m_pDoc->m_arrPool);
+    // A view with a run stops it when it leaves its document, so no other view's worker reads the pool.
+    if (!m_pRun || !m_pRun->IsActive()) return;
     m_pRun->SetClosing(true);
     m_pRun->StopAndWait();
     m_pRun->SetClosing(false);
@@ -139,14 +143,14 @@ void CGorvantaView::OnColumnResized(int column, int width) {
     s.SaveSettings();
 }
 
-void CGorvantaView::StartCalc() {
-    if (IsCalcInProgress() || !m_pDoc) return;
+bool CGorvantaView::StartCalc() {
+    if (IsCalcInProgress() || !m_pDoc) return false;
     m_timeStart = std::time(nullptr);
     ClearResults();
     auto param = std::make_unique<CCalcParam>();
     param->FillFrom(TheSettings());
     param->m_pView = this;
-    m_pRun->Start(std::move(param), m_pDoc->m_arrPool, m_nLowerLimit, m_nThreads);
+    return m_pRun->Start(std::move(param), m_pDoc->m_arrPool, m_nLowerLimit, m_nThreads);
 }
 
 void CGorvantaView::OnCalcBegin(int64_t combinations) {

@@ -28,16 +28,23 @@ public:
     CGorvantaDoc* GetDocument() const { return m_pDoc; }
     // The listed suits and their rows; the model owns the suits.
     CResultsModel* Model() const { return m_pModel; }
-    // The document closes: leave it.
+    // The view leaves its document (its window or the document closes): its run stops first, and the
+    // other views of the document hear that it is done.
     void Detach();
 
     // Columns with their widths from the settings (optional columns hidden unless switched on), and
     // the total resist minimum from the settings.
     void OnInitialUpdate();
+    // HINT_START_CALC from no view starts a run here; from a view, it tells of the run started there.
     void OnUpdate(IDocView* sender, int hint) override;
-    bool IsResultsView() const override { return true; }
-    // Stops the run and returns once the worker no longer reads the pool; no summary is shown.
+    // True while this view's own run is in progress: the document's close step stops that run and no
+    // other (the running flag it looks at may belong to another document's run).
+    bool IsResultsView() const override { return HasActiveRun(); }
+    // Stops this view's run and returns once its worker has returned; no summary is shown.
     void StopAndWaitForRun() override;
+    // Clears the results and starts a run on the document's pool. False, doing nothing, while a run is in
+    // progress anywhere in the program or without a document.
+    bool StartCalc();
 
     // Shows each optional column (8 to 15) at its stored width when its display switch is on,
     // hides it otherwise. Columns 0 to 7 are left as they are.
@@ -67,7 +74,6 @@ public:
     int m_nThreads = 0;
 
 private:
-    void StartCalc();
     void OnColumnResized(int column, int width);
     void ShowProgress();
     void HideProgress();

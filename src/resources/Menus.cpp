@@ -34,7 +34,7 @@ const std::vector<CMenuItemDef>& DocMenu() {
               {Cmd(ID_FILE_NEW, "&New\tCtrl+N"), Cmd(ID_FILE_OPEN, "&Open...\tCtrl+O"), Cmd(ID_FILE_CLOSE, "&Close"),
                Cmd(ID_FILE_SAVE, "&Save\tCtrl+S"), Cmd(ID_FILE_SAVE_AS, "Save &As..."), SEP,
                Cmd(ID_FILE_MRU_FILE1, "Recent File"), SEP, Cmd(ID_APP_EXIT, "E&xit")}),
-        Popup("&Edit", {Cmd(ID_EDIT_PASTE, "&Paste\tCtrl+V")}),
+        Popup("&Edit", {Cmd(ID_EDIT_PASTE, "&Paste\tCtrl+V"), SEP, Cmd(ID_EDIT_ITEM_NAMES, "&Item Names...")}),
         Popup("&View",
               {Cmd(ID_VIEW_TOOLBAR, "&Toolbar"), Cmd(ID_VIEW_STATUS_BAR, "&Status Bar"),
                Cmd(ID_WINDOW_SPLIT, "S&plit"), SEP, Cmd(ID_VIEW_ALWAYS_ON_TOP, "&Always on Top")}),

@@ -17,6 +17,7 @@ constexpr int ID_CALC_STOP = 32791;
 constexpr int ID_DELETE_SUIT = 32792;
 constexpr int ID_DELETE_SUIT_ITEM = 32793;
 constexpr int ID_ADD_PIECE_TO_SUIT = 32794;
+constexpr int ID_EDIT_ITEM_NAMES = 32795;
 
 // Standard commands.
 constexpr int ID_FILE_NEW = 57600;

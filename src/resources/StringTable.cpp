@@ -17,6 +17,7 @@ const std::map<int, const char*>& Strings() {
         {ID_DELETE_SUIT, "Delete the suit and return the pieces to the pool"},
         {ID_DELETE_SUIT_ITEM, "Remove this piece from the suit and return it to the pool"},
         {ID_ADD_PIECE_TO_SUIT, "Add this piece to an existing character's suit"},
+        {ID_EDIT_ITEM_NAMES, "Edit the names that decide the slot of an imported item"},
         // Standard commands.
         {ID_FILE_NEW, "Create a new document\nNew"},
         {ID_FILE_OPEN, "Open an existing document\nOpen"},

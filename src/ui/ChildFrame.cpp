@@ -197,6 +197,12 @@ int CChildFrame::GetColumnWidth(int column) const {
 bool CChildFrame::OnCmdMsg(int id, CCmdUI* pUI) {
     if (CCmdTarget* view = GetActiveView())
         if (view->OnCmdMsg(id, pUI)) return true;
+    // The run starts in this window's results list, not in whichever window of the document came first;
+    // the document decides whether Start is enabled.
+    if (id == ID_CALC_START && !pUI && m_pDoc) {
+        m_pDoc->StartCalc(m_pResultsView);
+        return true;
+    }
     if (m_pDoc && m_pDoc->OnCmdMsg(id, pUI)) return true;
     switch (id) {
         case ID_WINDOW_SPLIT:

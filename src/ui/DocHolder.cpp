@@ -1,11 +1,15 @@
 #include "DocHolder.h"
 
-#include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "ChildFrame.h"
+#include "FileNames.h"
 #include "calc/CalcRun.h"
 #include "calc/CalcState.h"
+#include "calc/GorvantaView.h"
 #include "calc/FiltersDlg.h"
 #include "document/DocFile.h"
 #include "import/ImportDlg.h"
@@ -13,6 +17,30 @@
 #include "model/MessageBox.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+
+namespace {
+constexpr const char* CHANGED_ON_DISK_QUESTION =
+    "%1 has been changed on disk since it was opened or last saved.\nDo you want to overwrite it with this document?";
+
+// Both names reach the same file (or would, once it exists).
+bool SameFile(const QString& a, const QString& b) {
+    const QString ca = CanonicalFileName(a), cb = CanonicalFileName(b);
+    if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+}  // namespace
+
+CFileStamp CFileStamp::Of(const QString& path) {
+    CFileStamp stamp;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(FileNameBytes(path).constData(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = uint64_t(st.st_dev);
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.size = int64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
 
 CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
     : m_host(host), m_pDoc(std::move(doc)), m_bWasModified(m_pDoc->IsModified()) {
@@ -40,8 +68,15 @@ void CDocHolder::CheckModified() {
 void CDocHolder::SetPathName(const QString& path, bool addToMru) {
     const QFileInfo info(path);
     m_strPathName = info.absoluteFilePath();
-    SetTitle(info.fileName());
+    SetTitle(FileNameForDisplay(info.fileName()));
     if (addToMru) m_host.AddToRecentFileList(m_strPathName);
+}
+
+bool CDocHolder::ChangedOnDisk() const {
+    // A file that has gone is not overwritten by the save that brings it back.
+    if (!m_fileStamp.exists || m_strPathName.isEmpty()) return false;
+    const CFileStamp now = CFileStamp::Of(m_strPathName);
+    return now.exists && now != m_fileStamp;
 }
 
 void CDocHolder::SetTitle(const QString& title) {
@@ -88,8 +123,8 @@ bool CDocHolder::CanCloseFrame(CChildFrame* frame) {
 bool CDocHolder::DoFileSave() {
     // A document without a file, or one whose file has become read-only, is saved under a new name.
     if (m_strPathName.isEmpty()) return DoSave(QString());
-    const QFileInfo info(m_strPathName);
-    if (info.exists() && !info.isWritable()) return DoSave(QString());
+    const QByteArray file = FileNameBytes(m_strPathName);
+    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0) return DoSave(QString());
     return DoSave(m_strPathName);
 }
 
@@ -105,18 +140,31 @@ bool CDocHolder::DoSave(QString path, bool replace) {
         path = name;
     }
     if (!OnSaveDocument(path)) return false;
-    if (replace) SetPathName(path);
+    if (replace) {
+        // A new name: the file just written is the one later saves compare against.
+        const bool renamed = m_strPathName.isEmpty() || !SameFile(path, m_strPathName);
+        SetPathName(path);
+        if (renamed) m_fileStamp = CFileStamp::Of(m_strPathName);
+    }
     return true;
 }
 
 bool CDocHolder::OnSaveDocument(const QString& path) {
+    const bool ownFile = !m_strPathName.isEmpty() && SameFile(path, m_strPathName);
+    if (ownFile && ChangedOnDisk()) {
+        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNo, MsgIcon::Warning) != IDYES) return false;
+    }
     std::string error;
-    if (!SaveDocumentFile(*m_pDoc, std::string(QFile::encodeName(path).constData()), &error)) {
+    if (!SaveDocumentFile(*m_pDoc, FileNameBytes(path).toStdString(), &error)) {
         std::string text = MSG_FAILED_TO_SAVE;
         if (!error.empty()) text += "\n" + error;
         ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
         return false;
     }
+    // Taken after the save: it is what a later save compares against.
+    if (ownFile) m_fileStamp = CFileStamp::Of(m_strPathName);
     CheckModified();
     UpdateFrameCounts();
     return true;
@@ -125,11 +173,25 @@ bool CDocHolder::OnSaveDocument(const QString& path) {
 void CDocHolder::OnCloseDocument() {
     if (m_bClosing) return;
     m_bClosing = true;
-    // The document's close step runs while its views are still there: a results view stops its run.
+    // Only this document's own run stops, and its worker has returned before the pool goes, also when
+    // the run was already told to stop. The document's close step then finds no run left to stop, so it
+    // does not lower the flag of another document's run.
+    for (CChildFrame* frame : m_arrFrames)
+        if (CGorvantaView* view = frame->GetResultsView()) view->StopAndWaitForRun();
     m_pDoc->OnCloseDocument();
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
     m_arrFrames.clear();
     m_host.RemoveDocument(this);  // deletes this object
+}
+
+bool CDocHolder::StartCalc(CGorvantaView* view) {
+    // Also refused while a stopped run's summary is still open: its worker has not yet returned.
+    if (IsCalcInProgress()) return false;
+    if (!view && !m_arrFrames.empty()) view = m_arrFrames.front()->GetResultsView();
+    if (!view || !view->StartCalc()) return false;
+    // Every other view hears that the run started there: the trees grey their editing commands.
+    m_pDoc->UpdateAllViews(view, HINT_START_CALC);
+    return true;
 }
 
 bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
@@ -148,11 +210,12 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             if (!pUI) DoPasteCommand(m_pDoc.get(), m_host.DialogParent());
             return true;
         case ID_CALC_START:
-            // Also refused while a stopped run's summary is still open: its worker has not yet returned.
+            // One run in the whole program at a time. A window sends the command to its own results view
+            // (CChildFrame); from here it goes to the first window's.
             if (pUI)
                 pUI->Enable(!IsCalcInProgress());
-            else if (!IsCalcInProgress())
-                m_pDoc->UpdateAllViews(nullptr, HINT_START_CALC);
+            else
+                StartCalc(nullptr);
             return true;
         case ID_CALC_FILTERS:
             // Always shown enabled; during a run the command itself does nothing.

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,18 @@
 #include "document/GorvantaDoc.h"
 
 class CChildFrame;
+class CGorvantaView;
+
+// One version of a file on disk: a save by anyone (the file written anew, or replaced) changes it.
+struct CFileStamp {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const CFileStamp&) const = default;
+    static CFileStamp Of(const QString& path);
+};
 
 class CDocHolder : public QObject, public CCmdTarget, private IDocView {
     Q_OBJECT
@@ -30,6 +43,10 @@ public:
     const QString& GetPathName() const { return m_strPathName; }
     // Sets the path and makes the file's name the title; the file joins the recent-file list.
     void SetPathName(const QString& path, bool addToMru = true);
+    // The file as it was when the document was read from it or last saved to it.
+    void SetFileStamp(const CFileStamp& stamp) { m_fileStamp = stamp; }
+    // The document's file has been written or replaced by someone else since then.
+    bool ChangedOnDisk() const;
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);
     bool IsModified() const { return m_pDoc->IsModified(); }
@@ -51,10 +68,16 @@ public:
     // Save As when path is empty (asks for a name), else a save to path. replace: the document takes
     // the new name.
     bool DoSave(QString path, bool replace = true);
+    // Writes the file. When it is the document's own file and someone else has changed it on disk, asks
+    // first; No leaves the file as it is and the document modified.
     bool OnSaveDocument(const QString& path);
-    // The close step: stops a run, frees the contents, closes every window of the document and
-    // hands the document back to its host (which deletes this object).
+    // The close step: stops the document's own run and waits for its worker, frees the contents, closes
+    // every window of the document and hands the document back to its host (which deletes this object).
+    // A run of another document goes on.
     void OnCloseDocument();
+    // Start Calculation: the run starts in this results view (null: the first window's), the other views
+    // hear of it. False when a run is already in progress anywhere.
+    bool StartCalc(CGorvantaView* view);
 
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
@@ -74,6 +97,7 @@ private:
     std::unique_ptr<CGorvantaDoc> m_pDoc;
     QString m_strPathName;
     QString m_strTitle;
+    CFileStamp m_fileStamp;
     std::vector<CChildFrame*> m_arrFrames;
     bool m_bClosing = false;
     bool m_bWasModified = false;

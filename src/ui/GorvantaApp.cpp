@@ -1,7 +1,6 @@
 #include "GorvantaApp.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -12,11 +11,13 @@
 #include "AboutDlg.h"
 #include "ChildFrame.h"
 #include "DocHolder.h"
+#include "FileNames.h"
 #include "LeftView.h"
 #include "calc/GorvantaView.h"
 #include "MainFrame.h"
 #include "calc/CalcState.h"
 #include "document/DocFile.h"
+#include "import/ItemNamesDlg.h"
 #include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "model/QtProfileStore.h"
@@ -29,9 +30,8 @@ QString DocStr(DocString field) { return QString::fromLatin1(GetDocString(field)
 
 // Paths are compared as the file system does: by their canonical form when the file exists.
 QString Canonical(const QString& path) {
-    const QFileInfo info(path);
-    const QString c = info.canonicalFilePath();
-    return c.isEmpty() ? info.absoluteFilePath() : c;
+    const QString c = CanonicalFileName(path);
+    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
 }
 }  // namespace
 
@@ -142,12 +142,19 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
     }
 
     auto doc = std::make_unique<CGorvantaDoc>();
-    const CLoadOutcome outcome = LoadDocumentFile(*doc, std::string(QFile::encodeName(QFileInfo(path).absoluteFilePath()).constData()));
-    if (outcome.status == LoadStatus::UnexpectedFormat || outcome.status == LoadStatus::CannotOpen) {
-        const std::string text = !outcome.message.empty() ? outcome.message
-                                 : outcome.status == LoadStatus::UnexpectedFormat ? MSG_UNEXPECTED_FORMAT
-                                                                                   : MSG_FAILED_TO_OPEN;
-        ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
+    const QString full = QFileInfo(path).absoluteFilePath();
+    // Taken before reading: a change made while we read shows as a change later.
+    const CFileStamp stamp = CFileStamp::Of(full);
+    const CLoadOutcome outcome = LoadDocumentFile(*doc, FileNameBytes(full).toStdString());
+    // A file that is not a document ("Archive format not recognized." has been shown) opens nothing, as
+    // in the command-line tool: no document may later be saved over it, and it is no recent document.
+    if (outcome.status != LoadStatus::Ok) {
+        if (outcome.status != LoadStatus::NotRecognized) {
+            const std::string text = !outcome.message.empty() ? outcome.message
+                                     : outcome.status == LoadStatus::UnexpectedFormat ? MSG_UNEXPECTED_FORMAT
+                                                                                       : MSG_FAILED_TO_OPEN;
+            ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
+        }
         doc->OnCloseDocument();  // frees what was read before the failure
         return nullptr;
     }
@@ -156,6 +163,7 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
     CDocHolder* holder = owned.get();
     m_arrDocs.push_back(std::move(owned));
     holder->SetPathName(path);
+    holder->SetFileStamp(stamp);
     CChildFrame* frame = CreateNewFrame(*holder, nullptr);
     if (!frame) {
         RemoveDocument(holder);
@@ -347,6 +355,9 @@ bool CGorvantaApp::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_APP_ABOUT:
             if (!pUI) OnAppAbout();
+            return true;
+        case ID_EDIT_ITEM_NAMES:
+            if (!pUI) DoItemNamesCommand(m_pMainWnd);
             return true;
         case ID_APP_EXIT:
             if (!pUI && m_pMainWnd) m_pMainWnd->close();

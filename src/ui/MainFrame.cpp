@@ -141,8 +141,16 @@ bool CMainFrame::OnCreate() {
         m_pPieceCountPane->fontMetrics().horizontalAdvance(QString::fromLatin1(PIECE_COUNT_PANE_SIZE_TEXT)) + 8);
     m_pPieceCountPane->setContentsMargins(3, 0, 3, 0);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    statusBar()->addWidget(m_pMessagePane, 1);
+    // The message pane shows the prompts itself, one text at a time. As an ordinary item of the status
+    // bar it would be hidden under a prompt that the bar paints itself, and shown again over that prompt
+    // by every relayout, such as the run's progress coming and going. As the first permanent item it is
+    // never hidden, the bar has no room left to paint a prompt, and its background covers that room.
+    m_pMessagePane->setAutoFillBackground(true);
+    statusBar()->addPermanentWidget(m_pMessagePane, 1);
     statusBar()->addPermanentWidget(m_pPieceCountPane);
+    connect(statusBar(), &QStatusBar::messageChanged, m_pMessagePane, [this](const QString& message) {
+        m_pMessagePane->setText(message.isEmpty() ? QString::fromLatin1(IDLE_MESSAGE) : message);
+    });
 
     // The two menu bars.
     for (const CMenuItemDef& def : MenuResource(IDR_MAINFRAME)) {

@@ -1,6 +1,7 @@
 // The window program: Qt's application, our message box, then the application object's start-up.
 #include <QApplication>
 
+#include "ui/FileNames.h"
 #include "ui/GorvantaApp.h"
 #include "ui/QtMessageBox.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     CQtMessageBox box;
     SetMessageBox(&box);
     CGorvantaApp app;
-    if (!app.InitInstance(QApplication::arguments().mid(1))) return 1;
+    // From argv itself, which QApplication has rid of its own options: arguments() would change file
+    // names that are not UTF-8.
+    if (!app.InitInstance(FileArguments(argc, argv))) return 1;
     return qapp.exec();
 }

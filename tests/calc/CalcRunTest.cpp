@@ -64,7 +64,7 @@ public:
 // Keeps every report of a direct run on the calling thread.
 class CDirect : public ICalcReporter {
 public:
-    void OnBegin(int64_t) override {}
+    void OnBegin(const CCalcCount&) override {}
     void OnSuit(std::unique_ptr<CArmorSuit> s) override { suits.push_back(std::move(s)); }
     void OnEnd(const CCalcMsg& e) override { end = e; }
     std::vector<std::unique_ptr<CArmorSuit>> suits;
@@ -73,13 +73,19 @@ public:
 
 std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
 
-// 7.5 million combinations over the first six slots: a run long enough to be stopped.
-CTestPool LongPool() {
+CTestPool PoolOf(std::initializer_list<int> slotList, int n) {
     CTestPool pool;
-    pool.Fill({0, 1, 2, 3, 4, 5}, 14);
+    pool.Fill(slotList, n);
     return pool;
 }
+// 7.5 million combinations over the first six slots: a run long enough to be stopped.
+CTestPool LongPool() { return PoolOf({0, 1, 2, 3, 4, 5}, 14); }
 std::unique_ptr<CCalcParam> SixSlots() { return ParamFor({0, 1, 2, 3, 4, 5}); }
+// Starts the run and waits for the signal that its worker has returned.
+bool RunToEnd(CCalcRun& run, const CTestPool& pool, std::unique_ptr<CCalcParam> param, int ms = 20000) {
+    QSignalSpy finished(&run, &CCalcRun::Finished);
+    return run.Start(std::move(param), pool.lists, 0) && finished.wait(ms);
+}
 }  // namespace
 
 class CalcRunTest : public QObject, guitest::Fixture {
@@ -92,14 +98,7 @@ private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
 
-    void elapsedTimeAndProgressTexts() {
-        // Hours within a day: a run of 25 hours shows 01.
-        const std::pair<int64_t, const char*> elapsed[] = {{0, "00:00:00"},         {4, "00:00:04"},
-                                                           {3600 + 2 * 60 + 5, "01:02:05"}, {86399, "23:59:59"},
-                                                           {25 * 3600, "01:00:00"}, {-3, "00:00:00"}};
-        for (const auto& [seconds, text] : elapsed)
-            QCOMPARE(FormatElapsed(seconds), std::string("Elapsed time: ") + text);
-        QCOMPARE(SummaryWithElapsed("a\nb", 65), std::string("a\nb\nElapsed time: 00:01:05"));
+    void rateAndProgressTexts() {
         QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
         QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
         const std::array<int64_t, 3> permille[] = {
@@ -109,17 +108,14 @@ private slots:
     }
 
     // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
-    // between one begin and one end, and the flag is still up while the end is handled.
+    // between one begin and one end, and the flag is still up while the end is handled. The suit limit
+    // ends a run where it is reached.
     void reportsArriveInOrder() {
-        CTestPool pool;
-        pool.Fill({0, 2, 3}, 20);
+        CTestPool pool = PoolOf({0, 2, 3}, 20);
         CSink sink;
         CCalcRun run(sink);
-        QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(ParamFor({0, 2, 3}), pool.lists, 0));
-        QVERIFY(finished.wait(20000));
+        QVERIFY(RunToEnd(run, pool, ParamFor({0, 2, 3})));
         QVERIFY(!run.IsActive());
-
         QVERIFY(!sink.wrongThread);
         QVERIFY(!sink.nested);
         QCOMPARE(sink.log.front(), 'B');
@@ -132,7 +128,6 @@ private slots:
         QCOMPARE(sink.end.m_nSuitsFound, int64_t(8000));
         QCOMPARE(FirstLine(sink.end.m_strSummary), std::string("8000 suit configurations examined."));
         QVERIFY(sink.nLargestBatch <= CCalcRun::BATCH_SUITS);
-
         // The same run straight on this thread gives the same suits in the same order.
         CDirect direct;
         std::atomic<int32_t> flag{0};
@@ -144,13 +139,19 @@ private slots:
         }
         QCOMPARE(sink.suits.front()->m_strName, std::string("Suit 00000"));
         QCOMPARE(sink.end.m_strSummary, direct.end.m_strSummary);
+
+        CSink limited;
+        CCalcRun limitedRun(limited);
+        QVERIFY(RunToEnd(limitedRun, pool, ParamFor({0, 2, 3}, 1)));
+        QCOMPARE(limited.suits.size(), size_t(1));
+        QCOMPARE(limited.end.m_nSuitsFound, int64_t(1));
+        QVERIFY(limited.end.m_strSummary.find("\n1 suit meets limit standards.\n") != std::string::npos);
     }
 
     // While the user interface handles a batch, the worker waits: events processed inside the handler
     // bring no further report.
     void handOverBlocksTheWorker() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3}, 12);
+        CTestPool pool = PoolOf({0, 1, 2, 3}, 12);
         CSink sink;
         std::string logDuringFirst;
         bool first = true;
@@ -164,27 +165,11 @@ private slots:
             logDuringFirst = sink.log.substr(before.size());
         };
         CCalcRun run(sink);
-        QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(ParamFor({0, 1, 2, 3}), pool.lists, 0));
-        QVERIFY(finished.wait(20000));
+        QVERIFY(RunToEnd(run, pool, ParamFor({0, 1, 2, 3})));
         QVERIFY(!first);
         QCOMPARE(logDuringFirst, std::string());
         QVERIFY(sink.nested == false);
         QCOMPARE(int64_t(sink.suits.size()), sink.end.m_nSuitsFound);
-    }
-
-    // The suit limit ends the run where it is reached.
-    void suitLimitEndsTheRun() {
-        CTestPool pool;
-        pool.Fill({0, 2, 3}, 20);
-        CSink sink;
-        CCalcRun run(sink);
-        QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(ParamFor({0, 2, 3}, 1), pool.lists, 0));
-        QVERIFY(finished.wait(20000));
-        QCOMPARE(sink.suits.size(), size_t(1));
-        QCOMPARE(sink.end.m_nSuitsFound, int64_t(1));
-        QVERIFY(sink.end.m_strSummary.find("\n1 suit meets limit standards.\n") != std::string::npos);
     }
 
     // Stop in the middle: the suits listed so far stay, the summary counts only what was examined.
@@ -197,9 +182,7 @@ private slots:
         };
         CCalcRun run(sink);
         runPtr = &run;
-        QSignalSpy finished(&run, &CCalcRun::Finished);
-        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
-        QVERIFY(finished.wait(60000));
+        QVERIFY(RunToEnd(run, pool, SixSlots(), 60000));
         QCOMPARE(sink.log.back(), 'E');
         QVERIFY(sink.nBatches >= 2);
         QCOMPARE(int64_t(sink.suits.size()), sink.end.m_nSuitsFound);
@@ -213,10 +196,8 @@ private slots:
     // The flag is up as soon as Start returns, before the worker has done anything, so a second start
     // from anywhere is refused until the end has been handled.
     void startRefusedWhileRunning() {
-        CTestPool pool;
-        pool.Fill({0, 2}, 30);
-        CSink sink;
-        CSink otherSink;
+        CTestPool pool = PoolOf({0, 2}, 30);
+        CSink sink, otherSink;
         CCalcRun run(sink);
         CCalcRun other(otherSink);
         bool refusedAtEnd = false;
@@ -236,23 +217,21 @@ private slots:
         QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'B'), 2);
     }
 
-    // A stop that comes before the worker has announced its run is not undone by the search's start.
-    void stopBeforeTheWorkerBegins() {
+    // Ways a long run ends. A stop that comes before the worker has announced its run is not undone by
+    // the search's start. Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock,
+    // and returns only once the worker has returned. Destroying the run object stops and waits too.
+    void waysToEndALongRun() {
         CTestPool pool = LongPool();
-        CSink sink;
-        CCalcRun run(sink);
-        QVERIFY(run.Start(SixSlots(), pool.lists, 0));
-        run.RequestStop();
-        run.WaitForEnd();
-        QVERIFY(!run.IsActive());
-        QCOMPARE(FirstLine(sink.end.m_strSummary), std::string("1 suit configurations examined."));
-        QCOMPARE(sink.suits.size(), size_t(1));
-    }
-
-    // Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock, and returns
-    // only once the worker has returned.
-    void stopAndWaitFromTheUserInterface() {
-        CTestPool pool = LongPool();
+        {
+            CSink sink;
+            CCalcRun run(sink);
+            QVERIFY(run.Start(SixSlots(), pool.lists, 0));
+            run.RequestStop();
+            run.WaitForEnd();
+            QVERIFY(!run.IsActive());
+            QCOMPARE(FirstLine(sink.end.m_strSummary), std::string("1 suit configurations examined."));
+            QCOMPARE(sink.suits.size(), size_t(1));
+        }
         CSink sink;
         CCalcRun run(sink);
         bool stopped = false;
@@ -263,7 +242,6 @@ private slots:
                     stopped = true;
                 });
         };
-        QSignalSpy finished(&run, &CCalcRun::Finished);
         QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         QTRY_VERIFY_WITH_TIMEOUT(stopped, 60000);
         QVERIFY(!run.IsActive());
@@ -288,13 +266,19 @@ private slots:
         run3.WaitForEnd();
         QVERIFY(returned);
         QCOMPARE(sink3.log.back(), 'E');
+        CSink sink4;
+        auto run4 = std::make_unique<CCalcRun>(sink4);
+        QVERIFY(run4->Start(SixSlots(), pool.lists, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(sink4.nBatches >= 1, 20000);
+        run4.reset();
+        QCOMPARE(sink4.log.back(), 'E');
+        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
     }
 
     // The next run starts on the same object while the last worker's finish is still queued; that finish
     // must not make the user interface wait for the new worker, which waits on its first hand-over.
     void restartBeforeTheLastFinishIsHandled() {
-        CTestPool pool;
-        pool.Fill({0, 1}, 4);
+        CTestPool pool = PoolOf({0, 1}, 4);
         CSink sink;
         CCalcRun run(sink);
         QSignalSpy finished(&run, &CCalcRun::Finished);
@@ -320,23 +304,10 @@ private slots:
         QVERIFY(!sink.nested);
     }
 
-    // Destroying the run object while its worker runs stops and waits for it.
-    void destructionWaitsForTheWorker() {
-        CTestPool pool = LongPool();
-        CSink sink;
-        auto run = std::make_unique<CCalcRun>(sink);
-        QVERIFY(run->Start(SixSlots(), pool.lists, 0));
-        QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
-        run.reset();
-        QCOMPARE(sink.log.back(), 'E');
-        QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
-    }
-
     // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
     // end marked as closing.
     void stopAndWaitForAPool() {
-        CTestPool pool = LongPool(), other;
-        other.Fill({0}, 3);
+        CTestPool pool = LongPool(), other = PoolOf({0}, 3);
         CSink sink;
         CCalcRun run(sink);
         bool closingAtEnd = false;
@@ -359,8 +330,7 @@ private slots:
 
     // The status bar part follows the run: full at the end of a complete run, with a rate above 0.
     void progressFollowsTheRun() {
-        CTestPool pool;
-        pool.Fill({0, 1, 2, 3}, 15);
+        CTestPool pool = PoolOf({0, 1, 2, 3}, 15);
         CSink sink;
         CCalcRun run(sink);
         CCalcProgress progress(run);

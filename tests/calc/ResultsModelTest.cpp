@@ -1,33 +1,21 @@
 // The rows of the results list: where rows land, the texts they keep, sorting by every column, taking one
-// suit out, and the end of a column resize as the header reports it.
-#include <QApplication>
+// suit out, the end of a column resize as the header reports it; every model also runs under Qt's model
+// tester, which checks the model's signals and answers after each change.
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTest>
 
 #include <random>
 
-#include "CalcGuiSupport.h"
-#include "calc/ResultColumns.h"
 #include "calc/ResultsHeader.h"
 #include "calc/ResultsModel.h"
-#include "calc/Settings.h"
+#include "support/GuiTest.h"
+#include "support/Pools.h"
+
+using namespace guitest;
 
 namespace {
-std::vector<std::string> Names(const CResultsModel& m) {
-    std::vector<std::string> out;
-    for (int r = 0; r < m.rowCount(); ++r) out.push_back(m.SuitAt(r)->m_strName);
-    return out;
-}
-
-std::string Name(int n) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "Suit %5.5d", n);
-    return buf;
-}
-
 // A list of suits with values drawn from a small range, so that every column has ties.
 std::vector<std::unique_ptr<CArmorSuit>> RandomSuits(int n, unsigned seed) {
     std::mt19937 rng(seed);
@@ -38,31 +26,34 @@ std::vector<std::unique_ptr<CArmorSuit>> RandomSuits(int n, unsigned seed) {
         for (auto& v : r) v = resist(rng);
         std::array<int32_t, 8> b{};
         for (auto& v : b) v = bonus(rng);
-        out.push_back(MakeSuit(Name(i), r, b));
+        out.push_back(MakeSuit(SuitName(i), r, b));
     }
     return out;
 }
 
-struct CBypassScope {
-    explicit CBypassScope(int on) : old(TheSettings().m_bBypassResistCap) { TheSettings().m_bBypassResistCap = on; }
-    ~CBypassScope() { TheSettings().m_bBypassResistCap = old; }
-    int32_t old;
-};
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
+// Every neighbouring pair of rows in the order of the column's rule.
+void ExpectSortedBy(const CResultsModel& m, int column) {
+    for (int r = 0; r + 1 < m.rowCount(); ++r)
+        QVERIFY2(CompareResults(*m.SuitAt(r), *m.SuitAt(r + 1), column, false) <= 0,
+                 qPrintable(QStringLiteral("column %1 row %2").arg(column).arg(r)));
 }
 }  // namespace
 
-class ResultsModelTest : public QObject {
+class ResultsModelTest : public QObject, Fixture {
     Q_OBJECT
 
+    // The model of a case, watched by the model tester for as long as it lives.
+    static void Watch(CResultsModel& m) {
+        new QAbstractItemModelTester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest, &m);
+    }
+
 private slots:
-    void init() { TheSettings().m_bBypassResistCap = 0; }
+    void init() { BeginCase(); }
+    void cleanup() { EndCase(); }
 
     void columnsAndHeadings() {
         CResultsModel m;
+        Watch(m);
         QCOMPARE(m.columnCount(), 16);
         const char* expected[16] = {"Suit", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total", "Act. Total",
                                     "Luck", "LMC",  "LRC",  "MR",   "HR",     "SR",     "DCI",        "HCI"};
@@ -77,6 +68,7 @@ private slots:
     // Every text of a row is what the column definition gives for the suit when it is added.
     void rowTextsMatchTheColumns() {
         CResultsModel m;
+        Watch(m);
         auto suits = RandomSuits(50, 7);
         std::vector<std::array<std::string, RESULT_COLUMN_COUNT>> expected;
         for (auto& s : suits) expected.push_back(ResultColumnTexts(*s, false));
@@ -95,27 +87,24 @@ private slots:
     // Rows take their place by name, whatever the order of arrival; an in-order stretch is one insertion.
     void rowsLandInNameOrder() {
         CResultsModel m;
+        Watch(m);
         QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
         std::vector<std::unique_ptr<CArmorSuit>> batch;
-        for (int i = 0; i < 1000; ++i) batch.push_back(MakeSuit(Name(i), {1, 1, 1, 1, 1}));
+        for (int i = 0; i < 1000; ++i) batch.push_back(MakeSuit(SuitName(i), {1, 1, 1, 1, 1}));
         m.AddResultRows(batch);
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(m.rowCount(), 1000);
         QVERIFY(batch.empty());
-
         std::vector<std::unique_ptr<CArmorSuit>> mixed;
-        mixed.push_back(MakeSuit(Name(1002), {0, 0, 0, 0, 0}));
-        mixed.push_back(nullptr);
-        mixed.push_back(MakeSuit(Name(1000), {0, 0, 0, 0, 0}));
-        mixed.push_back(MakeSuit(Name(1001), {0, 0, 0, 0, 0}));
-        mixed.push_back(MakeSuit("Suit 0005", {0, 0, 0, 0, 0}));
+        for (const char* name : {"Suit 01002", "", "Suit 01000", "Suit 01001", "Suit 0005"})
+            mixed.push_back(*name ? MakeSuit(name, {0, 0, 0, 0, 0}) : nullptr);
         m.AddResultRows(mixed);
         QCOMPARE(m.rowCount(), 1004);
-        auto names = Names(m);
+        auto names = SuitNames(m);
         QVERIFY(std::is_sorted(names.begin(), names.end()));
         // Past five digits names still sort as text: 'Suit 100000' lands after 'Suit 10000'.
         m.AddResultRow(MakeSuit("Suit 100000", {0, 0, 0, 0, 0}));
-        names = Names(m);
+        names = SuitNames(m);
         QVERIFY(std::is_sorted(names.begin(), names.end()));
         QCOMPARE(m.ResultCount(), 1005);
         QCOMPARE(m.ResultAt(1004)->m_strName, std::string("Suit 100000"));
@@ -125,66 +114,62 @@ private slots:
     // in sorting, which asks the suits again.
     void textsAreFixedWhenAdded() {
         CResultsModel m;
+        Watch(m);
         m.AddResultRow(MakeSuit("Suit 00000", {75, 0, 0, 0, 0}));
         m.AddResultRow(MakeSuit("Suit 00001", {72, 10, 0, 0, 0}));
         QCOMPARE(m.Text(0, 1), QStringLiteral("70"));
         QCOMPARE(m.Text(0, 6), QStringLiteral("70"));
         QCOMPARE(m.Text(0, 7), QStringLiteral("75"));
-        {
-            CBypassScope bypass(1);
-            m.AddResultRow(MakeSuit("Suit 00002", {75, 0, 0, 0, 0}));
-            QCOMPARE(m.Text(0, 1), QStringLiteral("70"));
-            QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
-            QCOMPARE(m.Text(2, 6), QStringLiteral("75"));
-            // Phy. with the cap bypassed: 75, 75, 72.
-            m.SortByColumn(1);
-            QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00000", "Suit 00002", "Suit 00001"}));
-        }
+        TheSettings().m_bBypassResistCap = 1;
+        m.AddResultRow(MakeSuit("Suit 00002", {75, 0, 0, 0, 0}));
+        QCOMPARE(m.Text(0, 1), QStringLiteral("70"));
+        QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
+        QCOMPARE(m.Text(2, 6), QStringLiteral("75"));
+        // Phy. with the cap bypassed: 75, 75, 72.
+        m.SortByColumn(1);
+        QCOMPARE(SuitNames(m), (std::vector<std::string>{"Suit 00000", "Suit 00002", "Suit 00001"}));
+        TheSettings().m_bBypassResistCap = 0;
         // With the cap, all three show 70: the effective totals decide (80 before 70, 70).
         m.SortByColumn(1);
-        QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00001", "Suit 00000", "Suit 00002"}));
+        QCOMPARE(SuitNames(m), (std::vector<std::string>{"Suit 00001", "Suit 00000", "Suit 00002"}));
         QCOMPARE(m.Text(1, 1), QStringLiteral("70"));
         QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
     }
 
     // Every column, clicked twice: the same order both times, and every neighbouring pair in the order
-    // of the column's rule.
+    // of the column's rule. The selected row follows its suit through a sort.
     void everyColumnSortsTheSameWayTwice() {
         CResultsModel m;
+        Watch(m);
         auto suits = RandomSuits(600, 11);
         std::shuffle(suits.begin(), suits.end(), std::mt19937(3));
         m.AddResultRows(suits);
         for (int c = 0; c < 16; ++c) {
             m.SortByColumn(c);
-            const auto once = Names(m);
-            for (int r = 0; r + 1 < m.rowCount(); ++r)
-                QVERIFY2(CompareResults(*m.SuitAt(r), *m.SuitAt(r + 1), c, false) <= 0,
-                         qPrintable(QStringLiteral("column %1 row %2").arg(c).arg(r)));
+            const auto once = SuitNames(m);
+            ExpectSortedBy(m, c);
             m.SortByColumn(c);
-            QCOMPARE(Names(m), once);
+            QCOMPARE(SuitNames(m), once);
         }
         m.SortByColumn(0);
-        const auto names = Names(m);
+        const auto names = SuitNames(m);
         QCOMPARE(names.front(), std::string("Suit 00000"));
         QCOMPARE(names[1], std::string("Suit 00001"));
         QVERIFY(std::is_sorted(names.begin(), names.end()));
-    }
 
-    // The selected row follows its suit through a sort.
-    void selectionFollowsTheSort() {
-        CResultsModel m;
-        m.AddResultRow(MakeSuit("Suit 00000", {10, 0, 0, 0, 0}));
-        m.AddResultRow(MakeSuit("Suit 00001", {30, 0, 0, 0, 0}));
-        m.AddResultRow(MakeSuit("Suit 00002", {20, 0, 0, 0, 0}));
-        QPersistentModelIndex sel(m.index(0, 3));
-        m.SortByColumn(1);
-        QCOMPARE(Names(m), (std::vector<std::string>{"Suit 00001", "Suit 00002", "Suit 00000"}));
+        CResultsModel three;
+        Watch(three);
+        for (int i : {10, 30, 20}) three.AddResultRow(MakeSuit(SuitName(three.rowCount()), {i, 0, 0, 0, 0}));
+        QPersistentModelIndex sel(three.index(0, 3));
+        three.SortByColumn(1);
+        QCOMPARE(SuitNames(three), (std::vector<std::string>{"Suit 00001", "Suit 00002", "Suit 00000"}));
         QCOMPARE(sel.row(), 2);
         QCOMPARE(sel.column(), 3);
     }
 
     void takeAndClear() {
         CResultsModel m;
+        Watch(m);
         auto suits = RandomSuits(5, 1);
         std::vector<CArmorSuit*> raw;
         for (auto& s : suits) raw.push_back(s.get());
@@ -209,10 +194,48 @@ private slots:
         QVERIFY(!m.SuitAt(0));
     }
 
+    // As a run fills the list shown in a view: batches of suits arrive in name order with a late one among
+    // them, the user sorts during the run, a suit is assigned away, and the next run clears the rows and
+    // fills them again.
+    void aRunLikeSequence() {
+        CResultsModel m;
+        Watch(m);
+        QTableView view;
+        view.setModel(&m);
+        auto suits = RandomSuits(400, 5);
+        std::swap(suits[100], suits[300]);  // a late suit: its row goes in among those listed before
+        for (size_t from = 0; from < suits.size(); from += 64) {
+            std::vector<std::unique_ptr<CArmorSuit>> batch;
+            for (size_t i = from; i < std::min(from + 64, suits.size()); ++i) batch.push_back(std::move(suits[i]));
+            m.AddResultRows(batch);
+            QCOMPARE(m.rowCount(), int(std::min(from + 64, suits.size())));
+            if (from == 128) {
+                m.SortByColumn(6);
+                ExpectSortedBy(m, 6);
+            }
+        }
+        QCOMPARE(m.ResultCount(), 400);
+        for (int i = 0; i < m.ResultCount(); ++i) QVERIFY(m.RowOf(m.ResultAt(i)) >= 0);
+        m.SortByColumn(0);
+        const auto names = SuitNames(m);
+        QVERIFY(std::is_sorted(names.begin(), names.end()));
+        QCOMPARE(names.size(), size_t(400));
+        QVERIFY(m.TakeSuit(m.SuitAt(17)));
+        QCOMPARE(m.rowCount(), 399);
+        m.ClearResults();
+        QCOMPARE(m.rowCount(), 0);
+        auto next = RandomSuits(70, 6);
+        m.AddResultRows(next);
+        QCOMPARE(m.rowCount(), 70);
+        m.SortByColumn(8);
+        ExpectSortedBy(m, 8);
+    }
+
     // A drag of a divider is reported once, at the release, with the width the user set; widths the
     // program sets are not reported; a divider double-click reports the fitted width.
     void columnResizeEndsOnRelease() {
         CResultsModel m;
+        Watch(m);
         m.AddResultRow(MakeSuit("Suit 00000 with a long name", {1, 2, 3, 4, 5}));
         QTableView view;
         view.setModel(&m);
@@ -221,36 +244,30 @@ private slots:
         auto* watcher = new CColumnResizeWatcher(view.horizontalHeader());
         QSignalSpy spy(watcher, &CColumnResizeWatcher::ColumnResized);
         view.resize(900, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-
+        ShowAndWait(view);
         QHeaderView* header = view.horizontalHeader();
         QWidget* vp = header->viewport();
         const int y = header->height() / 2;
         const int edge = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
-        SendMouse(vp, QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton, Qt::LeftButton);
-        for (int dx = 5; dx <= 30; dx += 5)
-            SendMouse(vp, QEvent::MouseMove, QPoint(edge + dx, y), Qt::NoButton, Qt::LeftButton);
+        SendMouse(vp, QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton);
+        for (int dx = 5; dx <= 30; dx += 5) SendMouse(vp, QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton, Qt::NoButton);
         QCOMPARE(header->sectionSize(2), 80);
         QCOMPARE(spy.count(), 0);
-        SendMouse(vp, QEvent::MouseButtonRelease, QPoint(edge + 30, y), Qt::LeftButton, Qt::NoButton);
+        SendMouse(vp, QEvent::MouseButtonRelease, QPoint(edge + 30, y), Qt::NoButton);
         QTRY_COMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toInt(), 2);
         QCOMPARE(spy.at(0).at(1).toInt(), 80);
-
         // Set by the program: nothing.
         header->resizeSection(3, 120);
         view.setColumnHidden(9, true);
         view.setColumnHidden(9, false);
         QTest::qWait(20);
         QCOMPARE(spy.count(), 1);
-
         // A click on a header that resizes nothing reports nothing.
         const int mid = header->sectionViewportPosition(5) + header->sectionSize(5) / 2;
         QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, QPoint(mid, y));
         QTest::qWait(20);
         QCOMPARE(spy.count(), 1);
-
         // Double-click on the divider of column 0: fitted to its text, then reported.
         const int edge0 = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
         QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, QPoint(edge0, y));

@@ -81,7 +81,8 @@ class ResultsViewTest : public QObject, Fixture {
         CGorvantaDoc doc;
         CGorvantaView* view;
         CRecordingView hints;
-        CWindow() {
+        // A window whose document has n pieces in each of the first slotCount slots, all taking part.
+        explicit CWindow(int slotCount = 0, int n = 0) {
             view = new CGorvantaView(doc);
             view->m_nThreads = 2;
             frame.setCentralWidget(view);
@@ -90,6 +91,9 @@ class ResultsViewTest : public QObject, Fixture {
             frame.show();
             view->OnInitialUpdate();
             doc.AddView(&hints);
+            if (slotCount == 0) return;
+            FillPool(doc, slotCount, n);
+            OpenSettings(doc, slotCount);
         }
         ~CWindow() {
             doc.OnCloseDocument();
@@ -97,9 +101,7 @@ class ResultsViewTest : public QObject, Fixture {
             delete view;
         }
         void Start() { doc.UpdateAllViews(nullptr, HINT_START_CALC); }
-        void WaitForEnd() {
-            QTRY_VERIFY_WITH_TIMEOUT(!view->HasActiveRun(), 60000);
-        }
+        void WaitForEnd() { QTRY_VERIFY_WITH_TIMEOUT(!view->HasActiveRun(), 60000); }
     };
 
     void Run(CWindow& w) {
@@ -118,9 +120,7 @@ private slots:
     // Every suit arrives in order; the summary box closes the run with the elapsed time, without the
     // wait cursor and while the run still counts as running; the view tells the others it is done.
     void rowsInOrderAndTheSummary() {
-        CWindow w;
-        FillPool(w.doc, 3, 12);
-        OpenSettings(w.doc, 3);
+        CWindow w(3, 12);
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 1728);
         const auto names = Names(*w.view);
@@ -162,9 +162,7 @@ private slots:
     // Rows show up while the run goes on, with the wait cursor and the progress in the status bar; Stop
     // ends it early and keeps what was listed.
     void rowsDuringTheRunAndStop() {
-        CWindow w;
-        FillPool(w.doc, 6, 14);
-        OpenSettings(w.doc, 6);
+        CWindow w(6, 14);
         w.Start();
         QCOMPARE(TheCalcState().m_bCalcRunning.load(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 0, 20000);
@@ -196,9 +194,7 @@ private slots:
     // While a run is in progress Start is refused, from this view or a second one on the document, and
     // a double-click opens nothing; the next Start clears the old rows.
     void refusalsDuringARun() {
-        CWindow w;
-        FillPool(w.doc, 6, 14);
-        OpenSettings(w.doc, 6);
+        CWindow w(6, 14);
         auto* second = new CGorvantaView(w.doc);
         second->OnInitialUpdate();
         ModalProbe probe;
@@ -233,9 +229,7 @@ private slots:
 
     // Every column, clicked twice, sorts by its rule the same way both times, also during a run.
     void headerClicksSortEveryColumn() {
-        CWindow w;
-        FillPool(w.doc, 3, 9);
-        OpenSettings(w.doc, 3);
+        CWindow w(3, 9);
         TheSettings().m_bBypassResistCap = 1;
         Run(w);
         TheSettings().m_bBypassResistCap = 0;
@@ -307,11 +301,9 @@ private slots:
 
     // An assignment from the details dialog empties the list and the tree shows the new suit.
     void assignmentEmptiesTheList() {
-        CWindow w;
+        CWindow w(2, 4);
         auto* tree = new CLeftView(w.doc);
         tree->OnInitialUpdate();
-        FillPool(w.doc, 2, 4);
-        OpenSettings(w.doc, 2);
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 16);
         ClickHeader(*w.view, 6);
@@ -350,9 +342,7 @@ private slots:
     // A piece leaving the pool (deleted, or moved into a suit) takes every result with it; pieces
     // joining the pool leave the results alone.
     void poolChangesDiscardResults() {
-        CWindow w;
-        FillPool(w.doc, 2, 4);
-        OpenSettings(w.doc, 2);
+        CWindow w(2, 4);
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 16);
         AddPiece(w.doc, "legs", PIECE_LEGS, {1, 1, 1, 1, 1});
@@ -383,9 +373,7 @@ private slots:
     // Closing the document during a run stops it and returns only when the worker is done; no summary.
     void closingTheDocumentDuringARun() {
         {
-            CWindow w;
-            FillPool(w.doc, 6, 14);
-            OpenSettings(w.doc, 6);
+            CWindow w(6, 14);
             w.Start();
             QTRY_VERIFY_WITH_TIMEOUT(w.view->Model()->rowCount() > 0, 20000);
             w.doc.OnCloseDocument();
@@ -397,9 +385,7 @@ private slots:
         }
         // The run of a second window on the document, closed right after the start: the close step meets
         // the first window's view, which has no run of its own, before the one whose worker reads the pool.
-        CWindow w;
-        FillPool(w.doc, 6, 14);
-        OpenSettings(w.doc, 6);
+        CWindow w(6, 14);
         auto* second = new CGorvantaView(w.doc);
         second->OnInitialUpdate();
         w.doc.RemoveView(w.view);

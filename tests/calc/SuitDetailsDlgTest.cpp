@@ -47,8 +47,9 @@ private slots:
     void cleanup() { EndCase(); }
 
     // A ring, a chest piece and a head-wear piece are listed Head, Chest, Ring, then the empty row and
-    // the totals; every other type in its place too.
-    void rowsInLabelOrder() {
+    // the totals; every other type in its place too. Piece rows are uncapped with the piece's own total;
+    // the totals row has the uncapped sums, the capped effective total and the actual total in its text.
+    void rowsCellsAndTotals() {
         CGorvantaDoc doc;
         CArmorPiece* ring = AddPiece(doc, "gold ring", PIECE_RING, {0, 5, 0, 0, 0});
         CArmorPiece* chest = AddPiece(doc, "platemail tunic", PIECE_CHEST, {10, 0, 4, 0, 0});
@@ -79,43 +80,31 @@ private slots:
                  (QStringList{"Head", "Neck", "Chest", "Arms", "Gloves", "Legs", "Robe", "Cloak", "Ring", "Bracelet",
                               "Shield", "Weapon", "", "Totals"}));
         QCOMPARE(CSuitDetailsDlg::SlotLabel(3), nullptr);
-    }
 
-    // Piece rows are uncapped with the piece's own total; the totals row has the uncapped sums, the
-    // capped effective total and the actual total in its text.
-    void cellsAndTotals() {
-        CGorvantaDoc doc;
+        CArmorSuit empty;
+        empty.m_strName = "Suit 00009";
+        CSuitDetailsDlg emptyDlg;
+        Open(emptyDlg, &doc, &empty);
+        QCOMPARE(emptyDlg.DetailsList()->topLevelItemCount(), 2);
+        QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(0), QStringLiteral("Totals"));
+        QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(1), QStringLiteral("Actual total resist: 0"));
+        for (int c = 2; c < 16; ++c) QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(c), QStringLiteral("0"));
+
         CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {45, 10, 0, 0, 0}, {100, 1, 2, 3, 4, 5, 6, 7});
         CArmorPiece* b = AddPiece(doc, "b", PIECE_ARMS, {40, 0, 20, 0, 5}, {20, 10, 20, 30, 40, 50, 60, 70});
-        auto suit = ResultSuit("Suit 00000", {a, b});
-        CSuitDetailsDlg dlg;
-        Open(dlg, &doc, suit.get());
-        QTreeWidget* list = dlg.DetailsList();
-        QTreeWidgetItem* head = list->topLevelItem(0);
+        auto two = ResultSuit("Suit 00000", {a, b});
+        CSuitDetailsDlg cells;
+        Open(cells, &doc, two.get());
         const QStringList headCells{"Head", "a", "45", "10", "0", "0", "0", "55", "100", "1", "2", "3", "4", "5", "6", "7"};
-        for (int c = 0; c < 16; ++c) QCOMPARE(head->text(c), headCells[c]);
-        QTreeWidgetItem* totals = list->topLevelItem(3);
+        for (int c = 0; c < 16; ++c) QCOMPARE(cells.DetailsList()->topLevelItem(0)->text(c), headCells[c]);
         const QStringList totalCells{"Totals", "Actual total resist: 120", "85", "10", "20", "0", "5", "105",
                                      "120",    "11",  "22", "33", "44", "55", "66", "77"};
-        for (int c = 0; c < 16; ++c) QCOMPARE(totals->text(c), totalCells[c]);
+        for (int c = 0; c < 16; ++c) QCOMPARE(cells.DetailsList()->topLevelItem(3)->text(c), totalCells[c]);
         // With the cap bypassed the effective total counts all 85.
         TheSettings().m_bBypassResistCap = 1;
         CSuitDetailsDlg bypassed;
-        Open(bypassed, &doc, suit.get());
+        Open(bypassed, &doc, two.get());
         QCOMPARE(bypassed.DetailsList()->topLevelItem(3)->text(7), QStringLiteral("120"));
-    }
-
-    void suitWithoutPieces() {
-        CGorvantaDoc doc;
-        CArmorSuit empty;
-        empty.m_strName = "Suit 00009";
-        CSuitDetailsDlg dlg;
-        Open(dlg, &doc, &empty);
-        QTreeWidget* list = dlg.DetailsList();
-        QCOMPARE(list->topLevelItemCount(), 2);
-        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("Totals"));
-        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("Actual total resist: 0"));
-        for (int c = 2; c < 16; ++c) QCOMPARE(list->topLevelItem(1)->text(c), QStringLiteral("0"));
     }
 
     // A hidden column has no width but keeps its texts; headings and visible widths as listed.
@@ -280,26 +269,9 @@ private slots:
         QVERIFY(box.shown.empty());
     }
 
-    // The list fills the dialog below the assignment controls, whatever its size.
-    void listFollowsTheSize() {
-        CGorvantaDoc doc;
-        CArmorSuit empty;
-        CSuitDetailsDlg dlg;
-        Open(dlg, &doc, &empty);
-        QVERIFY(dlg.isSizeGripEnabled());
-        for (const QSize size : {QSize(900, 500), QSize(500, 300)}) {
-            dlg.resize(size);
-            QTRY_COMPARE(dlg.size(), size);
-            const QRect r = dlg.DetailsList()->geometry();
-            QVERIFY(r.top() > dlg.CharacterBox()->geometry().bottom());
-            QVERIFY(dlg.width() - r.width() < 40);
-            QVERIFY(dlg.height() - r.bottom() < 30);
-        }
-    }
-
-    // Nothing stored, or one value -1: the default place. Closing stores the rectangle, which the next
-    // dialog takes.
-    void placementInTheStore() {
+    // The list fills the dialog below the assignment controls, whatever its size. Nothing stored, or one
+    // value -1: the default place. Closing stores the rectangle, which the next dialog takes.
+    void sizeAndPlacement() {
         CGorvantaDoc doc;
         CArmorSuit empty;
         QSize defaultSize;
@@ -307,14 +279,21 @@ private slots:
             CSuitDetailsDlg dlg;
             Open(dlg, &doc, &empty);
             defaultSize = dlg.size();
+            QVERIFY(dlg.isSizeGripEnabled());
+            for (const QSize size : {QSize(900, 500), QSize(500, 300)}) {
+                dlg.resize(size);
+                QTRY_COMPARE(dlg.size(), size);
+                const QRect r = dlg.DetailsList()->geometry();
+                QVERIFY(r.top() > dlg.CharacterBox()->geometry().bottom());
+                QVERIFY(dlg.width() - r.width() < 40);
+                QVERIFY(dlg.height() - r.bottom() < 30);
+            }
             dlg.setGeometry(QRect(120, 90, 640, 330));
             QTRY_COMPARE(dlg.geometry(), QRect(120, 90, 640, 330));
             QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton);
         }
-        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Top", -1), 90);
-        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Left", -1), 120);
-        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Bottom", -1), 420);
-        QCOMPARE(Store().GetInt(SUITDLG_SECTION, "Right", -1), 760);
+        for (const auto& [name, value] : {std::pair{"Top", 90}, {"Left", 120}, {"Bottom", 420}, {"Right", 760}})
+            QCOMPARE(Store().GetInt(SUITDLG_SECTION, name, -1), value);
         {
             CSuitDetailsDlg dlg;
             Open(dlg, &doc, &empty);
@@ -323,10 +302,7 @@ private slots:
         Store().WriteInt(SUITDLG_SECTION, "Bottom", -1);
         Store().WriteInt(SUITDLG_SECTION, "Top", 90);
         CSuitDetailsDlg dlg;
-        dlg.m_pDoc = &doc;
-        dlg.m_pSuit = &empty;
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        Open(dlg, &doc, &empty);
         QCOMPARE(dlg.size(), defaultSize);
     }
 

@@ -58,7 +58,8 @@ private slots:
     }
     void cleanup() { EndCase(); }
 
-    void opensEmpty() {
+    // The empty dialog; the Paste button follows whether the clipboard holds text.
+    void opensEmptyAndPasteFollowsTheClipboard() {
         CImportDlg dlg;
         Open(dlg);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Import from UOAssist"));
@@ -74,11 +75,6 @@ private slots:
         QVERIFY(dlg.m_nTimerID != 0);
         // The one column fills the list.
         QVERIFY(dlg.ItemList()->columnWidth(0) >= dlg.ItemList()->viewport()->width() - 1);
-    }
-
-    void pasteFollowsTheClipboard() {
-        CImportDlg dlg;
-        Open(dlg);
         QVERIFY(!dlg.PasteButton()->isEnabled());
         QGuiApplication::clipboard()->setText(QStringLiteral("anything"));
         QTRY_VERIFY_WITH_TIMEOUT(dlg.PasteButton()->isEnabled(), 1000);
@@ -139,7 +135,9 @@ private slots:
         QCOMPARE(ImportedTexts(dlg), second);
     }
 
-    void pasteWithoutItemsIntoAnEmptyList() {
+    // A paste without items leaves Save/Exit disabled, and Enter on it closes nothing; once enabled, it
+    // stays enabled after a paste without items and then hands over nothing.
+    void pastesWithoutItems() {
         CImportDlg dlg;
         Open(dlg);
         Paste(dlg, QStringLiteral("Items copied from the item inspector\r\nnothing here\r\nPhysical Resist 5%\r\n"));
@@ -148,14 +146,8 @@ private slots:
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("0"));
         QTest::qWait(300);
         QVERIFY(!dlg.SaveButton()->isEnabled());
-        // Enter on the disabled default button closes nothing.
         QTest::keyClick(dlg.ItemList(), Qt::Key_Return);
         QVERIFY(dlg.isVisible());
-    }
-
-    void saveStaysEnabledAfterAnEmptyPaste() {
-        CImportDlg dlg;
-        Open(dlg);
         Paste(dlg, kFirstThree);
         QTRY_VERIFY(dlg.SaveButton()->isEnabled());
         box.answers = {IDYES};

@@ -178,9 +178,10 @@ TEST(QtProfileStore, UnusableStoreClassifiesTheSampleAsAFreshStore) {
         EXPECT_EQ(ClassifiedTypes(store), expected) << c.what;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.what;
         EXPECT_EQ(store.Problem().empty(), !c.refused) << c.what << ": " << store.Problem();
-        if (c.refused)
+        if (c.refused) {
             EXPECT_EQ(store.Problem(), "The settings file " + ini + " is not a regular file; settings are kept for "
                                                                      "this run only.");
+        }
     }
     // Stores that refuse writes entirely, or take keys but no values.
     CMemoryProfileStore noWrites;

@@ -19,6 +19,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "calc/CalcState.h"
 #include "calc/Settings.h"
@@ -28,8 +29,6 @@
 #include "model/QtProfileStore.h"
 
 namespace guitest {
-
-// ---- the per-user store ----
 
 // Empties the test program's own store (the INI file under its XDG_CONFIG_HOME).
 inline void ClearStore() {
@@ -56,8 +55,6 @@ inline std::optional<std::string> StoredString(const char* section, const char* 
 inline void UseDefaultNameTables() {
     for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
 }
-
-// ---- the fixture ----
 
 enum class StoreKind {
     Memory,   // a new in-memory store
@@ -124,8 +121,6 @@ private:
     std::unique_ptr<CMessageBoxScope> m_pScope;
 };
 
-// ---- modal dialogs ----
-
 // Runs action(T&) on the next modal dialog of type T that comes up (polled every 10 ms), for code that
 // calls exec(); gives up after timeoutMs.
 template <class T = QWidget, class F>
@@ -164,8 +159,6 @@ private:
     bool m_bSeen = false;
 };
 
-// ---- pictures ----
-
 // Writes the widget's picture to folder/fileName; false if it cannot be written.
 inline bool SavePicture(QWidget* w, const QString& folder, const QString& fileName) {
     QDir().mkpath(folder);
@@ -178,18 +171,33 @@ inline void Shot(QWidget* w, const QString& name) {
     if (!dir.isEmpty()) SavePicture(w, QString::fromLocal8Bit(dir), name + QStringLiteral(".png"));
 }
 
-// ---- input and what the widgets show ----
+// Shows a widget and waits until the window system has it on the screen.
+inline void ShowAndWait(QWidget& w) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
 
-// The events of a double-click as the window system delivers them, free of any timing.
+// One mouse event sent straight to the widget, free of any timing: buttons are those held after it.
+inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons,
+                      Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// The events of a double-click as the window system delivers them.
 inline void DoubleClick(QWidget* w, QPoint pos) {
-    const std::pair<QEvent::Type, Qt::MouseButtons> seq[] = {{QEvent::MouseButtonPress, Qt::LeftButton},
-                                                             {QEvent::MouseButtonRelease, Qt::NoButton},
-                                                             {QEvent::MouseButtonDblClick, Qt::LeftButton},
-                                                             {QEvent::MouseButtonRelease, Qt::NoButton}};
-    for (const auto& [type, buttons] : seq) {
-        QMouseEvent e(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
+    SendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
+    SendMouse(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
+    SendMouse(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
+}
+
+// The names of the suits of a results model, row by row.
+template <class Model>
+std::vector<std::string> SuitNames(const Model& m) {
+    std::vector<std::string> out;
+    for (int r = 0; r < m.rowCount(); ++r) out.push_back(m.SuitAt(r)->m_strName);
+    return out;
 }
 
 inline QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) {
@@ -215,8 +223,6 @@ inline QStringList Entries(const QListWidget* list) {
     for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
     return out;
 }
-
-// ---- files ----
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

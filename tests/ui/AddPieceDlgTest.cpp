@@ -45,25 +45,24 @@ private slots:
         EndCase();
     }
 
-    void noSuitsOkChangesNothing() {
+    // Without suits OK changes nothing. Then two helms go into suits: the first by Return on the first
+    // (sorted) name, the second by a click on another name.
+    void choosingTheSuitByKeyAndByMouse() {
         CArmorPiece* ring = AddToPool(*doc, kNewRing);
-        CAddPieceDlg dlg;
-        Open(dlg, ring);
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Add Piece to Suit"));
-        QCOMPARE(dlg.SuitList()->count(), 0);
-        QCOMPARE(dlg.PieceBox()->toPlainText(), QString::fromLatin1(kNewRing));
-        QVERIFY(dlg.PieceBox()->isReadOnly());
-        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QVERIFY(dlg.m_pSuit == nullptr);
+        {
+            CAddPieceDlg dlg;
+            Open(dlg, ring);
+            QCOMPARE(dlg.windowTitle(), QStringLiteral("Add Piece to Suit"));
+            QCOMPARE(dlg.SuitList()->count(), 0);
+            QCOMPARE(dlg.PieceBox()->toPlainText(), QString::fromLatin1(kNewRing));
+            QVERIFY(dlg.PieceBox()->isReadOnly());
+            QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QVERIFY(dlg.m_pSuit == nullptr);
+        }
         QVERIFY(!doc->IsModified());
         QCOMPARE(*doc->PoolListFor(PIECE_RING), PoolList{ring});
         QVERIFY(box.shown.empty());
-    }
-
-    // Two helms go into suits: the first by Return on the first (sorted) name, the second by a click on
-    // another name.
-    void choosingTheSuitByKeyAndByMouse() {
         CArmorPiece* helm = AddToPool(*doc, "plate helm, fire resist 3%, cold resist 4%");
         CArmorPiece* helm2 = AddToPool(*doc, "plate helm, poison resist 9%");
         CArmorSuit* zed = AddSuit(*doc, "zed", {kOldRing});

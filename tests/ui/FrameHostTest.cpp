@@ -121,8 +121,10 @@ private slots:
         QCOMPARE(second->windowTitle(), QStringLiteral("held.gva:2[*]"));
     }
 
-    // Activation and the pane that commands go to first are reported; so is the maximized state.
-    void activationAndPanesAreReported() {
+    // Activation and the pane that commands go to first are reported; so is the maximized state. Closing:
+    // one of two windows leaves quietly; the last one asks, Cancel keeps everything, and on No the
+    // document goes back to the host.
+    void activationAndClosingAreReported() {
         CDocHolder& doc = NewDoc();
         CChildFrame* first = NewFrame(doc);
         CChildFrame* second = NewFrame(doc);
@@ -136,26 +138,17 @@ private slots:
         QCOMPARE(states.count(), 1);
         second->showMaximized();
         QVERIFY(titles.count() >= 1);
-    }
 
-    // Closing: one of two windows leaves quietly; the last one asks, and on No the document goes back
-    // to the host; Cancel keeps everything.
-    void closingTellsTheHost() {
-        CDocHolder& doc = NewDoc();
-        CChildFrame* first = NewFrame(doc);
-        CChildFrame* second = NewFrame(doc);
         doc.Doc().SetModifiedFlag(true);
         QSignalSpy firstClosed(first, &CChildFrame::closed), secondClosed(second, &CChildFrame::closed);
         QVERIFY(second->close());
         QCOMPARE(secondClosed.count(), 1);
         QVERIFY(box.shown.empty());
         QCOMPARE(first->windowTitle(), QStringLiteral("Gorvan1[*]"));
-
         box.answers = {IDCANCEL};
         QVERIFY(!first->close());
         QCOMPARE(firstClosed.count(), 0);
         QVERIFY(host->removed.empty());
-
         CDocHolder* const held = &doc;
         box.answers = {IDNO};
         QVERIFY(first->close());

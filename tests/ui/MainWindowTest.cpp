@@ -29,16 +29,43 @@ class MainWindowTest : public QObject, AppFixture {
         for (QAction* a : Main()->menuBar()->actions()) titles << a->text();
         return titles;
     }
+    CDocHolder* FirstDoc() { return app->Documents().front().get(); }
+    static int Items(CLeftView* tree) { return tree->CountPieceItems(tree->m_hItemsRoot); }
+    static QString Abs(const QString& file) { return QFileInfo(file).absoluteFilePath(); }
+    void CloseActive() {
+        Active()->close();
+        ProcessDeferredDeletes();
+    }
+    // The title of the modal dialog that the command opens; the dialog is closed.
+    QString DialogTitleOf(int id) {
+        QString title;
+        WhenModal([&](QWidget& w) {
+            title = w.windowTitle();
+            w.close();
+        });
+        Main()->OnCommand(id);
+        return title;
+    }
+    void ShowTip(QWidget* w) {
+        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &tip);
+    }
 
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
 
-    // The first start: an empty document "Gorvan1", no recent files, the default placement.
+    // The first start: an empty document "Gorvan1", no recent files, the default placement and columns,
+    // the main frame's own settings; the title follows the window state; new documents count on.
     void firstStart() {
+        CSettings* const fallback = &TheSettings();
         Start();
+        QVERIFY(&TheSettings() != fallback);
+        QCOMPARE(&TheSettings(), &Main()->m_settings);
+        // The name tables were loaded with the settings.
+        QVERIFY(!Main()->m_settings.m_pieceDefs.Table(0).empty());
         QCOMPARE(int(app->Documents().size()), 1);
-        CDocHolder* doc = app->Documents().front().get();
+        CDocHolder* doc = FirstDoc();
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
         QVERIFY(doc->GetPathName().isEmpty());
         QVERIFY(!doc->IsModified());
@@ -60,7 +87,6 @@ private slots:
         QVERIFY(first->isVisible());
         QVERIFY(!first->isEnabled());
         QVERIFY(!Main()->Action(ID_FILE_MRU_FILE1 + 1)->isVisible());
-
         QCOMPARE(Main()->size(), QSize(702, 416));
         QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(Main()->m_bAlwaysOnTop, 0);
@@ -68,6 +94,9 @@ private slots:
         QVERIFY(child);
         QVERIFY(child->isMaximized());
         QCOMPARE(child->GetWindowPlacement().rcNormalPosition.size(), QSize(599, 356));
+
+        // The results list takes its minimum total from the settings the main frame loaded.
+        QCOMPARE(child->GetResultsView()->m_nLowerLimit, 300);
         // The split is a third of the client width the window was made with.
         auto* splitter = child->m_wndSplitter;
         const int third = child->CreatedClientWidth() / 3;
@@ -76,78 +105,81 @@ private slots:
         QCOMPARE(child->size(), QSize(599, 356));
         QCOMPARE(splitter->width(), child->CreatedClientWidth());
         QCOMPARE(child->GetLeftView()->width(), third);
-        // Further new documents count on.
+        Main()->UpdateCmdUI();
+        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - Gorvan1[*]"));
+        child->showMaximized();
+        Main()->UpdateCmdUI();
+        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
+        doc->Doc().SetModifiedFlag(true);
+        Main()->UpdateCmdUI();
+        QVERIFY(Main()->isWindowModified());
+        QVERIFY(child->isWindowModified());
+        doc->Doc().SetModifiedFlag(false);
+        Main()->UpdateCmdUI();
+        QVERIFY(!Main()->isWindowModified());
         Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
+        Quit();
+        QCOMPARE(&TheSettings(), fallback);
     }
 
-    void commandLineFileIsOpenedInstead() {
+    // A file on the command line opens instead of a new document; one that is missing or cut short ends
+    // the start-up; one of another kind opens empty, named after the file.
+    void startUpWithAFile() {
         const QString file = Path("pool.gva");
         QVERIFY(WriteSampleFile(file));
         Start({file});
         QCOMPARE(int(app->Documents().size()), 1);
-        CDocHolder* doc = app->Documents().front().get();
+        CDocHolder* doc = FirstDoc();
         QCOMPARE(doc->GetTitle(), QStringLiteral("pool.gva"));
-        QCOMPARE(doc->GetPathName(), QFileInfo(file).absoluteFilePath());
+        QCOMPARE(doc->GetPathName(), Abs(file));
         QCOMPARE(doc->Doc().GetPoolCount(), 8);
         QCOMPARE(int(doc->Doc().m_arrSuits.size()), 2);
         QVERIFY(!doc->IsModified());
-        QCOMPARE(app->RecentFiles(), QStringList{QFileInfo(file).absoluteFilePath()});
+        QCOMPARE(app->RecentFiles(), QStringList{Abs(file)});
         QCOMPARE(StoredString("Recent File List", "File1").value_or(""), file.toStdString());
-        // Its tree shows what it holds.
         CLeftView* tree = Active()->GetLeftView();
-        QCOMPARE(tree->CountPieceItems(tree->m_hItemsRoot), 8);
+        QCOMPARE(Items(tree), 8);
         QCOMPARE(tree->CountPieceItems(tree->m_hSuitsRoot), 8);
         QCOMPARE(Main()->PieceCountPane()->text(), QStringLiteral("Piece count: 0/8"));
-    }
+        Quit();
 
-    void commandLineFileThatCannotBeOpenedEndsStartUp() {
-        app = std::make_unique<CTestApp>();
-        QVERIFY(!app->InitInstance({Path("missing.gva")}));
-        QCOMPARE(int(box.shown.size()), 1);
-        QVERIFY(app->Documents().empty());
-
-        // A file cut short: "Unexpected file format.", and no document stays open.
-        const QString file = Path("cut.gva");
-        QVERIFY(WriteSampleFile(file));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.resize(100));
-        f.close();
-        app = std::make_unique<CTestApp>();
-        box.shown.clear();
-        QVERIFY(!app->InitInstance({file}));
-        QCOMPARE(int(box.shown.size()), 1);
-        QCOMPARE(box.shown[0].text, std::string("Unexpected file format."));
-        QVERIFY(app->Documents().empty());
-    }
-
-    void wrongMagicOpensEmptyAndNamedAfterTheFile() {
-        const QString file = Path("other.gva");
-        {
-            std::ofstream out(file.toStdString(), std::ios::binary);
-            out << "not a document at all";
+        QFile cut(Path("cut.gva"));
+        QVERIFY(WriteSampleFile(cut.fileName()));
+        QVERIFY(cut.open(QIODevice::ReadWrite));
+        QVERIFY(cut.resize(100));
+        cut.close();
+        for (const QString& bad : {Path("missing.gva"), cut.fileName()}) {
+            box.shown.clear();
+            app = std::make_unique<CTestApp>();
+            QVERIFY(!app->InitInstance({bad}));
+            QCOMPARE(int(box.shown.size()), 1);
+            QVERIFY(app->Documents().empty());
         }
-        Start({file});
+        QCOMPARE(box.shown[0].text, std::string("Unexpected file format."));
+        Quit();
+
+        const QString other = Path("other.gva");
+        std::ofstream(other.toStdString(), std::ios::binary) << "not a document at all";
+        box.shown.clear();
+        Start({other});
         QCOMPARE(int(box.shown.size()), 1);
         QCOMPARE(box.shown[0].text, std::string("Archive format not recognized."));
         QCOMPARE(box.shown[0].icon, MsgIcon::Stop);
-        CDocHolder* doc = app->Documents().front().get();
-        QCOMPARE(doc->GetTitle(), QStringLiteral("other.gva"));
-        QVERIFY(!doc->IsModified());
-        QCOMPARE(doc->Doc().GetPoolCount(), 0);
+        QCOMPARE(FirstDoc()->GetTitle(), QStringLiteral("other.gva"));
+        QVERIFY(!FirstDoc()->IsModified());
+        QCOMPARE(FirstDoc()->Doc().GetPoolCount(), 0);
     }
 
     void closingAModifiedDocumentAsksToSave() {
         Start();
-        CDocHolder* doc = app->Documents().front().get();
+        CDocHolder* doc = FirstDoc();
         AddToPool(doc->Doc(), ParsedPiece("gold ring, luck 40 "));
         doc->Doc().SetModifiedFlag(true);
         Main()->UpdateCmdUI();
         QVERIFY(Active()->isWindowModified());
         QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
         QVERIFY(Main()->isWindowModified());
-
         // Cancel keeps it open.
         box.answers = {IDCANCEL};
         Main()->OnCommand(ID_FILE_CLOSE);
@@ -155,7 +187,6 @@ private slots:
         QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan1?"));
         QCOMPARE(box.shown[0].buttons, MsgButtons::YesNoCancel);
         QCOMPARE(int(app->Documents().size()), 1);
-
         // Yes with the file dialog cancelled: still open, nothing written.
         box.answers = {IDYES};
         app->answers = {QString()};
@@ -164,7 +195,6 @@ private slots:
         QCOMPARE(int(app->prompts.size()), 1);
         QCOMPARE(app->prompts[0].proposed, QStringLiteral("Gorvan1.gva"));
         QVERIFY(!app->prompts[0].open);
-
         // Yes and a name: saved, then closed.
         const QString file = Path("saved.gva");
         box.answers = {IDYES};
@@ -176,26 +206,46 @@ private slots:
         QCOMPARE(Main()->CurrentMenuId(), IDR_MAINFRAME);
         QCOMPARE(Main()->PieceCountPane()->text(), QString());
         QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta"));
-        QCOMPARE(app->RecentFiles().value(0), QFileInfo(file).absoluteFilePath());
-
+        QCOMPARE(app->RecentFiles().value(0), Abs(file));
         // No closes without saving.
         Main()->OnCommand(ID_FILE_NEW);
-        CDocHolder* second = app->Documents().front().get();
-        second->Doc().SetModifiedFlag(true);
+        FirstDoc()->Doc().SetModifiedFlag(true);
         box.answers = {IDNO};
         box.shown.clear();
-        Active()->close();
-        ProcessDeferredDeletes();
+        CloseActive();
         QCOMPARE(int(box.shown.size()), 1);
         QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan2?"));
         QVERIFY(app->Documents().empty());
     }
 
-    void closingTheMainFrameAsksAndKeepsThePlacementWhenCancelled() {
+    // Always on top, toggled twice, is off again; the flag is stored when the frame closes, and so is the
+    // placement when a modified document's Cancel keeps the frame open.
+    void alwaysOnTopAndThePlacementAreStored() {
         Start();
+        QAction* onTop = Main()->Action(ID_VIEW_ALWAYS_ON_TOP);
+        QVERIFY(!onTop->isChecked());
+        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
+        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
+        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(onTop->isChecked());
+        QVERIFY(Main()->isVisible());
+        QCOMPARE(Main()->size(), QSize(702, 416));
+        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
+        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
+        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(!onTop->isChecked());
+        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
+        QVERIFY(Main()->close());
+        QCOMPARE(StoredInt("Frame", "AlwaysOnTop").value_or(-1), 1);
+        Quit();
+        Start();
+        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
+        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
+
+        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
         Main()->move(40, 30);
         Main()->resize(650, 400);
-        app->Documents().front()->Doc().SetModifiedFlag(true);
+        FirstDoc()->Doc().SetModifiedFlag(true);
         box.answers = {IDCANCEL};
         QVERIFY(!Main()->close());
         QCOMPARE(int(app->Documents().size()), 1);
@@ -207,39 +257,12 @@ private slots:
         QVERIFY(app->Documents().empty());
     }
 
-    void saveAndSaveAsWriteTheFile() {
+    // A failed save is reported and the document stays modified; Save asks once, then writes to the same
+    // file; Save As asks with the current path and takes the new name.
+    void savingTheDocument() {
         Start();
-        CDocHolder* doc = app->Documents().front().get();
+        CDocHolder* doc = FirstDoc();
         AddPool(doc->Doc());
-        doc->Doc().SetModifiedFlag(true);
-        const QString first = Path("first.gva");
-        app->answers = {first};
-        Main()->OnCommand(ID_FILE_SAVE);
-        QVERIFY(!doc->IsModified());
-        QCOMPARE(doc->GetTitle(), QStringLiteral("first.gva"));
-        QCOMPARE(Active()->FrameTitle(), QStringLiteral("first.gva"));
-        // Save again goes to the same file without asking.
-        doc->Doc().SetModifiedFlag(true);
-        Main()->OnCommand(ID_FILE_SAVE);
-        QCOMPARE(int(app->prompts.size()), 1);
-        QVERIFY(!doc->IsModified());
-        // Save As asks with the current path and takes the new name.
-        const QString second = Path("second.gva");
-        app->answers = {second};
-        Main()->OnCommand(ID_FILE_SAVE_AS);
-        QCOMPARE(app->prompts.back().proposed, QFileInfo(first).absoluteFilePath());
-        QCOMPARE(doc->GetTitle(), QStringLiteral("second.gva"));
-        QCOMPARE(app->RecentFiles().mid(0, 2),
-                 (QStringList{QFileInfo(second).absoluteFilePath(), QFileInfo(first).absoluteFilePath()}));
-        // Both files hold the pool.
-        CGorvantaDoc check;
-        QVERIFY(LoadDocumentFile(check, second.toStdString()).status == LoadStatus::Ok);
-        QCOMPARE(check.GetPoolCount(), 8);
-    }
-
-    void aFailedSaveIsReportedAndTheDocumentStaysModified() {
-        Start();
-        CDocHolder* doc = app->Documents().front().get();
         doc->Doc().SetModifiedFlag(true);
         app->answers = {Path("no-such-folder/x.gva")};
         Main()->OnCommand(ID_FILE_SAVE);
@@ -247,6 +270,27 @@ private slots:
         QVERIFY(box.shown[0].text.rfind("Failed to save document.", 0) == 0);
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
+        app->prompts.clear();
+
+        const QString first = Path("first.gva");
+        app->answers = {first};
+        Main()->OnCommand(ID_FILE_SAVE);
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(doc->GetTitle(), QStringLiteral("first.gva"));
+        QCOMPARE(Active()->FrameTitle(), QStringLiteral("first.gva"));
+        doc->Doc().SetModifiedFlag(true);
+        Main()->OnCommand(ID_FILE_SAVE);
+        QCOMPARE(int(app->prompts.size()), 1);
+        QVERIFY(!doc->IsModified());
+        const QString second = Path("second.gva");
+        app->answers = {second};
+        Main()->OnCommand(ID_FILE_SAVE_AS);
+        QCOMPARE(app->prompts.back().proposed, Abs(first));
+        QCOMPARE(doc->GetTitle(), QStringLiteral("second.gva"));
+        QCOMPARE(app->RecentFiles().mid(0, 2), (QStringList{Abs(second), Abs(first)}));
+        CGorvantaDoc check;
+        QVERIFY(LoadDocumentFile(check, second.toStdString()).status == LoadStatus::Ok);
+        QCOMPARE(check.GetPoolCount(), 8);
     }
 
     void recentFilesKeepAtMostFour() {
@@ -277,7 +321,6 @@ private slots:
         QVERIFY(first->text().endsWith(QStringLiteral("f3.gva")));
         QVERIFY(first->isEnabled());
         QVERIFY(Main()->Action(ID_FILE_MRU_FILE1 + 3)->isVisible());
-
         // The list comes back at the next start; an entry that no longer opens leaves it.
         Quit();
         QVERIFY(QFile::remove(files[4]));
@@ -293,14 +336,19 @@ private slots:
         QVERIFY(!app->RecentFiles().contains(files[4]));
     }
 
-    void theMenuBarFollowsTheDocumentWindows() {
+    // Menu 129 while a document window is open, menu 128 without one, each command's dialog; Exit closes
+    // everything.
+    void menusFollowTheDocumentWindows() {
         Start();
         QCOMPARE(Main()->CurrentMenuId(), IDR_DOCTYPE);
         QCOMPARE(BarTitles(), (QStringList{"&File", "&Edit", "&View", "Filte&rs", "&Calculate", "&Window", "&Help"}));
-        Active()->close();
-        ProcessDeferredDeletes();
+        QVERIFY(Main()->Action(ID_APP_ABOUT)->isEnabled());
+        QCOMPARE(DialogTitleOf(ID_APP_ABOUT), QStringLiteral("About Gorvanta"));
+        CloseActive();
         QCOMPARE(Main()->CurrentMenuId(), IDR_MAINFRAME);
         QCOMPARE(BarTitles(), (QStringList{"&File", "&View", "&Help"}));
+        QVERIFY(Main()->Action(ID_FILE_PRINT_SETUP)->isEnabled());
+        QCOMPARE(DialogTitleOf(ID_FILE_PRINT_SETUP), QStringLiteral("Print Setup"));
         // In menu 128 only the commands with a handler are enabled.
         Main()->UpdateCmdUI();
         for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
@@ -319,34 +367,27 @@ private slots:
         // The first new window brings menu 129 back.
         Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Main()->CurrentMenuId(), IDR_DOCTYPE);
+        Main()->OnCommand(ID_FILE_NEW);
+        Main()->OnCommand(ID_APP_EXIT);
+        QVERIFY(!Main()->isVisible());
+        QVERIFY(app->Documents().empty());
     }
 
-    void alwaysOnTopToggledTwiceIsOffAgain() {
+    // The keys, the toolbar with its tips and prompts, and hiding both bars.
+    void keysToolbarAndStatusBar() {
         Start();
-        QAction* onTop = Main()->Action(ID_VIEW_ALWAYS_ON_TOP);
-        QVERIFY(!onTop->isChecked());
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
-        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
-        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(onTop->isChecked());
-        QVERIFY(Main()->isVisible());
-        QCOMPARE(Main()->size(), QSize(702, 416));
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
-        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
-        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
-        QVERIFY(!onTop->isChecked());
-        // The flag is stored when the frame closes.
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
-        QVERIFY(Main()->close());
-        QCOMPARE(StoredInt("Frame", "AlwaysOnTop").value_or(-1), 1);
-        Quit();
-        Start();
-        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
-        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
-    }
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        QTest::keyClick(Main(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
+        app->answers = {Path("keys.gva")};
+        QTest::keyClick(Main(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("keys.gva"));
+        // Copy, Cut and Undo have no handler: nothing happens.
+        QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(app->Documents().size()), 2);
+        QVERIFY(box.shown.empty());
 
-    void toolbarAndStatusBar() {
-        Start();
         QStringList ids;
         for (QAction* a : Main()->ToolBar()->actions())
             ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
@@ -368,16 +409,12 @@ private slots:
         QCOMPARE(Main()->MessagePane()->text(), QStringLiteral("Ready"));
         // The buttons of commands without a tip part show none.
         QToolTip::hideText();
-        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), start->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(start, &tip);
+        ShowTip(start);
         QVERIFY(!QToolTip::isVisible());
-        QWidget* newButton = Main()->ToolBar()->widgetForAction(Main()->Action(ID_FILE_NEW));
-        QHelpEvent tip2(QEvent::ToolTip, QPoint(2, 2), newButton->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(newButton, &tip2);
+        ShowTip(Main()->ToolBar()->widgetForAction(Main()->Action(ID_FILE_NEW)));
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QStringLiteral("New"));
         QToolTip::hideText();
-        // Both bars can be hidden.
         QVERIFY(Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
         Main()->OnCommand(ID_VIEW_TOOLBAR);
         QVERIFY(!Main()->ToolBar()->isVisible());
@@ -413,7 +450,7 @@ private slots:
         // Stop sends its hint: the tree rebuilds and stays busy until the done hint.
         AddToPool(Active()->GetDocument()->Doc(), ParsedPiece("gold ring, luck 10 "));
         Main()->OnCommand(ID_CALC_STOP);
-        QCOMPARE(tree->CountPieceItems(tree->m_hItemsRoot), 1);
+        QCOMPARE(Items(tree), 1);
         QCOMPARE(tree->m_bCalculating, 1);
         TheCalcState().m_bCalcRunning.store(0);
         Main()->UpdateCmdUI();
@@ -435,11 +472,11 @@ private slots:
         app->answers = {QString()};
         Main()->OnCommand(ID_FILE_OPEN);
         QCOMPARE(int(app->Documents().size()), 2);
-        // Dropped files open too.
+        // Dropped files open too; something that is not a file is refused.
         const QString a = Path("drop-a.gva"), b = Path("drop-b.gva");
         QVERIFY(WriteSampleFile(a));
         QVERIFY(WriteSampleFile(b));
-        QMimeData mime;
+        QMimeData mime, text;
         mime.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(Main(), &enter);
@@ -448,8 +485,6 @@ private slots:
         QApplication::sendEvent(Main(), &drop);
         QCOMPARE(int(app->Documents().size()), 4);
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("drop-b.gva"));
-        // Something that is not a file is refused.
-        QMimeData text;
         text.setText(QStringLiteral("hello"));
         QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         refused.setAccepted(false);
@@ -457,7 +492,9 @@ private slots:
         QVERIFY(!refused.isAccepted());
     }
 
-    void newWindowShowsTheSameDocument() {
+    // New Window shows the same document in a second window, which closes without asking; then three
+    // documents are tiled, cascaded and listed in the Window menu.
+    void documentWindows() {
         Start();
         CChildFrame* first = Active();
         CDocHolder* doc = first->GetDocument();
@@ -471,12 +508,12 @@ private slots:
         QCOMPARE(first->FrameTitle(), QStringLiteral("Gorvan1:1"));
         QCOMPARE(second->FrameTitle(), QStringLiteral("Gorvan1:2"));
         QVERIFY(second->GetLeftView() != first->GetLeftView());
-        QCOMPARE(second->GetLeftView()->CountPieceItems(second->GetLeftView()->m_hItemsRoot), 8);
+        QCOMPARE(Items(second->GetLeftView()), 8);
         // A change of the document rebuilds both trees.
         AddToPool(doc->Doc(), ParsedPiece("gold bracelet, luck 60 "));
         doc->Doc().UpdateAllViews(nullptr, HINT_REFRESH);
-        QCOMPARE(first->GetLeftView()->CountPieceItems(first->GetLeftView()->m_hItemsRoot), 9);
-        QCOMPARE(second->GetLeftView()->CountPieceItems(second->GetLeftView()->m_hItemsRoot), 9);
+        QCOMPARE(Items(first->GetLeftView()), 9);
+        QCOMPARE(Items(second->GetLeftView()), 9);
         // Closing one window of a modified document does not ask; the other keeps it open.
         doc->Doc().SetModifiedFlag(true);
         second->close();
@@ -490,12 +527,8 @@ private slots:
         ProcessDeferredDeletes();
         QCOMPARE(int(box.shown.size()), 1);
         QVERIFY(app->Documents().empty());
-    }
 
-    void cascadeAndTileArrangeTheWindows() {
-        Start();
-        Main()->OnCommand(ID_FILE_NEW);
-        Main()->OnCommand(ID_FILE_NEW);
+        for (int i = 0; i < 3; ++i) Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Main()->MdiArea()->subWindowList().size(), 3);
         Main()->OnCommand(ID_WINDOW_TILE_HORZ);
         const QList<QMdiSubWindow*> windows = Main()->MdiArea()->subWindowList();
@@ -506,7 +539,6 @@ private slots:
                 QVERIFY(!windows[i]->geometry().intersects(windows[j]->geometry()));
         Main()->OnCommand(ID_WINDOW_CASCADE);
         QVERIFY(windows[0]->geometry().intersects(windows[1]->geometry()));
-        // The Window menu lists them.
         QMenu* menu = Main()->MenuPopup(QStringLiteral("&Window"));
         QVERIFY(menu);
         emit menu->aboutToShow();
@@ -537,104 +569,6 @@ private slots:
         QCOMPARE(child->GetActiveView(), static_cast<CCmdTarget*>(child->GetResultsView()));
         Main()->OnCommand(ID_PREV_PANE);
         QCOMPARE(child->GetActiveView(), static_cast<CCmdTarget*>(child->GetLeftView()));
-    }
-
-    void resultsListHasItsSixteenColumns() {
-        Start();
-        CGorvantaView* list = Active()->GetResultsView();
-        QCOMPARE(list->model()->columnCount(), 16);
-        const char* headings[] = {"Suit", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total", "Act. Total",
-                                  "Luck", "LMC",  "LRC",  "MR",   "HR",     "SR",     "DCI",        "HCI"};
-        for (int n = 0; n < 16; ++n)
-            QCOMPARE(list->model()->headerData(n, Qt::Horizontal).toString(), QString::fromLatin1(headings[n]));
-        // With every display switch off: eight columns shown, the optional ones at width 0.
-        for (int n = 0; n < 8; ++n) QCOMPARE(list->ColumnWidth(n), TheSettings().m_nColumnWidth[size_t(n)]);
-        for (int n = 8; n < 16; ++n) QCOMPARE(list->ColumnWidth(n), 0);
-        QCOMPARE(list->m_nLowerLimit, 300);
-        // Switching one on shows it at its width after the filters hint.
-        TheSettings().m_bDisplayHR = 1;
-        TheSettings().m_nColumnWidth[12] = 44;
-        Active()->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-        QCOMPARE(list->ColumnWidth(12), 44);
-        TheSettings().m_bDisplayHR = 0;
-        Active()->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-        QCOMPARE(list->ColumnWidth(12), 0);
-    }
-
-    void titlesFollowTheWindowState() {
-        Start();
-        CChildFrame* child = Active();
-        child->showNormal();
-        Main()->UpdateCmdUI();
-        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - Gorvan1[*]"));
-        child->showMaximized();
-        Main()->UpdateCmdUI();
-        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
-        child->GetDocument()->Doc().SetModifiedFlag(true);
-        Main()->UpdateCmdUI();
-        QVERIFY(Main()->isWindowModified());
-        QVERIFY(child->isWindowModified());
-        child->GetDocument()->Doc().SetModifiedFlag(false);
-        Main()->UpdateCmdUI();
-        QVERIFY(!Main()->isWindowModified());
-    }
-
-    void aboutAndPrintSetupOpenTheirDialogs() {
-        Start();
-        QVERIFY(Main()->Action(ID_APP_ABOUT)->isEnabled());
-        QString title;
-        WhenModal([&](QWidget& w) {
-            title = w.windowTitle();
-            w.close();
-        });
-        Main()->OnCommand(ID_APP_ABOUT);
-        QCOMPARE(title, QStringLiteral("About Gorvanta"));
-        // Print Setup is a command of menu 128: the frame without documents.
-        Active()->close();
-        ProcessDeferredDeletes();
-        QVERIFY(Main()->Action(ID_FILE_PRINT_SETUP)->isEnabled());
-        title.clear();
-        WhenModal([&](QWidget& w) {
-            title = w.windowTitle();
-            w.close();
-        });
-        Main()->OnCommand(ID_FILE_PRINT_SETUP);
-        QCOMPARE(title, QStringLiteral("Print Setup"));
-    }
-
-    void accelerators() {
-        Start();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
-        QTest::keyClick(Main(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
-        const QString file = Path("keys.gva");
-        app->answers = {file};
-        QTest::keyClick(Main(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("keys.gva"));
-        // Copy, Cut and Undo have no handler: nothing happens.
-        QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(int(app->Documents().size()), 2);
-        QVERIFY(box.shown.empty());
-    }
-
-    void exitClosesEverything() {
-        Start();
-        Main()->OnCommand(ID_FILE_NEW);
-        Main()->OnCommand(ID_APP_EXIT);
-        QVERIFY(!Main()->isVisible());
-        QVERIFY(app->Documents().empty());
-    }
-
-    void mainFrameOwnsTheSettings() {
-        CSettings* const fallback = &TheSettings();
-        Start();
-        QVERIFY(&TheSettings() != fallback);
-        QCOMPARE(&TheSettings(), &Main()->m_settings);
-        // The name tables were loaded with the settings.
-        QVERIFY(!Main()->m_settings.m_pieceDefs.Table(0).empty());
-        app.reset();
-        QCOMPARE(&TheSettings(), fallback);
     }
 };
 

@@ -24,13 +24,40 @@ struct CFixedSplit : ISplitPane {
     int GetColumnWidth(int column) const override { return column == 0 ? left : 0; }
 };
 
-void StoreRect(const char* section, int top, int left, int bottom, int right, const char* fifth, int value) {
-    StoreInt(section, "Top", top);
-    StoreInt(section, "Left", left);
-    StoreInt(section, "Bottom", bottom);
-    StoreInt(section, "Right", right);
-    StoreInt(section, fifth, value);
+using Stored = std::vector<std::pair<const char*, int>>;
+Stored Rect(int top, int left, int bottom, int right, const char* fifth, int value) {
+    return {{"Top", top}, {"Left", left}, {"Bottom", bottom}, {"Right", right}, {fifth, value}};
 }
+
+// What a stored section loads as: the size, the position (none: the default place) and the frame's
+// always-on-top flag or the document window's show command.
+struct LoadCase {
+    const char* what;
+    bool child;
+    Stored stored;
+    QSize size;
+    std::optional<QPoint> pos;
+    int flag;
+};
+const QSize kFrame(702, 416), kChild(599, 356);
+const int kMax = SW_SHOWMAXIMIZED;
+const LoadCase kLoads[] = {
+    {"nothing stored", false, {}, kFrame, {}, 0},
+    {"no Right: nothing stored", false, {{"Top", 10}, {"Left", 10}, {"Bottom", 300}, {"AlwaysOnTop", 1}}, kFrame, {}, 0},
+    {"-1 counts as not stored", false, Rect(20, -1, 300, 500, "AlwaysOnTop", 0), kFrame, {}, 0},
+    {"-1 on top counts as not stored", false, Rect(20, 0, 300, 500, "AlwaysOnTop", -1), kFrame, {}, 0},
+    {"other negative values are positions", false, Rect(-5, -20, 300, 500, "AlwaysOnTop", 0), {520, 305},
+     QPoint(-20, 25), 0},
+    {"on top only for 1", false, Rect(0, 0, 300, 400, "AlwaysOnTop", 2), {400, 300}, QPoint(0, 30), 0},
+    {"on top", false, Rect(0, 0, 300, 400, "AlwaysOnTop", 1), {400, 300}, QPoint(0, 30), 1},
+    {"far positions clamped", false, Rect(5000, 3000, 5300, 3500, "AlwaysOnTop", 0), {500, 300},
+     QPoint(1024 - 32, 768 - 32), 0},
+    {"child: nothing stored", true, {}, kChild, {}, kMax},
+    {"child: no State, nothing stored", true, {{"Top", 1}, {"Left", 1}, {"Bottom", 200}, {"Right", 300}}, kChild, {}, kMax},
+    {"child: -1 counts as not stored", true, Rect(-1, 5, 300, 500, "State", 1), kChild, {}, kMax},
+    {"child: far positions clamped", true, Rect(2000, 2000, 2100, 2200, "State", 1), {200, 100},
+     QPoint(1024 - 32, 768 - 32), 0},
+};
 }  // namespace
 
 class PlacementTest : public QObject, Fixture {
@@ -60,19 +87,23 @@ private slots:
         QCOMPARE(StoredInt("Frame", "Top").value_or(0), -12);
     }
 
-    void nothingStoredGivesTheDefaults() {
-        CCreateParams cs;
-        int onTop = 5;
-        LoadFramePlacement(cs, 702, 416, &onTop);
-        QCOMPARE(cs.cx, 702);
-        QCOMPARE(cs.cy, 416);
-        QVERIFY(!cs.HasPos());
-        QCOMPARE(onTop, 0);
-        CCreateParams child;
-        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
-        QCOMPARE(child.cx, 599);
-        QCOMPARE(child.cy, 356);
-        QVERIFY(!child.HasPos());
+    // Incomplete or -1 values count as nothing stored and give the defaults; positions far off the screen
+    // are clamped to it.
+    void storedValuesAndWhatTheyLoadAs() {
+        for (const LoadCase& c : kLoads) {
+            ClearStore();
+            for (const auto& [name, value] : c.stored) StoreInt(c.child ? "ChildFrame" : "Frame", name, value);
+            CCreateParams cs;
+            int flag = 5;
+            if (c.child)
+                flag = LoadChildFramePlacement(cs, kChild.width(), kChild.height());
+            else
+                LoadFramePlacement(cs, kFrame.width(), kFrame.height(), &flag);
+            QVERIFY2(QSize(cs.cx, cs.cy) == c.size, c.what);
+            QVERIFY2(cs.HasPos() == c.pos.has_value(), c.what);
+            if (c.pos) QVERIFY2(QPoint(cs.x, cs.y) == *c.pos, c.what);
+            QVERIFY2(flag == c.flag, c.what);
+        }
         QCOMPARE(LoadSplitterPos(197), 197);
         // A zero default leaves the size to the window.
         CCreateParams none;
@@ -84,11 +115,9 @@ private slots:
         CFixedWindow w;
         w.wp.rcNormalPosition = QRect(100, 50, 640, 400);  // work-area coordinates
         SaveFramePlacement(&w, 1);
-        QCOMPARE(ProfileGetInt("Frame", "Top", 0), 50);
-        QCOMPARE(ProfileGetInt("Frame", "Left", 0), 100);
-        QCOMPARE(ProfileGetInt("Frame", "Bottom", 0), 450);
-        QCOMPARE(ProfileGetInt("Frame", "Right", 0), 740);
-        QCOMPARE(ProfileGetInt("Frame", "AlwaysOnTop", 0), 1);
+        for (const auto& [name, value] :
+             {std::pair{"Top", 50}, {"Left", 100}, {"Bottom", 450}, {"Right", 740}, {"AlwaysOnTop", 1}})
+            QCOMPARE(ProfileGetInt("Frame", name, 0), value);
         CCreateParams cs;
         int onTop = 0;
         LoadFramePlacement(cs, 702, 416, &onTop);
@@ -96,69 +125,6 @@ private slots:
         QCOMPARE(onTop, 1);
         SaveFramePlacement(nullptr, 0);  // nothing happens
         QCOMPARE(ProfileGetInt("Frame", "AlwaysOnTop", 0), 1);
-    }
-
-    void partlyStoredIsNothingStored() {
-        StoreInt("Frame", "Top", 10);
-        StoreInt("Frame", "Left", 10);
-        StoreInt("Frame", "Bottom", 300);
-        StoreInt("Frame", "AlwaysOnTop", 1);  // "Right" is missing
-        CCreateParams cs;
-        int onTop = 1;
-        LoadFramePlacement(cs, 702, 416, &onTop);
-        QCOMPARE(QSize(cs.cx, cs.cy), QSize(702, 416));
-        QVERIFY(!cs.HasPos());
-        QCOMPARE(onTop, 0);
-        StoreInt("ChildFrame", "Top", 1);
-        StoreInt("ChildFrame", "Left", 1);
-        StoreInt("ChildFrame", "Bottom", 200);
-        StoreInt("ChildFrame", "Right", 300);  // "State" is missing
-        CCreateParams child;
-        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
-        QCOMPARE(QSize(child.cx, child.cy), QSize(599, 356));
-    }
-
-    void minusOneCountsAsNotStored() {
-        StoreRect("Frame", 20, -1, 300, 500, "AlwaysOnTop", 0);
-        CCreateParams cs;
-        LoadFramePlacement(cs, 702, 416, nullptr);
-        QCOMPARE(QSize(cs.cx, cs.cy), QSize(702, 416));
-        QVERIFY(!cs.HasPos());
-        StoreRect("Frame", 20, 0, 300, 500, "AlwaysOnTop", -1);
-        LoadFramePlacement(cs, 702, 416, nullptr);
-        QVERIFY(!cs.HasPos());
-        StoreRect("ChildFrame", -1, 5, 300, 500, "State", 1);
-        CCreateParams child;
-        QCOMPARE(LoadChildFramePlacement(child, 599, 356), int(SW_SHOWMAXIMIZED));
-        QVERIFY(!child.HasPos());
-        // Other negative values are positions like any other.
-        StoreRect("Frame", -5, -20, 300, 500, "AlwaysOnTop", 0);
-        LoadFramePlacement(cs, 702, 416, nullptr);
-        QCOMPARE(QPoint(cs.x, cs.y), QPoint(-20, 25));
-    }
-
-    void alwaysOnTopIsOnOnlyForOne() {
-        int onTop = 7;
-        CCreateParams cs;
-        StoreRect("Frame", 0, 0, 300, 400, "AlwaysOnTop", 2);
-        LoadFramePlacement(cs, 702, 416, &onTop);
-        QCOMPARE(onTop, 0);
-        QCOMPARE(QSize(cs.cx, cs.cy), QSize(400, 300));  // the rectangle still counts
-        StoreInt("Frame", "AlwaysOnTop", 1);
-        LoadFramePlacement(cs, 702, 416, &onTop);
-        QCOMPARE(onTop, 1);
-    }
-
-    void farPositionsAreClampedToTheScreen() {
-        StoreRect("Frame", 5000, 3000, 5300, 3500, "AlwaysOnTop", 0);
-        CCreateParams cs;
-        LoadFramePlacement(cs, 702, 416, nullptr);
-        QCOMPARE(QPoint(cs.x, cs.y), QPoint(1024 - 32, 768 - 32));
-        QCOMPARE(QSize(cs.cx, cs.cy), QSize(500, 300));
-        StoreRect("ChildFrame", 2000, 2000, 2100, 2200, "State", 1);
-        CCreateParams child;
-        QCOMPARE(LoadChildFramePlacement(child, 599, 356), 0);
-        QCOMPARE(QPoint(child.x, child.y), QPoint(1024 - 32, 768 - 32));
     }
 
     void childStatesAndTheirResults() {
@@ -207,6 +173,11 @@ class FramePlacementTest : public QObject, AppFixture {
         QVERIFY(Main()->close());
         Quit();
         Start();
+    }
+    void CloseAndOpenAnother() {
+        Active()->close();
+        ProcessDeferredDeletes();
+        Main()->OnCommand(ID_FILE_NEW);
     }
 
 private slots:
@@ -257,9 +228,7 @@ private slots:
         // The restored rectangle is what is stored, not the maximized one.
         QCOMPARE(StoredInt("ChildFrame", "Right").value_or(0), 405);
         QCOMPARE(StoredInt("ChildFrame", "Bottom").value_or(0), 256);
-        child->close();
-        ProcessDeferredDeletes();
-        Main()->OnCommand(ID_FILE_NEW);
+        CloseAndOpenAnother();
         child = Active();
         QVERIFY(child->isMaximized());
         QCOMPARE(child->GetWindowPlacement().rcNormalPosition, QRect(5, 6, 400, 250));
@@ -268,9 +237,7 @@ private slots:
         child->setGeometry(8, 9, 380, 240);
         child->showMinimized();
         QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 2);
-        child->close();
-        ProcessDeferredDeletes();
-        Main()->OnCommand(ID_FILE_NEW);
+        CloseAndOpenAnother();
         QVERIFY(!Active()->isMinimized());
         QVERIFY(!Active()->isMaximized());
         QCOMPARE(Active()->geometry(), QRect(8, 9, 380, 240));

@@ -25,8 +25,6 @@
 using namespace guitest;
 
 namespace {
-const QStringList kMenuTexts{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item"};
-
 // The middle of an item's label, in viewport coordinates.
 QPoint LabelPoint(CLeftView& tree, QTreeWidgetItem* item) {
     tree.scrollToItem(item);
@@ -61,6 +59,17 @@ class TreeEditTest : public QObject, Fixture {
         host->show();
         QVERIFY(QTest::qWaitForWindowExposed(host.get()));
     }
+    // A tree of `count` rings (their texts ending in `tail`), expanded.
+    void RingTree(int height, int count, const std::string& tail = "") {
+        MakeTree(height, false);
+        for (int i = 0; i < count; ++i) AddToPool(*doc, "gold ring, luck " + std::to_string(10 + i) + " " + tail);
+        tree->RebuildTree();
+        QTreeWidgetItem* rings = Type("rings");
+        QVERIFY(rings);
+        rings->setExpanded(true);
+    }
+    QTreeWidgetItem* Type(const char* name) { return Child(tree->m_hItemsRoot, QString::fromLatin1(name)); }
+    QTreeWidgetItem* Suit(const char* name) { return Child(tree->m_hSuitsRoot, QString::fromLatin1(name)); }
 
     struct MenuSeen {
         bool shown = false;
@@ -95,6 +104,9 @@ class TreeEditTest : public QObject, Fixture {
         return seen;
     }
     QList<bool> EnabledFor(QTreeWidgetItem* item) { return RightClick(LabelPoint(*tree, item)).enabled; }
+    void Choose(QTreeWidgetItem* item, const char* command) {
+        RightClick(LabelPoint(*tree, item), QString::fromLatin1(command));
+    }
 
     // Presses the left button on the item's label and moves far enough to start a drag.
     void StartDrag(QTreeWidgetItem* item) {
@@ -102,6 +114,16 @@ class TreeEditTest : public QObject, Fixture {
         QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, p);
         QTest::mouseMove(tree->viewport(), p + QPoint(QApplication::startDragDistance() + 4, 2));
         QTest::mouseMove(tree->viewport(), p + QPoint(QApplication::startDragDistance() + 8, 3));
+    }
+    void Release(QPoint at = QPoint()) { QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at); }
+    void ExpectNoDrag() {
+        QVERIFY(!tree->IsDragging());
+        QCOMPARE(tree->DragTimer(), 0);
+        QVERIFY(!tree->DragImage());
+        QVERIFY(QWidget::mouseGrabber() == nullptr);
+    }
+    void PointBelow(int beyond) {
+        QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height())) + QPoint(0, beyond));
     }
 
 private slots:
@@ -113,20 +135,18 @@ private slots:
         EndCase();
     }
 
-    // ---- the context menu ----
-
     // A right-click off the items shows nothing and keeps the selection; on an item it selects the item
-    // and shows the menu greyed by the item's kind.
-    void menuOnAnItemSelectsItAndGreysByKind() {
+    // and shows the menu greyed by the item's kind. During a run the menu is greyed until the done hint,
+    // and the commands refuse to work.
+    void theContextMenu() {
         MakeTree();
-        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
+        QTreeWidgetItem* rings = Type("rings");
         QVERIFY(rings);
         tree->setCurrentItem(rings->child(1));
-        // Below the last item.
+        // Below the last item, and on a row but to the right of its label.
         MenuSeen below = RightClick(QPoint(20, tree->viewport()->height() - 5));
         QVERIFY(!below.shown);
         QCOMPARE(tree->currentItem(), rings->child(1));
-        // On a row, but to the right of its label.
         const QRect r = tree->visualItemRect(tree->m_hSuitsRoot);
         MenuSeen beside = RightClick(QPoint(r.left() + tree->fontMetrics().horizontalAdvance(QStringLiteral("Suits")) + 40,
                                             r.center().y()));
@@ -137,43 +157,35 @@ private slots:
         QTreeWidgetItem* ring = rings->child(0);
         MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
         QVERIFY(seen.shown);
-        QCOMPARE(seen.texts, kMenuTexts);
+        QCOMPARE(seen.texts, (QStringList{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item"}));
         QCOMPARE(seen.statusTipOfFirst, QStringLiteral("Add this piece to an existing character's suit"));
         QCOMPARE(tree->currentItem(), ring);
         QCOMPARE(tree->m_hSelItem, ring);
         QCOMPARE(doc->m_nSelPieceCount, 1);
         QCOMPARE(seen.enabled, (QList<bool>{true, true, false, false}));
-
         tree->m_hSuitsRoot->setExpanded(true);
-        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Varn"));
+        QTreeWidgetItem* suit = Suit("Varn");
         QCOMPARE(EnabledFor(suit), (QList<bool>{false, false, true, false}));
         suit->setExpanded(true);
+        const QList<bool> none{false, false, false, false};
         QCOMPARE(EnabledFor(suit->child(0)), (QList<bool>{false, false, false, true}));
-        QCOMPARE(EnabledFor(rings), (QList<bool>{false, false, false, false}));
-        QCOMPARE(EnabledFor(tree->m_hItemsRoot), (QList<bool>{false, false, false, false}));
-        QCOMPARE(EnabledFor(tree->m_hSuitsRoot), (QList<bool>{false, false, false, false}));
+        QCOMPARE(EnabledFor(rings), none);
+        QCOMPARE(EnabledFor(tree->m_hItemsRoot), none);
+        QCOMPARE(EnabledFor(tree->m_hSuitsRoot), none);
         QCOMPARE(tree->currentItem(), tree->m_hSuitsRoot);
         QCOMPARE(doc->m_nSelPieceCount, 8);
-    }
 
-    // During a run the menu is greyed until the done hint, and the commands refuse to work.
-    void everythingGreyedAndRefusedDuringARun() {
-        MakeTree();
-        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
-        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Holt"));
         doc->UpdateAllViews(nullptr, HINT_START_CALC);
         QCOMPARE(tree->m_bCalculating, 1);
-        const QList<bool> none{false, false, false, false};
         QCOMPARE(EnabledFor(ring), none);
-        QCOMPARE(EnabledFor(suit), none);
+        QCOMPARE(EnabledFor(Suit("Holt")), none);
         // Stopping does not end the greying; only the done hint does.
         doc->UpdateAllViews(nullptr, HINT_STOP_CALC);
-        ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        ring = Type("rings")->child(0);
         QCOMPARE(EnabledFor(ring), none);
         doc->UpdateAllViews(nullptr, HINT_CALC_DONE);
         QCOMPARE(tree->m_bCalculating, 0);
         QCOMPARE(EnabledFor(ring), (QList<bool>{true, true, false, false}));
-
         tree->setCurrentItem(ring);
         const auto before = Snapshot(*doc);
         box.answers = {IDYES};
@@ -184,33 +196,54 @@ private slots:
         QVERIFY(!doc->IsModified());
     }
 
-    // ---- Delete Item and Delete Suit ----
-
-    // A piece kept (No), one of two helms and the only chest piece deleted (Yes), then a suit deleted.
-    void deletingThroughTheMenu() {
+    // Add Piece to Suit opens the dialog on the selected piece; then a piece is kept (No), one of two
+    // helms and the only chest piece are deleted (Yes), and a suit is deleted.
+    void editingThroughTheMenu() {
         MakeTree();
+        QTreeWidgetItem* gloves = Type("gloves")->child(0);
+        CArmorPiece* piece = CLeftView::PieceOf(gloves);
+        CArmorSuit* holt = doc->m_arrSuits[1];
+        QString shownText;
+        QStringList suits;
+        WhenModal<CAddPieceDlg>([&](CAddPieceDlg& dlg) {
+            shownText = dlg.PieceBox()->toPlainText();
+            suits = Entries(dlg.SuitList());
+            QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+        });
+        Choose(gloves, "Add Piece to Suit");
+        QTRY_VERIFY(!shownText.isEmpty());
+        QCOMPARE(shownText, QString::fromStdString(piece->m_strText));
+        QCOMPARE(suits, (QStringList{"Holt", "Varn"}));
+        // Holt sorts first and has no gloves: the piece joins it without a question.
+        QVERIFY(box.shown.empty());
+        QCOMPARE(holt->m_arrPieces.back(), piece);
+        QCOMPARE(holt->m_nCount, 4);
+        QVERIFY(std::find(doc->PoolListFor(PIECE_GLOVES)->begin(), doc->PoolListFor(PIECE_GLOVES)->end(), piece) ==
+                doc->PoolListFor(PIECE_GLOVES)->end());
+        QVERIFY(doc->IsModified());
+        QVERIFY(Child(Suit("Holt"), QString::fromStdString(piece->m_strText)));
+        doc->SetModifiedFlag(false);
+
         // A second window on the same document is rebuilt; this tree removes the item in place.
         CLeftView other(*doc);
         other.OnInitialUpdate();
-        QTreeWidgetItem* ring = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
         const auto before = Snapshot(*doc);
         box.answers = {IDNO};
-        RightClick(LabelPoint(*tree, ring), QStringLiteral("Delete Item"));
+        Choose(Type("rings")->child(0), "Delete Item");
         QCOMPARE(box.shown.size(), size_t(1));
         QCOMPARE(box.shown[0].text, std::string("Are you sure you want to delete this piece?"));
         QCOMPARE(box.shown[0].buttons, MsgButtons::YesNo);
         QCOMPARE(box.shown[0].icon, MsgIcon::Question);
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
-        QCOMPARE(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->childCount(), 2);
+        QCOMPARE(Type("rings")->childCount(), 2);
 
-        QTreeWidgetItem* helms = Child(tree->m_hItemsRoot, QStringLiteral("head wear"));
+        QTreeWidgetItem* helms = Type("head wear");
         QCOMPARE(helms->childCount(), 2);
-        QTreeWidgetItem* second = helms->child(1);
         CArmorPiece* stays = CLeftView::PieceOf(helms->child(0));
         QTreeWidgetItem* itemsRootBefore = tree->m_hItemsRoot;
         box.answers = {IDYES};
-        RightClick(LabelPoint(*tree, second), QStringLiteral("Delete Item"));
+        Choose(helms->child(1), "Delete Item");
         QCOMPARE(box.shown.size(), size_t(2));
         QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), PoolList{stays});  // the other one is deleted
         QVERIFY(doc->IsModified());
@@ -222,15 +255,15 @@ private slots:
                  QStringList{QString::fromStdString(stays->m_strText)});
 
         doc->SetModifiedFlag(false);
-        QTreeWidgetItem* chest = Child(tree->m_hItemsRoot, QStringLiteral("chest pieces"));
+        QTreeWidgetItem* chest = Type("chest pieces");
         QVERIFY(chest);
         QCOMPARE(chest->childCount(), 1);
         const int typeNodes = tree->m_hItemsRoot->childCount();
         box.answers = {IDYES};
-        RightClick(LabelPoint(*tree, chest->child(0)), QStringLiteral("Delete Item"));
+        Choose(chest->child(0), "Delete Item");
         QVERIFY(doc->PoolListFor(PIECE_CHEST)->empty());
         QVERIFY(doc->IsModified());
-        QVERIFY(!Child(tree->m_hItemsRoot, QStringLiteral("chest pieces")));
+        QVERIFY(!Type("chest pieces"));
         QCOMPARE(tree->m_hItemsRoot->childCount(), typeNodes - 1);
         // "Items" itself stays, also when the pool becomes empty.
         QVERIFY(tree->m_hItemsRoot && tree->indexOfTopLevelItem(tree->m_hItemsRoot) == 0);
@@ -238,26 +271,24 @@ private slots:
         // Delete Suit asks nothing and returns the pieces to the end of their lists.
         doc->SetModifiedFlag(false);
         box.shown.clear();
-        CArmorSuit* varn = doc->m_arrSuits[0];
-        const std::vector<CArmorPiece*> pieces = varn->m_arrPieces;  // helm, gorget, gloves
-        PoolList gloves = *doc->PoolListFor(PIECE_GLOVES), helmList = *doc->PoolListFor(PIECE_HEADWEAR);
+        const std::vector<CArmorPiece*> pieces = doc->m_arrSuits[0]->m_arrPieces;  // Varn: helm, gorget, gloves
+        PoolList gloveList = *doc->PoolListFor(PIECE_GLOVES), helmList = *doc->PoolListFor(PIECE_HEADWEAR);
         tree->m_hSuitsRoot->setExpanded(true);
-        RightClick(LabelPoint(*tree, Child(tree->m_hSuitsRoot, QStringLiteral("Varn"))), QStringLiteral("Delete Suit"));
+        Choose(Suit("Varn"), "Delete Suit");
         QVERIFY(box.shown.empty());
         QCOMPARE(doc->m_arrSuits.size(), size_t(1));
         QCOMPARE(doc->m_arrSuits[0]->m_strCharacter, std::string("Holt"));
-        gloves.push_back(pieces[2]);
+        gloveList.push_back(pieces[2]);
         helmList.push_back(pieces[0]);
-        QCOMPARE(*doc->PoolListFor(PIECE_GLOVES), gloves);
+        QCOMPARE(*doc->PoolListFor(PIECE_GLOVES), gloveList);
         QCOMPARE(*doc->PoolListFor(PIECE_HEADWEAR), helmList);
         QCOMPARE(doc->PoolListFor(PIECE_GORGET)->back(), pieces[1]);
         QVERIFY(doc->IsModified());
         // The character stays known.
         QCOMPARE(doc->m_arrCharacters.size(), size_t(2));
         // Rebuilt: the suit is gone, its pieces are under their type nodes.
-        QVERIFY(!Child(tree->m_hSuitsRoot, QStringLiteral("Varn")));
-        QVERIFY(Child(Child(tree->m_hItemsRoot, QStringLiteral("head wear")),
-                      QString::fromStdString(pieces[0]->m_strText)));
+        QVERIFY(!Suit("Varn"));
+        QVERIFY(Child(Type("head wear"), QString::fromStdString(pieces[0]->m_strText)));
     }
 
     void deleteSuitItemOnTheLastPieceLeavesAnEmptySuit() {
@@ -265,7 +296,7 @@ private slots:
         CArmorSuit* suit = AddSuit(*doc, "Lone", {"gold ring, lower reagent cost 10%"});
         CArmorPiece* ring = suit->m_arrPieces[0];
         tree->RebuildTree();
-        QTreeWidgetItem* suitItem = Child(tree->m_hSuitsRoot, QStringLiteral("Lone"));
+        QTreeWidgetItem* suitItem = Suit("Lone");
         suitItem->setExpanded(true);
         tree->m_hSuitsRoot->setExpanded(true);
         MenuSeen seen = RightClick(LabelPoint(*tree, suitItem->child(0)), QStringLiteral("Delete Suit Item"));
@@ -275,68 +306,57 @@ private slots:
         QCOMPARE(doc->m_arrSuits, std::vector<CArmorSuit*>{suit});
         QCOMPARE(*doc->PoolListFor(PIECE_RING), PoolList{ring});
         QVERIFY(doc->IsModified());
-        suitItem = Child(tree->m_hSuitsRoot, QStringLiteral("Lone"));
+        suitItem = Suit("Lone");
         QVERIFY(suitItem);
         QCOMPARE(suitItem->childCount(), 0);
-        QCOMPARE(ChildTexts(Child(tree->m_hItemsRoot, QStringLiteral("rings"))),
-                 QStringList{QStringLiteral("gold ring, lower reagent cost 10%")});
+        QCOMPARE(ChildTexts(Type("rings")), QStringList{QStringLiteral("gold ring, lower reagent cost 10%")});
     }
 
-    // ---- Add Piece to Suit ----
-
-    void addPieceToSuitOpensTheDialogOnTheSelectedPiece() {
+    // A root or type node starts no drag (but is selected); a suit's drag ends on Escape, on a rebuild
+    // and when another window takes the input, changing nothing.
+    void dragsThatStartNothingOrEndEarly() {
         MakeTree();
-        QTreeWidgetItem* gloves = Child(tree->m_hItemsRoot, QStringLiteral("gloves"))->child(0);
-        CArmorPiece* piece = CLeftView::PieceOf(gloves);
-        CArmorSuit* holt = doc->m_arrSuits[1];
-        QString shownText;
-        QStringList suits;
-        WhenModal<CAddPieceDlg>([&](CAddPieceDlg& dlg) {
-            shownText = dlg.PieceBox()->toPlainText();
-            suits = Entries(dlg.SuitList());
-            QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
-        });
-        RightClick(LabelPoint(*tree, gloves), QStringLiteral("Add Piece to Suit"));
-        QTRY_VERIFY(!shownText.isEmpty());
-        QCOMPARE(shownText, QString::fromStdString(piece->m_strText));
-        QCOMPARE(suits, (QStringList{"Holt", "Varn"}));
-        // Holt sorts first and has no gloves: the piece joins it without a question.
-        QVERIFY(box.shown.empty());
-        QCOMPARE(holt->m_arrPieces.back(), piece);
-        QCOMPARE(holt->m_nCount, 4);
-        QVERIFY(std::find(doc->PoolListFor(PIECE_GLOVES)->begin(), doc->PoolListFor(PIECE_GLOVES)->end(), piece) ==
-                doc->PoolListFor(PIECE_GLOVES)->end());
-        QVERIFY(doc->IsModified());
-        QVERIFY(Child(Child(tree->m_hSuitsRoot, QStringLiteral("Holt")), QString::fromStdString(piece->m_strText)));
-    }
-
-    // ---- dragging ----
-
-    void draggingARootOrTypeNodeStartsNothing() {
-        MakeTree();
-        for (QTreeWidgetItem* item : {tree->m_hItemsRoot, Child(tree->m_hItemsRoot, QStringLiteral("rings"))}) {
+        for (QTreeWidgetItem* item : {tree->m_hItemsRoot, Type("rings")}) {
             StartDrag(item);
-            QVERIFY(!tree->IsDragging());
-            QCOMPARE(tree->DragTimer(), 0);
-            QVERIFY(!tree->DragImage());
-            QVERIFY(QWidget::mouseGrabber() == nullptr);
-            // The item was selected all the same.
+            ExpectNoDrag();
             QCOMPARE(tree->currentItem(), item);
-            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, LabelPoint(*tree, item));
+            Release(LabelPoint(*tree, item));
         }
+        QTreeWidgetItem* suit = Suit("Holt");
+        const auto before = Snapshot(*doc);
+        tree->setFocus();
+        StartDrag(suit);
+        QVERIFY(tree->IsDragging());
+        QTest::keyClick(tree, Qt::Key_Escape);
+        QVERIFY(!tree->IsDragging());
+        QVERIFY(QWidget::mouseGrabber() == nullptr);
+        Release();
+        StartDrag(suit);
+        QVERIFY(tree->IsDragging());
+        doc->UpdateAllViews(nullptr, HINT_STOP_CALC);
+        QVERIFY(!tree->IsDragging());
+        QVERIFY(!tree->DragItem());
+        Release();
+        StartDrag(suit = Suit("Holt"));
+        QVERIFY(tree->IsDragging());
+        QWidget other;
+        auto* edit = new QLineEdit(&other);
+        other.show();
+        other.activateWindow();
+        edit->setFocus();
+        QTRY_VERIFY(!tree->IsDragging());
+        ExpectNoDrag();
+        QCOMPARE(Snapshot(*doc), before);
+        QVERIFY(!doc->IsModified());
     }
 
     void draggingAPieceScrollsAndEndsOnRelease() {
-        MakeTree(120, false);
-        for (int i = 0; i < 60; ++i) AddToPool(*doc, ParsedPiece("gold ring, luck " + std::to_string(10 + i) + " "));
-        tree->RebuildTree();
-        Child(tree->m_hItemsRoot, QStringLiteral("rings"))->setExpanded(true);
+        RingTree(120, 60);
         tree->scrollToTop();
         const auto before = Snapshot(*doc);
         QScrollBar* vbar = tree->verticalScrollBar();
         QTRY_VERIFY(vbar->maximum() > 10);
-
-        QTreeWidgetItem* piece = Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0);
+        QTreeWidgetItem* piece = Type("rings")->child(0);
         StartDrag(piece);
         QVERIFY(tree->IsDragging());
         QCOMPARE(tree->DragItem(), piece);
@@ -346,10 +366,8 @@ private slots:
         QCOMPARE(QWidget::mouseGrabber(), tree->viewport());
         QCOMPARE(tree->currentItem(), piece);
         Shot(host.get(), QStringLiteral("tree-drag"));
-
         // Well below the bottom edge: a line on every tick.
-        const QPoint bottomLeft = tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height()));
-        QCursor::setPos(bottomLeft + QPoint(0, 95));
+        PointBelow(95);
         QTRY_VERIFY_WITH_TIMEOUT(vbar->value() >= 5, 3000);
         QVERIFY(tree->DropTarget() != nullptr);
         // The image follows the pointer, held at (15, 15).
@@ -364,36 +382,29 @@ private slots:
         const int still = vbar->value();
         QTest::qWait(150);
         QCOMPARE(vbar->value(), still);
-
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-        QVERIFY(!tree->IsDragging());
-        QCOMPARE(tree->DragTimer(), 0);
-        QVERIFY(!tree->DragImage());
+        Release(QPoint(20, 20));
+        ExpectNoDrag();
         QVERIFY(!tree->DropTarget());
-        QVERIFY(QWidget::mouseGrabber() == nullptr);
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
         // Scrolling stops with the drag.
-        QCursor::setPos(bottomLeft + QPoint(0, 95));
+        PointBelow(95);
         const int after = vbar->value();
         QTest::qWait(150);
         QCOMPARE(vbar->value(), after);
     }
 
     void scrollSpeedGrowsWithTheDistance() {
-        MakeTree(120, false);
-        for (int i = 0; i < 200; ++i) AddToPool(*doc, ParsedPiece("gold ring, luck " + std::to_string(10 + i) + " "));
-        tree->RebuildTree();
-        Child(tree->m_hItemsRoot, QStringLiteral("rings"))->setExpanded(true);
+        RingTree(120, 200);
         QScrollBar* vbar = tree->verticalScrollBar();
         auto linesIn = [&](int beyond, int ms) {
             tree->scrollToTop();
-            StartDrag(Child(tree->m_hItemsRoot, QStringLiteral("rings"))->child(0));
+            StartDrag(Type("rings")->child(0));
             const int start = vbar->value();
-            QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(20, tree->viewport()->height())) + QPoint(0, beyond));
+            PointBelow(beyond);
             QTest::qWait(ms);
             const int lines = vbar->value() - start;
-            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+            Release(QPoint(20, 20));
             return lines;
         };
         const int slow = linesIn(-5, 400);  // 5 pixels inside the edge: a line every 6 ticks
@@ -403,60 +414,17 @@ private slots:
     }
 
     void horizontalScrollNearTheSides() {
-        MakeTree(200, false);
-        AddToPool(*doc, ParsedPiece("gold ring, luck 5 " + std::string(150, 'x')));
-        tree->RebuildTree();
+        RingTree(200, 1, std::string(150, 'x'));
         host->resize(160, 200);
-        QTreeWidgetItem* rings = Child(tree->m_hItemsRoot, QStringLiteral("rings"));
-        QVERIFY(rings);
-        rings->setExpanded(true);
         QScrollBar* hbar = tree->horizontalScrollBar();
         QTRY_VERIFY(hbar->maximum() > 0);
-        StartDrag(rings->child(0));
+        StartDrag(Type("rings")->child(0));
         QVERIFY(tree->IsDragging());
         QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(tree->viewport()->width() - 3, 10)));
         QTRY_VERIFY_WITH_TIMEOUT(hbar->value() > 0, 3000);
         QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(3, 10)));
         QTRY_COMPARE_WITH_TIMEOUT(hbar->value(), 0, 3000);
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
-    }
-
-    void dragEndsWhenTheCaptureIsLostOrOnEscape() {
-        MakeTree();
-        QTreeWidgetItem* suit = Child(tree->m_hSuitsRoot, QStringLiteral("Holt"));
-        const auto before = Snapshot(*doc);
-        tree->setFocus();
-        StartDrag(suit);
-        QVERIFY(tree->IsDragging());
-        QTest::keyClick(tree, Qt::Key_Escape);
-        QVERIFY(!tree->IsDragging());
-        QVERIFY(QWidget::mouseGrabber() == nullptr);
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
-
-        StartDrag(suit);
-        QVERIFY(tree->IsDragging());
-        // Another window comes to the front and takes the input.
-        QWidget other;
-        auto* edit = new QLineEdit(&other);
-        other.show();
-        other.activateWindow();
-        edit->setFocus();
-        QTRY_VERIFY(!tree->IsDragging());
-        QCOMPARE(tree->DragTimer(), 0);
-        QVERIFY(!tree->DragImage());
-        QVERIFY(QWidget::mouseGrabber() == nullptr);
-        QCOMPARE(Snapshot(*doc), before);
-        QVERIFY(!doc->IsModified());
-    }
-
-    void rebuildDuringADragEndsIt() {
-        MakeTree();
-        StartDrag(Child(tree->m_hSuitsRoot, QStringLiteral("Holt")));
-        QVERIFY(tree->IsDragging());
-        doc->UpdateAllViews(nullptr, HINT_STOP_CALC);
-        QVERIFY(!tree->IsDragging());
-        QVERIFY(!tree->DragItem());
-        QTest::mouseRelease(tree->viewport(), Qt::LeftButton);
+        Release();
     }
 };
 
@@ -481,6 +449,7 @@ class PasteCommandTest : public QObject, AppFixture {
         action();
         QTRY_VERIFY(seen);
     }
+    void MenuPaste() { Main()->Action(ID_EDIT_PASTE)->trigger(); }
 
 private slots:
     void init() {
@@ -493,13 +462,32 @@ private slots:
     }
     void cleanup() { EndCase(); }
 
-    // Cancelled, the paste leaves the document as it was; saved, it adds the pieces in row order.
+    // During a run Paste does nothing; cancelled, it leaves the document as it was; saved, it adds the
+    // pieces in row order.
     void menuCommandAddsThePiecesInRowOrder() {
-        QVERIFY(Main()->Action(ID_EDIT_PASTE)->isEnabled());
-        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
+        TheCalcState().m_bCalcRunning.store(1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
+        bool opened = false;
+        WhenModal(
+            [&](QWidget& w) {
+                opened = true;
+                w.close();
+            },
+            400);
+        QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier);
+        MenuPaste();
+        QTest::qWait(500);
+        QVERIFY(!opened);
+        QVERIFY(box.shown.empty());
         QCOMPARE(Doc().GetPoolCount(), 0);
         QVERIFY(!Doc().IsModified());
-        ImportThrough([&] { Main()->Action(ID_EDIT_PASTE)->trigger(); },
+        TheCalcState().m_bCalcRunning.store(0);
+
+        QVERIFY(Main()->Action(ID_EDIT_PASTE)->isEnabled());
+        ImportThrough([&] { MenuPaste(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
+        QCOMPARE(Doc().GetPoolCount(), 0);
+        QVERIFY(!Doc().IsModified());
+        ImportThrough([&] { MenuPaste(); },
                       QStringLiteral("silver ring, luck 10 \nGold ring, luck 2 \namber ring, luck 1 \nbone helm, fire resist 4%\n"),
                       true);
         const PoolList& rings = *Doc().PoolListFor(PIECE_RING);
@@ -513,23 +501,9 @@ private slots:
         QCOMPARE(ChildTexts(Child(tree->m_hItemsRoot, QStringLiteral("rings"))).size(), 3);
     }
 
-    void ctrlVShiftInsertAndTheToolbarOpenIt() {
-        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier); },
-                      QStringLiteral("gold ring, luck 2 \r\n"), true);
-        QCOMPARE(Doc().GetPoolCount(), 1);
-        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_Insert, Qt::ShiftModifier); },
-                      QStringLiteral("silver ring, luck 3 \r\n"), true);
-        QCOMPARE(Doc().GetPoolCount(), 2);
-        QToolBar* bar = Main()->findChild<QToolBar*>(QStringLiteral("ToolBar"));
-        QWidget* button = bar->widgetForAction(Main()->Action(ID_EDIT_PASTE));
-        QVERIFY(button);
-        ImportThrough([&] { QTest::mouseClick(button, Qt::LeftButton); }, QStringLiteral("bone helm, fire resist 4%\r\n"),
-                      true);
-        QCOMPARE(Doc().GetPoolCount(), 3);
-    }
-
-    void saveWithNothingRecognisedStillMarksModified() {
-        // Save/Exit needs one row once; a later empty paste keeps it enabled and hands over nothing.
+    // Save/Exit needs one row once; a later empty paste keeps it enabled, hands over nothing and still
+    // marks the document modified. Then Ctrl+V, Shift+Insert and the toolbar button each open the dialog.
+    void emptySaveThenTheKeysAndTheToolbar() {
         QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
         bool done = false;
         box.answers = {IDYES};
@@ -541,30 +515,23 @@ private slots:
             QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
             done = true;
         });
-        Main()->Action(ID_EDIT_PASTE)->trigger();
+        MenuPaste();
         QVERIFY(done);
         QCOMPARE(Doc().GetPoolCount(), 0);
         QVERIFY(Doc().IsModified());
-    }
 
-    void pasteDuringARunDoesNothing() {
-        TheCalcState().m_bCalcRunning.store(1);
-        QGuiApplication::clipboard()->setText(QStringLiteral("gold ring, luck 2 \r\n"));
-        bool opened = false;
-        WhenModal(
-            [&](QWidget& w) {
-                opened = true;
-                w.close();
-            },
-            400);
-        QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier);
-        Main()->Action(ID_EDIT_PASTE)->trigger();
-        QTest::qWait(500);
-        QVERIFY(!opened);
-        QVERIFY(box.shown.empty());
-        QCOMPARE(Doc().GetPoolCount(), 0);
-        QVERIFY(!Doc().IsModified());
-        TheCalcState().m_bCalcRunning.store(0);
+        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier); },
+                      QStringLiteral("gold ring, luck 2 \r\n"), true);
+        QCOMPARE(Doc().GetPoolCount(), 1);
+        ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_Insert, Qt::ShiftModifier); },
+                      QStringLiteral("silver ring, luck 3 \r\n"), true);
+        QCOMPARE(Doc().GetPoolCount(), 2);
+        QWidget* button = Main()->findChild<QToolBar*>(QStringLiteral("ToolBar"))->widgetForAction(
+            Main()->Action(ID_EDIT_PASTE));
+        QVERIFY(button);
+        ImportThrough([&] { QTest::mouseClick(button, Qt::LeftButton); }, QStringLiteral("bone helm, fire resist 4%\r\n"),
+                      true);
+        QCOMPARE(Doc().GetPoolCount(), 3);
     }
 };
 

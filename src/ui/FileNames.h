@@ -1,0 +1,94 @@
+#pragma once
+// File names as the file system has them. Qt turns bytes that are not UTF-8 (a name such as caf\xe9.gva
+// from the command line) into U+FFFD and so reaches another file; here each such byte is kept as the code
+// unit U+DC80 to U+DCFF, which no UTF-8 yields, and turned back into the same byte on the way out.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <climits>
+#include <cstdlib>
+
+namespace filenames {
+constexpr char16_t KEPT_BYTE = 0xDC00;  // + the byte, 0x80 to 0xFF
+
+// Whether the code unit at i is a kept byte (a low surrogate without its high one).
+inline bool IsKeptByte(QStringView s, qsizetype i) {
+    const char16_t u = s[i].unicode();
+    return u >= KEPT_BYTE + 0x80 && u <= KEPT_BYTE + 0xFF && !(i > 0 && s[i - 1].isHighSurrogate());
+}
+
+// The length of the well-formed UTF-8 sequence at bytes[i], i inside the array (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0.
+inline int Utf8Length(const QByteArray& bytes, qsizetype i) {
+    const auto at = [&](qsizetype k) { return k < bytes.size() ? (unsigned char)bytes[k] : 0u; };
+    const unsigned c = at(i);
+    int len = 0;
+    unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) len = 2;
+    if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        lo = c == 0xE0 ? 0xA0 : lo;
+        hi = c == 0xED ? 0x9F : hi;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        lo = c == 0xF0 ? 0x90 : lo;
+        hi = c == 0xF4 ? 0x8F : hi;
+    }
+    for (int k = 1; k < len; ++k) {
+        const unsigned b = at(i + k);
+        if (b < (k == 1 ? lo : 0x80u) || b > (k == 1 ? hi : 0xBFu)) return 0;
+    }
+    return len;
+}
+}  // namespace filenames
+
+inline QString FileNameFromBytes(const QByteArray& bytes) {
+    QString out;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const int n = filenames::Utf8Length(bytes, i);
+        if (n) {
+            out += QString::fromUtf8(bytes.constData() + i, n);
+            i += n;
+        } else {
+            out += QChar(char16_t(filenames::KEPT_BYTE + (unsigned char)bytes[i++]));
+        }
+    }
+    return out;
+}
+
+inline QByteArray FileNameBytes(const QString& name) {
+    QByteArray out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (!filenames::IsKeptByte(name, i)) continue;
+        out += QStringView(name).mid(from, i - from).toUtf8();
+        out += char(name[i].unicode() - filenames::KEPT_BYTE);
+        from = i + 1;
+    }
+    return out + QStringView(name).mid(from).toUtf8();
+}
+
+// For titles and messages: a kept byte shows as U+FFFD.
+inline QString FileNameForDisplay(QString name) {
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (filenames::IsKeptByte(name, i)) name[i] = QChar::ReplacementCharacter;
+    return name;
+}
+
+// The program's arguments after its name, each file name as its bytes were given.
+inline QStringList FileArguments(int argc, const char* const* argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << FileNameFromBytes(QByteArray(argv[i]));
+    return args;
+}
+
+// The file's path with every link resolved, or empty when it does not exist.
+inline QString CanonicalFileName(const QString& name) {
+    char resolved[PATH_MAX];
+    if (!::realpath(FileNameBytes(name).constData(), resolved)) return QString();
+    return FileNameFromBytes(QByteArray(resolved));
+}
