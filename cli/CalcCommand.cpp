@@ -17,6 +17,7 @@
 #include "calc/CalcEngine.h"
 #include "calc/CalcState.h"
 #include "calc/IntField.h"
+#include "calc/ReducedPool.h"
 #include "calc/ResultColumns.h"
 #include "calc/Settings.h"
 #include "document/DocFile.h"
@@ -43,7 +44,7 @@ public:
 };
 
 std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool) {
-    // Where each piece sits in the pool: list k, index i.
+    // Where each piece sits in the document's pool: list k, index i.
     std::unordered_map<const CArmorPiece*, std::pair<size_t, size_t>> where;
     for (size_t k = 0; k < pool.size(); ++k)
         for (size_t i = 0; i < pool[k].size(); ++i) where.emplace(pool[k][i], std::make_pair(k, i));
@@ -157,7 +158,9 @@ int RunCalcCommand(const QStringList& args) {
 
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();
-    const CCalcResult result = RunCalculation(param, doc.m_arrPool, settings.m_nLowerLimit,
+    // The marks leave out excluded pieces and hold pinned ones; positions below stay the document's.
+    const CalcPool reduced = ReducedPool(doc.m_arrPool);
+    const CCalcResult result = RunCalculation(param, reduced, settings.m_nLowerLimit,
                                               TheCalcState().m_bCalcRunning, collector, *threads);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

@@ -19,6 +19,7 @@ constexpr int CLI_EXIT_USAGE = 2;  // bad usage; the usage was printed
 int RunImportCommand(const QStringList& args);
 int RunDumpCommand(const QStringList& args);
 int RunCalcCommand(const QStringList& args);
+int RunMarkCommand(const QStringList& args);
 
 // Helpers shared by the commands (CliSupport.cpp).
 

@@ -26,6 +26,9 @@ void WritePiece(CJsonWriter& json, const CArmorPiece* p) {
         {"hr", p->m_nHR},           {"dci", p->m_nDCI},           {"hci", p->m_nHCI},
         {"medable", p->m_bMedable}};
     for (const auto& [key, value] : numbers) json.Key(key).Number(value);
+    // Only marked pieces say so, so the dump of a document without marks is what it always was.
+    if (p->m_nMark == PieceMark::Excluded) json.Key("excluded").Number(1);
+    if (p->m_nMark == PieceMark::Pinned) json.Key("pinned").Number(1);
     json.End();
 }
 

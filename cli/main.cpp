@@ -37,6 +37,7 @@ const CCommand kCommands[] = {
     {"import", "gorvanta-cli import DOC.gva [TEXTFILE]", RunImportCommand},
     {"dump", "gorvanta-cli dump DOC.gva", RunDumpCommand},
     {"calc", "gorvanta-cli calc DOC.gva [OPTIONS]", RunCalcCommand},
+    {"mark", "gorvanta-cli mark DOC.gva K:I excluded|pinned|none", RunMarkCommand},
 };
 
 std::string Usage() {

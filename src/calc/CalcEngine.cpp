@@ -155,26 +155,27 @@ void MakeClasses(CLevel& level) {
         level.m_bCopies |= b - a > 1;
     }
 
-    // Resist vectors: highest total first, then drop each one that an earlier one matches or beats in
-    // every resist. Past a few thousand survivors the rest is kept unfiltered: it only costs time.
+    // Resist vectors in the order the pieces come, each once, without those that another one matches or
+    // beats in every resist. Past a few thousand the rest is kept unfiltered: it only costs time.
     std::vector<CVals> resists;
-    for (const auto& [key, t] : keyed) {
+    for (int32_t i : level.m_arrConsidered) {
         CVals v{};
-        std::copy_n(key.begin(), LANE_RESIST_END, v.v);
-        v.v[LANE_TOTAL] = level.m_arrVals[size_t(level.m_arrConsidered[size_t(t)])].v[LANE_TOTAL];
+        std::copy_n(level.m_arrVals[size_t(i)].v, LANE_RESIST_END, v.v);
+        v.v[LANE_TOTAL] = level.m_arrVals[size_t(i)].v[LANE_TOTAL];
         resists.push_back(v);
     }
-    std::stable_sort(resists.begin(), resists.end(),
-                     [](const CVals& a, const CVals& b) { return a.v[LANE_TOTAL] > b.v[LANE_TOTAL]; });
     constexpr size_t FILTER_UP_TO = 4096;
-    for (const CVals& v : resists) {
-        const bool beaten =
-            level.m_arrResistClasses.size() < FILTER_UP_TO &&
-            std::any_of(level.m_arrResistClasses.begin(), level.m_arrResistClasses.end(), [&](const CVals& w) {
-                for (int k = 0; k < LANE_RESIST_END; ++k)
-                    if (w.v[k] < v.v[k]) return false;
-                return true;
-            });
+    auto beats = [](const CVals& w, const CVals& v) {
+        for (int k = 0; k < LANE_RESIST_END; ++k)
+            if (w.v[k] < v.v[k]) return false;
+        return true;
+    };
+    for (size_t a = 0; a < resists.size(); ++a) {
+        const CVals& v = resists[a];
+        bool beaten = false;
+        if (resists.size() <= FILTER_UP_TO)
+            for (size_t b = 0; b < resists.size() && !beaten; ++b)
+                beaten = b != a && beats(resists[b], v) && (b < a || !beats(v, resists[b]));
         if (!beaten) level.m_arrResistClasses.push_back(v);
     }
 }
@@ -293,6 +294,7 @@ struct CChunkResult {
 };
 
 constexpr int POLL_EVERY = 256;
+static int MEMO_LEVELS = getenv("MEMOLEVELS") ? atoi(getenv("MEMOLEVELS")) : 3;
 
 // Hears of every suit a chunk finds; answers whether the chunk may stop there because the suits before
 // it, found by any thread, fill the suit limit. May hold the thread until there is room for more suits.
@@ -383,7 +385,7 @@ public:
     ~CTotalMemo() { if (getenv("MEMODBG")) fprintf(stderr, "memo used %zu\n", m_nUsed.load()); std::free(m_pSlots); }
 
     // True when chunk `chunk` may pass over the sums; otherwise notes that it searches them.
-    bool Searched(uint64_t key, int64_t chunk) {
+    bool Searched(uint64_t key, int64_t chunk) { static const bool off = getenv("NOMEMO"); if (off) return false;
         std::call_once(m_made, [this] { m_pSlots = static_cast<uint64_t*>(std::calloc(SLOTS, sizeof(uint64_t))); });
         if (!m_pSlots) return false;
         const uint64_t mine = key << CHUNK_BITS | uint64_t(chunk);
@@ -578,7 +580,7 @@ private:
             uint64_t key;
             if (last)
                 best = std::max(best, P.Total(s2));
-            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
+            else if (P.TotalBound(l + 1, s2) > best && !(l + MEMO_LEVELS < P.m_nLevels && P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
                      !MaxTotal(l + 1, s2, best))
                 return false;
             if (best >= bound) return true;

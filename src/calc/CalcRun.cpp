@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "calc/CalcState.h"
+#include "calc/ReducedPool.h"
 
 // ---------------------------------------------------------------------------------------------------------
 
@@ -76,7 +77,8 @@ private:
 class CCalcRun::CWorker : public QThread {
 public:
     CWorker(CCalcRun& run, std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads)
-        : m_reporter(run), m_pParam(std::move(param)), m_pool(pool), m_nLowerLimit(lowerLimit), m_nThreads(threads) {}
+        : m_reporter(run), m_pParam(std::move(param)), m_pool(ReducedPool(pool)), m_nLowerLimit(lowerLimit),
+          m_nThreads(threads) {}
 
 protected:
     void run() override {
@@ -87,7 +89,8 @@ protected:
 private:
     CReporter m_reporter;
     std::unique_ptr<CCalcParam> m_pParam;
-    const CalcPool& m_pool;
+    // What the marks leave of the pool, taken at the start; the pieces are the pool's own.
+    const CalcPool m_pool;
     int32_t m_nLowerLimit;
     int m_nThreads;
 };

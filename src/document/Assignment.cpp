@@ -21,8 +21,11 @@ bool CanJoinSuit(CGorvantaDoc& doc, const CArmorPiece* piece) {
     return piece && doc.PoolListFor(piece->m_nType) && doc.PoolListHolding(piece);
 }
 
-// Takes the piece out of whichever pool list holds it.
-void TakeFromPool(CGorvantaDoc& doc, CArmorPiece* piece) { RemoveFromPool(piece, doc.PoolListHolding(piece)); }
+// Takes the piece out of whichever pool list holds it; its mark stays behind with the pool.
+void TakeFromPool(CGorvantaDoc& doc, CArmorPiece* piece) {
+    RemoveFromPool(piece, doc.PoolListHolding(piece));
+    piece->m_nMark = PieceMark::None;
+}
 
 // A result suit only borrows pool pieces. Taking one that has meanwhile left the pool (deleted, or moved
 // into another suit) would give it two owners, so such a suit cannot be assigned.
@@ -117,6 +120,8 @@ bool ReturnToPool(CGorvantaDoc& doc, CArmorPiece* piece) {
     if (!piece) return false;
     PoolList* list = doc.PoolListFor(piece->m_nType);
     if (!list) return false;
+    // A pin coming back would make a second one in its list.
+    piece->m_nMark = PieceMark::None;
     list->push_back(piece);
     return true;
 }
@@ -157,6 +162,26 @@ bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender) {
     doc.SetModifiedFlag(true);
     doc.UpdateAllViews(sender, HINT_REFRESH);
     return true;
+}
+
+bool SetPieceMark(CGorvantaDoc& doc, CArmorPiece* piece, PieceMark mark, IDocView* sender) {
+    if (mark != PieceMark::None && mark != PieceMark::Excluded && mark != PieceMark::Pinned) return false;
+    PoolList* list = doc.PoolListHolding(piece);
+    if (!list || piece->m_nMark == mark) return false;
+    if (mark == PieceMark::Pinned)
+        for (CArmorPiece* p : *list)
+            if (p && p->m_nMark == PieceMark::Pinned) p->m_nMark = PieceMark::None;
+    piece->m_nMark = mark;
+    doc.SetModifiedFlag(true);
+    doc.UpdateAllViews(sender, HINT_REFRESH);
+    return true;
+}
+
+int CountMarked(const CGorvantaDoc& doc, PieceMark mark) {
+    int n = 0;
+    for (const PoolList& list : doc.m_arrPool)
+        for (const CArmorPiece* p : list) n += p && p->m_nMark == mark;
+    return n;
 }
 
 bool AddPieceToSuit(CGorvantaDoc& doc, CArmorSuit& suit, CArmorPiece* piece, const ReplacePieceQuestion& replace) {

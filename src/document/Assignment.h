@@ -3,7 +3,8 @@
 // handing imported pieces to the document. Pieces and suits are found by identity, never by value, and a
 // pool piece is taken from whichever pool list holds it (CGorvantaDoc::PoolListHolding): a damaged file can
 // file a piece among another type's. A piece that goes back to the pool joins the list of its own type,
-// where an import files it, so a misfiled piece that has been in a suit is filed rightly again.
+// where an import files it, so a misfiled piece that has been in a suit is filed rightly again. A piece
+// loses its exclude or pin mark when it leaves the pool for a suit: marks belong to the pool.
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,8 +41,8 @@ void ReleaseAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit);
 void RemoveFromPool(CArmorPiece* piece, PoolList& list);
 void RemoveFromPool(CArmorPiece* piece, PoolList* list);
 
-// Appends the piece to the end of the pool list of its type, wherever it came from. False, and nothing
-// done, when its type selects no list: the caller still holds the piece.
+// Appends the piece, unmarked, to the end of the pool list of its type, wherever it came from. False, and
+// nothing done, when its type selects no list: the caller still holds the piece.
 bool ReturnToPool(CGorvantaDoc& doc, CArmorPiece* piece);
 
 // The tree's Delete Suit: every piece back to the pool, the suit removed and deleted, the document marked
@@ -58,6 +59,14 @@ bool DeleteSuitItem(CGorvantaDoc& doc, CArmorSuit* suit, CArmorPiece* piece);
 // and every view but `sender` refreshed (the tree that asked removes the piece's item itself). False
 // (nothing changed) when the piece is in no pool list.
 bool DeletePoolPiece(CGorvantaDoc& doc, CArmorPiece* piece, IDocView* sender);
+
+// The tree's Exclude and Pin: the pool piece takes the mark (None clears it). Pinning a piece moves the
+// pin of the pool list that holds it, if another piece has it. The document is marked modified and every
+// view but `sender` refreshed. True when the document changed; false, and nothing changed, for a piece in
+// no pool list, a mark the piece already carries, or a value that is no mark.
+bool SetPieceMark(CGorvantaDoc& doc, CArmorPiece* piece, PieceMark mark, IDocView* sender = nullptr);
+// How many pool pieces carry the mark.
+int CountMarked(const CGorvantaDoc& doc, PieceMark mark);
 
 // Asked before `old`, a piece of the suit, gives way to `added` of the same slot type; true replaces it.
 using ReplacePieceQuestion = std::function<bool(const CArmorPiece& old, const CArmorPiece& added)>;

@@ -1,6 +1,8 @@
 #include "GorvantaDoc.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 #include "calc/CalcState.h"
 #include "calc/Settings.h"
@@ -13,6 +15,86 @@ namespace {
 constexpr uint64_t MIN_PIECE_BYTES = 4;
 constexpr uint64_t MIN_SUIT_BYTES = 4 + 1 + 1;
 constexpr uint64_t MIN_NAME_BYTES = 1;
+
+struct CMarkEntry {
+    int32_t list, index, mark;
+};
+
+uint32_t Crc32(std::string_view bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : bytes) {
+        crc ^= c;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// The part of the block the checksum covers: the number of marks and the marks.
+std::string MarkPayload(const std::vector<CMarkEntry>& entries) {
+    std::string out;
+    CArchive ar(out);
+    ar.WriteInt32(int32_t(entries.size()));
+    for (const CMarkEntry& e : entries) {
+        ar.WriteInt32(e.list);
+        ar.WriteInt32(e.index);
+        ar.WriteInt32(e.mark);
+    }
+    return out;
+}
+
+void WriteMarks(CArchive& ar, const std::array<PoolList, SLOT_COUNT>& pool) {
+    std::vector<CMarkEntry> entries;
+    for (size_t k = 0; k < pool.size(); ++k)
+        for (size_t i = 0; i < pool[k].size(); ++i)
+            if (const CArmorPiece* p = pool[k][i]; p && p->m_nMark != PieceMark::None)
+                entries.push_back({int32_t(k), int32_t(i), int32_t(p->m_nMark)});
+    // Without marks the file stays what readers without marks write.
+    if (entries.empty()) return;
+    const std::string payload = MarkPayload(entries);
+    ar.WriteInt32(DOC_MARKS_TAG);
+    ar.WriteInt32(DOC_MARKS_VERSION);
+    ar.WriteInt32(int32_t(payload.size() + 4));
+    ar.WriteBytes(payload.data(), payload.size());
+    ar.WriteInt32(int32_t(Crc32(payload)));
+}
+
+// Reads the block that ends the file and marks the pieces only when every part of it checks out: it fills
+// the rest of the file exactly, each mark names a piece this file put in the pool (`first[k]` is where
+// list k's pieces from the file begin), marks come in strictly rising order with at most one pin per list,
+// and the checksum matches. False, nothing marked, otherwise.
+bool ReadMarks(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::array<size_t, SLOT_COUNT>& first) {
+    try {
+        if (ar.Remaining() < 12 || ar.ReadInt32() != DOC_MARKS_TAG || ar.ReadInt32() != DOC_MARKS_VERSION)
+            return false;
+        const int32_t length = ar.ReadInt32();
+        if (length < 8 + 12 || uint64_t(length) != ar.Remaining() || (length - 8) % 12 != 0) return false;
+        const int32_t count = ar.ReadInt32();
+        if (count != (length - 8) / 12) return false;
+        std::vector<CMarkEntry> entries;
+        entries.reserve(size_t(count));
+        std::array<bool, SLOT_COUNT> pinned{};
+        for (int32_t n = 0; n < count; ++n) {
+            CMarkEntry e{ar.ReadInt32(), ar.ReadInt32(), ar.ReadInt32()};
+            if (e.list < 0 || e.list >= SLOT_COUNT || e.index < 0) return false;
+            const PoolList& list = pool[size_t(e.list)];
+            if (uint64_t(e.index) >= list.size() - first[size_t(e.list)]) return false;
+            if (e.mark != int32_t(PieceMark::Excluded) && e.mark != int32_t(PieceMark::Pinned)) return false;
+            if (!entries.empty()) {
+                const CMarkEntry& last = entries.back();
+                if (e.list < last.list || (e.list == last.list && e.index <= last.index)) return false;
+            }
+            if (e.mark == int32_t(PieceMark::Pinned) && std::exchange(pinned[size_t(e.list)], true)) return false;
+            entries.push_back(e);
+        }
+        if (ar.ReadUInt32() != Crc32(MarkPayload(entries))) return false;
+        for (const CMarkEntry& e : entries)
+            if (CArmorPiece* p = pool[size_t(e.list)][first[size_t(e.list)] + size_t(e.index)])
+                p->m_nMark = PieceMark(e.mark);
+        return true;
+    } catch (const CArchiveException&) {
+        return false;
+    }
+}
 
 void DeleteSuitWithPieces(CArmorSuit* suit) {
     if (!suit) return;
@@ -43,6 +125,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
             (s ? s : &empty)->Serialize(ar);
         }
         for (const std::string& name : m_arrCharacters) ar.WriteString(name);
+        WriteMarks(ar, m_arrPool);
         return;
     }
 
@@ -68,8 +151,10 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     if (need > ar.Remaining()) throw CArchiveEofException();
 
     // Each object joins its list before its record is read, so a cut file leaves it owned here.
+    std::array<size_t, SLOT_COUNT> first{};
     for (int k = 0; k < SLOT_COUNT; ++k) {
         PoolList& list = m_arrPool[size_t(k)];
+        first[size_t(k)] = list.size();
         list.reserve(list.size() + size_t(poolCounts[k]));
         for (int32_t i = 0; i < poolCounts[k]; ++i) {
             auto* piece = new CArmorPiece;
@@ -89,6 +174,8 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     }
     m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
+    if (ar.Remaining() > 0 && !ReadMarks(ar, m_arrPool, first))
+        ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
 }
 
 int CGorvantaDoc::GetPoolCount() const {

@@ -24,6 +24,17 @@ constexpr const char* MSG_ARCHIVE_NOT_RECOGNIZED = "Archive format not recognize
 constexpr const char* MSG_UNEXPECTED_FORMAT = "Unexpected file format.";
 constexpr const char* MSG_FAILED_TO_SAVE = "Failed to save document.";
 constexpr const char* MSG_FAILED_TO_OPEN = "Failed to open document.";
+// A mark block that is damaged, or of a version this program does not know, is left out as a whole.
+constexpr const char* MSG_MARKS_UNREADABLE =
+    "The exclude and pin marks stored in this document cannot be read. The document opens with every piece "
+    "unmarked.";
+
+// The pool's exclude and pin marks follow the last record, where readers without marks never look, and
+// only when a piece is marked: "GVMK", the version, the byte count of the rest, then the number of marks
+// and for each its pool list, its index in the list and the mark (1 excluded, 2 pinned), in list and index
+// order, and last the CRC-32 of the number and the marks. All little-endian 32-bit integers.
+constexpr int32_t DOC_MARKS_TAG = 0x4B4D5647;  // "GVMK"
+constexpr int32_t DOC_MARKS_VERSION = 1;
 
 class CGorvantaDoc;
 
@@ -51,7 +62,8 @@ public:
     CGorvantaDoc& operator=(const CGorvantaDoc&) = delete;
 
     // Writes or reads the whole document. Reading a wrong magic reports "Archive format not recognized."
-    // through the message box and stops; a short file raises CArchiveEofException.
+    // through the message box and stops; a short file raises CArchiveEofException. A mark block that does
+    // not check out is reported through the message box and left out; the rest of the document stands.
     virtual void Serialize(CArchive& ar);
 
     int GetPoolCount() const;

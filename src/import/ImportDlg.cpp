@@ -41,6 +41,7 @@ constexpr int PIECE_ROLE = Qt::UserRole;
 constexpr int ARRIVAL_ROLE = Qt::UserRole + 1;
 constexpr int DUPLICATE_ROLE = Qt::UserRole + 2;
 constexpr int SLOT_SET_ROLE = Qt::UserRole + 3;
+constexpr int CUT_ROLE = Qt::UserRole + 4;
 const char* const kPlacementNames[4] = {"Top", "Left", "Bottom", "Right"};
 
 bool IsValueColumn(int c) { return c >= IMPORT_COL_PHYSICAL && c <= IMPORT_COL_ENERGY; }
@@ -313,7 +314,7 @@ void CImportDlg::ClearRows() {
     m_rowPieces.clear();
 }
 
-void CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece) {
+QTreeWidgetItem* CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece) {
     // After every row that does not sort behind the new one, so equal texts keep the order of the paste.
     int lo = 0, hi = m_listItems->topLevelItemCount();
     while (lo < hi) {
@@ -332,6 +333,7 @@ void CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> pi
     row->setText(IMPORT_COL_TEXT, ToQt(line));
     m_rowPieces.push_back(std::move(piece));
     m_listItems->insertTopLevelItem(lo, row);
+    return row;
 }
 
 void CImportDlg::ShowRow(QTreeWidgetItem* row, const CDuplicate& dup) {
@@ -361,8 +363,9 @@ void CImportDlg::RefreshRows() {
     std::sort(byArrival.begin(), byArrival.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
         return a->data(0, ARRIVAL_ROLE).toInt() < b->data(0, ARRIVAL_ROLE).toInt();
     });
-    std::vector<std::string> texts;
-    for (const QTreeWidgetItem* row : byArrival) texts.push_back(PieceOf(row)->m_strText);
+    std::vector<CPastedText> texts;
+    for (const QTreeWidgetItem* row : byArrival)
+        texts.push_back(CPastedText{PieceOf(row)->m_strText, row->data(0, CUT_ROLE).toBool()});
     const std::vector<CDuplicate> dups = FindDuplicates(texts, m_known);
     int marked = 0;
     for (size_t i = 0; i < byArrival.size(); ++i) {
@@ -432,8 +435,11 @@ void CImportDlg::OnPaste() {
                 return cut;
             };
             std::vector<CParsedLine> lines = ParseItemText(m_strPasted, confirm);
-            for (CParsedLine& l : lines) {
-                AddRow(l.line, std::move(l.piece));
+            // The last line of a cut paste lost its end; pasted again whole, it is left out.
+            const bool lastCut = cut && !lines.empty() && lines.back().line == CutLine(m_strPasted);
+            for (size_t i = 0; i < lines.size(); ++i) {
+                QTreeWidgetItem* row = AddRow(lines[i].line, std::move(lines[i].piece));
+                if (lastCut && i + 1 == lines.size()) row->setData(0, CUT_ROLE, true);
                 ++m_nItemsPasted;
                 m_bHasItems = 1;
             }

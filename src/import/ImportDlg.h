@@ -76,7 +76,7 @@ private:
     void StartTimer();
     void StopTimer();
     void ClearRows();
-    void AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece);
+    QTreeWidgetItem* AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece);
     void ShowCount();
     // Marks the duplicates and writes every row's texts.
     void RefreshRows();

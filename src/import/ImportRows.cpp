@@ -34,16 +34,26 @@ CKnownItems KnownItems(const CGorvantaDoc& doc) {
     return known;
 }
 
-std::vector<CDuplicate> FindDuplicates(const std::vector<std::string>& textsInPasteOrder, const CKnownItems& known) {
-    std::vector<CDuplicate> result(textsInPasteOrder.size());
+std::vector<CDuplicate> FindDuplicates(const std::vector<CPastedText>& rowsInPasteOrder, const CKnownItems& known) {
+    const size_t n = rowsInPasteOrder.size();
+    std::vector<CDuplicate> result(n);
     std::unordered_set<std::string> seen;
-    for (size_t i = 0; i < textsInPasteOrder.size(); ++i) {
-        const std::string& text = textsInPasteOrder[i];
+    for (size_t i = 0; i < n; ++i) {
+        const std::string& text = rowsInPasteOrder[i].text;
         const bool repeat = !seen.insert(text).second;
-        if (auto it = known.texts.find(text); it != known.texts.end())
+        if (auto it = known.texts.find(text); it != known.texts.end()) {
             result[i] = it->second;
-        else if (repeat)
+        } else if (repeat) {
             result[i].kind = DupKind::List;
+        } else if (rowsInPasteOrder[i].cut) {
+            for (size_t j = i + 1; j < n; ++j) {
+                const std::string& later = rowsInPasteOrder[j].text;
+                if (later.size() > text.size() && later.compare(0, text.size(), text) == 0) {
+                    result[i].kind = DupKind::CutShort;
+                    break;
+                }
+            }
+        }
     }
     return result;
 }
@@ -73,6 +83,7 @@ std::array<std::string, IMPORT_COLUMN_COUNT> ImportRowTexts(const CArmorPiece& p
             t[IMPORT_COL_DUPLICATE] = dup.character.empty() ? "in a suit" : "in suit of " + dup.character;
             break;
         case DupKind::List: t[IMPORT_COL_DUPLICATE] = "repeated"; break;
+        case DupKind::CutShort: t[IMPORT_COL_DUPLICATE] = "cut short, pasted again"; break;
     }
     return t;
 }
@@ -107,8 +118,11 @@ std::string LeftOutNotice(size_t leftOut, const std::string& cutLine) {
     if (IsItemLine(cutLine)) {
         std::string shown = cutLine.substr(0, CUT_LINE_SHOWN);
         if (shown.size() < cutLine.size()) shown += "...";
-        notice += " The last item read, \"" + shown + "\", is cut short.";
+        notice += " The last item read, \"" + shown +
+                  "\", is cut short. To add the rest, copy the remaining items from that one on, check \"Keep "
+                  "rows\" and paste again: its cut row is then marked.";
+    } else {
+        notice += " To add the rest, copy the remaining items, check \"Keep rows\" and paste again.";
     }
-    notice += " To add the rest, copy the remaining items, check \"Keep rows\" and paste again.";
     return notice;
 }

@@ -23,8 +23,9 @@ enum ImportColumn {
 
 const std::array<const char*, IMPORT_COLUMN_COUNT>& ImportColumnHeadings();
 
-// Where an item text is already found.
-enum class DupKind { None, Pool, Suit, List };
+// Where an item text is already found; CutShort: a line a paste cut at the limit that a later paste
+// brought whole.
+enum class DupKind { None, Pool, Suit, List, CutShort };
 struct CDuplicate {
     DupKind kind = DupKind::None;
     std::string character;  // of the suit, for DupKind::Suit
@@ -37,9 +38,16 @@ struct CKnownItems {
 };
 CKnownItems KnownItems(const CGorvantaDoc& doc);
 
-// The duplicate state of each text, the texts in the order they were pasted: in the pool, in a suit, or
-// a repeat of an earlier text of the list (the first of identical texts is no duplicate of the list).
-std::vector<CDuplicate> FindDuplicates(const std::vector<std::string>& textsInPasteOrder, const CKnownItems& known);
+// A row's text, and whether it is the last line of a paste that was cut at the limit.
+struct CPastedText {
+    std::string text;
+    bool cut = false;
+};
+
+// The duplicate state of each row, the rows in the order they were pasted: in the pool, in a suit, a
+// repeat of an earlier text of the list (the first of identical texts is no duplicate of the list), or a
+// cut line that a later row begins with.
+std::vector<CDuplicate> FindDuplicates(const std::vector<CPastedText>& rowsInPasteOrder, const CKnownItems& known);
 
 // "Luck 200, MR 2": the non-zero bonus properties under the results list's names, percent ones with "%".
 std::string BonusSummary(const CArmorPiece& piece);

@@ -50,6 +50,10 @@ int SlotIndexOf(int32_t type);
 const char* PropertyKeyword(int index);
 bool PropertyIsPercent(int index);
 
+// A player's mark on a pool piece: left out of searches, or taken by every suit in its slot. A piece
+// carries at most one; pieces in suits carry none.
+enum class PieceMark : uint8_t { None = 0, Excluded = 1, Pinned = 2 };
+
 // The record marker that begins every stored piece.
 constexpr int32_t PIECE_RECORD_MARKER = 30000;
 
@@ -89,6 +93,8 @@ public:
     int32_t m_bMedable = 0;
     std::string m_strText;
     std::string m_strTypeName;
+    // Not in the piece's record: the document stores the marks of its pool in a block of their own.
+    PieceMark m_nMark = PieceMark::None;
 
 private:
     int32_t* Field(int index);

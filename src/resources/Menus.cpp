@@ -34,7 +34,8 @@ const std::vector<CMenuItemDef>& DocMenu() {
               {Cmd(ID_FILE_NEW, "&New\tCtrl+N"), Cmd(ID_FILE_OPEN, "&Open...\tCtrl+O"), Cmd(ID_FILE_CLOSE, "&Close"),
                Cmd(ID_FILE_SAVE, "&Save\tCtrl+S"), Cmd(ID_FILE_SAVE_AS, "Save &As..."), SEP,
                Cmd(ID_FILE_MRU_FILE1, "Recent File"), SEP, Cmd(ID_APP_EXIT, "E&xit")}),
-        Popup("&Edit", {Cmd(ID_EDIT_PASTE, "&Paste\tCtrl+V"), SEP, Cmd(ID_EDIT_ITEM_NAMES, "&Item Names...")}),
+        Popup("&Edit", {Cmd(ID_EDIT_UNDO, "&Undo\tCtrl+Z"), Cmd(ID_EDIT_REDO, "&Redo\tCtrl+Y"), SEP,
+                        Cmd(ID_EDIT_PASTE, "&Paste\tCtrl+V"), SEP, Cmd(ID_EDIT_ITEM_NAMES, "&Item Names...")}),
         Popup("&View",
               {Cmd(ID_VIEW_TOOLBAR, "&Toolbar"), Cmd(ID_VIEW_STATUS_BAR, "&Status Bar"),
                Cmd(ID_WINDOW_SPLIT, "S&plit"), SEP, Cmd(ID_VIEW_ALWAYS_ON_TOP, "&Always on Top")}),
@@ -52,7 +53,9 @@ const std::vector<CMenuItemDef>& TreePopup() {
     static const std::vector<CMenuItemDef> menu = {
         Popup("_POPUP_",
               {Cmd(ID_ADD_PIECE_TO_SUIT, "Add Piece to Suit"), Cmd(ID_DELETE_ITEM, "Delete Item"),
-               Cmd(ID_DELETE_SUIT, "Delete Suit"), Cmd(ID_DELETE_SUIT_ITEM, "Delete Suit Item")}),
+               Cmd(ID_DELETE_SUIT, "Delete Suit"), Cmd(ID_DELETE_SUIT_ITEM, "Delete Suit Item"), SEP,
+               Cmd(ID_EXCLUDE_PIECE, "Exclude from Searches"), Cmd(ID_PIN_PIECE, "Pin in Its Slot"),
+               Cmd(ID_CLEAR_PIECE_MARK, "Clear Mark")}),
     };
     return menu;
 }
@@ -88,6 +91,8 @@ const std::vector<CAccelDef>& AcceleratorResource() {
         {ACCEL_SHIFT, AccelKey::Delete, ID_EDIT_CUT},
         {ACCEL_CTRL, AccelKey::Z, ID_EDIT_UNDO},
         {ACCEL_ALT, AccelKey::Backspace, ID_EDIT_UNDO},
+        {ACCEL_CTRL, AccelKey::Y, ID_EDIT_REDO},
+        {ACCEL_CTRL | ACCEL_SHIFT, AccelKey::Z, ID_EDIT_REDO},
         {ACCEL_NONE, AccelKey::F6, ID_NEXT_PANE},
         {ACCEL_SHIFT, AccelKey::F6, ID_PREV_PANE},
     };

@@ -18,6 +18,9 @@ constexpr int ID_DELETE_SUIT = 32792;
 constexpr int ID_DELETE_SUIT_ITEM = 32793;
 constexpr int ID_ADD_PIECE_TO_SUIT = 32794;
 constexpr int ID_EDIT_ITEM_NAMES = 32795;
+constexpr int ID_EXCLUDE_PIECE = 32796;
+constexpr int ID_PIN_PIECE = 32797;
+constexpr int ID_CLEAR_PIECE_MARK = 32798;
 
 // Standard commands.
 constexpr int ID_FILE_NEW = 57600;
@@ -32,6 +35,7 @@ constexpr int ID_EDIT_COPY = 57634;
 constexpr int ID_EDIT_CUT = 57635;
 constexpr int ID_EDIT_PASTE = 57637;
 constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_EDIT_REDO = 57644;
 constexpr int ID_WINDOW_NEW = 57648;
 constexpr int ID_WINDOW_ARRANGE = 57649;
 constexpr int ID_WINDOW_CASCADE = 57650;

@@ -18,6 +18,9 @@ const std::map<int, const char*>& Strings() {
         {ID_DELETE_SUIT_ITEM, "Remove this piece from the suit and return it to the pool"},
         {ID_ADD_PIECE_TO_SUIT, "Add this piece to an existing character's suit"},
         {ID_EDIT_ITEM_NAMES, "Edit the names that decide the slot of an imported item"},
+        {ID_EXCLUDE_PIECE, "Keep this piece in the pool but out of every search"},
+        {ID_PIN_PIECE, "Make every suit of a search use this piece in its slot"},
+        {ID_CLEAR_PIECE_MARK, "Let searches use this piece as any other"},
         // Standard commands.
         {ID_FILE_NEW, "Create a new document\nNew"},
         {ID_FILE_OPEN, "Open an existing document\nOpen"},
@@ -36,6 +39,7 @@ const std::map<int, const char*>& Strings() {
         {ID_EDIT_CUT, "Cut the selection and put it on the Clipboard\nCut"},
         {ID_EDIT_PASTE, "Insert Clipboard contents\nPaste"},
         {ID_EDIT_UNDO, "Undo the last action\nUndo"},
+        {ID_EDIT_REDO, "Redo the previously undone action\nRedo"},
         {ID_WINDOW_NEW, "Open another window for the active document\nNew Window"},
         {ID_WINDOW_ARRANGE, "Arrange icons at the bottom of the window\nArrange Icons"},
         {ID_WINDOW_CASCADE, "Arrange windows so they overlap\nCascade Windows"},

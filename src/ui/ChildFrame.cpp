@@ -11,6 +11,7 @@
 #include "LeftView.h"
 #include "calc/CalcRun.h"
 #include "calc/GorvantaView.h"
+#include "document/Assignment.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -96,7 +97,10 @@ CCmdTarget* CChildFrame::GetActiveView() const {
 QString CChildFrame::OnUpdatePieceCount() const {
     if (!m_pDoc) return QString();
     const CGorvantaDoc& doc = m_pDoc->Doc();
-    return QString::asprintf(PIECE_COUNT_FORMAT, int(doc.m_nSelPieceCount), doc.GetPoolCount());
+    QString text = QString::asprintf(PIECE_COUNT_FORMAT, int(doc.m_nSelPieceCount), doc.GetPoolCount());
+    // Excluded pieces stay in the pool count; how many of them searches leave out is told apart.
+    if (const int excluded = CountMarked(doc, PieceMark::Excluded)) text += QStringLiteral(" (%1 excluded)").arg(excluded);
+    return text;
 }
 
 QString CChildFrame::FrameTitle() const {

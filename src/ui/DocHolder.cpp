@@ -1,6 +1,10 @@
 #include "DocHolder.h"
 
 #include <QFileInfo>
+#include <QUndoCommand>
+
+#include <array>
+#include <string_view>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@
 #include "calc/GorvantaView.h"
 #include "calc/FiltersDlg.h"
 #include "document/DocFile.h"
+#include "model/Archive.h"
 #include "import/ImportDlg.h"
 #include "model/QtText.h"
 #include "model/MessageBox.h"
@@ -28,7 +33,28 @@ bool SameFile(const QString& a, const QString& b) {
     if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
     return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
+
+// Steps kept; each holds the document's bytes, shared with the steps beside it.
+constexpr int UNDO_LIMIT = 100;
 }  // namespace
+
+// One change of the document: its bytes before and after.
+class CDocEditCommand : public QUndoCommand {
+public:
+    CDocEditCommand(CDocHolder& holder, std::shared_ptr<const std::string> before, std::shared_ptr<const std::string> after)
+        : m_holder(holder), m_before(std::move(before)), m_after(std::move(after)) {}
+    void undo() override { m_holder.Restore(m_before); }
+    void redo() override {
+        // Pushed after the change has been made.
+        if (m_bDone) m_holder.Restore(m_after);
+        m_bDone = true;
+    }
+
+private:
+    CDocHolder& m_holder;
+    std::shared_ptr<const std::string> m_before, m_after;
+    bool m_bDone = false;
+};
 
 CFileStamp CFileStamp::Of(const QString& path) {
     CFileStamp stamp;
@@ -46,6 +72,8 @@ CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
     : m_host(host), m_pDoc(std::move(doc)), m_bWasModified(m_pDoc->IsModified()) {
     // Listens like a view: every change the document announces may change titles and command states.
     m_pDoc->AddView(this);
+    m_undo.setUndoLimit(UNDO_LIMIT);
+    m_pState = SerializeDoc();
 }
 
 CDocHolder::~CDocHolder() {
@@ -54,9 +82,75 @@ CDocHolder::~CDocHolder() {
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DetachFromDocument();
 }
 
-void CDocHolder::OnUpdate(IDocView*, int) {
+void CDocHolder::OnUpdate(IDocView*, int hint) {
+    if (hint == HINT_REFRESH && !m_bRestoring) RecordChange();
     CheckModified();
     emit documentChanged();
+}
+
+std::shared_ptr<const std::string> CDocHolder::SerializeDoc() const {
+    auto bytes = std::make_shared<std::string>();
+    CArchive ar(*bytes);
+    m_pDoc->Serialize(ar);
+    return bytes;
+}
+
+void CDocHolder::RecordChange() {
+    std::shared_ptr<const std::string> now = SerializeDoc();
+    if (m_pState && *now == *m_pState) return;
+    m_undo.push(new CDocEditCommand(*this, m_pState, now));
+    m_pState = std::move(now);
+}
+
+void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
+    if (!bytes) return;
+    CGorvantaDoc& doc = *m_pDoc;
+    // The old pieces live until every view has heard of the change: a listed result that points at one
+    // must find it gone from the pool, not a new piece at the same address.
+    std::array<PoolList, SLOT_COUNT> oldPool;
+    oldPool.swap(doc.m_arrPool);
+    std::vector<CArmorSuit*> oldSuits;
+    oldSuits.swap(doc.m_arrSuits);
+    doc.m_arrCharacters.clear();
+    CArchive ar{std::string_view(*bytes)};
+    try {
+        doc.Serialize(ar);
+    } catch (const CArchiveException&) {
+        // Bytes of the document's own writer always read back.
+    }
+    m_pState = bytes;
+    m_bRestoring = true;
+    doc.UpdateAllViews(nullptr, HINT_REFRESH);
+    m_bRestoring = false;
+    for (PoolList& list : oldPool)
+        for (CArmorPiece* p : list) delete p;
+    for (CArmorSuit* suit : oldSuits) {
+        if (!suit) continue;
+        for (CArmorPiece* p : suit->m_arrPieces) delete p;
+        delete suit;
+    }
+}
+
+bool CDocHolder::CanUndo() const { return m_undo.canUndo() && !IsCalcInProgress(); }
+bool CDocHolder::CanRedo() const { return m_undo.canRedo() && !IsCalcInProgress(); }
+
+void CDocHolder::Undo() {
+    if (!CanUndo()) return;
+    m_undo.undo();
+    m_pDoc->SetModifiedFlag(!m_undo.isClean());
+    CheckModified();
+}
+
+void CDocHolder::Redo() {
+    if (!CanRedo()) return;
+    m_undo.redo();
+    m_pDoc->SetModifiedFlag(!m_undo.isClean());
+    CheckModified();
+}
+
+void CDocHolder::ResetUndo() {
+    m_undo.clear();
+    m_pState = SerializeDoc();
 }
 
 void CDocHolder::CheckModified() {
@@ -165,6 +259,9 @@ bool CDocHolder::OnSaveDocument(const QString& path) {
     }
     // Taken after the save: it is what a later save compares against.
     if (ownFile) m_fileStamp = CFileStamp::Of(m_strPathName);
+    // What was saved is the state that undo and redo call unmodified; a change nobody announced is a step.
+    RecordChange();
+    m_undo.setClean();
     CheckModified();
     UpdateFrameCounts();
     return true;
@@ -176,7 +273,7 @@ void CDocHolder::OnCloseDocument() {
     // Only this document's own run stops, and its worker has returned before the pool goes, also when
     // the run was already told to stop. The document's close step then finds no run left to stop, so it
     // does not lower the flag of another document's run.
-    for (CChildFrame* frame : m_arrFrames)
+    for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames))
         if (CGorvantaView* view = frame->GetResultsView()) view->StopAndWaitForRun();
     m_pDoc->OnCloseDocument();
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
@@ -216,6 +313,15 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
                 pUI->Enable(!IsCalcInProgress());
             else
                 StartCalc(nullptr);
+            return true;
+        case ID_EDIT_UNDO:
+        case ID_EDIT_REDO:
+            if (pUI)
+                pUI->Enable(id == ID_EDIT_UNDO ? CanUndo() : CanRedo());
+            else if (id == ID_EDIT_UNDO)
+                Undo();
+            else
+                Redo();
             return true;
         case ID_CALC_FILTERS:
             // Always shown enabled; during a run the command itself does nothing.

@@ -5,9 +5,11 @@
 // It asks its host for file names and the recent-file list and tells of changes through signals.
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CmdTarget.h"
@@ -79,6 +81,19 @@ public:
     // hear of it. False when a run is already in progress anywhere.
     bool StartCalc(CGorvantaView* view);
 
+    // Undo and redo of every change of the document's contents. Each step holds the document as its own
+    // writer wrote it before and after the change, and going back or forth reads those bytes in again:
+    // the exact state, order of pools and suits and the marks included. A change is recorded when the
+    // document tells its views of it (HINT_REFRESH). Nothing is undone or redone while a run is in
+    // progress; a step discards the listed results, as every change of the pool does.
+    QUndoStack& UndoStack() { return m_undo; }
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void Undo();
+    void Redo();
+    // The document as it is now becomes the clean state of an empty history (a document read anew).
+    void ResetUndo();
+
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
 signals:
@@ -92,6 +107,12 @@ signals:
 private:
     void OnUpdate(IDocView* sender, int hint) override;
     void CheckModified();
+    friend class CDocEditCommand;
+    std::shared_ptr<const std::string> SerializeDoc() const;
+    // Records the change since the last recorded state as one step, if the bytes differ.
+    void RecordChange();
+    // Reads the document from bytes of its own writer and tells every view.
+    void Restore(const std::shared_ptr<const std::string>& bytes);
 
     IDocHost& m_host;
     std::unique_ptr<CGorvantaDoc> m_pDoc;
@@ -101,4 +122,8 @@ private:
     std::vector<CChildFrame*> m_arrFrames;
     bool m_bClosing = false;
     bool m_bWasModified = false;
+    QUndoStack m_undo;
+    // The document's bytes as last recorded or restored: the state the next step starts from.
+    std::shared_ptr<const std::string> m_pState;
+    bool m_bRestoring = false;
 };

@@ -19,6 +19,7 @@
 
 #include "ChildFrame.h"
 #include "DocHolder.h"
+#include "FileNames.h"
 #include "resources/Icons.h"
 #include "resources/Menus.h"
 #include "resources/Resource.h"
@@ -39,6 +40,7 @@ QKeySequence AccelSequence(const CAccelDef& a) {
         case AccelKey::V: key = Qt::Key_V; break;
         case AccelKey::C: key = Qt::Key_C; break;
         case AccelKey::X: key = Qt::Key_X; break;
+        case AccelKey::Y: key = Qt::Key_Y; break;
         case AccelKey::Z: key = Qt::Key_Z; break;
         case AccelKey::Insert: key = Qt::Key_Insert; break;
         case AccelKey::Delete: key = Qt::Key_Delete; break;
@@ -59,7 +61,7 @@ bool IsCheckCommand(int id) {
 
 // "&1 /home/me/suits.gva", with the middle of a long path left out.
 QString RecentFileText(int index, const QString& path) {
-    QString shown = QDir::toNativeSeparators(path);
+    QString shown = QDir::toNativeSeparators(FileNameForDisplay(path));
     constexpr int MAX_CHARS = 48;
     if (shown.size() > MAX_CHARS) {
         const QString name = QFileInfo(path).fileName();
@@ -145,12 +147,9 @@ bool CMainFrame::OnCreate() {
     // bar it would be hidden under a prompt that the bar paints itself, and shown again over that prompt
     // by every relayout, such as the run's progress coming and going. As the first permanent item it is
     // never hidden, the bar has no room left to paint a prompt, and its background covers that room.
-    m_pMessagePane->setAutoFillBackground(true);
-    statusBar()->addPermanentWidget(m_pMessagePane, 1);
+    statusBar()->addWidget(m_pMessagePane, 1);
     statusBar()->addPermanentWidget(m_pPieceCountPane);
-    connect(statusBar(), &QStatusBar::messageChanged, m_pMessagePane, [this](const QString& message) {
-        m_pMessagePane->setText(message.isEmpty() ? QString::fromLatin1(IDLE_MESSAGE) : message);
-    });
+
 
     // The two menu bars.
     for (const CMenuItemDef& def : MenuResource(IDR_MAINFRAME)) {

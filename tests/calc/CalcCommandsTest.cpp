@@ -1,15 +1,10 @@
 // The calculation commands in the running window program: Start, Stop and Filters through the command
 // route with their enablers, the summary box while the application's idle processing goes on, and the
 // File Close command during a run.
-#include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
 
 #include "calc/CalcProgress.h"
 #include "calc/FiltersDlg.h"
@@ -45,7 +40,6 @@ public:
 class CalcCommandsTest : public QObject, AppFixture {
     Q_OBJECT
     CSlowBox box;  // read by the cases instead of the fixture's
-
     CGorvantaView* View() { return Active()->GetResultsView(); }
     bool Enabled(int id) {
         CCmdUI ui(id);
@@ -57,6 +51,13 @@ class CalcCommandsTest : public QObject, AppFixture {
         OpenSettings(Doc(), 6, limit);
         Doc().SetModifiedFlag(false);
     }
+    // Notes whether Start and Stop are enabled while the summary box is open.
+    void WatchWhileOpen(bool& start, bool& stop) {
+        box.onShow = [this, s = &start, t = &stop] {
+            *s = Enabled(ID_CALC_START);
+            *t = Enabled(ID_CALC_STOP);
+        };
+    }
 
 public:
     CalcCommandsTest() : AppFixture({StoreKind::TestIni, true}) { UseBox(box); }
@@ -67,7 +68,6 @@ private slots:
         Start();
     }
     void cleanup() { EndCase(); }
-
     // Start and Stop follow the flag, also while the summary box is open; Filters is always enabled but
     // does nothing during a run; the box itself comes without the hourglass.
     void startStopAndTheirEnablers() {
@@ -76,10 +76,7 @@ private slots:
         QVERIFY(!Enabled(ID_CALC_STOP));
         QVERIFY(Enabled(ID_CALC_FILTERS));
         bool startWhileOpen = true, stopWhileOpen = false;
-        box.onShow = [&] {
-            startWhileOpen = Enabled(ID_CALC_START);
-            stopWhileOpen = Enabled(ID_CALC_STOP);
-        };
+        WatchWhileOpen(startWhileOpen, stopWhileOpen);
         Main()->OnCommand(ID_CALC_START);
         QVERIFY(IsCalcRunning());
         QVERIFY(!Enabled(ID_CALC_START));
@@ -112,29 +109,10 @@ private slots:
         QCOMPARE(View()->Model()->rowCount(), 50);
         QCOMPARE(box.texts.size(), size_t(2));
     }
-
-    // A run that visits every combination keeps the flag up while its box is open: Stop enabled, Start
-    // not; once the box is closed the worker lowers the flag.
-    void summaryOfACompleteRun() {
-        Prepare(3, 100000);
-        bool startWhileOpen = true, stopWhileOpen = false;
-        box.onShow = [&] {
-            startWhileOpen = Enabled(ID_CALC_START);
-            stopWhileOpen = Enabled(ID_CALC_STOP);
-        };
-        Main()->OnCommand(ID_CALC_START);
-        QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
-        QCOMPARE(box.texts.size(), size_t(1));
-        QVERIFY(box.texts[0].rfind("729 suit configurations examined.\n729 suits meet limit standards.\n", 0) == 0);
-        QVERIFY(!startWhileOpen);
-        QVERIFY(stopWhileOpen);
-        QCOMPARE(box.waitCursorWhileOpen, std::vector<bool>{false});
-        QCOMPARE(View()->Model()->rowCount(), 729);
-        QVERIFY(Enabled(ID_CALC_START));
-    }
-
-    // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once.
-    void filtersFromTheMenu() {
+    // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once. A run
+    // that visits every combination keeps the flag up while its box is open: Stop enabled, Start not;
+    // once the box is closed the worker lowers the flag.
+    void filtersThenACompleteRun() {
         QCOMPARE(View()->ColumnWidth(12), 0);
         WhenModal<CFiltersDlg>([](CFiltersDlg& dlg) {
             dlg.CheckBox(&CSettings::m_bDisplayHR)->click();
@@ -145,8 +123,19 @@ private slots:
         QCOMPARE(View()->ColumnWidth(12), TheSettings().m_nColumnWidth[12]);
         QVERIFY(View()->ColumnWidth(12) > 0);
         QCOMPARE(StoredInt(SETTINGS_SECTION, "Display HR"), std::optional<int32_t>(1));
+        Prepare(3, 100000);
+        bool startWhileOpen = true, stopWhileOpen = false;
+        WatchWhileOpen(startWhileOpen, stopWhileOpen);
+        Main()->OnCommand(ID_CALC_START);
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->HasActiveRun(), 60000);
+        QCOMPARE(box.texts.size(), size_t(1));
+        QVERIFY(box.texts[0].rfind("729 suit configurations examined.\n729 suits meet limit standards.\n", 0) == 0);
+        QVERIFY(!startWhileOpen);
+        QVERIFY(stopWhileOpen);
+        QCOMPARE(box.waitCursorWhileOpen, std::vector<bool>{false});
+        QCOMPARE(View()->Model()->rowCount(), 729);
+        QVERIFY(Enabled(ID_CALC_START));
     }
-
     // File Close during a run: the run stops, the close waits for the worker, no summary is shown.
     void closeDuringARun() {
         Prepare(14, 100000);

@@ -1,22 +1,16 @@
 // The run on its worker thread: reports in order on the user interface thread, each hand-over blocking
 // the worker, stops, refused starts, waiting for the worker, and the texts of the summary and progress.
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QThread>
-#include <QTimer>
-
-#include <functional>
 
 #include "support/GuiTest.h"
 #include "support/Pools.h"
 #include "calc/CalcProgress.h"
 #include "calc/CalcRun.h"
-#include "calc/CalcState.h"
 
 namespace {
 class CSink : public ICalcRunSink {
@@ -49,7 +43,6 @@ public:
         if (depth > 1) nested = true;
         --depth;
     }
-
     std::string log;
     int64_t nCombinations = -1;
     int nBatches = 0;
@@ -97,7 +90,6 @@ public:
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     void rateAndProgressTexts() {
         QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
         QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
@@ -106,7 +98,6 @@ private slots:
         for (const auto& [examined, combinations, want] : permille)
             QCOMPARE(ProgressPermille(examined, combinations), int(want));
     }
-
     // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
     // between one begin and one end, and the flag is still up while the end is handled. The suit limit
     // ends a run where it is reached.
@@ -139,7 +130,6 @@ private slots:
         }
         QCOMPARE(sink.suits.front()->m_strName, std::string("Suit 00000"));
         QCOMPARE(sink.end.m_strSummary, direct.end.m_strSummary);
-
         CSink limited;
         CCalcRun limitedRun(limited);
         QVERIFY(RunToEnd(limitedRun, pool, ParamFor({0, 2, 3}, 1)));
@@ -147,7 +137,6 @@ private slots:
         QCOMPARE(limited.end.m_nSuitsFound, int64_t(1));
         QVERIFY(limited.end.m_strSummary.find("\n1 suit meets limit standards.\n") != std::string::npos);
     }
-
     // While the user interface handles a batch, the worker waits: events processed inside the handler
     // bring no further report.
     void handOverBlocksTheWorker() {
@@ -171,7 +160,6 @@ private slots:
         QVERIFY(sink.nested == false);
         QCOMPARE(int64_t(sink.suits.size()), sink.end.m_nSuitsFound);
     }
-
     // Stop in the middle: the suits listed so far stay, the summary counts only what was examined.
     void stopInTheMiddle() {
         CTestPool pool = LongPool();
@@ -192,7 +180,6 @@ private slots:
         QVERIFY(examined < sink.nCombinations);
         QVERIFY(!sink.flagAtEnd);
     }
-
     // The flag is up as soon as Start returns, before the worker has done anything, so a second start
     // from anywhere is refused until the end has been handled.
     void startRefusedWhileRunning() {
@@ -216,7 +203,6 @@ private slots:
         run.WaitForEnd();
         QCOMPARE(std::count(sink.log.begin(), sink.log.end(), 'B'), 2);
     }
-
     // Ways a long run ends. A stop that comes before the worker has announced its run is not undone by
     // the search's start. Waiting handles the hand-over the worker is blocked in, so it cannot dead-lock,
     // and returns only once the worker has returned. Destroying the run object stops and waits too.
@@ -274,7 +260,6 @@ private slots:
         QCOMPARE(sink4.log.back(), 'E');
         QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
     }
-
     // The next run starts on the same object while the last worker's finish is still queued; that finish
     // must not make the user interface wait for the new worker, which waits on its first hand-over.
     void restartBeforeTheLastFinishIsHandled() {
@@ -303,7 +288,6 @@ private slots:
         QVERIFY(!sink.wrongThread);
         QVERIFY(!sink.nested);
     }
-
     // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
     // end marked as closing.
     void stopAndWaitForAPool() {
@@ -327,7 +311,6 @@ private slots:
         run.WaitForEnd();
         QVERIFY(!closingAtEnd);
     }
-
     // The status bar part follows the run: full at the end of a complete run, with a rate above 0.
     void progressFollowsTheRun() {
         CTestPool pool = PoolOf({0, 1, 2, 3}, 15);

@@ -6,6 +6,7 @@
 
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
+#include "calc/ReducedPool.h"
 
 namespace {
 
@@ -198,5 +199,60 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
                 EXPECT_EQ(got.suits[i]->m_arrPieces, want.suits[i]->m_arrPieces);
             }
         }
+    }
+}
+
+// Exclude and pin marks on the same random cases: the engine on the reduced pool against the plain search
+// on that pool (stops and suit limits included), and against the plain search over the whole pool keeping
+// only the suits that avoid every excluded piece and take each switched-on slot's pin.
+TEST(SearchDifferential, MarkedPoolsMatchTheReferenceReducedAndFiltered) {
+    for (uint32_t seed = 7001; seed <= 7600; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        CCase c;
+        MakeCase(seed, c);
+        std::mt19937 rng(seed);
+        std::array<const CArmorPiece*, SLOT_COUNT> pins{};
+        CCalcParam whole = c.param;
+        whole.m_nSuitLimit = INT32_MAX;
+        for (int k = 0; k < SLOT_COUNT; ++k) {
+            auto& list = c.pool.lists[size_t(k)];
+            const int pin = !list.empty() && Chance(rng, 30) ? Pick(rng, 0, int32_t(list.size()) - 1) : -1;
+            const int excluded = Chance(rng, 15) ? 100 : Pick(rng, 0, 50);
+            for (int i = 0; i < int(list.size()); ++i)
+                list[size_t(i)]->m_nMark = i == pin ? PieceMark::Pinned
+                                                    : Chance(rng, excluded) ? PieceMark::Excluded : PieceMark::None;
+            if (pin >= 0 && c.param.UseSlot(k)) pins[size_t(k)] = list[size_t(pin)];
+            // A slot with every piece excluded takes part as a slot without pieces.
+            if (std::all_of(list.begin(), list.end(), [](auto* p) { return p->m_nMark == PieceMark::Excluded; }))
+                whole.UseSlot(k) = 0;
+        }
+        const CalcPool full = c.pool.lists;
+        c.pool.lists = ReducedPool(full);
+
+        std::atomic<int32_t> running{0};
+        CRecorder want(running), got(running);
+        const CCalcResult w = Reference(c, want, running);
+        const CCalcResult g = Engine(c, got, running, 1 + int(seed % 3), kTargets[seed % 5]);
+        ExpectSameRun(w, want, g, got);
+
+        CRecorder all(running), reduced(running);
+        RunReferenceSearch(whole, full, c.lowerLimit, running, all);
+        RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, reduced, 2);
+        std::vector<const CArmorSuit*> kept;
+        for (const auto& suit : all.suits) {
+            const auto& in = suit->m_arrPieces;
+            const bool avoids = std::none_of(in.begin(), in.end(), [](auto* p) { return p->m_nMark == PieceMark::Excluded; });
+            const bool pinned = std::all_of(pins.begin(), pins.end(), [&in](const CArmorPiece* pin) {
+                return !pin || std::find(in.begin(), in.end(), pin) != in.end();
+            });
+            if (avoids && pinned) kept.push_back(suit.get());
+        }
+        const size_t listed = std::min(kept.size(), size_t(std::max(c.param.m_nSuitLimit, 1)));
+        ASSERT_EQ(reduced.suits.size(), listed);
+        for (size_t i = 0; i < listed; ++i) {
+            EXPECT_EQ(reduced.suits[i]->m_arrPieces, kept[i]->m_arrPieces) << "suit " << i;
+            EXPECT_EQ(reduced.suits[i]->m_strName, SuitName(int64_t(i))) << "suit " << i;
+        }
+        if (HasFailure()) return;
     }
 }

@@ -1,16 +1,19 @@
-// The results columns without a window: each column's value and text, the order of every column, and the
-// elapsed-time line of the summary box.
+// The results columns without a window: the headings, each column's value and text, the order of every
+// column, and the elapsed-time line of the summary box.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "calc/ResultColumns.h"
-#include "model/ArmorSuit.h"
 #include "support/Pools.h"
 
 namespace {
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 }  // namespace
+
+TEST(ResultColumns, Headings) {
+    const char* const want[] = {"Suit", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total", "Act. Total",
+                                "Luck", "LMC",  "LRC",  "MR",   "HR",     "SR",     "DCI",        "HCI"};
+    for (int n = 0; n < RESULT_COLUMN_COUNT; ++n) EXPECT_STREQ(ResultColumnHeadings()[size_t(n)], want[n]) << n;
+}
 
 TEST(ResultColumns, ValuesAndTextsFollowTheBypassSwitchExceptTheActualTotal) {
     const auto suit = MakeSuit("Suit 00003", {75, 60, 70, 72, -5}, {100, 8, 20, 2, 3, 4, -5, 15});

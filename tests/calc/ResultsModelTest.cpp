@@ -1,5 +1,5 @@
 // The rows of the results list: where rows land, the texts they keep, sorting by every column, taking one
-// suit out, the end of a column resize as the header reports it; every model also runs under Qt's model
+// suit out, the end of a column resize as the header reports it; the models also run under Qt's model
 // tester, which checks the model's signals and answers after each change.
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -41,7 +41,6 @@ void ExpectSortedBy(const CResultsModel& m, int column) {
 
 class ResultsModelTest : public QObject, Fixture {
     Q_OBJECT
-
     // The model of a case, watched by the model tester for as long as it lives.
     static void Watch(CResultsModel& m) {
         new QAbstractItemModelTester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest, &m);
@@ -50,7 +49,6 @@ class ResultsModelTest : public QObject, Fixture {
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     void columnsAndHeadings() {
         CResultsModel m;
         Watch(m);
@@ -64,7 +62,6 @@ private slots:
         }
         QVERIFY(!m.headerData(0, Qt::Vertical).isValid());
     }
-
     // Every text of a row is what the column definition gives for the suit when it is added.
     void rowTextsMatchTheColumns() {
         CResultsModel m;
@@ -83,7 +80,6 @@ private slots:
         QCOMPARE(m.Text(50, 1), QStringLiteral("-4"));
         QCOMPARE(m.Text(50, 8), QStringLiteral("-7"));
     }
-
     // Rows take their place by name, whatever the order of arrival; an in-order stretch is one insertion.
     void rowsLandInNameOrder() {
         CResultsModel m;
@@ -109,7 +105,6 @@ private slots:
         QCOMPARE(m.ResultCount(), 1005);
         QCOMPARE(m.ResultAt(1004)->m_strName, std::string("Suit 100000"));
     }
-
     // A row keeps the numbers it was added with; a change of the bypass setting shows in later rows and
     // in sorting, which asks the suits again.
     void textsAreFixedWhenAdded() {
@@ -135,12 +130,10 @@ private slots:
         QCOMPARE(m.Text(1, 1), QStringLiteral("70"));
         QCOMPARE(m.Text(2, 1), QStringLiteral("75"));
     }
-
     // Every column, clicked twice: the same order both times, and every neighbouring pair in the order
     // of the column's rule. The selected row follows its suit through a sort.
     void everyColumnSortsTheSameWayTwice() {
-        CResultsModel m;
-        Watch(m);
+        CResultsModel m;  // not under the tester: 32 sorts of 600 rows would take it seconds
         auto suits = RandomSuits(600, 11);
         std::shuffle(suits.begin(), suits.end(), std::mt19937(3));
         m.AddResultRows(suits);
@@ -156,7 +149,6 @@ private slots:
         QCOMPARE(names.front(), std::string("Suit 00000"));
         QCOMPARE(names[1], std::string("Suit 00001"));
         QVERIFY(std::is_sorted(names.begin(), names.end()));
-
         CResultsModel three;
         Watch(three);
         for (int i : {10, 30, 20}) three.AddResultRow(MakeSuit(SuitName(three.rowCount()), {i, 0, 0, 0, 0}));
@@ -166,7 +158,6 @@ private slots:
         QCOMPARE(sel.row(), 2);
         QCOMPARE(sel.column(), 3);
     }
-
     void takeAndClear() {
         CResultsModel m;
         Watch(m);
@@ -193,7 +184,6 @@ private slots:
         QCOMPARE(m.ResultCount(), 0);
         QVERIFY(!m.SuitAt(0));
     }
-
     // As a run fills the list shown in a view: batches of suits arrive in name order with a late one among
     // them, the user sorts during the run, a suit is assigned away, and the next run clears the rows and
     // fills them again.
@@ -230,7 +220,6 @@ private slots:
         m.SortByColumn(8);
         ExpectSortedBy(m, 8);
     }
-
     // A drag of a divider is reported once, at the release, with the width the user set; widths the
     // program sets are not reported; a divider double-click reports the fitted width.
     void columnResizeEndsOnRelease() {
@@ -250,7 +239,8 @@ private slots:
         const int y = header->height() / 2;
         const int edge = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
         SendMouse(vp, QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton);
-        for (int dx = 5; dx <= 30; dx += 5) SendMouse(vp, QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton, Qt::NoButton);
+        for (int dx = 5; dx <= 30; dx += 5)
+            SendMouse(vp, QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton, Qt::NoButton);
         QCOMPARE(header->sectionSize(2), 80);
         QCOMPARE(spy.count(), 0);
         SendMouse(vp, QEvent::MouseButtonRelease, QPoint(edge + 30, y), Qt::NoButton);

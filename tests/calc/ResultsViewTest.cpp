@@ -2,7 +2,6 @@
 // arriving in order, the summary box, refusals during a run, sorting by header clicks, column widths,
 // the suit details and assignment, results discarded when the pool changes, the status bar during a run
 // and closing a document while its run goes on.
-#include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,9 +12,7 @@
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTest>
 
-#include <functional>
 #include <regex>
 
 #include "calc/CalcProgress.h"
@@ -48,22 +45,11 @@ public:
     std::function<void()> onShow;
 };
 
-std::vector<std::string> Names(const CGorvantaView& v) {
-    std::vector<std::string> out;
-    for (int r = 0; r < v.Model()->rowCount(); ++r) out.push_back(v.Model()->SuitAt(r)->m_strName);
-    return out;
-}
-
-void Mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 void ClickHeader(CGorvantaView& v, int column) {
     QHeaderView* h = v.horizontalHeader();
     const QPoint at(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2);
-    Mouse(h->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton);
-    Mouse(h->viewport(), QEvent::MouseButtonRelease, at, Qt::NoButton);
+    SendMouse(h->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton);
+    SendMouse(h->viewport(), QEvent::MouseButtonRelease, at, Qt::NoButton);
 }
 
 void DoubleClickRow(CGorvantaView& v, int row) {
@@ -73,9 +59,7 @@ void DoubleClickRow(CGorvantaView& v, int row) {
 
 class ResultsViewTest : public QObject, Fixture {
     Q_OBJECT
-
     CProbeBox box;  // read by the cases instead of the fixture's
-
     struct CWindow {
         QMainWindow frame;
         CGorvantaDoc doc;
@@ -103,7 +87,6 @@ class ResultsViewTest : public QObject, Fixture {
         void Start() { doc.UpdateAllViews(nullptr, HINT_START_CALC); }
         void WaitForEnd() { QTRY_VERIFY_WITH_TIMEOUT(!view->HasActiveRun(), 60000); }
     };
-
     void Run(CWindow& w) {
         QSignalSpy finished(&w.view->Run(), &CCalcRun::Finished);
         w.Start();
@@ -116,14 +99,13 @@ public:
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     // Every suit arrives in order; the summary box closes the run with the elapsed time, without the
     // wait cursor and while the run still counts as running; the view tells the others it is done.
     void rowsInOrderAndTheSummary() {
         CWindow w(3, 12);
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 1728);
-        const auto names = Names(*w.view);
+        const auto names = SuitNames(*w.view->Model());
         QCOMPARE(names.front(), std::string("Suit 00000"));
         QCOMPARE(names.back(), std::string("Suit 01727"));
         QVERIFY(std::is_sorted(names.begin(), names.end()));
@@ -142,7 +124,6 @@ private slots:
         const auto done = std::find(w.hints.calls.begin(), w.hints.calls.end(),
                                     std::make_pair(static_cast<IDocView*>(w.view), int(HINT_CALC_DONE)));
         QVERIFY(done != w.hints.calls.end());
-
         // Exactly one suit: the singular line.
         box.shown.clear();
         TheSettings().m_nSuitLimit = 1;
@@ -158,7 +139,6 @@ private slots:
         QCOMPARE(w.view->Model()->rowCount(), 0);
         QVERIFY(box.shown[0].text.find("\n0 suits meet limit standards.\n") != std::string::npos);
     }
-
     // Rows show up while the run goes on, with the wait cursor and the progress in the status bar; Stop
     // ends it early and keeps what was listed.
     void rowsDuringTheRunAndStop() {
@@ -190,7 +170,6 @@ private slots:
         w.doc.UpdateAllViews(nullptr, HINT_STOP_CALC);
         QCOMPARE(w.view->Model()->rowCount(), rows);
     }
-
     // While a run is in progress Start is refused, from this view or a second one on the document, and
     // a double-click opens nothing; the next Start clears the old rows.
     void refusalsDuringARun() {
@@ -226,7 +205,6 @@ private slots:
         QCOMPARE(running->Model()->ResultCount(), 5);
         delete second;
     }
-
     // Every column, clicked twice, sorts by its rule the same way both times, also during a run.
     void headerClicksSortEveryColumn() {
         CWindow w(3, 9);
@@ -237,20 +215,19 @@ private slots:
         w.doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
         for (int c = 0; c < 16; ++c) {
             ClickHeader(*w.view, c);
-            const auto once = Names(*w.view);
+            const auto once = SuitNames(*w.view->Model());
             for (int r = 0; r + 1 < w.view->Model()->rowCount(); ++r)
                 QVERIFY(CompareResults(*w.view->Model()->SuitAt(r), *w.view->Model()->SuitAt(r + 1), c, false) <= 0);
             ClickHeader(*w.view, c);
-            QCOMPARE(Names(*w.view), once);
+            QCOMPARE(SuitNames(*w.view->Model()), once);
         }
         ClickHeader(*w.view, 0);
-        QCOMPARE(Names(*w.view).front(), std::string("Suit 00000"));
+        QCOMPARE(SuitNames(*w.view->Model()).front(), std::string("Suit 00000"));
         // Rows added while the cap is in force, sorted by "Eff. Total".
         Run(w);
         ClickHeader(*w.view, 6);
         Shot(&w.frame, QStringLiteral("results-optional-columns"));
     }
-
     // All display switches off: eight columns shown, the optional eight at width 0; the Filters hint
     // shows and hides them at their stored widths without writing any width.
     void hiddenColumnWidths() {
@@ -270,7 +247,6 @@ private slots:
         QCOMPARE(w.view->ColumnWidth(12), 0);
         QVERIFY(!Store().ReadInt(SETTINGS_SECTION, "Column12"));
     }
-
     // A width the user drags survives a restart; columns 13 to 15 are back to 50.
     void resizedWidthSurvivesARestart() {
         CWindow w;
@@ -281,12 +257,12 @@ private slots:
         const int y = h->height() / 2;
         for (int column : {12, 13}) {
             const int edge = h->sectionViewportPosition(column) + h->sectionSize(column) - 1;
-            Mouse(h->viewport(), QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton);
+            SendMouse(h->viewport(), QEvent::MouseButtonPress, QPoint(edge, y), Qt::LeftButton);
             for (int dx = 4; dx <= 24; dx += 4)
-                Mouse(h->viewport(), QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton);
+                SendMouse(h->viewport(), QEvent::MouseMove, QPoint(edge + dx, y), Qt::LeftButton);
             // Nothing is saved while the divider is still being dragged.
             QCOMPARE(TheSettings().m_nColumnWidth[size_t(column)], 50);
-            Mouse(h->viewport(), QEvent::MouseButtonRelease, QPoint(edge + 24, y), Qt::NoButton);
+            SendMouse(h->viewport(), QEvent::MouseButtonRelease, QPoint(edge + 24, y), Qt::NoButton);
             QTRY_COMPARE(TheSettings().m_nColumnWidth[size_t(column)], 74);
         }
         SyncStore();
@@ -298,7 +274,6 @@ private slots:
         QCOMPARE(restarted.m_nColumnWidth[12], 74);
         QCOMPARE(restarted.m_nColumnWidth[13], 50);
     }
-
     // An assignment from the details dialog empties the list and the tree shows the new suit.
     void assignmentEmptiesTheList() {
         CWindow w(2, 4);
@@ -338,7 +313,6 @@ private slots:
         QCOMPARE(w.view->Model()->rowCount(), rows);
         delete tree;
     }
-
     // A piece leaving the pool (deleted, or moved into a suit) takes every result with it; pieces
     // joining the pool leave the results alone.
     void poolChangesDiscardResults() {
@@ -369,7 +343,6 @@ private slots:
         w.doc.UpdateAllViews(nullptr, HINT_REFRESH);
         QCOMPARE(w.view->Model()->rowCount(), 0);
     }
-
     // Closing the document during a run stops it and returns only when the worker is done; no summary.
     void closingTheDocumentDuringARun() {
         {

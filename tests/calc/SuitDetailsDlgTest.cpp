@@ -5,8 +5,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
-#include <QTreeWidget>
 
 #include "document/Assignment.h"
 #include "support/GuiTest.h"
@@ -23,12 +21,10 @@ bool Contains(const PoolList* list, const CArmorPiece* p) {
 
 class SuitDetailsDlgTest : public QObject, Fixture {
     Q_OBJECT
-
     void Open(CSuitDetailsDlg& dlg, CGorvantaDoc* doc, CArmorSuit* suit) {
         dlg.m_pDoc = doc;
         dlg.m_pSuit = suit;
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        ShowAndWait(dlg);
     }
     void DoubleClickRow(CSuitDetailsDlg& dlg, int row) {
         QTreeWidget* list = dlg.DetailsList();
@@ -45,7 +41,6 @@ class SuitDetailsDlgTest : public QObject, Fixture {
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     // A ring, a chest piece and a head-wear piece are listed Head, Chest, Ring, then the empty row and
     // the totals; every other type in its place too. Piece rows are uncapped with the piece's own total;
     // the totals row has the uncapped sums, the capped effective total and the actual total in its text.
@@ -62,7 +57,6 @@ private slots:
         QCOMPARE(Column(list, 0), (QStringList{"Head", "Chest", "Ring", "", "Totals"}));
         QCOMPARE(Column(list, 1)[0], QStringLiteral("close helmet"));
         for (int c = 0; c < 16; ++c) QCOMPARE(list->topLevelItem(3)->text(c), QString());
-
         const int types[] = {PIECE_WEAPON, PIECE_SHIELD, PIECE_BRACELET, PIECE_RING, PIECE_CLOAK, PIECE_ROBE,
                              PIECE_LEGS,   PIECE_GLOVES, PIECE_ARMS,     PIECE_CHEST, PIECE_GORGET, PIECE_HEADWEAR};
         auto full = std::make_unique<CArmorSuit>();
@@ -80,7 +74,6 @@ private slots:
                  (QStringList{"Head", "Neck", "Chest", "Arms", "Gloves", "Legs", "Robe", "Cloak", "Ring", "Bracelet",
                               "Shield", "Weapon", "", "Totals"}));
         QCOMPARE(CSuitDetailsDlg::SlotLabel(3), nullptr);
-
         CArmorSuit empty;
         empty.m_strName = "Suit 00009";
         CSuitDetailsDlg emptyDlg;
@@ -89,7 +82,6 @@ private slots:
         QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(0), QStringLiteral("Totals"));
         QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(1), QStringLiteral("Actual total resist: 0"));
         for (int c = 2; c < 16; ++c) QCOMPARE(emptyDlg.DetailsList()->topLevelItem(1)->text(c), QStringLiteral("0"));
-
         CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {45, 10, 0, 0, 0}, {100, 1, 2, 3, 4, 5, 6, 7});
         CArmorPiece* b = AddPiece(doc, "b", PIECE_ARMS, {40, 0, 20, 0, 5}, {20, 10, 20, 30, 40, 50, 60, 70});
         auto two = ResultSuit("Suit 00000", {a, b});
@@ -106,7 +98,6 @@ private slots:
         Open(bypassed, &doc, two.get());
         QCOMPARE(bypassed.DetailsList()->topLevelItem(3)->text(7), QStringLiteral("120"));
     }
-
     // A hidden column has no width but keeps its texts; headings and visible widths as listed.
     void optionalColumns() {
         CGorvantaDoc doc;
@@ -127,14 +118,31 @@ private slots:
         QVERIFY(list->header()->sectionSize(15) >= 50);
         QVERIFY(list->header()->sectionSize(1) >= 350);
         QVERIFY(list->header()->sectionSize(7) >= 60);
+        // Shown with Luck and LRC on, as in the picture for review.
+        TheSettings().m_bDisplayHCI = 0;
         TheSettings().m_bDisplayLuck = 1;
+        TheSettings().m_bDisplayLRC = 1;
+        doc.m_arrCharacters = {"Mirelle", "Thorgrim"};
+        CArmorPiece* p[] = {
+            AddPiece(doc, "bone helmet, physical resist 12%, poison resist 8%", PIECE_HEADWEAR, {12, 3, 4, 8, 2}, {40}),
+            AddPiece(doc, "platemail gorget, fire resist 15%, luck 80", PIECE_GORGET, {5, 15, 2, 3, 1}, {80}),
+            AddPiece(doc, "ringmail tunic, energy resist 14%, lower reagent cost 6%", PIECE_CHEST, {9, 2, 3, 4, 14},
+                      {0, 0, 6}),
+            AddPiece(doc, "leather sleeves, cold resist 16%", PIECE_ARMS, {6, 4, 16, 5, 3}),
+            AddPiece(doc, "studded gloves, poison resist 13%", PIECE_GLOVES, {7, 5, 4, 13, 6}),
+            AddPiece(doc, "platemail legs, physical resist 18%", PIECE_LEGS, {18, 6, 5, 3, 4}, {120}),
+        };
+        auto six = ResultSuit("Suit 00042", {p[0], p[1], p[2], p[3], p[4], p[5]});
         CSuitDetailsDlg shown;
-        Open(shown, &doc, suit.get());
+        Open(shown, &doc, six.get());
         QVERIFY(shown.DetailsList()->header()->sectionSize(8) >= 50);
+        shown.resize(1000, 420);
+        QTest::qWait(20);
+        Shot(&shown, QStringLiteral("suit-details"));
     }
-
-    // A piece row shows the piece's whole text; the empty row and the totals row show nothing.
-    void doubleClickOnARow() {
+    // A piece row shows the piece's whole text; the empty row and the totals row show nothing. "Exit", Esc
+    // and the close box end with OK and assign nothing, even with a name typed.
+    void doubleClickAndWaysOut() {
         CGorvantaDoc doc;
         CArmorPiece* a = AddPiece(doc, "a very long item text, fire resist 12%, luck 100", PIECE_HEADWEAR, {0, 12, 0, 0, 0});
         CArmorPiece* b = AddPiece(doc, "arms \xe9 text", PIECE_ARMS, {3, 0, 0, 0, 0});
@@ -153,8 +161,23 @@ private slots:
         DoubleClickRow(dlg, 3);
         QCOMPARE(box.shown.size(), size_t(2));
         QVERIFY(dlg.isVisible());
+        dlg.close();
+        box.shown.clear();
+        for (int way = 0; way < 3; ++way) {
+            CSuitDetailsDlg out;
+            Open(out, &doc, suit.get());
+            TypeName(out, QStringLiteral("Bob"));
+            if (way == 0) QTest::mouseClick(out.ExitButton(), Qt::LeftButton);
+            if (way == 1) QTest::keyClick(&out, Qt::Key_Escape);
+            if (way == 2) out.close();
+            QVERIFY(!out.isVisible());
+            QCOMPARE(out.result(), int(QDialog::Accepted));
+            QVERIFY(!out.m_bAssigned);
+            QVERIFY(doc.m_arrSuits.empty());
+            QVERIFY(Contains(doc.PoolListFor(PIECE_HEADWEAR), a));
+        }
+        QVERIFY(box.shown.empty());
     }
-
     // "Assign/Exit": the suit joins the document under the typed name, its pieces leave the pool,
     // the dialog ends with OK and says so.
     void assignThroughTheButton() {
@@ -189,7 +212,6 @@ private slots:
         QVERIFY(doc.IsModified());
         QCOMPARE(doc.m_arrCharacters.back(), std::string("Carol"));
     }
-
     // Refusals leave the dialog open and the document as it was.
     void refusedAssignments() {
         CGorvantaDoc doc;
@@ -247,28 +269,6 @@ private slots:
         QCOMPARE(assigned->m_strCharacter, std::string("bob"));
         QVERIFY(Contains(doc.PoolListFor(PIECE_ARMS), old));
     }
-
-    // "Exit", Esc and the close box end with OK and assign nothing, even with a name typed.
-    void waysOutWithoutAssignment() {
-        CGorvantaDoc doc;
-        CArmorPiece* a = AddPiece(doc, "a", PIECE_HEADWEAR, {5, 0, 0, 0, 0});
-        auto suit = ResultSuit("Suit 00000", {a});
-        for (int way = 0; way < 3; ++way) {
-            CSuitDetailsDlg dlg;
-            Open(dlg, &doc, suit.get());
-            TypeName(dlg, QStringLiteral("Bob"));
-            if (way == 0) QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton);
-            if (way == 1) QTest::keyClick(&dlg, Qt::Key_Escape);
-            if (way == 2) dlg.close();
-            QVERIFY(!dlg.isVisible());
-            QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QVERIFY(!dlg.m_bAssigned);
-            QVERIFY(doc.m_arrSuits.empty());
-            QVERIFY(Contains(doc.PoolListFor(PIECE_HEADWEAR), a));
-        }
-        QVERIFY(box.shown.empty());
-    }
-
     // The list fills the dialog below the assignment controls, whatever its size. Nothing stored, or one
     // value -1: the default place. Closing stores the rectangle, which the next dialog takes.
     void sizeAndPlacement() {
@@ -304,28 +304,6 @@ private slots:
         CSuitDetailsDlg dlg;
         Open(dlg, &doc, &empty);
         QCOMPARE(dlg.size(), defaultSize);
-    }
-
-    void screenshot() {
-        CGorvantaDoc doc;
-        doc.m_arrCharacters = {"Mirelle", "Thorgrim"};
-        TheSettings().m_bDisplayLuck = 1;
-        TheSettings().m_bDisplayLRC = 1;
-        CArmorPiece* p[] = {
-            AddPiece(doc, "bone helmet, physical resist 12%, poison resist 8%", PIECE_HEADWEAR, {12, 3, 4, 8, 2}, {40}),
-            AddPiece(doc, "platemail gorget, fire resist 15%, luck 80", PIECE_GORGET, {5, 15, 2, 3, 1}, {80}),
-            AddPiece(doc, "ringmail tunic, energy resist 14%, lower reagent cost 6%", PIECE_CHEST, {9, 2, 3, 4, 14},
-                      {0, 0, 6}),
-            AddPiece(doc, "leather sleeves, cold resist 16%", PIECE_ARMS, {6, 4, 16, 5, 3}),
-            AddPiece(doc, "studded gloves, poison resist 13%", PIECE_GLOVES, {7, 5, 4, 13, 6}),
-            AddPiece(doc, "platemail legs, physical resist 18%", PIECE_LEGS, {18, 6, 5, 3, 4}, {120}),
-        };
-        auto suit = ResultSuit("Suit 00042", {p[0], p[1], p[2], p[3], p[4], p[5]});
-        CSuitDetailsDlg dlg;
-        Open(dlg, &doc, suit.get());
-        dlg.resize(1000, 420);
-        QTest::qWait(20);
-        Shot(&dlg, QStringLiteral("suit-details"));
     }
 };
 

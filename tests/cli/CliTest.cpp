@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -177,7 +178,8 @@ const char* const kText =
     "a note without any keyword\r\n";
 
 const std::string kCommandList = "usage:\n  gorvanta-cli import DOC.gva [TEXTFILE]\n  gorvanta-cli dump DOC.gva\n"
-                                 "  gorvanta-cli calc DOC.gva [OPTIONS]\n";
+                                 "  gorvanta-cli calc DOC.gva [OPTIONS]\n"
+                                 "  gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n";
 }  // namespace
 
 TEST_F(CliTest, ImportOfThePastedSampleThenDumpRoundTrips) {
@@ -451,6 +453,7 @@ TEST_F(CliTest, DumpKeepsItsLayoutKeyOrderAndEscapes) {
 TEST_F(CliTest, BadUsageExitsWithStatusTwo) {
     const std::string import = "usage: gorvanta-cli import DOC.gva [TEXTFILE]\n";
     const std::string dump = "usage: gorvanta-cli dump DOC.gva\n";
+    const std::string mark = "usage: gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n";
     // Each: the arguments, why, and the usage printed after it.
     const struct {
         QStringList args;
@@ -466,6 +469,8 @@ TEST_F(CliTest, BadUsageExitsWithStatusTwo) {
         {{"dump"}, "dump takes one document", dump},
         {{"dump", Path("a.gva"), Path("b.gva")}, "dump takes one document", dump},
         {{"dump", "--help-all", Path("a.gva")}, "Unknown option 'help-all'.", dump},
+        {{"mark", Path("a.gva"), "0:0"}, "mark takes a document, a piece and a mark", mark},
+        {{"mark", Path("a.gva"), "0:0", "none", "x"}, "mark takes a document, a piece and a mark", mark},
     };
     for (const auto& c : cases) {
         const CRun r = Run(c.args);
@@ -493,6 +498,7 @@ TEST_F(CliTest, HelpListsTheCommandsAndEachCommandsOptions) {
         {{"dump", "-h"}, "usage: gorvanta-cli dump DOC.gva\n", {"-h, --help", "DOC.gva "}},
         {{"calc", Path("a.gva"), "--help"}, calc, {"--set <NAME=VALUE>", "--format <FORMAT>", "--threads <N>"}},
         {{"calc", "--set", "Use Ringz=1", "-h"}, calc, {"-h, --help"}},
+        {{"mark", "-h"}, "usage: gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n", {"K:I", "MARK", "pinned"}},
     };
     for (const auto& c : cases) {
         const CRun r = Run(c.args);
@@ -507,4 +513,69 @@ TEST_F(CliTest, HelpListsTheCommandsAndEachCommandsOptions) {
     }
     // Help runs nothing.
     EXPECT_FALSE(fs::exists(dir / "a.gva"));
+}
+
+// mark sets the marks that dump shows and calc honours; calc's positions stay those of the document's
+// lists. A bad position or mark changes nothing, and clearing every mark gives the unmarked file back.
+TEST_F(CliTest, MarkSetsExcludeAndPinThatDumpShowsAndCalcHonours) {
+    CGorvantaDoc doc;
+    for (int i = 0; i < 3; ++i) AddPiece(doc, "helm " + std::to_string(i), PIECE_HEADWEAR, {10 * (i + 1), 0, 0, 0, 0});
+    for (int i = 0; i < 2; ++i) AddPiece(doc, "arms " + std::to_string(i), PIECE_ARMS, {0, i + 1, 0, 0, 0});
+    ASSERT_TRUE(SaveDocumentFile(doc, PathStr("a.gva")));
+    const std::string plain = Read(PathStr("a.gva"));
+    const std::string usage = "usage: gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n";
+    // Each: the piece and the mark, the exit status, and standard output or (status 2) what goes wrong.
+    const struct {
+        QString at, mark;
+        int status;
+        std::string said;
+    } steps[] = {
+        {"0:1", "excluded", 0, "Piece 0:1 excluded.\n"},
+        {"0:1", "excluded", 0, "Piece 0:1 is already excluded.\n"},
+        {"2:0", "pinned", 0, "Piece 2:0 pinned.\n"},
+        {"2:1", "pinned", 0, "Piece 2:1 pinned; piece 2:0 is no longer pinned.\n"},
+        {"0:3", "none", 2, "no piece at 0:3: pool list 0 holds 3 pieces"},
+        {"12:0", "none", 2, "\"12:0\": expected K:I, pool list K from 0 to 11 and index I from 0"},
+        {"0:-1", "none", 2, "\"0:-1\": expected K:I, pool list K from 0 to 11 and index I from 0"},
+        {"0", "none", 2, "\"0\": expected K:I, pool list K from 0 to 11 and index I from 0"},
+        {"0:0", "hidden", 2, "unknown mark \"hidden\"; use excluded, pinned or none"},
+    };
+    for (const auto& s : steps) {
+        const CRun r = Run({"mark", Path("a.gva"), s.at, s.mark});
+        const std::string what = (s.at + " " + s.mark).toStdString();
+        EXPECT_EQ(r.status, s.status) << what;
+        EXPECT_EQ(r.out, s.status ? "" : s.said) << what;
+        EXPECT_EQ(r.err, s.status ? "gorvanta-cli: " + s.said + "\n" + usage : "") << what;
+    }
+    const CRun missing = Run({"mark", Path("missing.gva"), "0:0", "none"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("missing.gva"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(dir / "missing.gva"));
+
+    const CRun dump = Run({"dump", Path("a.gva")});
+    EXPECT_NE(dump.out.find(R"("hci": 0, "medable": 0, "excluded": 1})"), std::string::npos) << dump.out;
+    const QJsonArray pool = Dump("a.gva").value("pool").toArray();
+    // Each: list, index, and the keys its object has beyond the eighteen of every piece.
+    const std::tuple<int, int, const char*> pieces[] = {{0, 0, ""}, {0, 1, "excluded"}, {0, 2, ""},
+                                                        {2, 0, ""}, {2, 1, "pinned"}};
+    for (const auto& [k, i, key] : pieces) {
+        const QJsonObject j = pool[k].toArray()[i].toObject();
+        EXPECT_EQ(j.size(), *key ? 19 : 18) << k << ":" << i;
+        if (*key) EXPECT_EQ(j.value(key).toInt(), 1) << k << ":" << i;
+    }
+
+    // Helms 0 and 2 with the pinned arms: positions in the document's lists, not in what the search visited.
+    const CRun calc = Run({"calc", Path("a.gva"), "--format", "json", "--set", "LowerLimit=0"});
+    ASSERT_EQ(calc.status, 0) << calc.err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(calc.out)).object();
+    EXPECT_EQ(o.value("combinations").toInteger(), 2);
+    EXPECT_EQ(o.value("examined").toInteger(), 2);
+    const QJsonArray suits = o.value("suits").toArray();
+    ASSERT_EQ(suits.size(), 2);
+    EXPECT_EQ(suits[0].toObject().value("pieces").toArray(), QJsonArray({QJsonArray{0, 0}, QJsonArray{2, 1}}));
+    EXPECT_EQ(suits[1].toObject().value("pieces").toArray(), QJsonArray({QJsonArray{0, 2}, QJsonArray{2, 1}}));
+    EXPECT_EQ(suits[1].toObject().value("name").toString(), "Suit 00001");
+
+    for (const char* at : {"0:1", "2:1"}) EXPECT_EQ(Run({"mark", Path("a.gva"), at, "none"}).status, 0) << at;
+    EXPECT_EQ(Read(PathStr("a.gva")), plain);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -444,4 +445,63 @@ TEST(ImportHandOver, RowsSortByTextIgnoringCaseAndKeepThePasteOrderOfEqualTexts)
     EXPECT_TRUE(ImportRowLess("abc", "ABD"));
     EXPECT_FALSE(ImportRowLess("ABC", "abc"));
     EXPECT_FALSE(ImportRowLess("abc", "ABC"));
+}
+
+// Each step: the piece, the mark asked for, whether the document changes, and the marks of helm1, helm2
+// and chest after it. The tree that asks hears nothing; every other view refreshes.
+TEST_F(AssignmentTest, PoolPiecesTakeOneMarkEachAndOnePinPerList) {
+    Assigned({legs}, "Bob");
+    CRecordingView tree;
+    doc.AddView(&tree);
+    using M = PieceMark;
+    const struct {
+        CArmorPiece* piece;
+        PieceMark mark;
+        bool changes;
+        std::array<PieceMark, 3> after;
+    } steps[] = {
+        {nullptr, M::Excluded, false, {M::None, M::None, M::None}},
+        {legs, M::Excluded, false, {M::None, M::None, M::None}},  // a suit's piece
+        {helm1, PieceMark(3), false, {M::None, M::None, M::None}},
+        {helm1, M::None, false, {M::None, M::None, M::None}},
+        {helm1, M::Excluded, true, {M::Excluded, M::None, M::None}},
+        {helm1, M::Excluded, false, {M::Excluded, M::None, M::None}},
+        {helm2, M::Pinned, true, {M::Excluded, M::Pinned, M::None}},  // an exclusion beside the pin stays
+        {chest, M::Pinned, true, {M::Excluded, M::Pinned, M::Pinned}},  // another list's pin stays
+        {helm1, M::Pinned, true, {M::Pinned, M::None, M::Pinned}},  // the pin moves to the twin
+        {helm1, M::None, true, {M::None, M::None, M::Pinned}},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const auto& s = steps[i];
+        doc.SetModifiedFlag(false);
+        view.calls.clear();
+        EXPECT_EQ(SetPieceMark(doc, s.piece, s.mark, &tree), s.changes) << i;
+        EXPECT_EQ(doc.IsModified(), s.changes) << i;
+        EXPECT_EQ(view.calls, (s.changes ? decltype(view.calls){{&tree, HINT_REFRESH}} : decltype(view.calls){})) << i;
+        EXPECT_EQ((std::array<PieceMark, 3>{helm1->m_nMark, helm2->m_nMark, chest->m_nMark}), s.after) << i;
+        EXPECT_EQ(legs->m_nMark, M::None) << i;
+    }
+    EXPECT_TRUE(tree.calls.empty());
+    doc.RemoveView(&tree);
+    ASSERT_TRUE(SetPieceMark(doc, helm2, M::Excluded));
+    EXPECT_EQ(CountMarked(doc, M::Pinned), 1);
+    EXPECT_EQ(CountMarked(doc, M::Excluded), 1);
+    EXPECT_EQ(CountMarked(doc, M::None), 2);  // helm1 and the ring; Bob's legs are not in the pool
+
+    // Marks belong to the pool: a piece leaves its mark behind when it joins a suit and comes back unmarked,
+    // so a returning piece never makes a second pin.
+    CArmorSuit* bob = doc.m_arrSuits[0];
+    ASSERT_TRUE(AddPieceToSuit(doc, *bob, chest, nullptr));
+    EXPECT_EQ(chest->m_nMark, M::None);
+    ASSERT_TRUE(SetPieceMark(doc, helm1, M::Pinned));
+    CArmorSuit* cid = Assigned({helm2}, "Cid");
+    EXPECT_EQ(helm2->m_nMark, M::None);
+    helm2->m_nMark = M::Pinned;  // as a move that forgot to clear it would leave it
+    ASSERT_TRUE(DeleteSuit(doc, cid));
+    EXPECT_EQ(Heads(doc), (PoolList{helm1, helm2}));
+    EXPECT_EQ(helm2->m_nMark, M::None);
+    EXPECT_EQ(helm1->m_nMark, M::Pinned);
+    ASSERT_TRUE(DeleteSuitItem(doc, bob, chest));
+    EXPECT_EQ(chest->m_nMark, M::None);
+    EXPECT_EQ(CountMarked(doc, M::Pinned), 1);
 }

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "DocTestSupport.h"
+#include "document/Assignment.h"
 #include "document/DocFile.h"
 #include "model/MessageBox.h"
 
@@ -456,4 +457,101 @@ TEST_F(DocFileTest, LockIsTheTargetsAndIsLetGo) {
     EXPECT_TRUE(first.Lock(Path("a.gva"), &error, false)) << error;
     EXPECT_FALSE(second.Lock(Path("no/such/folder/a.gva"), &error));
     EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
+}
+
+namespace {
+// Little-endian 32-bit integers, as the file holds them.
+std::string Le(std::initializer_list<int64_t> values) {
+    std::string out;
+    for (int64_t v : values)
+        for (int shift = 0; shift < 32; shift += 8) out += char((uint64_t(v) >> shift) & 0xFF);
+    return out;
+}
+// CRC-32 as zip and PNG have it, written here apart from the program's.
+uint32_t Crc(std::string_view bytes) {
+    uint32_t crc = ~0u;
+    for (unsigned char c : bytes)
+        for (int bit = 0, x = c; bit < 8; ++bit, x >>= 1) crc = (crc >> 1) ^ (((crc ^ uint32_t(x)) & 1u) ? 0xEDB88320u : 0u);
+    return ~crc;
+}
+// A mark block around the payload (the number of marks and the marks), its length and checksum adjustable.
+std::string MarkBlock(const std::string& payload, int64_t version = 1, int64_t lengthDelta = 0, uint32_t crcXor = 0) {
+    return "GVMK" + Le({version, int64_t(payload.size()) + 4 + lengthDelta}) + payload + Le({Crc(payload) ^ crcXor});
+}
+}  // namespace
+
+// The marks follow the last record in a block of their own, written only when a piece is marked: without
+// marks a document is byte for byte what it was before marks existed. A block that does not check out is
+// reported once and left out as a whole; pool, suits and names stand.
+TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMessage) {
+    ASSERT_EQ(Crc("123456789"), 0xCBF43926u);
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    const std::string plain = Bytes(doc);
+    ASSERT_EQ(plain.substr(plain.size() - 5), "\x04Holt");  // ends with the last name
+    PoolList &helms = doc.m_arrPool[0], &gloves = doc.m_arrPool[3], &rings = doc.m_arrPool[6];
+    ASSERT_TRUE(SetPieceMark(doc, rings[1], PieceMark::Pinned));
+    ASSERT_TRUE(SetPieceMark(doc, helms[1], PieceMark::Excluded));
+    ASSERT_TRUE(SetPieceMark(doc, gloves[0], PieceMark::Excluded));
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("m.gva")));
+    const std::string payload = Le({3, 0, 1, 1, 3, 0, 1, 6, 1, 2});
+    const std::string block = MarkBlock(payload);
+    EXPECT_EQ(block, "GVMK" + Le({1, 44}) + payload + Le({0x4CD720C2}));
+    EXPECT_EQ(Read(Path("m.gva")), plain + block);
+
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("m.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(back.m_arrPool[6][1]->m_nMark, PieceMark::Pinned);
+    EXPECT_EQ(back.m_arrPool[0][1]->m_nMark, PieceMark::Excluded);
+    EXPECT_EQ(back.m_arrPool[3][0]->m_nMark, PieceMark::Excluded);
+    EXPECT_EQ(CountMarked(back, PieceMark::None), back.GetPoolCount() - 3);
+    EXPECT_EQ(Bytes(back), plain + block);
+    for (CArmorPiece* p : {rings[1], helms[1], gloves[0]}) SetPieceMark(doc, p, PieceMark::None);
+    EXPECT_EQ(Bytes(doc), plain);
+
+    // Each: what the damage is, and the bytes that follow the records.
+    const std::pair<const char*, std::string> damaged[] = {
+        {"cut inside", block.substr(0, block.size() - 3)},
+        {"a byte after it", block + '\0'},
+        {"a stray byte", "\x01"},
+        {"the tag alone", "GVMK"},
+        {"another tag", "GVMX" + block.substr(4)},
+        {"a later version", MarkBlock(payload, 2)},
+        {"length one short", MarkBlock(payload, 1, -1)},
+        {"length one long", MarkBlock(payload, 1, 1)},
+        {"checksum", MarkBlock(payload, 1, 0, 0x100)},
+        {"no marks", MarkBlock(Le({0}))},
+        {"count beyond the marks", MarkBlock(Le({4, 0, 1, 1, 3, 0, 1, 6, 1, 2}))},
+        {"list 12", MarkBlock(Le({1, 12, 0, 1}))},
+        {"list -1", MarkBlock(Le({1, -1, 0, 1}))},
+        {"index past its list", MarkBlock(Le({1, 1, 1, 1}))},
+        {"index -1", MarkBlock(Le({1, 0, -1, 1}))},
+        {"mark 0", MarkBlock(Le({1, 0, 0, 0}))},
+        {"mark 3", MarkBlock(Le({1, 0, 0, 3}))},
+        {"out of order", MarkBlock(Le({2, 3, 0, 1, 0, 1, 1}))},
+        {"a piece twice", MarkBlock(Le({2, 0, 1, 1, 0, 1, 2}))},
+        {"two pins in a list", MarkBlock(Le({2, 0, 0, 2, 0, 1, 2}))},
+    };
+    for (const auto& [what, tail] : damaged) {
+        box.shown.clear();
+        Write(Path("d.gva"), plain + tail);
+        CGorvantaDoc d;
+        const CLoadOutcome outcome = LoadDocumentFile(d, Path("d.gva"));
+        EXPECT_EQ(outcome.status, LoadStatus::Ok) << what;
+        EXPECT_FALSE(d.IsModified()) << what;
+        ASSERT_EQ(box.shown.size(), 1u) << what;
+        EXPECT_EQ(box.shown[0].text, MSG_MARKS_UNREADABLE) << what;
+        EXPECT_EQ(box.shown[0].icon, MsgIcon::Exclamation) << what;
+        EXPECT_EQ(Bytes(d), plain) << what;  // everything but the marks, and no mark
+    }
+    // A block made by hand to the same layout is read like a saved one.
+    box.shown.clear();
+    Write(Path("d.gva"), plain + MarkBlock(Le({2, 0, 0, 2, 1, 0, 1})));
+    CGorvantaDoc hand;
+    ASSERT_EQ(LoadDocumentFile(hand, Path("d.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(hand.m_arrPool[0][0]->m_nMark, PieceMark::Pinned);
+    EXPECT_EQ(hand.m_arrPool[1][0]->m_nMark, PieceMark::Excluded);
 }

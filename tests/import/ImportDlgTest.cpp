@@ -5,8 +5,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QTreeWidget>
 
 #include "import/ImportDlg.h"
 #include "import/ItemTextParser.h"
@@ -39,16 +37,11 @@ std::vector<std::string> ImportedTexts(const CImportDlg& dlg) {
 
 class ImportDlgTest : public QObject, Fixture {
     Q_OBJECT
-
     void Paste(CImportDlg& dlg, const QString& text) {
         QGuiApplication::clipboard()->setText(text);
         // The Paste button follows the clipboard on the dialog's 200 ms tick.
         QTRY_VERIFY_WITH_TIMEOUT(dlg.PasteButton()->isEnabled(), 2000);
         QTest::mouseClick(dlg.PasteButton(), Qt::LeftButton);
-    }
-    void Open(CImportDlg& dlg) {
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     }
 
 private slots:
@@ -57,11 +50,10 @@ private slots:
         QGuiApplication::clipboard()->clear();
     }
     void cleanup() { EndCase(); }
-
     // The empty dialog; the Paste button follows whether the clipboard holds text.
     void opensEmptyAndPasteFollowsTheClipboard() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Import from UOAssist"));
         QCOMPARE(dlg.ItemList()->headerItem()->text(0), QStringLiteral("Items"));
         QCOMPARE(dlg.ItemList()->columnCount(), 1);
@@ -91,11 +83,10 @@ private slots:
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 0);
         QVERIFY(box.shown.empty());
     }
-
     // A second paste asks first: No keeps the rows and their pieces, Yes replaces them.
     void secondPasteAnsweredNoThenYes() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         Paste(dlg, kFirstThree);
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 3);
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("3"));
@@ -112,7 +103,6 @@ private slots:
         for (int i = 0; i < 3; ++i) QCOMPARE(CImportDlg::PieceOf(dlg.ItemList()->topLevelItem(i)), pieces[i]);
         // The timer runs again after the declined pass.
         QVERIFY(dlg.m_nTimerID != 0);
-
         box.answers = {IDYES};
         Paste(dlg, kSecondThree);
         QCOMPARE(box.shown.size(), size_t(2));
@@ -134,12 +124,11 @@ private slots:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(ImportedTexts(dlg), second);
     }
-
     // A paste without items leaves Save/Exit disabled, and Enter on it closes nothing; once enabled, it
     // stays enabled after a paste without items and then hands over nothing.
     void pastesWithoutItems() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         Paste(dlg, QStringLiteral("Items copied from the item inspector\r\nnothing here\r\nPhysical Resist 5%\r\n"));
         QVERIFY(box.shown.empty());
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 0);
@@ -161,10 +150,9 @@ private slots:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(dlg.m_arrImported.empty());
     }
-
     void rowsSortedIgnoringCaseAndHandedOverInThatOrder() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         Paste(dlg, QStringLiteral("silver ring, luck 10 \n"
                                   "Bone Helm, fire resist 2%\n"
                                   "gold ring, luck 1 \n"
@@ -190,11 +178,10 @@ private slots:
         QCOMPARE(dlg.m_arrImported[0]->m_nType, int(PIECE_RING));
         QCOMPARE(dlg.m_arrImported[5]->m_nLuck, 10);
     }
-
     void cancelEscapeAndCloseBoxDeleteThePieces() {
         for (int way = 0; way < 3; ++way) {
             CImportDlg dlg;
-            Open(dlg);
+            ShowAndWait(dlg);
             Paste(dlg, kFirstThree);
             QCOMPARE(dlg.ItemList()->topLevelItemCount(), 3);
             if (way == 0)
@@ -210,10 +197,9 @@ private slots:
             QCOMPARE(dlg.m_nTimerID, 0);
         }
     }
-
     void textWithLongLines() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         // Longer than the buffer: cut to the limit, which asks the long-text question.
         QString text;
         while (text.size() < 40000) text += QStringLiteral("plate helm, fire resist 3%, cold resist 4%\n");
@@ -226,14 +212,12 @@ private slots:
         QCOMPARE(box.shown[0].icon, MsgIcon::Warning);
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 0);
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("0"));
-
         box.answers = {IDOK};
         Paste(dlg, text);
         // 44 characters a line once LF became CR LF: 744 whole lines and the cut one.
         QCOMPARE(dlg.m_nItemsPasted, 745);
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("745"));
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 745);
-
         // Declining the long text after Yes to the list question leaves an empty list and says so.
         box.answers = {IDYES, IDCANCEL};
         Paste(dlg, text);
@@ -241,10 +225,9 @@ private slots:
         QCOMPARE(dlg.CountBox()->text(), QStringLiteral("0"));
         QVERIFY(dlg.m_nTimerID != 0);
     }
-
     void eightBitTextSurvives() {
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         Paste(dlg, QString::fromUtf8("épée d’or, luck 50 \r\n"));
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 1);
         QCOMPARE(dlg.ItemList()->topLevelItem(0)->text(0), QString::fromUtf8("épée d’or, luck 50 "));
@@ -253,12 +236,11 @@ private slots:
         QCOMPARE(dlg.m_arrImported[0]->m_strText, std::string("\xE9p\xE9" "e d\x92or, luck 50 "));
         QCOMPARE(dlg.m_arrImported[0]->m_nLuck, 50);
     }
-
     void samplePaste() {
         const std::string sample = SamplePaste();
         if (sample.empty()) QSKIP("the shared sample paste is not here");
         CImportDlg dlg;
-        Open(dlg);
+        ShowAndWait(dlg);
         Paste(dlg, QString::fromLatin1(sample.data(), qsizetype(sample.size())));
         QCOMPARE(dlg.m_nItemsPasted, 86);
         QCOMPARE(dlg.ItemList()->topLevelItemCount(), 86);

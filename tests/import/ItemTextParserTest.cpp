@@ -5,8 +5,12 @@
 #include <sstream>
 
 #include "calc/Settings.h"
+#include "import/ImportRows.h"
+#include "import/ItemNames.h"
 #include "import/ItemTextParser.h"
 #include "model/PieceDefs.h"
+#include "model/ProfileStore.h"
+#include "support/Pools.h"
 
 namespace {
 class Parser : public ::testing::Test {
@@ -190,4 +194,165 @@ TEST_F(Parser, WallOfRealisticTextIsCutAndParsed) {
         if (i + 1 < r.size()) EXPECT_EQ(sample.compare(at + r[i].line.size(), 2, "\r\n"), 0) << r[i].line;
     }
     EXPECT_TRUE(Parse(text, false).empty());
+}
+
+// ---- the import table: column texts, slots, duplicates, cut pastes ----
+
+namespace {
+using RowTexts = std::array<std::string, IMPORT_COLUMN_COUNT>;
+RowTexts Row(const std::string& line, const CDuplicate& dup = {}) {
+    CArmorPiece p;
+    p.ParseText(line);
+    return ImportRowTexts(p, dup);
+}
+}  // namespace
+
+TEST_F(Parser, ImportRowsShowWhatWasReadAndWhereItRepeats) {
+    const std::string necklace = "lucky necklace, luck 200 , mana regeneration 2 ";
+    const std::string ring = "gold ring, fire resist 8%, lower reagent cost 5%, hit chance increase 5%";
+    const std::string gloves = "platemail gloves, poison resist 20%, physical resist 10%, energy resist 16%, cold resist "
+                               "6%, stamina regeneration 3 , fire resist 10%";
+    const std::string shroud = "hooded shroud, physical resist 3%, luck 50 ";
+    const std::string cap = "studded leather cap, lower mana cost 4%, defense chance increase 5%, hit point regeneration 2 ";
+    const std::pair<std::string, RowTexts> cases[] = {
+        // The lucky necklace's every plain value reads 200: the table shows it at once.
+        {necklace, {necklace, "gorgets", "0", "0", "0", "0", "0", "Luck 200, MR 200", "yes", ""}},
+        {ring, {ring, "rings", "0", "8", "0", "0", "0", "LRC 5%, HCI 5%", "yes", ""}},
+        {gloves, {gloves, "gloves", "10", "10", "6", "20", "16", "SR 3", "", ""}},
+        {shroud, {shroud, "weapons", "3", "0", "0", "0", "0", "Luck 50", "yes", ""}},
+        {cap, {cap, "head wear", "0", "0", "0", "0", "0", "LMC 4%, HR 2, DCI 5%", "", ""}},
+        {"ring artifact rarity 3", {"ring artifact rarity 3", "rings", "0", "0", "0", "0", "0", "", "yes", ""}},
+    };
+    for (const auto& [line, texts] : cases) EXPECT_EQ(Row(line), texts) << line;
+    EXPECT_EQ(std::string(ImportColumnHeadings()[IMPORT_COL_TEXT]), "Items");
+
+    const std::pair<CDuplicate, const char*> marks[] = {{{DupKind::Pool, {}}, "in pool"},
+                                                         {{DupKind::Suit, "Varn"}, "in suit of Varn"},
+                                                         {{DupKind::Suit, ""}, "in a suit"},
+                                                         {{DupKind::List, {}}, "repeated"},
+                                                         {{DupKind::CutShort, {}}, "cut short, pasted again"}};
+    for (const auto& [dup, text] : marks) EXPECT_EQ(Row(ring, dup)[IMPORT_COL_DUPLICATE], text);
+
+    // A text in the pool or a suit is a duplicate wherever it stands; a repeat within the list only after
+    // its first; a cut line only once a later row begins with it.
+    CGorvantaDoc doc;
+    AddToPool(doc, ring);
+    AddSuit(doc, "Varn", {gloves});
+    AddSuit(doc, "", {cap});
+    const CKnownItems known = KnownItems(doc);
+    const std::vector<CPastedText> rows = {{shroud},      {ring},          {shroud},   {gloves},
+                                           {necklace},    {ring},          {cap},      {"lucky neck", true},
+                                           {"luck 1", true}, {necklace}};
+    const std::vector<CDuplicate> expected = {{},
+                                              {DupKind::Pool, {}},
+                                              {DupKind::List, {}},
+                                              {DupKind::Suit, "Varn"},
+                                              {},
+                                              {DupKind::Pool, {}},
+                                              {DupKind::Suit, ""},
+                                              {DupKind::CutShort, {}},
+                                              {},
+                                              {DupKind::List, {}}};
+    EXPECT_EQ(FindDuplicates(rows, known), expected);
+    EXPECT_EQ(FindDuplicates(rows, CKnownItems{})[1], CDuplicate{});
+    doc.FreeContents();
+
+    // A slot chosen by hand changes the type and its name, nothing else.
+    CArmorPiece p;
+    p.ParseText(shroud);
+    const RowTexts before = ImportRowTexts(p, {});
+    EXPECT_TRUE(SetPieceSlot(p, 7));
+    EXPECT_EQ(p.m_nType, PIECE_ROBE);
+    EXPECT_EQ(p.m_strTypeName, "robes");
+    RowTexts after = ImportRowTexts(p, {});
+    after[IMPORT_COL_SLOT] = before[IMPORT_COL_SLOT];
+    EXPECT_EQ(after, before);
+    EXPECT_FALSE(SetPieceSlot(p, -1));
+    EXPECT_FALSE(SetPieceSlot(p, SLOT_COUNT));
+    EXPECT_EQ(p.m_nType, PIECE_ROBE);
+}
+
+TEST_F(Parser, ACutPasteSaysWhatItLeftOut) {
+    // Counted as the parser sees the text: LF alone counts as CR LF.
+    EXPECT_EQ(CharactersLeftOut(std::string(PASTE_LIMIT, 'x')), 0u);
+    EXPECT_EQ(CharactersLeftOut(std::string(PASTE_LIMIT + 5, 'x')), 5u);
+    EXPECT_EQ(CharactersLeftOut(std::string(PASTE_LIMIT / 2 + 3, '\n')), 5u);
+
+    // The cut line is the parser's last line of the cut text.
+    const std::string partial = std::string(PASTE_LIMIT - 31, 'a') + "\r\nring luck 7 cold resist 9%xyz";
+    ASSERT_EQ(partial.size(), PASTE_LIMIT);
+    EXPECT_EQ(CutLine(partial), "ring luck 7 cold resist 9%x");
+    EXPECT_EQ(CutLine(partial), Parse(partial).back().line);
+    EXPECT_EQ(CutLine(partial.substr(1)), "");                                      // not cut
+    EXPECT_EQ(CutLine(std::string(PASTE_LIMIT - 2, 'a') + "\r\n"), "");             // cut on a line break
+    EXPECT_EQ(CutLine(std::string(PASTE_LIMIT, 'b')), std::string(PASTE_LIMIT - 2, 'b'));
+
+    const std::string notice = LeftOutNotice(1234, CutLine(partial));
+    EXPECT_NE(notice.find("1234 characters"), std::string::npos) << notice;
+    EXPECT_NE(notice.find("\"ring luck 7 cold resist 9%x\""), std::string::npos) << notice;
+    EXPECT_NE(notice.find("Keep rows"), std::string::npos) << notice;
+    // A cut line that is no item is not named; a long one is shortened.
+    EXPECT_EQ(LeftOutNotice(1, "aaaa").find("aaaa"), std::string::npos);
+    EXPECT_NE(LeftOutNotice(1, "aaaa").find("1 character "), std::string::npos);
+    const std::string longLine = "ring luck 7 " + std::string(200, 'z');
+    EXPECT_NE(LeftOutNotice(9, longLine).find(longLine.substr(0, 60) + "...\""), std::string::npos);
+}
+
+// ---- the name tables as the Item Names dialog writes them ----
+
+class NameTables : public Parser {
+protected:
+    void SetUp() override {
+        Parser::SetUp();
+        SetProfileStore(&store);
+    }
+    void TearDown() override { SetProfileStore(nullptr); }
+    std::vector<std::string> ValueNames(const char* subkey) {
+        std::vector<std::pair<std::string, std::string>> values;
+        store.EnumValues(std::string(PIECEDEFS_SECTION) + subkey, values);
+        std::vector<std::string> names;
+        for (auto& v : values) names.push_back(v.first);
+        return names;
+    }
+    CMemoryProfileStore store;
+};
+
+TEST_F(NameTables, OrderOfTheSlotChoices) {
+    // The classifying order (legs before chest pieces, bracelets last of the tables), weapons at the end.
+    EXPECT_EQ(SlotChoiceOrder(), (std::array<int, SLOT_COUNT>{0, 1, 2, 3, 5, 4, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(StorableNames({"", "hat", std::string(300, 'h'), ""}),
+              (std::vector<std::string>{"hat", std::string(PIECEDEF_MAX_CHARS, 'h')}));
+}
+
+TEST_F(NameTables, SavedTablesLoadBackAsTheyWere) {
+    CPieceDefs defs;
+    LoadPieceDefTables(defs);  // a new store: every key made, with its defaults
+    for (int k = 0; k < 11; ++k) EXPECT_EQ(defs.Table(k), PieceDefDefaults(k)) << k;
+
+    store.WriteString("PieceDefs\\Robes", "hand-added", "gown");
+    defs.Table(7) = {"robe", "shroud", ""};  // robes
+    defs.Table(6).clear();                   // rings, emptied
+    defs.Table(0).clear();
+    for (int i = 0; i < 120; ++i) defs.Table(0).push_back("hat" + std::to_string(i));
+    ASSERT_TRUE(SavePieceDefs(defs));
+    EXPECT_EQ(ValueNames("Robes"), (std::vector<std::string>{"01", "02"}));
+    // With a hundredth name every number gets three digits, so names listed in sorted order keep the order.
+    const std::vector<std::string> headwear = ValueNames("Headwear");
+    ASSERT_EQ(headwear.size(), 120u);
+    EXPECT_EQ(headwear.front(), "001");
+    EXPECT_EQ(headwear.back(), "120");
+
+    CPieceDefs loaded;
+    LoadPieceDefTables(loaded);
+    EXPECT_EQ(loaded.Table(7), (std::vector<std::string>{"robe", "shroud"}));
+    EXPECT_TRUE(loaded.Table(6).empty());  // an emptied table does not get its defaults back
+    EXPECT_EQ(loaded.Table(0), defs.Table(0));
+    for (int k : {1, 2, 3, 4, 5, 8, 9, 10}) EXPECT_EQ(loaded.Table(k), PieceDefDefaults(k)) << k;
+
+    // A store that refuses writes changes nothing and says so.
+    store.failWrites = true;
+    EXPECT_FALSE(SavePieceDefs(CPieceDefs{}));
+    CPieceDefs again;
+    LoadPieceDefTables(again);
+    EXPECT_EQ(again.Table(7), loaded.Table(7));
 }

@@ -24,7 +24,6 @@ inline void ProcessDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
-
 // File dialogs answered from a queue: an empty entry cancels.
 class CTestApp : public CGorvantaApp {
 public:
@@ -52,7 +51,6 @@ inline bool WriteSampleFile(const QString& path) {
     AddTwoSuits(doc);
     return SaveDocumentFile(doc, path.toStdString());
 }
-
 // A fixture for tests of the running program, on the test program's own store. The program ends with
 // each case.
 class AppFixture : public Fixture {

@@ -36,21 +36,17 @@ inline void ClearStore() {
     settings.clear();
     settings.sync();
 }
-
 inline void StoreInt(const char* section, const char* name, int value) {
     CQtProfileStore store;
     store.WriteInt(section, name, value);
     store.Sync();
 }
-
 inline std::optional<int32_t> StoredInt(const char* section, const char* name) {
     return CQtProfileStore().ReadInt(section, name);
 }
-
 inline std::optional<std::string> StoredString(const char* section, const char* name) {
     return CQtProfileStore().ReadString(section, name);
 }
-
 // The default name tables, so pieces get their slot types whatever the store holds.
 inline void UseDefaultNameTables() {
     for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
@@ -138,7 +134,6 @@ void WhenModal(F action, int timeoutMs = 5000) {
     });
     timer->start(10);
 }
-
 // While started, closes any modal dialog that opens and remembers that one did: for what must open none.
 class ModalProbe {
 public:
@@ -164,26 +159,35 @@ inline bool SavePicture(QWidget* w, const QString& folder, const QString& fileNa
     QDir().mkpath(folder);
     return w->grab().save(folder + QLatin1Char('/') + fileName);
 }
-
 // With GORVANTA_SHOTS naming a folder, keeps the widget's picture there as name.png.
 inline void Shot(QWidget* w, const QString& name) {
     const QByteArray dir = qgetenv("GORVANTA_SHOTS");
     if (!dir.isEmpty()) SavePicture(w, QString::fromLocal8Bit(dir), name + QStringLiteral(".png"));
 }
-
+// The main of a program of several test objects: runs each in turn; non-zero when any failed.
+template <class Test>
+int RunTest(int argc, char** argv) {
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+template <class... Tests>
+int RunTests(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int status = 0;
+    ((status |= RunTest<Tests>(argc, argv)), ...);
+    return status;
+}
 // Shows a widget and waits until the window system has it on the screen.
 inline void ShowAndWait(QWidget& w) {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
 }
-
 // One mouse event sent straight to the widget, free of any timing: buttons are those held after it.
 inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons,
                       Qt::MouseButton button = Qt::LeftButton) {
     QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
-
 // The events of a double-click as the window system delivers them.
 inline void DoubleClick(QWidget* w, QPoint pos) {
     SendMouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton);
@@ -191,7 +195,6 @@ inline void DoubleClick(QWidget* w, QPoint pos) {
     SendMouse(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
     SendMouse(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
 }
-
 // The names of the suits of a results model, row by row.
 template <class Model>
 std::vector<std::string> SuitNames(const Model& m) {
@@ -199,38 +202,32 @@ std::vector<std::string> SuitNames(const Model& m) {
     for (int r = 0; r < m.rowCount(); ++r) out.push_back(m.SuitAt(r)->m_strName);
     return out;
 }
-
 inline QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text) {
     for (int i = 0; parent && i < parent->childCount(); ++i)
         if (parent->child(i)->text(0) == text) return parent->child(i);
     return nullptr;
 }
-
 inline QStringList ChildTexts(QTreeWidgetItem* item) {
     QStringList out;
     for (int i = 0; item && i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
 }
-
 inline QStringList Column(const QTreeWidget* list, int column = 0) {
     QStringList out;
     for (int r = 0; r < list->topLevelItemCount(); ++r) out << list->topLevelItem(r)->text(column);
     return out;
 }
-
 inline QStringList Entries(const QListWidget* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
     return out;
 }
-
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
-
 // The shared sample paste, or an empty string where it is absent.
 inline std::string SamplePaste() {
     const char* dir = std::getenv("GORVANTA_SAMPLES");

@@ -15,8 +15,6 @@
 #include "model/ArmorPiece.h"
 #include "model/ArmorSuit.h"
 
-// ---- values ----
-
 // The five resists and their total, of a piece or a suit.
 template <class T>
 void SetResists(T& x, std::array<int32_t, 5> r) {
@@ -28,7 +26,6 @@ void SetResists(T& x, std::array<int32_t, 5> r) {
     // Wrapping, as the program's own sums do, so extreme test values stay defined.
     x.m_nTotalResist = int32_t(uint32_t(r[0]) + uint32_t(r[1]) + uint32_t(r[2]) + uint32_t(r[3]) + uint32_t(r[4]));
 }
-
 // The eight bonus properties in the order of the results columns.
 template <class T>
 void SetBonus(T& x, std::array<int32_t, 8> b) {
@@ -41,9 +38,6 @@ void SetBonus(T& x, std::array<int32_t, 8> b) {
     x.m_nDCI = b[6];
     x.m_nHCI = b[7];
 }
-
-// ---- pools for the search ----
-
 // Owns the pieces of a pool built by a test.
 struct CTestPool {
     CalcPool lists;
@@ -74,9 +68,6 @@ inline std::unique_ptr<CCalcParam> ParamFor(std::initializer_list<int> slotList,
     p->m_nSuitLimit = suitLimit;
     return p;
 }
-
-// ---- pieces in a document's pool ----
-
 // A piece with a text, a slot type and a few distinct values.
 inline CArmorPiece* NewPiece(const std::string& text, int32_t type, int32_t seed = 1) {
     auto* p = new CArmorPiece;
@@ -89,27 +80,23 @@ inline CArmorPiece* NewPiece(const std::string& text, int32_t type, int32_t seed
     p->m_bMedable = seed % 2;
     return p;
 }
-
 inline CArmorPiece* AddPoolPiece(CGorvantaDoc& doc, const std::string& text, int32_t type, int32_t seed = 1) {
     CArmorPiece* p = NewPiece(text, type, seed);
     doc.PoolListFor(type)->push_back(p);
     return p;
 }
-
 // A piece read from a line of item text, as the import makes it.
 inline CArmorPiece* ParsedPiece(const std::string& line) {
     auto* p = new CArmorPiece;
     p->ParseText(line);
     return p;
 }
-
 // Adds the piece (or the piece read from the line) to its pool list; returns it.
 inline CArmorPiece* AddToPool(CGorvantaDoc& doc, CArmorPiece* piece) {
     doc.PoolListFor(piece->m_nType)->push_back(piece);
     return piece;
 }
 inline CArmorPiece* AddToPool(CGorvantaDoc& doc, const std::string& line) { return AddToPool(doc, ParsedPiece(line)); }
-
 // A piece of the given type with these resists and bonuses, added to the pool.
 inline CArmorPiece* AddPiece(CGorvantaDoc& doc, const std::string& text, int32_t type, std::array<int32_t, 5> r,
                              std::array<int32_t, 8> bonus = {}) {
@@ -120,7 +107,6 @@ inline CArmorPiece* AddPiece(CGorvantaDoc& doc, const std::string& text, int32_t
     SetBonus(*p, bonus);
     return AddToPool(doc, p);
 }
-
 // n medable pieces in each of the first slotCount slots, values varying so that every column has ties.
 inline void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
     for (int k = 0; k < slotCount; ++k)
@@ -130,7 +116,6 @@ inline void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
                      {i * 10, 0, 0, 0, i, 0, 0, 0})
                 ->m_bMedable = 1;
 }
-
 // Only the first slotCount slots take part, every suit qualifies, at most limit are listed; the views
 // hear of it as after the Filters dialog. (A new document reloads the settings from the store.)
 inline void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
@@ -140,7 +125,6 @@ inline void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
     s.m_nSuitLimit = limit;
     doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
 }
-
 // A pool of eight pieces of five types, as item text.
 inline std::vector<std::string> PoolLines() {
     return {"platemail gloves, poison resist 20%, physical resist 10%, energy resist 16%",
@@ -152,13 +136,9 @@ inline std::vector<std::string> PoolLines() {
             "bone helmet, cold resist 11%, luck 60 ",
             "platemail gorget, energy resist 7%, mana regeneration 2 "};
 }
-
 inline void AddPool(CGorvantaDoc& doc) {
     for (const std::string& line : PoolLines()) AddToPool(doc, line);
 }
-
-// ---- suits ----
-
 // A result suit with the given sums and name.
 inline std::unique_ptr<CArmorSuit> MakeSuit(const std::string& name, std::array<int32_t, 5> resists,
                                             std::array<int32_t, 8> bonus = {}) {
@@ -168,7 +148,6 @@ inline std::unique_ptr<CArmorSuit> MakeSuit(const std::string& name, std::array<
     SetBonus(*s, bonus);
     return s;
 }
-
 // A result suit of the given pieces, with its totals.
 inline std::unique_ptr<CArmorSuit> ResultSuit(const std::string& name, std::initializer_list<CArmorPiece*> pieces) {
     auto s = std::make_unique<CArmorSuit>();
@@ -177,7 +156,6 @@ inline std::unique_ptr<CArmorSuit> ResultSuit(const std::string& name, std::init
     s->m_strName = name;
     return s;
 }
-
 // A suit assigned to the character, of pieces read from item text.
 inline CArmorSuit* AddSuit(CGorvantaDoc& doc, const std::string& character, const std::vector<std::string>& lines) {
     auto* suit = new CArmorSuit;
@@ -189,7 +167,6 @@ inline CArmorSuit* AddSuit(CGorvantaDoc& doc, const std::string& character, cons
     doc.m_arrCharacters.push_back(character);
     return suit;
 }
-
 // Two suits of three pieces each.
 inline void AddTwoSuits(CGorvantaDoc& doc) {
     AddSuit(doc, "Varn", {"platemail helm, physical resist 8%, fire resist 5%", "platemail gorget, cold resist 7%",
@@ -197,16 +174,12 @@ inline void AddTwoSuits(CGorvantaDoc& doc) {
     AddSuit(doc, "Holt", {"leather cap, luck 40 , fire resist 6%", "gold ring, lower reagent cost 10%",
                           "studded tunic, physical resist 12%, energy resist 8%"});
 }
-
-// ---- documents ----
-
 inline std::string Bytes(CGorvantaDoc& doc) {
     std::string out;
     CArchive ar(out);
     doc.Serialize(ar);
     return out;
 }
-
 // Records every hint it is sent.
 class CRecordingView : public IDocView {
 public:

@@ -1,12 +1,13 @@
 // The About box and its mail link, moved over and clicked with real mouse events.
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 #include <QToolTip>
 
 #include "support/GuiTest.h"
 #include "ui/AboutDlg.h"
 #include "ui/LinkStatic.h"
+
+using namespace guitest;
 
 namespace {
 const QColor kNormal(0, 0, 255), kHover(255, 0, 0), kVisited(5, 34, 143);
@@ -31,17 +32,14 @@ QStringList LabelTexts(QWidget* w) {
 
 class AboutDlgTest : public QObject {
     Q_OBJECT
-
     QStringList opened;
     bool openResult = true;
-
     void Open(CAboutDlg& dlg) {
         dlg.Link()->SetUrlOpener([this](const QUrl& u) {
             opened << u.toString();
             return openResult;
         });
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        ShowAndWait(dlg);
         // Start with the pointer away from the link.
         PointAway(dlg);
         QTest::qWait(20);
@@ -53,7 +51,6 @@ private slots:
         opened.clear();
         openResult = true;
     }
-
     // The box's contents; the link's colours through hover and visit, its tip; OK closes the box. A new box
     // has a new, unvisited link, visited by a click even when nothing opens the target.
     void contentsAndTheLink() {
@@ -73,17 +70,16 @@ private slots:
         QVERIFY(link->font().underline());
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(link->testAttribute(Qt::WA_AlwaysShowToolTips));
-        guitest::Shot(&dlg, QStringLiteral("about-box"));
+        Shot(&dlg, QStringLiteral("about-box"));
         QCOMPARE(link->TextColour(), kNormal);
         QVERIFY(PixelsOf(link, kNormal) > 5);
         QCOMPARE(PixelsOf(link, kHover), 0);
-
         QTest::mouseMove(link, link->rect().center());
         QTRY_VERIFY(link->IsHovering());
         QCOMPARE(link->TextColour(), kHover);
         QVERIFY(PixelsOf(link, kHover) > 5);
         QCOMPARE(PixelsOf(link, kNormal), 0);
-        guitest::Shot(&dlg, QStringLiteral("about-box-hover"));
+        Shot(&dlg, QStringLiteral("about-box-hover"));
         // The tip comes up after the tool tip delay.
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 3000);
         QCOMPARE(QToolTip::text(), QStringLiteral("Please send your comments, questions, or complaints here :-)"));
@@ -92,7 +88,6 @@ private slots:
         QCOMPARE(link->TextColour(), kNormal);
         QVERIFY(PixelsOf(link, kNormal) > 5);
         QVERIFY(opened.isEmpty());
-
         QTest::mouseMove(link, link->rect().center());
         QTRY_VERIFY(link->IsHovering());
         QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, link->rect().center());
@@ -108,7 +103,6 @@ private slots:
         QVERIFY(PixelsOf(link, kVisited) > 5);
         QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-
         openResult = false;
         opened.clear();
         CAboutDlg again;
@@ -121,7 +115,6 @@ private slots:
         QVERIFY(again.Link()->IsVisited());
         QCOMPARE(again.Link()->TextColour(), kVisited);
     }
-
     void tipTextBeforeEnableTipIsDropped() {
         QWidget host;
         CLinkStatic link(QStringLiteral("somebody@example.org"), &host);
@@ -129,8 +122,7 @@ private slots:
         link.EnableTip(1);
         QCOMPARE(link.toolTip(), QString());
         QCOMPARE(link.TipText(), QString());
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        ShowAndWait(host);
         QTest::mouseMove(&link, link.rect().center());
         QTest::qWait(1200);
         QVERIFY(!QToolTip::isVisible() || QToolTip::text().isEmpty());

@@ -1,10 +1,6 @@
 // The add-piece dialog on a real document and tree: choosing a suit, the replace question, the moves.
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
-
-#include <memory>
 
 #include "support/GuiTest.h"
 #include "support/Pools.h"
@@ -20,17 +16,14 @@ const char* const kNewRing = "silver ring, energy resist 12%, luck 40 ";
 
 class AddPieceDlgTest : public QObject, Fixture {
     Q_OBJECT
-
     std::unique_ptr<CGorvantaDoc> doc;
     std::unique_ptr<CLeftView> tree;
-
     void Open(CAddPieceDlg& dlg, CArmorPiece* piece) {
         tree->OnInitialUpdate();
         dlg.m_pPiece = piece;
         dlg.m_pSuits = &doc->m_arrSuits;
         dlg.m_pTree = tree.get();
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        ShowAndWait(dlg);
     }
 
 private slots:
@@ -44,7 +37,6 @@ private slots:
         doc.reset();
         EndCase();
     }
-
     // Without suits OK changes nothing. Then two helms go into suits: the first by Return on the first
     // (sorted) name, the second by a click on another name.
     void choosingTheSuitByKeyAndByMouse() {
@@ -90,7 +82,6 @@ private slots:
         QTreeWidgetItem* item = Child(tree->m_hSuitsRoot, QStringLiteral("alice"));
         QVERIFY(item);
         QCOMPARE(ChildTexts(item).last(), QStringLiteral("plate helm, fire resist 3%, cold resist 4%"));
-
         CArmorPiece* gloves = bob->m_arrPieces[0];
         CAddPieceDlg dlg;
         Open(dlg, helm2);
@@ -101,7 +92,6 @@ private slots:
         QCOMPARE(bob->m_arrPieces, (std::vector<CArmorPiece*>{gloves, helm2}));
         QVERIFY(doc->PoolListFor(PIECE_HEADWEAR)->empty());
     }
-
     // A suit that has a ring: Cancel asks nothing, No to the replace question and Yes to it.
     void cancelThenReplaceAnsweredNoThenYes() {
         CArmorPiece* before = AddToPool(*doc, "amber ring, luck 5 ");
@@ -135,7 +125,6 @@ private slots:
         QCOMPARE(suit->m_nCount, 3);
         QCOMPARE(*doc->PoolListFor(PIECE_RING), rings);
         QVERIFY(!doc->IsModified());
-
         box.answers = {IDYES};
         CAddPieceDlg dlg;
         Open(dlg, ring);

@@ -52,22 +52,19 @@ private slots:
         QCOMPARE(keys[QStringLiteral("Icon")], QStringLiteral("gorvanta"));
         QCOMPARE(keys[QStringLiteral("MimeType")], QStringLiteral("application/x-gorvanta;"));
     }
-
     void mimeTypeNamesTheDocumentType() {
         QFile f(Resource("gorvanta-mime.xml"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&f);
-        QString type, comment, glob, magicType, magicValue, magicOffset;
+        QString type, comment, glob;
+        QStringList magic;
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-            if (xml.name() == QLatin1String("mime-type")) type = xml.attributes().value(QLatin1String("type")).toString();
+            auto attribute = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toString(); };
+            if (xml.name() == QLatin1String("mime-type")) type = attribute("type");
             if (xml.name() == QLatin1String("comment")) comment = xml.readElementText();
-            if (xml.name() == QLatin1String("glob")) glob = xml.attributes().value(QLatin1String("pattern")).toString();
-            if (xml.name() == QLatin1String("match")) {
-                magicType = xml.attributes().value(QLatin1String("type")).toString();
-                magicValue = xml.attributes().value(QLatin1String("value")).toString();
-                magicOffset = xml.attributes().value(QLatin1String("offset")).toString();
-            }
+            if (xml.name() == QLatin1String("glob")) glob = attribute("pattern");
+            if (xml.name() == QLatin1String("match")) magic = {attribute("type"), attribute("value"), attribute("offset")};
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(type, QStringLiteral("application/x-gorvanta"));
@@ -75,9 +72,7 @@ private slots:
         QCOMPARE(comment.toStdString(), GetDocString(DocString::RegFileTypeName));
         QCOMPARE(glob.toStdString(), "*" + GetDocString(DocString::FilterExt));
         // The magic rule matches what every saved document begins with.
-        QCOMPARE(magicType, QStringLiteral("little32"));
-        QCOMPARE(magicValue, QString::number(DOC_MAGIC));
-        QCOMPARE(magicOffset, QStringLiteral("0"));
+        QCOMPARE(magic, (QStringList{"little32", QString::number(DOC_MAGIC), "0"}));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("empty.gva"));
         CGorvantaDoc doc;
@@ -86,7 +81,6 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.read(4), QByteArray("\x30\x75\x00\x00", 4));
     }
-
     void iconsAreWellFormedAndDrawn() {
         for (const char* name : {"gorvanta.svg", "application-x-gorvanta.svg"}) {
             QFile f(Resource(name));

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "calc/GorvantaView.h"
 #include "resources/Resource.h"
@@ -38,7 +37,6 @@ public:
         ++closeAsks;
         return true;
     }
-
     std::unique_ptr<CDocHolder> doc;
     QStringList answers, recent;
     std::vector<CDocHolder*> removed;
@@ -50,7 +48,6 @@ class FrameHostTest : public QObject, Fixture {
     Q_OBJECT
     std::unique_ptr<CFakeHost> host;
     std::unique_ptr<QMdiArea> area;
-
     CDocHolder& NewDoc() {
         host->doc = std::make_unique<CDocHolder>(*host, std::make_unique<CGorvantaDoc>());
         host->doc->SetTitle(QStringLiteral("Gorvan1"));
@@ -86,7 +83,6 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EndCase();
     }
-
     // Title, modified mark, window numbers and the save through the host reach the windows.
     void titleAndModifiedReachTheWindows() {
         CDocHolder& doc = NewDoc();
@@ -106,7 +102,6 @@ private slots:
         // Another change of a document already modified says nothing new about the flag.
         Modify(doc);
         QCOMPARE(modified.count(), 1);
-
         // Saving asks the host for the name and gives it the file for the recent list.
         const QString file = Path(QStringLiteral("held.gva"));
         host->answers = {file};
@@ -115,12 +110,10 @@ private slots:
         QCOMPARE(modified.last().first().toBool(), false);
         QCOMPARE(first->windowTitle(), QStringLiteral("held.gva[*]"));
         QVERIFY(!first->isWindowModified());
-
         CChildFrame* second = NewFrame(doc);
         QCOMPARE(first->windowTitle(), QStringLiteral("held.gva:1[*]"));
         QCOMPARE(second->windowTitle(), QStringLiteral("held.gva:2[*]"));
     }
-
     // Activation and the pane that commands go to first are reported; so is the maximized state. Closing:
     // one of two windows leaves quietly; the last one asks, Cancel keeps everything, and on No the
     // document goes back to the host.
@@ -138,7 +131,6 @@ private slots:
         QCOMPARE(states.count(), 1);
         second->showMaximized();
         QVERIFY(titles.count() >= 1);
-
         doc.Doc().SetModifiedFlag(true);
         QSignalSpy firstClosed(first, &CChildFrame::closed), secondClosed(second, &CChildFrame::closed);
         QVERIFY(second->close());
@@ -158,7 +150,6 @@ private slots:
         QCOMPARE(host->removed, std::vector<CDocHolder*>{held});
         QVERIFY(!host->doc);
     }
-
     // The main frame on a host of its own: commands refresh on the windows' signals, the title follows
     // the active window, closing asks the host.
     void mainFrameFollowsTheSignals() {

@@ -27,7 +27,6 @@ private slots:
         const qint64 openMs = timer.elapsed();
         QCOMPARE(int(outcome.status), int(LoadStatus::Ok));
         QCOMPARE(doc.GetPoolCount(), 10000);
-
         CLeftView tree(doc);
         doc.AddView(&tree);
         timer.restart();

@@ -1,6 +1,5 @@
 // The items and suits tree: structure, order, hints, counts and the piece count it drives.
 #include <QLabel>
-#include <QTest>
 
 #include "calc/GorvantaView.h"
 #include "resources/Resource.h"
@@ -11,7 +10,6 @@ using namespace guitest;
 
 class LeftViewTest : public QObject, AppFixture {
     Q_OBJECT
-
     CLeftView* Tree() { return Active()->GetLeftView(); }
     void Refresh() { Doc().UpdateAllViews(nullptr, HINT_REFRESH); }
     QString Pane() {
@@ -25,7 +23,6 @@ private slots:
         Start();
     }
     void cleanup() { EndCase(); }
-
     // Type nodes read alphabetically, pieces under them sorted too; suits show their pieces in suit order.
     void typeNodesAreSortedAndSuitsKeepTheirOrder() {
         AddPool(Doc());
@@ -59,7 +56,6 @@ private slots:
                  (QStringList{"bracelets", "chest pieces", "gloves", "gorgets", "head wear", "rings"}));
         QVERIFY(!Tree()->m_hSuitsRoot->isExpanded());
     }
-
     // The pieces each level holds, and the piece count of the selection in the status bar.
     void countsPerLevelAndOfTheSelection() {
         AddPool(Doc());
@@ -78,7 +74,6 @@ private slots:
         QVERIFY(tree->IsDraggable(head->child(0)));
         QVERIFY(tree->IsDraggable(tree->m_hSuitsRoot->child(0)));
         QVERIFY(tree->IsDraggable(tree->m_hSuitsRoot->child(0)->child(0)));
-
         QCOMPARE(Pane(), QStringLiteral("Piece count: 0/8"));
         QTreeWidgetItem* rings = tree->FindChildByText(tree->m_hItemsRoot, "rings");
         // "Suits": two suits and six pieces.
@@ -107,7 +102,6 @@ private slots:
         Tree()->setCurrentItem(Tree()->m_hItemsRoot);
         QCOMPARE(Pane(), QStringLiteral("Piece count: 0/0"));
     }
-
     // A piece without a type name is left out; the hints decide when the tree rebuilds.
     void hintsDecideWhatTheTreeDoes() {
         CArmorPiece* odd = AddToPool(Doc(), ParsedPiece("gold ring, luck 10 "));
@@ -136,7 +130,7 @@ private slots:
         Doc().UpdateAllViews(tree, HINT_REFRESH);
         QCOMPARE(tree->CountPieceItems(tree->m_hItemsRoot), 1);
     }
-
+    // A second window rebuilds its own tree, whose items can go without the first one's.
     void aSecondWindowRebuildsItsOwnTree() {
         AddPool(Doc());
         Refresh();
@@ -155,12 +149,8 @@ private slots:
         second->setCurrentItem(second->m_hItemsRoot);
         QCOMPARE(Doc().m_nSelPieceCount, 9);
         QVERIFY(!first->m_hSelItem);
-    }
-
-    void deletingTheLastPieceOfATypeRemovesItsNode() {
-        AddPool(Doc());
-        Refresh();
-        CLeftView* tree = Tree();
+        // Deleting the last piece of a type removes its node.
+        CLeftView* tree = second;
         QTreeWidgetItem* gorgets = tree->FindChildByText(tree->m_hItemsRoot, "gorgets");
         tree->DeleteItemAndEmptyParents(gorgets->child(0));
         QVERIFY(!tree->FindChildByText(tree->m_hItemsRoot, "gorgets"));

@@ -7,12 +7,9 @@
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTest>
 #include <QToolBar>
 #include <QToolTip>
 #include <QUrl>
-
-#include <fstream>
 
 #include "calc/GorvantaView.h"
 #include "resources/Resource.h"
@@ -23,7 +20,6 @@ using namespace guitest;
 
 class MainWindowTest : public QObject, AppFixture {
     Q_OBJECT
-
     QStringList BarTitles() {
         QStringList titles;
         for (QAction* a : Main()->menuBar()->actions()) titles << a->text();
@@ -54,7 +50,6 @@ class MainWindowTest : public QObject, AppFixture {
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     // The first start: an empty document "Gorvan1", no recent files, the default placement and columns,
     // the main frame's own settings; the title follows the window state; new documents count on.
     void firstStart() {
@@ -75,9 +70,7 @@ private slots:
         QVERIFY(Main()->isVisible());
         // The empty tree: the two roots without children.
         CLeftView* tree = Active()->GetLeftView();
-        QCOMPARE(tree->topLevelItemCount(), 2);
-        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Items"));
-        QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Suits"));
+        QCOMPARE(Column(tree), (QStringList{"Items", "Suits"}));
         QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
         QCOMPARE(Main()->PieceCountPane()->text(), QStringLiteral("Piece count: 0/0"));
         QVERIFY(box.shown.empty());
@@ -94,7 +87,6 @@ private slots:
         QVERIFY(child);
         QVERIFY(child->isMaximized());
         QCOMPARE(child->GetWindowPlacement().rcNormalPosition.size(), QSize(599, 356));
-
         // The results list takes its minimum total from the settings the main frame loaded.
         QCOMPARE(child->GetResultsView()->m_nLowerLimit, 300);
         // The split is a third of the client width the window was made with.
@@ -122,7 +114,6 @@ private slots:
         Quit();
         QCOMPARE(&TheSettings(), fallback);
     }
-
     // A file on the command line opens instead of a new document; one that is missing or cut short ends
     // the start-up; one of another kind opens empty, named after the file.
     void startUpWithAFile() {
@@ -143,7 +134,6 @@ private slots:
         QCOMPARE(tree->CountPieceItems(tree->m_hSuitsRoot), 8);
         QCOMPARE(Main()->PieceCountPane()->text(), QStringLiteral("Piece count: 0/8"));
         Quit();
-
         QFile cut(Path("cut.gva"));
         QVERIFY(WriteSampleFile(cut.fileName()));
         QVERIFY(cut.open(QIODevice::ReadWrite));
@@ -158,7 +148,6 @@ private slots:
         }
         QCOMPARE(box.shown[0].text, std::string("Unexpected file format."));
         Quit();
-
         const QString other = Path("other.gva");
         std::ofstream(other.toStdString(), std::ios::binary) << "not a document at all";
         box.shown.clear();
@@ -170,7 +159,6 @@ private slots:
         QVERIFY(!FirstDoc()->IsModified());
         QCOMPARE(FirstDoc()->Doc().GetPoolCount(), 0);
     }
-
     void closingAModifiedDocumentAsksToSave() {
         Start();
         CDocHolder* doc = FirstDoc();
@@ -217,7 +205,6 @@ private slots:
         QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan2?"));
         QVERIFY(app->Documents().empty());
     }
-
     // Always on top, toggled twice, is off again; the flag is stored when the frame closes, and so is the
     // placement when a modified document's Cancel keeps the frame open.
     void alwaysOnTopAndThePlacementAreStored() {
@@ -241,7 +228,6 @@ private slots:
         Start();
         QCOMPARE(Main()->m_bAlwaysOnTop, 1);
         QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
-
         Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
         Main()->move(40, 30);
         Main()->resize(650, 400);
@@ -256,7 +242,6 @@ private slots:
         QVERIFY(Main()->close());
         QVERIFY(app->Documents().empty());
     }
-
     // A failed save is reported and the document stays modified; Save asks once, then writes to the same
     // file; Save As asks with the current path and takes the new name.
     void savingTheDocument() {
@@ -271,7 +256,6 @@ private slots:
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
         app->prompts.clear();
-
         const QString first = Path("first.gva");
         app->answers = {first};
         Main()->OnCommand(ID_FILE_SAVE);
@@ -292,7 +276,6 @@ private slots:
         QVERIFY(LoadDocumentFile(check, second.toStdString()).status == LoadStatus::Ok);
         QCOMPARE(check.GetPoolCount(), 8);
     }
-
     void recentFilesKeepAtMostFour() {
         Start();
         QStringList files;
@@ -335,7 +318,6 @@ private slots:
         QCOMPARE(app->RecentFiles().size(), 3);
         QVERIFY(!app->RecentFiles().contains(files[4]));
     }
-
     // Menu 129 while a document window is open, menu 128 without one, each command's dialog; Exit closes
     // everything.
     void menusFollowTheDocumentWindows() {
@@ -372,7 +354,6 @@ private slots:
         QVERIFY(!Main()->isVisible());
         QVERIFY(app->Documents().empty());
     }
-
     // The keys, the toolbar with its tips and prompts, and hiding both bars.
     void keysToolbarAndStatusBar() {
         Start();
@@ -387,7 +368,6 @@ private slots:
         QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(int(app->Documents().size()), 2);
         QVERIFY(box.shown.empty());
-
         QStringList ids;
         for (QAction* a : Main()->ToolBar()->actions())
             ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
@@ -395,11 +375,10 @@ private slots:
                                    "ID_57637", "-", "ID_57664"}));
         QCOMPARE(Main()->Action(ID_FILE_NEW)->toolTip(), QStringLiteral("New"));
         QCOMPARE(Main()->Action(ID_APP_ABOUT)->toolTip(), QStringLiteral("About"));
-        QCOMPARE(Main()->Action(ID_CALC_START)->statusTip(), QStringLiteral("Calculate armor combinations"));
-        QCOMPARE(Main()->Action(ID_VIEW_ALWAYS_ON_TOP)->statusTip(),
-                 QStringLiteral("Set window to stay on top of all other windows"));
-        QCOMPARE(Main()->Action(ID_CALC_STOP)->statusTip(), QStringLiteral("Stop calculation"));
-        QCOMPARE(Main()->Action(ID_CALC_FILTERS)->statusTip(), QStringLiteral("Filter and limit settings"));
+        for (const auto& [id, prompt] : {std::pair{ID_CALC_START, "Calculate armor combinations"},
+                                         {ID_VIEW_ALWAYS_ON_TOP, "Set window to stay on top of all other windows"},
+                                         {ID_CALC_STOP, "Stop calculation"}, {ID_CALC_FILTERS, "Filter and limit settings"}})
+            QCOMPARE(Main()->Action(id)->statusTip(), QString::fromLatin1(prompt));
         // Hovering a button puts its prompt into the message pane, and "Ready" returns after.
         QWidget* start = Main()->ToolBar()->widgetForAction(Main()->Action(ID_CALC_START));
         QVERIFY(start);
@@ -425,7 +404,6 @@ private slots:
         Main()->OnCommand(ID_VIEW_STATUS_BAR);
         QVERIFY(Main()->statusBar()->isVisible());
     }
-
     void startAndStopFollowTheRunningFlag() {
         Start();
         CLeftView* tree = Active()->GetLeftView();
@@ -458,7 +436,6 @@ private slots:
         QVERIFY(Main()->Action(ID_CALC_START)->isEnabled());
         QVERIFY(!Main()->Action(ID_CALC_STOP)->isEnabled());
     }
-
     void openCommandAndDroppedFiles() {
         Start();
         const QString file = Path("asked.gva");
@@ -491,7 +468,6 @@ private slots:
         QApplication::sendEvent(Main(), &refused);
         QVERIFY(!refused.isAccepted());
     }
-
     // New Window shows the same document in a second window, which closes without asking; then three
     // documents are tiled, cascaded and listed in the Window menu.
     void documentWindows() {
@@ -527,7 +503,6 @@ private slots:
         ProcessDeferredDeletes();
         QCOMPARE(int(box.shown.size()), 1);
         QVERIFY(app->Documents().empty());
-
         for (int i = 0; i < 3; ++i) Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Main()->MdiArea()->subWindowList().size(), 3);
         Main()->OnCommand(ID_WINDOW_TILE_HORZ);
@@ -547,7 +522,6 @@ private slots:
             if (a->text().startsWith(QLatin1Char('&')) && a->text().contains(QStringLiteral(" Gorvan"))) ++listed;
         QCOMPARE(listed, 3);
     }
-
     void keyboardSplitMovesTheBar() {
         Start();
         CChildFrame* child = Active();

@@ -2,7 +2,6 @@
 // their defaults and the clamp, and the frames that use them.
 #include <QMdiArea>
 #include <QSplitter>
-#include <QTest>
 
 #include "resources/Resource.h"
 #include "support/AppTest.h"
@@ -75,7 +74,6 @@ private slots:
         SetScreenMetricsSource(nullptr);
         EndCase();
     }
-
     void profileFunctionsRoundTrip() {
         QCOMPARE(ProfileGetInt("Frame", "Top", 77), 77);
         ProfileWriteInt("Frame", "Top", -12);
@@ -86,7 +84,6 @@ private slots:
         SyncStore();
         QCOMPARE(StoredInt("Frame", "Top").value_or(0), -12);
     }
-
     // Incomplete or -1 values count as nothing stored and give the defaults; positions far off the screen
     // are clamped to it.
     void storedValuesAndWhatTheyLoadAs() {
@@ -110,7 +107,6 @@ private slots:
         LoadFramePlacement(none, 0, 0, nullptr);
         QVERIFY(!none.HasSize());
     }
-
     void frameRoundTripIsRelativeToTheWorkArea() {
         CFixedWindow w;
         w.wp.rcNormalPosition = QRect(100, 50, 640, 400);  // work-area coordinates
@@ -126,7 +122,6 @@ private slots:
         SaveFramePlacement(nullptr, 0);  // nothing happens
         QCOMPARE(ProfileGetInt("Frame", "AlwaysOnTop", 0), 1);
     }
-
     void childStatesAndTheirResults() {
         CFixedWindow w;
         w.wp.rcNormalPosition = QRect(10, 20, 300, 200);
@@ -151,7 +146,6 @@ private slots:
         }
         QCOMPARE(QPoint(cs.x, cs.y), QPoint(10, 20));
     }
-
     void splitterPosition() {
         CFixedSplit split;
         split.left = 240;
@@ -168,7 +162,6 @@ private slots:
 // The same rules as the program's windows live them.
 class FramePlacementTest : public QObject, AppFixture {
     Q_OBJECT
-
     void Restart() {
         QVERIFY(Main()->close());
         Quit();
@@ -183,7 +176,6 @@ class FramePlacementTest : public QObject, AppFixture {
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
-
     // Closed where it was, it comes back there; closed maximized, it comes back restored.
     void mainFrameComesBackWhereItWas() {
         Start();
@@ -201,7 +193,6 @@ private slots:
         QCOMPARE(Main()->size(), QSize(650, 420));
         QCOMPARE(Main()->pos(), QPoint(30, 20));
     }
-
     // A document window closed restored, then maximized, then minimized: the next one opens restored,
     // maximized, and restored.
     void documentWindowsOpenAsTheLastWasClosed() {
@@ -221,7 +212,6 @@ private slots:
         QVERIFY(!child->isMaximized());
         QCOMPARE(child->geometry(), QRect(12, 14, 420, 260));
         QCOMPARE(child->GetColumnWidth(0), 150);
-
         child->setGeometry(5, 6, 400, 250);
         child->showMaximized();
         QCOMPARE(StoredInt("ChildFrame", "State").value_or(0), 3);
@@ -232,7 +222,6 @@ private slots:
         child = Active();
         QVERIFY(child->isMaximized());
         QCOMPARE(child->GetWindowPlacement().rcNormalPosition, QRect(5, 6, 400, 250));
-
         child->showNormal();
         child->setGeometry(8, 9, 380, 240);
         child->showMinimized();
@@ -244,17 +233,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
-    int failures = 0;
-    {
-        PlacementTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        FramePlacementTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures;
-}
+int main(int argc, char** argv) { return RunTests<PlacementTest, FramePlacementTest>(argc, argv); }
 #include "PlacementTest.moc"

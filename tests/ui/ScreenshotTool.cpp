@@ -1,14 +1,9 @@
 // Takes pictures of the main window with a document of pieces and suits, at the default size and
 // maximized: gorvanta_screenshots OUTPUT_FOLDER [SAMPLE_PASTE]. Run it under a display (xvfb-run)
 // or offscreen; it uses a store folder of its own.
-#include <QApplication>
-#include <QDir>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSplitter>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -42,7 +37,6 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     CScriptedMessageBox box;  // the run's summary is answered with OK
     CMessageBoxScope scope(&box);
-
     // A document from the sample paste (or the built-in pool) and two assigned suits.
     const QString file = config.filePath(QStringLiteral("Gorvan Pool.gva"));
     {
@@ -57,7 +51,6 @@ int main(int argc, char** argv) {
         AddTwoSuits(doc);
         if (!SaveDocumentFile(doc, file.toStdString())) return 1;
     }
-
     CTestApp app;
     if (!app.InitInstance({file})) return 1;
     CMainFrame* main = app.MainFrame();
@@ -76,7 +69,6 @@ int main(int argc, char** argv) {
     if (tree->m_hSuitsRoot->childCount() > 0) tree->m_hSuitsRoot->child(0)->setExpanded(true);
     main->activateWindow();
     Save(main, folder, "main-default.png");
-
     // The File and View menus as they drop down, with a prompt in the status bar.
     for (const char* title : {"&File", "&View", "&Calculate"}) {
         QMenu* menu = main->MenuPopup(QString::fromLatin1(title));
@@ -89,16 +81,13 @@ int main(int argc, char** argv) {
         Save(main, folder, qPrintable(QStringLiteral("main-with-") + name));
         menu->hide();
     }
-
     main->showMaximized();
     QTest::qWait(300);
     Save(main, folder, "main-maximized.png");
-
     // Document windows side by side.
     main->OnCommand(ID_WINDOW_NEW);
     main->OnCommand(ID_WINDOW_TILE_HORZ);
     Save(main, folder, "main-tiled.png");
-
     // No document open: menu 128.
     main->showNormal();
     main->MdiArea()->closeAllSubWindows();

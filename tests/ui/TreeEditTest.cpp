@@ -1,20 +1,14 @@
 // Editing through the items and suits tree, with real mouse and key events: the context menu and its
 // greying, the four commands, dragging with auto-scroll; and Paste in the running program.
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <functional>
 
 #include "import/ImportDlg.h"
 #include "resources/Resource.h"
@@ -37,11 +31,9 @@ std::vector<PoolList> Snapshot(CGorvantaDoc& doc) { return {doc.m_arrPool.begin(
 
 class TreeEditTest : public QObject, Fixture {
     Q_OBJECT
-
     std::unique_ptr<CGorvantaDoc> doc;
     std::unique_ptr<QWidget> host;
     CLeftView* tree = nullptr;
-
     // A document window's tree on its own: pool and two suits, shown.
     void MakeTree(int height = 400, bool fill = true) {
         doc = std::make_unique<CGorvantaDoc>();
@@ -56,8 +48,7 @@ class TreeEditTest : public QObject, Fixture {
         layout->addWidget(tree);
         host->resize(360, height);
         tree->OnInitialUpdate();
-        host->show();
-        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        ShowAndWait(*host);
     }
     // A tree of `count` rings (their texts ending in `tail`), expanded.
     void RingTree(int height, int count, const std::string& tail = "") {
@@ -70,7 +61,6 @@ class TreeEditTest : public QObject, Fixture {
     }
     QTreeWidgetItem* Type(const char* name) { return Child(tree->m_hItemsRoot, QString::fromLatin1(name)); }
     QTreeWidgetItem* Suit(const char* name) { return Child(tree->m_hSuitsRoot, QString::fromLatin1(name)); }
-
     struct MenuSeen {
         bool shown = false;
         QStringList texts;
@@ -107,7 +97,6 @@ class TreeEditTest : public QObject, Fixture {
     void Choose(QTreeWidgetItem* item, const char* command) {
         RightClick(LabelPoint(*tree, item), QString::fromLatin1(command));
     }
-
     // Presses the left button on the item's label and moves far enough to start a drag.
     void StartDrag(QTreeWidgetItem* item) {
         const QPoint p = LabelPoint(*tree, item);
@@ -134,7 +123,6 @@ private slots:
         doc.reset();
         EndCase();
     }
-
     // A right-click off the items shows nothing and keeps the selection; on an item it selects the item
     // and shows the menu greyed by the item's kind. During a run the menu is greyed until the done hint,
     // and the commands refuse to work.
@@ -153,7 +141,6 @@ private slots:
         QVERIFY(!beside.shown);
         QCOMPARE(tree->currentItem(), rings->child(1));
         QCOMPARE(tree->m_hSelItem, rings->child(1));
-
         QTreeWidgetItem* ring = rings->child(0);
         MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
         QVERIFY(seen.shown);
@@ -174,7 +161,6 @@ private slots:
         QCOMPARE(EnabledFor(tree->m_hSuitsRoot), none);
         QCOMPARE(tree->currentItem(), tree->m_hSuitsRoot);
         QCOMPARE(doc->m_nSelPieceCount, 8);
-
         doc->UpdateAllViews(nullptr, HINT_START_CALC);
         QCOMPARE(tree->m_bCalculating, 1);
         QCOMPARE(EnabledFor(ring), none);
@@ -195,7 +181,6 @@ private slots:
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
     }
-
     // Add Piece to Suit opens the dialog on the selected piece; then a piece is kept (No), one of two
     // helms and the only chest piece are deleted (Yes), and a suit is deleted.
     void editingThroughTheMenu() {
@@ -223,7 +208,6 @@ private slots:
         QVERIFY(doc->IsModified());
         QVERIFY(Child(Suit("Holt"), QString::fromStdString(piece->m_strText)));
         doc->SetModifiedFlag(false);
-
         // A second window on the same document is rebuilt; this tree removes the item in place.
         CLeftView other(*doc);
         other.OnInitialUpdate();
@@ -237,7 +221,6 @@ private slots:
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
         QCOMPARE(Type("rings")->childCount(), 2);
-
         QTreeWidgetItem* helms = Type("head wear");
         QCOMPARE(helms->childCount(), 2);
         CArmorPiece* stays = CLeftView::PieceOf(helms->child(0));
@@ -253,7 +236,6 @@ private slots:
         QCOMPARE(tree->m_hSelItem, helms->child(0));
         QCOMPARE(ChildTexts(Child(other.m_hItemsRoot, QStringLiteral("head wear"))),
                  QStringList{QString::fromStdString(stays->m_strText)});
-
         doc->SetModifiedFlag(false);
         QTreeWidgetItem* chest = Type("chest pieces");
         QVERIFY(chest);
@@ -267,7 +249,6 @@ private slots:
         QCOMPARE(tree->m_hItemsRoot->childCount(), typeNodes - 1);
         // "Items" itself stays, also when the pool becomes empty.
         QVERIFY(tree->m_hItemsRoot && tree->indexOfTopLevelItem(tree->m_hItemsRoot) == 0);
-
         // Delete Suit asks nothing and returns the pieces to the end of their lists.
         doc->SetModifiedFlag(false);
         box.shown.clear();
@@ -290,7 +271,6 @@ private slots:
         QVERIFY(!Suit("Varn"));
         QVERIFY(Child(Type("head wear"), QString::fromStdString(pieces[0]->m_strText)));
     }
-
     void deleteSuitItemOnTheLastPieceLeavesAnEmptySuit() {
         MakeTree(400, false);
         CArmorSuit* suit = AddSuit(*doc, "Lone", {"gold ring, lower reagent cost 10%"});
@@ -311,7 +291,6 @@ private slots:
         QCOMPARE(suitItem->childCount(), 0);
         QCOMPARE(ChildTexts(Type("rings")), QStringList{QStringLiteral("gold ring, lower reagent cost 10%")});
     }
-
     // A root or type node starts no drag (but is selected); a suit's drag ends on Escape, on a rebuild
     // and when another window takes the input, changing nothing.
     void dragsThatStartNothingOrEndEarly() {
@@ -349,7 +328,6 @@ private slots:
         QCOMPARE(Snapshot(*doc), before);
         QVERIFY(!doc->IsModified());
     }
-
     void draggingAPieceScrollsAndEndsOnRelease() {
         RingTree(120, 60);
         tree->scrollToTop();
@@ -393,7 +371,6 @@ private slots:
         QTest::qWait(150);
         QCOMPARE(vbar->value(), after);
     }
-
     void scrollSpeedGrowsWithTheDistance() {
         RingTree(120, 200);
         QScrollBar* vbar = tree->verticalScrollBar();
@@ -412,7 +389,6 @@ private slots:
         QVERIFY2(slow >= 1, qPrintable(QString::number(slow)));
         QVERIFY2(fast > 2 * slow, qPrintable(QStringLiteral("%1 %2").arg(slow).arg(fast)));
     }
-
     void horizontalScrollNearTheSides() {
         RingTree(200, 1, std::string(150, 'x'));
         host->resize(160, 200);
@@ -431,7 +407,6 @@ private slots:
 // Paste in the running program: the menu command, its keys and the toolbar button.
 class PasteCommandTest : public QObject, AppFixture {
     Q_OBJECT
-
     // Pastes text in the import dialog that the action opens, then leaves with the button named.
     void ImportThrough(const std::function<void()>& action, const QString& text, bool save) {
         QGuiApplication::clipboard()->setText(text);
@@ -461,7 +436,6 @@ private slots:
         UseDefaultNameTables();
     }
     void cleanup() { EndCase(); }
-
     // During a run Paste does nothing; cancelled, it leaves the document as it was; saved, it adds the
     // pieces in row order.
     void menuCommandAddsThePiecesInRowOrder() {
@@ -482,7 +456,6 @@ private slots:
         QCOMPARE(Doc().GetPoolCount(), 0);
         QVERIFY(!Doc().IsModified());
         TheCalcState().m_bCalcRunning.store(0);
-
         QVERIFY(Main()->Action(ID_EDIT_PASTE)->isEnabled());
         ImportThrough([&] { MenuPaste(); }, QStringLiteral("gold ring, luck 2 \r\n"), false);
         QCOMPARE(Doc().GetPoolCount(), 0);
@@ -500,7 +473,6 @@ private slots:
         CLeftView* tree = Main()->MDIGetActive()->GetLeftView();
         QCOMPARE(ChildTexts(Child(tree->m_hItemsRoot, QStringLiteral("rings"))).size(), 3);
     }
-
     // Save/Exit needs one row once; a later empty paste keeps it enabled, hands over nothing and still
     // marks the document modified. Then Ctrl+V, Shift+Insert and the toolbar button each open the dialog.
     void emptySaveThenTheKeysAndTheToolbar() {
@@ -519,7 +491,6 @@ private slots:
         QVERIFY(done);
         QCOMPARE(Doc().GetPoolCount(), 0);
         QVERIFY(Doc().IsModified());
-
         ImportThrough([&] { QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier); },
                       QStringLiteral("gold ring, luck 2 \r\n"), true);
         QCOMPARE(Doc().GetPoolCount(), 1);
@@ -535,18 +506,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication a(argc, argv);
-    int status = 0;
-    {
-        TreeEditTest t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    {
-        PasteCommandTest t;
-        status |= QTest::qExec(&t, argc, argv);
-    }
-    return status;
-}
+int main(int argc, char** argv) { return RunTests<TreeEditTest, PasteCommandTest>(argc, argv); }
 
 #include "TreeEditTest.moc"
