@@ -1,7 +1,9 @@
 // A damaged or hostile ".gva" file: reading must end in a document or in the "Unexpected file format."
 // failure, and what was read is freed either way. A count below zero is always that failure; a document
 // that was read holds no more records than its bytes can carry at their smallest. A document that was read
-// back is written and read again identically. The same bytes through the file loader give the same result.
+// back is written and read again identically, without a message. The same bytes through the file loader
+// give the same result. Whatever follows the records is a mark block: it gives at most one message, and
+// marks only when it gives none, never two pins in one list.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +14,7 @@
 #include "document/DocFile.h"
 #include "document/GorvantaDoc.h"
 #include "model/Archive.h"
+#include "model/MessageBox.h"
 
 namespace {
 int32_t Int32At(std::string_view in, size_t at) {
@@ -29,6 +32,20 @@ LoadStatus LoadThroughFile(std::string_view in) {
     CGorvantaDoc doc;
     return LoadDocumentFile(doc, path).status;
 }
+
+// The marks of a document that was read are well formed: one pin per list at most, and none at all after
+// the block was reported.
+bool MarksHold(const CGorvantaDoc& doc, bool reported) {
+    for (const PoolList& list : doc.m_arrPool) {
+        int pins = 0;
+        for (const CArmorPiece* p : list) {
+            if (p->m_nMark != PieceMark::None && (reported || p->m_nMark > PieceMark::Pinned)) return false;
+            pins += p->m_nMark == PieceMark::Pinned;
+        }
+        if (pins > 1) return false;
+    }
+    return true;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,6 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 60 && Int32At(in, 0) == DOC_MAGIC)
         for (size_t at = 4; at < 60; at += 4) negative = negative || Int32At(in, at) < 0;
 
+    static CScriptedMessageBox box;
+    static CMessageBoxScope scope(&box);
+    box.shown.clear();
     std::string first;
     bool failed = false;
     {
@@ -55,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             uint64_t pieces = uint64_t(doc.GetPoolCount());
             for (const CArmorSuit* s : doc.m_arrSuits) pieces += s->m_arrPieces.size();
             if (pieces * 4 + doc.m_arrSuits.size() * 6 + doc.m_arrCharacters.size() > size) __builtin_trap();
+            if (box.shown.size() > 1 || !MarksHold(doc, !box.shown.empty())) __builtin_trap();
             CArchive out(first);
             doc.Serialize(out);
         }
@@ -65,9 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size != 0 && failed != (status == LoadStatus::UnexpectedFormat)) __builtin_trap();
     if (failed) return 0;
 
+    box.shown.clear();
     CGorvantaDoc again;
     CArchive ar2{std::string_view(first)};
     again.Serialize(ar2);
+    if (!box.shown.empty()) __builtin_trap();
     std::string second;
     CArchive out2(second);
     again.Serialize(out2);

@@ -129,6 +129,7 @@ CImportDlg::CImportDlg(QWidget* parent, const CGorvantaDoc* doc) : QDialog(paren
         m_listItems->headerItem()->setTextAlignment(c, (IsValueColumn(c) ? Qt::AlignRight : Qt::AlignLeft) |
                                                            Qt::AlignVCenter);
     m_listItems->headerItem()->setToolTip(IMPORT_COL_SLOT, QStringLiteral("Double-click a slot to choose another"));
+    m_listItems->headerItem()->setToolTip(IMPORT_COL_MEDABLE, QStringLiteral("Medable"));
     m_listItems->header()->setSectionsClickable(false);
     m_listItems->header()->setSectionsMovable(false);
     m_listItems->header()->setStretchLastSection(false);
@@ -391,15 +392,16 @@ void CImportDlg::MeasureColumns() {
 }
 
 void CImportDlg::FitColumns() {
-    // Every column as wide as its contents; the item text takes what the others leave, down to a width that
-    // still shows the start of a name (its whole text is in its tooltip).
+    // Every column as wide as its contents; the item text takes what the others leave, but keeps enough to
+    // tell the items apart (its whole text is in its tooltip).
     int others = 0;
     for (int c = 1; c < IMPORT_COLUMN_COUNT; ++c) {
         m_listItems->setColumnWidth(c, m_contentWidth[size_t(c)]);
         others += m_contentWidth[size_t(c)];
     }
+    const int width = m_listItems->viewport()->width();
     const int least = std::min(m_contentWidth[0], fontMetrics().averageCharWidth() * 28);
-    const int room = m_listItems->viewport()->width() - others;
+    const int room = width - others;
     m_listItems->setColumnWidth(IMPORT_COL_TEXT, std::max(least, std::min(m_contentWidth[0], room)));
 }
 

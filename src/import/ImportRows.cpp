@@ -17,7 +17,7 @@ constexpr size_t CUT_LINE_SHOWN = 60;
 
 const std::array<const char*, IMPORT_COLUMN_COUNT>& ImportColumnHeadings() {
     static const std::array<const char*, IMPORT_COLUMN_COUNT> headings = {
-        "Items", "Slot", "Phy.", "Fire", "Cold", "Poison", "Energy", "Bonuses", "Medable", "Duplicate"};
+        "Items", "Slot", "Phy.", "Fire", "Cold", "Poison", "Energy", "Bonuses", "Med.", "Duplicate"};
     return headings;
 }
 

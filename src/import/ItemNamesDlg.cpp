@@ -102,8 +102,10 @@ CItemNamesDlg::CItemNamesDlg(QWidget* parent) : QDialog(parent) {
         QMetaObject::invokeMethod(
             this,
             [this] {
+                // A name still being typed (a later Add) stays.
                 for (int r = m_listNames->count() - 1; r >= 0; --r)
-                    if (m_listNames->item(r)->text().isEmpty()) delete m_listNames->takeItem(r);
+                    if (m_listNames->item(r)->text().isEmpty() && !m_listNames->indexWidget(m_listNames->model()->index(r, 0)))
+                        delete m_listNames->takeItem(r);
                 for (int r = 0; r < m_listNames->count(); ++r) MarkName(r);
                 UpdateButtons();
             },

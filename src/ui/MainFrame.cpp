@@ -147,9 +147,12 @@ bool CMainFrame::OnCreate() {
     // bar it would be hidden under a prompt that the bar paints itself, and shown again over that prompt
     // by every relayout, such as the run's progress coming and going. As the first permanent item it is
     // never hidden, the bar has no room left to paint a prompt, and its background covers that room.
-    statusBar()->addWidget(m_pMessagePane, 1);
+    m_pMessagePane->setAutoFillBackground(true);
+    statusBar()->addPermanentWidget(m_pMessagePane, 1);
     statusBar()->addPermanentWidget(m_pPieceCountPane);
-
+    connect(statusBar(), &QStatusBar::messageChanged, m_pMessagePane, [this](const QString& message) {
+        m_pMessagePane->setText(message.isEmpty() ? QString::fromLatin1(IDLE_MESSAGE) : message);
+    });
 
     // The two menu bars.
     for (const CMenuItemDef& def : MenuResource(IDR_MAINFRAME)) {

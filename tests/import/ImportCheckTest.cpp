@@ -60,7 +60,7 @@ QComboBox* SlotDropDown(CImportDlg& dlg, QTreeWidgetItem* row) {
     const QModelIndex cell = list->indexFromItem(row, IMPORT_COL_SLOT);
     list->scrollTo(cell);
     DoubleClick(list->viewport(), list->visualRect(cell).center());
-    return list->findChild<QComboBox*>(QStringLiteral("SlotChoice"));
+    return qobject_cast<QComboBox*>(list->indexWidget(cell));
 }
 
 QStringList Choices(const QComboBox* combo) {
@@ -70,7 +70,9 @@ QStringList Choices(const QComboBox* combo) {
 }
 
 // The name list's editor that Add or F2 opened.
-QLineEdit* NameEditor(CItemNamesDlg& dlg) { return dlg.NameList()->findChild<QLineEdit*>(); }
+QLineEdit* NameEditor(CItemNamesDlg& dlg) {
+    return qobject_cast<QLineEdit*>(dlg.NameList()->indexWidget(dlg.NameList()->currentIndex()));
+}
 }  // namespace
 
 class ImportCheckTest : public QObject, AppFixture {
@@ -93,6 +95,9 @@ class ImportCheckTest : public QObject, AppFixture {
     }
     void CtrlV(const QString& text, const std::function<void(CImportDlg&)>& check) {
         QGuiApplication::clipboard()->setText(text);
+        // The keys reach the main window's shortcuts only while it is the active window.
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
         Within<CImportDlg>(check, [this] { QTest::keyClick(Main(), Qt::Key_V, Qt::ControlModifier); });
     }
     void ItemNamesFromTheMenu(const std::function<void(CItemNamesDlg&)>& check) {
@@ -155,6 +160,7 @@ private slots:
             for (int c = IMPORT_COL_SLOT; c < IMPORT_COLUMN_COUNT; ++c)
                 for (int r = 0; r < 86; ++r)
                     QVERIFY(dlg.ItemList()->columnWidth(c) >= fm.horizontalAdvance(dlg.ItemList()->topLevelItem(r)->text(c)));
+            QTest::qWait(20);  // the list lays itself out
             Shot(&dlg, QStringLiteral("import-table"));
             dlg.showMaximized();
             QTRY_VERIFY(dlg.isMaximized());
@@ -221,6 +227,7 @@ private slots:
                 QVERIFY(dlg.SkipDuplicatesBox()->isChecked());
                 if (!round.skip) QTest::mouseClick(dlg.SkipDuplicatesBox(), Qt::LeftButton);
                 QCOMPARE(dlg.DuplicatesLabel()->text(), round.label);
+                if (round.skip) Shot(&dlg, QStringLiteral("import-duplicates"));
                 QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
             });
             QCOMPARE(Texts(*Doc().PoolListFor(PIECE_RING)), round.rings);
