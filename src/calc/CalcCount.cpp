@@ -53,7 +53,7 @@ std::string CCalcCount::ToString() const {
         }
         if (zero) break;
     }
-    if (digits.empty()) digits = "0";
+    if (digits.empty()) return std::string(1, '0');
     std::reverse(digits.begin(), digits.end());
     return digits;
 }

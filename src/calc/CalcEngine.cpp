@@ -294,8 +294,6 @@ struct CChunkResult {
 };
 
 constexpr int POLL_EVERY = 256;
-constexpr int64_t PAIR_BOUNDS_AFTER = 1 << 14;  // steps of one chunk's highest-total search
-static int MEMO_LEVELS = getenv("MEMOLEVELS") ? atoi(getenv("MEMOLEVELS")) : 1;
 
 // Hears of every suit a chunk finds; answers whether the chunk may stop there because the suits before
 // it, found by any thread, fill the suit limit. May hold the thread until there is room for more suits.
@@ -376,97 +374,6 @@ private:
     std::unique_ptr<std::atomic<int64_t>[]> m_arrFirst;
 };
 
-// For every pair of resists and every level l: the highest capped gain the levels from l on can add to the
-// two, for each room left under 70 in each, found exactly over the pairs of values the slots offer. Where
-// pieces trade one resist for another, the least over the ways to group the five resists into two pairs
-// and one bounds the capped total far below what each resist on its own allows. Only for plans whose
-// considered resists are all at least 0 (then a sum at 70 stays there).
-class CPairBounds {
-public:
-    static constexpr int ROOM = 71;  // room 0..70
-
-    static std::unique_ptr<CPairBounds> Make(const CPlan& plan) {
-        for (const CLevel& level : plan.m_arrLevels)
-            for (const CVals& v : level.m_arrVals)
-                for (int k = 0; k < LANE_RESIST_END; ++k)
-                    if (v.v[k] < 0) return nullptr;
-        auto pb = std::unique_ptr<CPairBounds>(new CPairBounds);
-        const int m = plan.m_nLevels;
-        pb->m_arrGain.assign(size_t(m + 1) * PAIRS * ROOM * ROOM, 0);
-        pb->m_arrRest.assign(size_t(m + 1), {});
-        for (int l = 0; l <= m; ++l)
-            for (int k = 0; k < LANE_RESIST_END; ++k) pb->m_arrRest[size_t(l)][size_t(k)] = std::min(70, plan.m_arrRest[size_t(l)].v[k]);
-        std::vector<char> reach(ROOM * ROOM), next(ROOM * ROOM);
-        for (int p = 0; p < PAIRS; ++p) {
-            const auto [a, b] = kPairs[p];
-            std::fill(reach.begin(), reach.end(), 0);
-            reach[0] = 1;  // nothing added yet
-            for (int l = m - 1; l >= 0; --l) {
-                // The pairs of values at this level, each once.
-                std::vector<std::pair<int32_t, int32_t>> values;
-                for (const CVals& v : plan.m_arrLevels[size_t(l)].m_arrResistClasses)
-                    values.emplace_back(std::min(v.v[a], 70), std::min(v.v[b], 70));
-                std::sort(values.begin(), values.end());
-                values.erase(std::unique(values.begin(), values.end()), values.end());
-                std::fill(next.begin(), next.end(), 0);
-                for (int x = 0; x < ROOM; ++x)
-                    for (int y = 0; y < ROOM; ++y)
-                        if (reach[size_t(x * ROOM + y)])
-                            for (const auto& [va, vb] : values)
-                                next[size_t(std::min(70, x + va) * ROOM + std::min(70, y + vb))] = 1;
-                reach.swap(next);
-                // Best gain for room (x, y): the most i + j with i <= x, j <= y that some reachable sum
-                // covers in both.
-                uint8_t* gain = &pb->m_arrGain[pb->At(l, p, 0, 0)];
-                std::vector<char> covers(reach);
-                for (int x = ROOM - 1; x >= 0; --x)
-                    for (int y = ROOM - 1; y >= 0; --y) {
-                        char& c = covers[size_t(x * ROOM + y)];
-                        if (x + 1 < ROOM) c |= covers[size_t((x + 1) * ROOM + y)];
-                        if (y + 1 < ROOM) c |= covers[size_t(x * ROOM + y + 1)];
-                    }
-                for (int x = 0; x < ROOM; ++x)
-                    for (int y = 0; y < ROOM; ++y) {
-                        int best = covers[size_t(x * ROOM + y)] ? x + y : 0;
-                        if (x > 0) best = std::max<int>(best, gain[(x - 1) * ROOM + y]);
-                        if (y > 0) best = std::max<int>(best, gain[x * ROOM + y - 1]);
-                        gain[x * ROOM + y] = uint8_t(best);
-                    }
-            }
-        }
-        return pb;
-    }
-
-    // Highest capped total the levels from l on can reach after the sums s.
-    int32_t Bound(int l, const CVals& s) const {
-        int32_t base = 0, room[LANE_RESIST_END];
-        for (int k = 0; k < LANE_RESIST_END; ++k) {
-            base += Cap70(s.v[k]);
-            room[k] = std::clamp(70 - s.v[k], 0, 70);
-        }
-        int32_t pair[PAIRS], single[LANE_RESIST_END];
-        for (int p = 0; p < PAIRS; ++p) pair[p] = m_arrGain[At(l, p, room[kPairs[p].first], room[kPairs[p].second])];
-        for (int k = 0; k < LANE_RESIST_END; ++k) single[k] = std::min(room[k], m_arrRest[size_t(l)][size_t(k)]);
-        int32_t gain = 5 * 70;
-        for (const auto& [p, q, e] : kGroupings) gain = std::min(gain, pair[p] + pair[q] + single[e]);
-        return base + gain;
-    }
-
-private:
-    static constexpr int PAIRS = 10;
-    static constexpr std::pair<int, int> kPairs[PAIRS] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
-                                                          {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4}};
-    struct CGrouping {
-        int p, q, e;  // two pairs (indexes into kPairs) and the resist left alone
-    };
-    static constexpr CGrouping kGroupings[15] = {{4, 9, 0}, {5, 8, 0}, {6, 7, 0}, {1, 9, 1}, {2, 8, 1},
-                                                 {3, 7, 1}, {0, 9, 2}, {2, 6, 2}, {3, 5, 2}, {0, 8, 3},
-                                                 {1, 6, 3}, {3, 4, 3}, {0, 7, 4}, {1, 5, 4}, {2, 4, 4}};
-    size_t At(int l, int p, int x, int y) const { return ((size_t(l) * PAIRS + size_t(p)) * ROOM + size_t(x)) * ROOM + size_t(y); }
-    std::vector<uint8_t> m_arrGain;
-    std::vector<std::array<int32_t, LANE_RESIST_END>> m_arrRest;  // per level: each resist's most, up to 70
-};
-
 // Across the chunks of a run: the resist sums (as TotalKey gives them) from which the highest capped
 // total has been searched, each with the first chunk that searched it. A chunk need not search them again
 // if it or an earlier chunk did: that chunk's highest total already covers them, and so does every state
@@ -477,10 +384,10 @@ public:
     CTotalMemo() = default;
     CTotalMemo(const CTotalMemo&) = delete;
     CTotalMemo& operator=(const CTotalMemo&) = delete;
-    ~CTotalMemo() { if (getenv("MEMODBG")) fprintf(stderr, "memo used %zu\n", m_nUsed.load()); std::free(m_pSlots); }
+    ~CTotalMemo() { std::free(m_pSlots); }
 
     // True when chunk `chunk` may pass over the sums; otherwise notes that it searches them.
-    bool Searched(uint64_t key, int64_t chunk) { static const bool off = getenv("NOMEMO"); if (off) return false;
+    bool Searched(uint64_t key, int64_t chunk) {
         std::call_once(m_made, [this] { m_pSlots = static_cast<uint64_t*>(std::calloc(SLOTS, sizeof(uint64_t))); });
         if (!m_pSlots) return false;
         const uint64_t mine = key << CHUNK_BITS | uint64_t(chunk);
@@ -501,11 +408,6 @@ public:
             }
         }
     }
-    // The pair bounds of the plan, made by the first search that asks; null where they do not apply.
-    const CPairBounds* PairBounds(const CPlan& plan) {
-        std::call_once(m_pairsMade, [&] { m_pPairs = CPairBounds::Make(plan); });
-        return m_pPairs.get();
-    }
     // Keys are TotalKey's: level and five resist sums, in 4 + 5 * 8 bits.
     static constexpr int KEY_BITS = 44;
 
@@ -514,8 +416,6 @@ private:
     static constexpr uint64_t CHUNK_MASK = (uint64_t(1) << CHUNK_BITS) - 1;
     static constexpr size_t SLOTS = size_t(1) << 21;
     std::once_flag m_made;
-    std::once_flag m_pairsMade;
-    std::unique_ptr<CPairBounds> m_pPairs;
     uint64_t* m_pSlots = nullptr;
     std::atomic<size_t> m_nUsed{0};
 };
@@ -675,27 +575,20 @@ private:
         const CPlan& P = m_plan;
         const CLevel& level = P.m_arrLevels[size_t(l)];
         const bool last = l + 1 == P.m_nLevels;
-        const int32_t bound = Bound(l, s);
-        // A search that goes on for long gets the sharper bounds, made once for the run.
-        if (!m_pPairs && ++m_nTotalSteps == PAIR_BOUNDS_AFTER && !getenv("NOPAIRS")) m_pPairs = m_memo.PairBounds(P);
+        const int32_t bound = P.TotalBound(l, s);
         for (const CVals& v : level.m_arrResistClasses) {
             CVals s2;
             Add(s2, s, v);
             uint64_t key;
             if (last)
                 best = std::max(best, P.Total(s2));
-            else if (Bound(l + 1, s2) > best && !(l + MEMO_LEVELS < P.m_nLevels && P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
+            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
                      !MaxTotal(l + 1, s2, best))
                 return false;
             if (best >= bound) return true;
             if (Poll()) return false;
         }
         return true;
-    }
-
-    int32_t Bound(int l, const CVals& s) const {
-        const int32_t bound = m_plan.TotalBound(l, s);
-        return m_pPairs ? std::min(bound, m_pPairs->Bound(l, s)) : bound;
     }
 
     void AddHit() {
@@ -733,8 +626,6 @@ private:
     const CPlan& m_plan;
     CNodeMemo* m_pMemo;
     CTotalMemo& m_memo;
-    const CPairBounds* m_pPairs = nullptr;
-    int64_t m_nTotalSteps = 0;
     const std::atomic<int32_t>& m_running;
     CChunkResult& m_out;
     int64_t m_nHitCap;

@@ -107,9 +107,9 @@ struct CCalcTuning {
 // the hooks when it starts.
 struct CCalcHooks {
     // Starts a worker thread; may throw std::system_error as std::thread does.
-    std::function<std::thread(std::function<void()>)> startThread;
+    std::function<std::thread(std::function<void()>)> startThread{};
     // Called as each chunk of the space begins, on the thread that searches it; may throw.
-    std::function<void(int64_t chunk)> chunkStart;
+    std::function<void(int64_t chunk)> chunkStart{};
 };
 // Installs hooks for the lifetime of the object (empty members keep the real behaviour).
 class CCalcHooksScope {

@@ -113,17 +113,21 @@ public:
         m_pEdit->setObjectName(QStringLiteral("TreeFilter"));
         m_pEdit->setPlaceholderText(QStringLiteral("Filter"));
         m_pEdit->setClearButtonEnabled(true);
-        // Escape in the box empties it.
-        auto* clear = new QAction(m_pEdit);
-        clear->setShortcut(Qt::Key_Escape);
-        clear->setShortcutContext(Qt::WidgetShortcut);
-        m_pEdit->addAction(clear);
-        QObject::connect(clear, &QAction::triggered, m_pEdit, &QLineEdit::clear);
+        m_pEdit->installEventFilter(this);
     }
     QSize sizeHint() const override { return QSize(QHeaderView::sizeHint().width(), m_pEdit->sizeHint().height()); }
     QLineEdit* m_pEdit;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Escape in the box empties it.
+        if (watched == m_pEdit && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_pEdit->text().isEmpty()) {
+            m_pEdit->clear();
+            return true;
+        }
+        return QHeaderView::eventFilter(watched, event);
+    }
     void resizeEvent(QResizeEvent* event) override {
         QHeaderView::resizeEvent(event);
         m_pEdit->setGeometry(rect());
@@ -470,7 +474,10 @@ bool CLeftView::IsTypeNode(const QTreeWidgetItem* item) const {
 QString CLeftView::DisplayText(const QTreeWidgetItem* item) const {
     if (!item) return QString();
     if (!IsTypeNode(item)) return item->text(0);
-    return QStringLiteral("%1  (%2)").arg(item->text(0)).arg(item->childCount());
+    if (m_strFilter.empty()) return QStringLiteral("%1  (%2)").arg(item->text(0)).arg(item->childCount());
+    int shown = 0;
+    for (int i = 0; i < item->childCount(); ++i) shown += !item->child(i)->isHidden();
+    return QStringLiteral("%1  (%2 of %3)").arg(item->text(0)).arg(shown).arg(item->childCount());
 }
 
 void CLeftView::DeleteItemAndEmptyParents(QTreeWidgetItem* item) {

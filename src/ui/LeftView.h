@@ -69,7 +69,8 @@ public:
     virtual bool IsDraggable(QTreeWidgetItem* item) const;
     // A slot type's node under "Items"; it shows its piece count after its name.
     bool IsTypeNode(const QTreeWidgetItem* item) const;
-    // The text the tree draws for the item: its label, and a type node's piece count.
+    // The text the tree draws for the item: its label, and a type node's piece count (while filtering, how
+    // many of them are shown).
     QString DisplayText(const QTreeWidgetItem* item) const;
     // Deletes the item and every parent it leaves empty, up to "Items"; when pieces stay under the
     // parent, the first of them is selected.

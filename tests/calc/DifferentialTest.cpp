@@ -21,8 +21,17 @@ struct CCase {
 int32_t Pick(std::mt19937& rng, int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
 bool Chance(std::mt19937& rng, int percent) { return Pick(rng, 0, 99) < percent; }
 
-// Small pools (at most a few thousand combinations) so that thousands of cases run in seconds.
-void MakeCase(uint32_t seed, CCase& c) {
+// Every value the search reads, and the medable flag where asked.
+void CopyValues(CArmorPiece& to, const CArmorPiece& from, bool medable) {
+    SetResists(to, {from.m_nPhysical, from.m_nFire, from.m_nCold, from.m_nPoison, from.m_nEnergy});
+    SetBonus(to, {from.m_nLuck, from.m_nLMC, from.m_nLRC, from.m_nMR, from.m_nHR, from.m_nSR, from.m_nDCI, from.m_nHCI});
+    if (medable) to.m_bMedable = from.m_bMedable;
+}
+
+// Small pools (at most a few thousand combinations) so that thousands of cases run in seconds. With
+// `copies`, slots hold more pieces and three in four of them take the values of an earlier piece of their
+// slot (mostly with its medable flag too).
+void MakeCase(uint32_t seed, CCase& c, bool copies = false) {
     std::mt19937 rng(seed);
     const bool huge = Chance(rng, 10);  // one property with values near the 32-bit bounds: sums wrap
     const int hugeLane = Pick(rng, 0, 12);
@@ -30,7 +39,7 @@ void MakeCase(uint32_t seed, CCase& c) {
     int64_t combinations = 1;
     for (int k = 0; k < SLOT_COUNT; ++k) {
         c.param.UseSlot(k) = Chance(rng, k < 6 ? 75 : 35) ? Pick(rng, 1, 3) : 0;
-        int count = Chance(rng, 15) ? 0 : Pick(rng, 1, 7);
+        int count = Chance(rng, 15) ? 0 : Pick(rng, 1, copies ? 12 : 7);
         if (c.param.UseSlot(k) && count > 0) {
             if (combinations * count > 20000) count = int(std::max<int64_t>(1, 20000 / combinations));
             combinations *= count;
@@ -54,6 +63,9 @@ void MakeCase(uint32_t seed, CCase& c) {
             p->m_nDCI = value(0, 15);
             p->m_nHCI = value(0, 15);
         }
+        auto& list = c.pool.lists[size_t(k)];
+        for (size_t i = 1; copies && i < list.size(); ++i)
+            if (Chance(rng, 75)) CopyValues(*list[i], *list[size_t(Pick(rng, 0, int32_t(i) - 1))], Chance(rng, 80));
     }
     c.param.m_bBypassResistCap = Chance(rng, 30) ? Pick(rng, 1, 5) : 0;
     c.param.m_bMedableOnly = Chance(rng, 30) ? 1 : 0;
@@ -114,9 +126,9 @@ CCalcResult Engine(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running
     return RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, rec, threads, tuning);
 }
 
-void CompareCase(uint32_t seed, int threads, int64_t target) {
+void CompareCase(uint32_t seed, int threads, int64_t target, bool copies = false) {
     CCase c;
-    MakeCase(seed, c);
+    MakeCase(seed, c, copies);
     std::atomic<int32_t> running{0};
     CRecorder want(running);
     CCalcResult wantResult = Reference(c, want, running);
@@ -147,11 +159,22 @@ TEST(SearchDifferential, ParallelMatchesReference) {
     }
 }
 
+// Pools full of identical pieces: searching a class of equal pieces once where it lists nothing must change
+// nothing that is reported, in any order of chunks and threads.
+TEST(SearchDifferential, PoolsOfCopiesMatchReference) {
+    for (uint32_t seed = 9001; seed <= 11000; ++seed) {
+        CompareCase(seed, 1 + int(seed % 4), kTargets[seed % 5], true);
+        if (HasFailure()) return;
+    }
+}
+
 // A Stop from another thread at an arbitrary moment: whatever the engine reports must be the state the
-// plain search has after exactly that many combinations. Two pools: one where pruning is weak (every
-// piece has either luck or lower mana cost, both are asked for), one whose sums may wrap (no pruning).
+// plain search has after exactly that many combinations. Three pools: one where pruning is weak (every
+// piece has either luck or lower mana cost, both are asked for), one whose sums may wrap (no pruning), one
+// where each slot's pieces are copies of three.
 TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
-    for (bool wrapping : {false, true}) {
+    for (const std::string shape : {"weak pruning", "wrapping", "copies"}) {
+        const bool wrapping = shape == "wrapping";
         CTestPool pool;
         std::mt19937 rng(77);
         for (int k = 0; k < 8; ++k)
@@ -165,6 +188,8 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
                     p->m_nLMC = Pick(rng, 0, 6);
             }
         if (wrapping) pool.lists[0][0]->m_nHCI = pool.lists[1][0]->m_nHCI = INT32_MAX;
+        for (auto& list : pool.lists)
+            for (size_t i = 3; shape == "copies" && i < list.size(); ++i) CopyValues(*list[i], *list[i % 3], true);
         CCalcParam param = OpenParam();
         for (int k = 0; k < 8; ++k) param.UseSlot(k) = 1;
         param.m_nLuckLimit = 150;
@@ -172,7 +197,7 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
         const int32_t lowerLimit = 150;
 
         for (int threads : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << "wrapping " << wrapping << " threads " << threads);
+            SCOPED_TRACE(testing::Message() << shape << ", threads " << threads);
             std::atomic<int32_t> running{0};
             CRecorder got(running);
             std::thread stopper([&] {

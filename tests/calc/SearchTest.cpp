@@ -491,3 +491,164 @@ TEST(ResultColumns, HeadingsAndTexts) {
     EXPECT_EQ(open[7], "272");
     s.m_bBypassResistCap = saved;
 }
+
+// What a later chunk found empty, or searched for its highest total, must still be searched by an earlier
+// chunk: its highest values belong to the earlier chunk's states. Chunk 0 (head wear X, then H) starts
+// late; chunk 1 searches X's copy first; the suit limit then ends the run at H's suit, inside chunk 0, and
+// the highest total there is X's.
+TEST(Search, WhatALaterChunkSearchedFirstStillCountsInAnEarlierOne) {
+    CTestPool pool;
+    pool.Add(0, {60, 60, 60, 60, 60});  // X: no luck, so its subtree is only searched for its highest total
+    CArmorPiece* h = pool.Add(0, {10, 0, 0, 0, 0});
+    h->m_nLuck = 100;
+    pool.Add(0, {60, 60, 60, 60, 60});  // a copy of X
+    for (int i = 0; i < 13; ++i) pool.Add(0, {i, 0, 0, 0, 0});
+    for (int k : {1, 2})
+        for (int i = 0; i < 2; ++i) pool.Add(k, {0, 0, 0, 0, 0});
+    CCalcParam param = OpenParam();
+    param.m_bUseHeadWear = param.m_bUseGorgets = param.m_bUseArms = 1;
+    param.m_nLuckLimit = 100;
+    param.m_nSuitLimit = 1;
+    CCalcHooksScope hooks({.chunkStart = [](int64_t chunk) {
+        if (chunk == 0) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }});
+    CCalcTuning tuning;
+    tuning.m_nChunkTarget = 2;  // eight chunks of two head wear pieces
+    tuning.m_nThreadCap = 2;
+    std::atomic<int32_t> running{0};
+    CRecorder rec(running);
+    CCalcResult r = RunCalculation(param, pool.lists, 0, running, rec, 2, tuning);
+    ASSERT_EQ(rec.suits.size(), 1u);
+    EXPECT_EQ(rec.suits[0]->m_arrPieces[0], h);
+    EXPECT_EQ(r.m_nExamined, 5);
+    EXPECT_EQ(r.m_arrHighest[HIGH_TOTAL], 300);
+    EXPECT_EQ(r.m_arrHighest[HIGH_LUCK], 100);
+}
+
+namespace {
+// Decimal text of a product of small factors, computed digit by digit (independent of CCalcCount).
+std::string DecimalProduct(const std::vector<int64_t>& factors) {
+    std::vector<int64_t> digits = {1};  // least significant first
+    for (int64_t f : factors) {
+        int64_t carry = 0;
+        for (int64_t& d : digits) {
+            const int64_t v = d * f + carry;
+            d = v % 10;
+            carry = v / 10;
+        }
+        for (; carry; carry /= 10) digits.push_back(carry % 10);
+    }
+    std::string text;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) text += char('0' + *it);
+    return text;
+}
+}  // namespace
+
+TEST(CalcCount, ArithmeticAndDecimalText) {
+    const CCalcCount two64 = CCalcCount(uint64_t(1) << 32) * (uint64_t(1) << 32);
+    const struct {
+        CCalcCount value;
+        const char* text;
+    } cases[] = {
+        {0, "0"},
+        {7, "7"},
+        {UINT64_MAX, "18446744073709551615"},
+        {two64, "18446744073709551616"},
+        {CCalcCount(UINT64_MAX) + 1, "18446744073709551616"},
+        {CCalcCount(10000000000000000000ull) * 10, "100000000000000000000"},
+        {CCalcCount(9999999999999999999ull) + 1, "10000000000000000000"},
+        {two64 * UINT64_MAX + two64 * 1, "340282366920938463463374607431768211456"},  // 2^128
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.value.ToString(), c.text);
+        EXPECT_EQ(FormatCount(c.value), c.text);
+        EXPECT_DOUBLE_EQ(c.value.ToDouble(), std::stod(c.text)) << c.text;
+    }
+    // The widest count there can be: twelve lists of 2^31 - 1 pieces.
+    CCalcCount widest = 1;
+    for (int k = 0; k < SLOT_COUNT; ++k) widest *= 2147483647u;
+    EXPECT_EQ(widest.ToString(), DecimalProduct(std::vector<int64_t>(SLOT_COUNT, 2147483647)));
+    EXPECT_EQ(widest.ToString().size(), 112u);
+    EXPECT_LT(CCalcCount(5), CCalcCount(6));
+    EXPECT_LT(CCalcCount(UINT64_MAX), two64);
+    EXPECT_GT(widest, two64 * UINT64_MAX);
+    EXPECT_EQ(CCalcCount(int64_t(1) << 62).Clamped64(), int64_t(1) << 62);
+    EXPECT_EQ(two64.Clamped64(), INT64_MAX);
+    EXPECT_EQ(CCalcCount(uint64_t(INT64_MAX) + 1).Clamped64(), INT64_MAX);
+}
+
+namespace {
+std::string Decimal(unsigned __int128 n) {
+    std::string text;
+    do {
+        text.insert(text.begin(), char('0' + int(n % 10)));
+        n /= 10;
+    } while (n);
+    return text;
+}
+
+// Slot k holds counts[k] pieces, copies of three kinds that differ in resists and luck.
+struct CCopiesPool {
+    CTestPool pool;   // every piece
+    CTestPool kinds;  // the three kinds of each slot, once
+    explicit CCopiesPool(const std::vector<int>& counts) {
+        for (int k = 0; k < SLOT_COUNT; ++k)
+            for (int i = 0; i < counts[size_t(k)] + 3; ++i) {
+                CTestPool& into = i < counts[size_t(k)] ? pool : kinds;
+                const int kind = i % 3;
+                into.Add(k, {kind * 4, 9 - kind, (k + kind) % 5, 2, kind})->m_nLuck = kind * (k + 1);
+            }
+    }
+};
+}  // namespace
+
+// Pools of more than 2^63 and more than 2^128 combinations, none of which qualifies: every count is exact
+// in the begin report, the result and the summary, and the highest values are those of the kinds alone.
+TEST(Search, CountsBeyond64And128BitsAreExact) {
+    std::vector<int> mid, huge(SLOT_COUNT, 2000);
+    for (int k = 0; k < SLOT_COUNT; ++k) mid.push_back(40 + k);
+    for (const auto& counts : {mid, huge}) {
+        const std::string product = DecimalProduct(std::vector<int64_t>(counts.begin(), counts.end()));
+        SCOPED_TRACE(product);
+        CCopiesPool p(counts);
+        CCalcParam param = OpenParam();
+        for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
+        param.m_nLuckLimit = 1000;
+        CRun r = Search(param, p.pool, 300);
+        EXPECT_EQ(r.rec->m_nCombinations.ToString(), product);
+        EXPECT_EQ(r.result.m_nCombinations.ToString(), product);
+        EXPECT_EQ(r.result.m_nExamined.ToString(), product);
+        EXPECT_TRUE(r.rec->m_end.m_strSummary.starts_with(product + " suit configurations examined.\n0 suits meet"));
+
+        std::atomic<int32_t> running{0};
+        CRecorder kindsRec(running);
+        CCalcResult kinds = RunReferenceSearch(param, p.kinds.lists, 300, running, kindsRec);
+        EXPECT_EQ(r.result.m_arrHighest, kinds.m_arrHighest);
+    }
+    EXPECT_GT(CCalcCount(UINT64_MAX) * UINT64_MAX, CCalcCount(1));  // 2^128 - ... is well below the huge one
+}
+
+// Where the first suit comes after more than 2^64 combinations, the suit limit and the ordered merge still
+// end the run right after it, on one thread or several, and the count examined is exact.
+TEST(Search, TheSuitLimitWorksAtEverySize) {
+    std::vector<int> counts(SLOT_COUNT, 40);
+    counts[0] = 100;
+    CCopiesPool p(counts);
+    CArmorPiece* last = p.pool.lists[0].back();
+    SetResists(*last, {70, 70, 70, 70, 70});
+    CCalcParam param = OpenParam();
+    for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
+    param.m_nSuitLimit = 3;
+    unsigned __int128 rest = 1;
+    for (int k = 1; k < SLOT_COUNT; ++k) rest *= 40;
+    const std::string examined = Decimal(99 * rest + 3);
+    ASSERT_GT(99 * rest, (unsigned __int128)UINT64_MAX);
+    CRun r = Search(param, p.pool, 350);  // also checks three threads on fine chunks against one
+    ASSERT_EQ(r.rec->suits.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.rec->suits[i]->m_arrPieces[0], last);
+        EXPECT_EQ(r.rec->suits[i]->m_arrPieces[11], p.pool.lists[11][i]);
+    }
+    EXPECT_EQ(r.result.m_nExamined.ToString(), examined);
+    EXPECT_TRUE(r.rec->m_end.m_strSummary.starts_with(examined + " suit configurations examined.\n3 suits meet"));
+}
