@@ -83,6 +83,8 @@ struct CPlan {
     // Per level l (0..m): combinations of levels l.., the sum of their maxima over considered pieces,
     // and whether one of them has no considered piece at all (then nothing below is considered).
     std::vector<CCalcCount> m_arrSize;
+    std::vector<uint64_t> m_arrSize64;  // the same where all of them fit (m_bNarrow)
+    bool m_bNarrow = false;
     std::vector<CVals> m_arrRest;
     std::vector<char> m_arrDead;
     // Per level l: the resist sum from which a resist stays at 70 or more whatever levels l.. add.
@@ -123,8 +125,8 @@ struct CPlan {
         key = uint64_t(l);
         for (int k = 0; k < LANE_RESIST_END; ++k) {
             const int32_t x = std::min(s.v[k], m_arrSure70[size_t(l)].v[k]);
-            if (x < -128 || x > 127) return false;
-            key = key << 8 | uint64_t(x + 128);
+            if (x < -2048 || x > 2047) return false;
+            key = key << 12 | uint64_t(x + 2048);
         }
         return true;
     }
@@ -265,6 +267,8 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         for (const CVals& v : level.m_arrResistClasses)
             for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], plan.m_arrSure70[size_t(l) + 1].v[k] - v.v[k]);
     }
+    plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
+    for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);
     return plan;
 }
 
@@ -295,8 +299,10 @@ struct CChunkResult {
 
 constexpr int POLL_EVERY = 256;
 
-// Hears of every suit a chunk finds; answers whether the chunk may stop there because the suits before
-// it, found by any thread, fill the suit limit. May hold the thread until there is room for more suits.
+// Hears of the suits a chunk finds, every GATE_EVERY of them; answers whether the chunk may stop there
+// because the suits before it, found by any thread, fill the suit limit. May hold the thread until there
+// is room for more suits.
+constexpr int64_t GATE_EVERY = 32;
 class IHitGate {
 public:
     virtual bool Enough(int64_t chunk, int64_t hits) = 0;
@@ -374,50 +380,37 @@ private:
     std::unique_ptr<std::atomic<int64_t>[]> m_arrFirst;
 };
 
-// Across the chunks of a run: the resist sums (as TotalKey gives them) from which the highest capped
-// total has been searched, each with the first chunk that searched it. A chunk need not search them again
-// if it or an earlier chunk did: that chunk's highest total already covers them, and so does every state
-// this chunk reports once merged after it. The table is made on first use and takes no more keys once half
-// full; its pages are only touched as keys arrive.
-class CTotalMemo {
+// A set of non-zero keys that grows as needed up to a fixed size and then takes no more.
+class CKeySet {
 public:
-    CTotalMemo() = default;
-    CTotalMemo(const CTotalMemo&) = delete;
-    CTotalMemo& operator=(const CTotalMemo&) = delete;
-    ~CTotalMemo() { std::free(m_pSlots); }
-
-    // True when chunk `chunk` may pass over the sums; otherwise notes that it searches them.
-    bool Searched(uint64_t key, int64_t chunk) {
-        std::call_once(m_made, [this] { m_pSlots = static_cast<uint64_t*>(std::calloc(SLOTS, sizeof(uint64_t))); });
-        if (!m_pSlots) return false;
-        const uint64_t mine = key << CHUNK_BITS | uint64_t(chunk);
-        for (size_t i = size_t((key * 0x9E3779B97F4A7C15ull) >> 40) & (SLOTS - 1);; i = (i + 1) & (SLOTS - 1)) {
-            std::atomic_ref<uint64_t> slot(m_pSlots[i]);
-            uint64_t seen = slot.load(std::memory_order_acquire);
-            while (seen == 0) {
-                if (m_nUsed.load(std::memory_order_relaxed) >= SLOTS / 2) return false;
-                if (slot.compare_exchange_weak(seen, mine, std::memory_order_acq_rel)) {
-                    m_nUsed.fetch_add(1, std::memory_order_relaxed);
-                    return false;
-                }
-            }
-            if (seen >> CHUNK_BITS != key) continue;
-            for (;;) {
-                if ((seen & CHUNK_MASK) <= uint64_t(chunk)) return true;
-                if (slot.compare_exchange_weak(seen, mine, std::memory_order_acq_rel)) return false;
+    // False when the key was there already.
+    bool Insert(uint64_t key) {
+        if (m_nUsed * 2 >= m_arrSlots.size()) {
+            if (m_arrSlots.size() >= MAX_SLOTS) return true;
+            Grow();
+        }
+        const size_t mask = m_arrSlots.size() - 1;
+        for (size_t i = size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;; i = (i + 1) & mask) {
+            if (m_arrSlots[i] == key) return false;
+            if (m_arrSlots[i] == 0) {
+                m_arrSlots[i] = key;
+                ++m_nUsed;
+                return true;
             }
         }
     }
-    // Keys are TotalKey's: level and five resist sums, in 4 + 5 * 8 bits.
-    static constexpr int KEY_BITS = 44;
 
 private:
-    static constexpr int CHUNK_BITS = 64 - KEY_BITS;  // chunks are fewer than 2^17
-    static constexpr uint64_t CHUNK_MASK = (uint64_t(1) << CHUNK_BITS) - 1;
-    static constexpr size_t SLOTS = size_t(1) << 21;
-    std::once_flag m_made;
-    uint64_t* m_pSlots = nullptr;
-    std::atomic<size_t> m_nUsed{0};
+    static constexpr size_t MAX_SLOTS = size_t(1) << 22;
+    void Grow() {
+        std::vector<uint64_t> old = std::move(m_arrSlots);
+        m_arrSlots.assign(old.empty() ? 1024 : old.size() * 2, 0);
+        m_nUsed = 0;
+        for (uint64_t key : old)
+            if (key != 0) Insert(key);
+    }
+    std::vector<uint64_t> m_arrSlots;
+    size_t m_nUsed = 0;
 };
 
 // Depth-first search of one chunk. Positions are not counted as the search goes: where it reports a state
@@ -426,11 +419,10 @@ private:
 // at any suit or at a stop.
 class CChunkSearch {
 public:
-    CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CTotalMemo& totalMemo,
-                 const std::atomic<int32_t>& running, CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
+    CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, const std::atomic<int32_t>& running,
+                 CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
         : m_plan(plan),
           m_pMemo(memo),
-          m_memo(totalMemo),
           m_running(running),
           m_out(out),
           m_nHitCap(hitCap),
@@ -569,8 +561,8 @@ private:
 
     // Raises best to the highest capped total of the combinations of levels l.. after s; false on a stop.
     // Only distinct resist vectors that nothing else in their slot beats are tried.
-    // Sums whose key was searched before, by this chunk or an earlier one, are passed over: the highest total
-    // below them is already part of best, or of what precedes this chunk (best only grows within a chunk).
+    // Sums that reach a key searched before are passed over: that search left best at least at the highest
+    // total below them, and best only grows within a chunk.
     bool MaxTotal(int l, const CVals& s, int32_t& best) {
         const CPlan& P = m_plan;
         const CLevel& level = P.m_arrLevels[size_t(l)];
@@ -582,7 +574,7 @@ private:
             uint64_t key;
             if (last)
                 best = std::max(best, P.Total(s2));
-            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && m_memo.Searched(key, m_nChunk)) &&
+            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && !m_seen.Insert(key)) &&
                      !MaxTotal(l + 1, s2, best))
                 return false;
             if (best >= bound) return true;
@@ -600,12 +592,17 @@ private:
         const CCalcCount pos = Start(P.m_nLevels) + 1;
         m_out.m_arrHits.push_back(CHit{pos, m_hi, std::move(suit)});
         const int64_t hits = int64_t(m_out.m_arrHits.size());
-        if (hits >= m_nHitCap || (m_pGate && m_pGate->Enough(m_nChunk, hits))) StopAt(pos);
+        if (hits >= m_nHitCap || (m_pGate && hits % GATE_EVERY == 0 && m_pGate->Enough(m_nChunk, hits))) StopAt(pos);
     }
 
     // Combinations of the chunk before the first one with the current indexes at the levels above l.
     CCalcCount Start(int l) const {
         const CPlan& P = m_plan;
+        if (P.m_bNarrow) {
+            uint64_t r = P.m_arrSize64[size_t(m_nDepth)] * uint64_t(m_nNode - m_nFirst);
+            for (int k = m_nDepth; k < l; ++k) r += P.m_arrSize64[size_t(k) + 1] * uint64_t(m_idx[k]);
+            return r;
+        }
         CCalcCount r = P.m_arrSize[size_t(m_nDepth)] * uint64_t(m_nNode - m_nFirst);
         for (int k = m_nDepth; k < l; ++k) r += P.m_arrSize[size_t(k) + 1] * uint64_t(m_idx[k]);
         return r;
@@ -625,7 +622,6 @@ private:
 
     const CPlan& m_plan;
     CNodeMemo* m_pMemo;
-    CTotalMemo& m_memo;
     const std::atomic<int32_t>& m_running;
     CChunkResult& m_out;
     int64_t m_nHitCap;
@@ -637,6 +633,7 @@ private:
     int64_t m_nNode = 0;
     std::vector<uint8_t> m_arrState;
     CalcHighest m_hi{};
+    CKeySet m_seen;  // MaxTotal's
     bool m_bAbort = false;
     CCalcCount m_stopAt;
     int m_nPoll = POLL_EVERY;
@@ -793,7 +790,7 @@ public:
                   int64_t hitCap, IHitGate* gate, CChunkResult& out) {
         try {
             if (m_hooks.chunkStart) m_hooks.chunkStart(c);
-            CChunkSearch search(plan, split, memo, m_totalMemo, m_running, out, hitCap, gate, c);
+            CChunkSearch search(plan, split, memo, m_running, out, hitCap, gate, c);
             search.Run(seedTotal);
         } catch (...) {
             out.m_bDone = out.m_bComplete = false;
@@ -822,7 +819,6 @@ public:
 
 private:
     const CCalcHooks m_hooks;
-    CTotalMemo m_totalMemo;
     mutable std::mutex m_mutex;
     std::exception_ptr m_failure;
     std::atomic<int64_t> m_nSuitsMade{0};
@@ -937,7 +933,7 @@ private:
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (!r.m_bComplete) m_nCutoff = std::min(m_nCutoff, c + 1);
-                m_hits[c].store(int64_t(r.m_arrHits.size()), std::memory_order_relaxed);
+                Publish(c, int64_t(r.m_arrHits.size()));
                 m_finished[size_t(c)] = {true, r.m_arrHighest[HIGH_TOTAL]};
                 m_chunks[size_t(c)] = std::move(r);
                 AdvanceDone();
@@ -961,9 +957,14 @@ private:
         return n;
     }
 
+    // Counts a chunk's suits into the total as far as told so far.
+    int64_t Publish(int64_t c, int64_t hits) {
+        const int64_t added = hits - m_hits[c].exchange(hits, std::memory_order_relaxed);
+        return m_nMade.fetch_add(added, std::memory_order_relaxed) + added;
+    }
+
     bool Enough(int64_t c, int64_t hits) override {
-        m_hits[c].store(hits, std::memory_order_relaxed);
-        if (m_nMade.fetch_add(1, std::memory_order_relaxed) + 1 < m_plan.m_nSuitLimit) return false;
+        if (Publish(c, hits) < m_plan.m_nSuitLimit) return false;
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             if (m_running.load() == 0 || m_bOver) return true;

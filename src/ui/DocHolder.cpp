@@ -148,11 +148,6 @@ void CDocHolder::Redo() {
     CheckModified();
 }
 
-void CDocHolder::ResetUndo() {
-    m_undo.clear();
-    m_pState = SerializeDoc();
-}
-
 void CDocHolder::CheckModified() {
     if (m_pDoc->IsModified() == m_bWasModified) return;
     m_bWasModified = m_pDoc->IsModified();
@@ -281,14 +276,14 @@ void CDocHolder::OnCloseDocument() {
     m_host.RemoveDocument(this);  // deletes this object
 }
 
-bool CDocHolder::StartCalc(CGorvantaView* view) {
+void CDocHolder::StartCalc(CGorvantaView* view) {
     // Also refused while a stopped run's summary is still open: its worker has not yet returned.
-    if (IsCalcInProgress()) return false;
+    if (IsCalcInProgress()) return;
     if (!view && !m_arrFrames.empty()) view = m_arrFrames.front()->GetResultsView();
-    if (!view || !view->StartCalc()) return false;
-    // Every other view hears that the run started there: the trees grey their editing commands.
+    if (view) view->StartCalc();
+    // The other views hear the command as coming from that view: the trees grey their editing commands,
+    // the other results lists start nothing.
     m_pDoc->UpdateAllViews(view, HINT_START_CALC);
-    return true;
 }
 
 bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {

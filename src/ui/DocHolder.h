@@ -78,8 +78,8 @@ public:
     // A run of another document goes on.
     void OnCloseDocument();
     // Start Calculation: the run starts in this results view (null: the first window's), the other views
-    // hear of it. False when a run is already in progress anywhere.
-    bool StartCalc(CGorvantaView* view);
+    // hear of it. Nothing while a run is in progress anywhere.
+    void StartCalc(CGorvantaView* view);
 
     // Undo and redo of every change of the document's contents. Each step holds the document as its own
     // writer wrote it before and after the change, and going back or forth reads those bytes in again:
@@ -91,8 +91,6 @@ public:
     bool CanRedo() const;
     void Undo();
     void Redo();
-    // The document as it is now becomes the clean state of an empty history (a document read anew).
-    void ResetUndo();
 
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
