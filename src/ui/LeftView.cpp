@@ -135,7 +135,7 @@ protected:
     }
 };
 
-// Type nodes show how many pieces they hold.
+// Type nodes show how many pieces they hold; the drop highlight is drawn as the selection.
 class CTreeDelegate : public QStyledItemDelegate {
 public:
     explicit CTreeDelegate(CLeftView* view) : QStyledItemDelegate(view), m_pView(view) {}
@@ -143,14 +143,17 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (const QTreeWidgetItem* item = m_pView->ItemOf(index)) option->text = m_pView->DisplayText(item);
+        if (const QTreeWidgetItem* item = m_pView->ItemOf(index)) {
+            option->text = m_pView->DisplayText(item);
+            if (item == m_pView->DropHighlight()) option->state |= QStyle::State_Selected;
+        }
     }
 
 private:
     CLeftView* m_pView;
 };
-}  // namespace
 
+// The values of a piece and the totals of a suit, as their tooltips show them.
 QString PieceToolTip(const CArmorPiece& piece) {
     QStringList lines{ToQt(piece.m_strText)};
     lines << ResistLine([&](int p) { return piece.GetProperty(p); }) +
@@ -174,6 +177,7 @@ QString SuitToolTip(const CArmorSuit& suit, bool bypassCap) {
     if (suit.m_bMedable) lines << QStringLiteral("Medable");
     return lines.join(QLatin1Char('\n'));
 }
+}  // namespace
 
 CTreeItem::CTreeItem(const std::string& label, Kind kind, void* data)
     : QTreeWidgetItem(QTreeWidgetItem::UserType), m_strLabel(label), m_nKind(kind), m_pData(data) {
@@ -968,12 +972,15 @@ void CLeftView::OnDragTimer() {
 }
 
 void CLeftView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QTreeWidgetItem* item = itemFromIndex(index);
-    if (item && (item == m_hDropTarget || item == m_hHoverTarget)) {
-        QStyleOptionViewItem highlighted(option);
-        highlighted.state |= QStyle::State_Selected;
-        QTreeWidget::drawRow(painter, highlighted, index);
-        return;
+    // As in a tree control with a drop highlight: while there is one, it is the one row drawn selected.
+    QStyleOptionViewItem shown(option);
+    if (const QTreeWidgetItem* target = DropHighlight()) {
+        if (itemFromIndex(index) == target) {
+            shown.state |= QStyle::State_Selected;
+        } else {
+            shown.palette.setBrush(QPalette::Highlight, shown.palette.base());
+            shown.palette.setBrush(QPalette::HighlightedText, shown.palette.text());
+        }
     }
-    QTreeWidget::drawRow(painter, option, index);
+    QTreeWidget::drawRow(painter, shown, index);
 }

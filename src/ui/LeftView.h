@@ -39,10 +39,6 @@ public:
     void* m_pData;
 };
 
-// The values of a piece and the totals of a suit, as their tooltips show them.
-QString PieceToolTip(const CArmorPiece& piece);
-QString SuitToolTip(const CArmorSuit& suit, bool bypassCap);
-
 class CLeftView : public QTreeWidget, public IDocView, public CCmdTarget {
     Q_OBJECT
 public:
@@ -121,6 +117,8 @@ public:
     QTreeWidgetItem* DropTarget() const { return m_hDropTarget; }
     // The item that a release now would drop on, highlighted while the pointer is over it.
     QTreeWidgetItem* HoverTarget() const { return m_hHoverTarget; }
+    // The row drawn as the drop target: the hover target, else the auto-scroll's drop target.
+    QTreeWidgetItem* DropHighlight() const { return m_hHoverTarget ? m_hHoverTarget : m_hDropTarget; }
     QLabel* DragImage() const { return m_pDragImage.get(); }
     int DragTimer() const { return m_nDragTimer; }
     // Ends a drag without changing anything in the document.

@@ -64,7 +64,8 @@ private slots:
             if (xml.name() == QLatin1String("mime-type")) type = attribute("type");
             if (xml.name() == QLatin1String("comment")) comment = xml.readElementText();
             if (xml.name() == QLatin1String("glob")) glob = attribute("pattern");
-            if (xml.name() == QLatin1String("match")) magic = {attribute("type"), attribute("value"), attribute("offset")};
+            if (xml.name() == QLatin1String("match"))
+                magic = {attribute("type"), attribute("value"), attribute("offset")};
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(type, QStringLiteral("application/x-gorvanta"));

@@ -377,7 +377,8 @@ private slots:
         QCOMPARE(Main()->Action(ID_APP_ABOUT)->toolTip(), QStringLiteral("About"));
         for (const auto& [id, prompt] : {std::pair{ID_CALC_START, "Calculate armor combinations"},
                                          {ID_VIEW_ALWAYS_ON_TOP, "Set window to stay on top of all other windows"},
-                                         {ID_CALC_STOP, "Stop calculation"}, {ID_CALC_FILTERS, "Filter and limit settings"}})
+                                         {ID_CALC_STOP, "Stop calculation"},
+                                         {ID_CALC_FILTERS, "Filter and limit settings"}})
             QCOMPARE(Main()->Action(id)->statusTip(), QString::fromLatin1(prompt));
         // Hovering a button puts its prompt into the message pane, and "Ready" returns after.
         QWidget* start = Main()->ToolBar()->widgetForAction(Main()->Action(ID_CALC_START));

@@ -42,7 +42,8 @@ const QSize kFrame(702, 416), kChild(599, 356);
 const int kMax = SW_SHOWMAXIMIZED;
 const LoadCase kLoads[] = {
     {"nothing stored", false, {}, kFrame, {}, 0},
-    {"no Right: nothing stored", false, {{"Top", 10}, {"Left", 10}, {"Bottom", 300}, {"AlwaysOnTop", 1}}, kFrame, {}, 0},
+    {"no Right: nothing stored", false, {{"Top", 10}, {"Left", 10}, {"Bottom", 300}, {"AlwaysOnTop", 1}}, kFrame, {},
+     0},
     {"-1 counts as not stored", false, Rect(20, -1, 300, 500, "AlwaysOnTop", 0), kFrame, {}, 0},
     {"-1 on top counts as not stored", false, Rect(20, 0, 300, 500, "AlwaysOnTop", -1), kFrame, {}, 0},
     {"other negative values are positions", false, Rect(-5, -20, 300, 500, "AlwaysOnTop", 0), {520, 305},
@@ -52,7 +53,8 @@ const LoadCase kLoads[] = {
     {"far positions clamped", false, Rect(5000, 3000, 5300, 3500, "AlwaysOnTop", 0), {500, 300},
      QPoint(1024 - 32, 768 - 32), 0},
     {"child: nothing stored", true, {}, kChild, {}, kMax},
-    {"child: no State, nothing stored", true, {{"Top", 1}, {"Left", 1}, {"Bottom", 200}, {"Right", 300}}, kChild, {}, kMax},
+    {"child: no State, nothing stored", true, {{"Top", 1}, {"Left", 1}, {"Bottom", 200}, {"Right", 300}}, kChild, {},
+     kMax},
     {"child: -1 counts as not stored", true, Rect(-1, 5, 300, 500, "State", 1), kChild, {}, kMax},
     {"child: far positions clamped", true, Rect(2000, 2000, 2100, 2200, "State", 1), {200, 100},
      QPoint(1024 - 32, 768 - 32), 0},
