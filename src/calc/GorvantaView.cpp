@@ -49,8 +49,7 @@ CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
 }
 
 CGorvantaView::~CGorvantaView() {
-    // The worker sends to this view and reads the document's pool until its last step.
-    StopAndWaitForRun();
+    // The worker sends to this view and reads the document's pool until its last step: Detach stops it.
     Detach();
     HideProgress();
     m_pRun.reset();

@@ -31,7 +31,7 @@ constexpr const char* CHANGED_ON_DISK_QUESTION =
 bool SameFile(const QString& a, const QString& b) {
     const QString ca = CanonicalFileName(a), cb = CanonicalFileName(b);
     if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+    return AbsoluteFileName(a) == AbsoluteFileName(b);
 }
 
 // Steps kept; each holds the document's bytes, shared with the steps beside it.
@@ -155,9 +155,8 @@ void CDocHolder::CheckModified() {
 }
 
 void CDocHolder::SetPathName(const QString& path, bool addToMru) {
-    const QFileInfo info(path);
-    m_strPathName = info.absoluteFilePath();
-    SetTitle(FileNameForDisplay(info.fileName()));
+    m_strPathName = AbsoluteFileName(path);
+    SetTitle(FileNameForDisplay(BaseFileName(m_strPathName)));
     if (addToMru) m_host.AddToRecentFileList(m_strPathName);
 }
 

@@ -3,6 +3,7 @@
 // from the command line) into U+FFFD and so reaches another file; here each such byte is kept as the code
 // unit U+DC80 to U+DCFF, which no UTF-8 yields, and turned back into the same byte on the way out.
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -85,6 +86,15 @@ inline QStringList FileArguments(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) args << FileNameFromBytes(QByteArray(argv[i]));
     return args;
 }
+
+// The name made absolute against the current folder and cleaned, as a string: QFileInfo takes it through
+// the file system's encoding and loses the kept bytes.
+inline QString AbsoluteFileName(const QString& name) {
+    return QDir::cleanPath(name.startsWith(QLatin1Char('/')) ? name : QDir::currentPath() + QLatin1Char('/') + name);
+}
+
+// The last component of the name.
+inline QString BaseFileName(const QString& name) { return name.mid(name.lastIndexOf(QLatin1Char('/')) + 1); }
 
 // The file's path with every link resolved, or empty when it does not exist.
 inline QString CanonicalFileName(const QString& name) {

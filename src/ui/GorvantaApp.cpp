@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -31,7 +30,7 @@ QString DocStr(DocString field) { return QString::fromLatin1(GetDocString(field)
 // Paths are compared as the file system does: by their canonical form when the file exists.
 QString Canonical(const QString& path) {
     const QString c = CanonicalFileName(path);
-    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
+    return c.isEmpty() ? AbsoluteFileName(path) : c;
 }
 }  // namespace
 
@@ -142,7 +141,7 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
     }
 
     auto doc = std::make_unique<CGorvantaDoc>();
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = AbsoluteFileName(path);
     // Taken before reading: a change made while we read shows as a change later.
     const CFileStamp stamp = CFileStamp::Of(full);
     const CLoadOutcome outcome = LoadDocumentFile(*doc, FileNameBytes(full).toStdString());
@@ -268,7 +267,7 @@ void CGorvantaApp::SaveRecentFileList() {
 }
 
 void CGorvantaApp::AddToRecentFileList(const QString& path) {
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString full = AbsoluteFileName(path);
     for (int i = 0; i < m_arrRecentFiles.size(); ++i)
         if (Canonical(m_arrRecentFiles[i]) == Canonical(full)) {
             m_arrRecentFiles.removeAt(i);

@@ -113,6 +113,8 @@ public:
         m_pEdit->setObjectName(QStringLiteral("TreeFilter"));
         m_pEdit->setPlaceholderText(QStringLiteral("Filter"));
         m_pEdit->setClearButtonEnabled(true);
+        // A window that opens gives the tree the keyboard, not the box; Ctrl+F in the tree reaches it.
+        m_pEdit->setFocusPolicy(Qt::ClickFocus);
         m_pEdit->installEventFilter(this);
     }
     QSize sizeHint() const override { return QSize(QHeaderView::sizeHint().width(), m_pEdit->sizeHint().height()); }
@@ -120,11 +122,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        // Escape in the box empties it.
-        if (watched == m_pEdit && event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_pEdit->text().isEmpty()) {
-            m_pEdit->clear();
-            return true;
+        if (watched == m_pEdit && event->type() == QEvent::KeyPress) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+                case Qt::Key_Escape:
+                    // Empties the box; when it is empty, back to the tree.
+                    if (m_pEdit->text().isEmpty()) parentWidget()->setFocus(Qt::ShortcutFocusReason);
+                    m_pEdit->clear();
+                    return true;
+                case Qt::Key_Down:
+                case Qt::Key_Return:
+                case Qt::Key_Enter: parentWidget()->setFocus(Qt::ShortcutFocusReason); return true;
+                default: break;
+            }
         }
         return QHeaderView::eventFilter(watched, event);
     }
@@ -774,6 +783,12 @@ void CLeftView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Menu || shiftF10) {
         event->accept();
         ShowContextMenuForSelection();
+        return;
+    }
+    if (event->matches(QKeySequence::Find)) {
+        event->accept();
+        m_pFilter->setFocus(Qt::ShortcutFocusReason);
+        m_pFilter->selectAll();
         return;
     }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {

@@ -5,7 +5,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -64,7 +63,7 @@ QString RecentFileText(int index, const QString& path) {
     QString shown = QDir::toNativeSeparators(FileNameForDisplay(path));
     constexpr int MAX_CHARS = 48;
     if (shown.size() > MAX_CHARS) {
-        const QString name = QFileInfo(path).fileName();
+        const QString name = FileNameForDisplay(BaseFileName(path));
         const int keep = std::max(0, MAX_CHARS - int(name.size()) - 4);
         shown = shown.left(keep) + QStringLiteral("...") + QDir::separator() + name;
     }

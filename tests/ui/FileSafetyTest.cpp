@@ -95,8 +95,13 @@ private slots:
         }
         QCOMPARE(FileNameForDisplay(FileNameFromBytes("caf\xe9.gva")), QStringLiteral(u"caf\uFFFD.gva"));
 
-        const QByteArray dir = QFile::encodeName(Path(QString())) + "/";
-        const QByteArray raw = dir + "caf\xe9.gva", lossy = dir + "caf\xef\xbf\xbd.gva";
+        // Started in the file's folder, as from a shell.
+        struct CurrentFolder {
+            QString before = QDir::currentPath();
+            ~CurrentFolder() { QDir::setCurrent(before); }
+        } restore;
+        QVERIFY(QDir::setCurrent(Path(QString())));
+        const QByteArray raw = "caf\xe9.gva", lossy = "caf\xef\xbf\xbd.gva";
         {
             CGorvantaDoc doc;
             AddPool(doc);

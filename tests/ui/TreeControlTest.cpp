@@ -207,7 +207,10 @@ private slots:
         QVERIFY(filter->isVisible());
         QVERIFY(filter->mapTo(tree, QPoint(0, filter->height() - 1)).y() < tree->viewport()->geometry().top());
         const QStringList all = Shown();
-        filter->setFocus();
+        // The window gives the keyboard to the tree; Ctrl+F takes it to the box.
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(filter));
         QTest::keyClicks(filter, QStringLiteral("RING"));
         QCOMPARE(Shown(), (QStringList{"ringmail gloves, lower reagent cost 8%, cold resist 13%", aerin, "gold ring, fire resist 8%, lower reagent cost 5%, hit chance increase 5%",
                                        "silver ring, energy resist 12%, lower mana cost 4%", "Holt",
@@ -224,11 +227,15 @@ private slots:
         filter->setText(QStringLiteral("ærin"));
         QCOMPARE(Shown(), QStringList{aerin});
         filter->clear();
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
         QTest::keyClicks(filter, QStringLiteral("varn"));
         QCOMPARE(Shown(), (QStringList{"Varn", "platemail helm, physical resist 8%, fire resist 5%", "platemail gorget, cold resist 7%",
                                        "platemail gloves, poison resist 9%, energy resist 3%"}));
         QTest::keyClick(filter, Qt::Key_Escape);
         QVERIFY(filter->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(filter));
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(tree));
         QCOMPARE(Shown(), all);
         // Only the branch of the selection (the silver ring) stays open, to show it.
         QVERIFY(tree->m_hItemsRoot->isExpanded() && Type("rings")->isExpanded());

@@ -74,6 +74,7 @@ class TreeEditTest : public QObject, Fixture {
         QMetaObject::Connection c = connect(tree, &CLeftView::contextMenuShown, this, [&](QMenu* menu) {
             seen.shown = true;
             for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
                 seen.texts << a->text();
                 seen.enabled << a->isEnabled();
             }
@@ -144,18 +145,21 @@ private slots:
         QTreeWidgetItem* ring = rings->child(0);
         MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
         QVERIFY(seen.shown);
-        QCOMPARE(seen.texts, (QStringList{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item"}));
+        QCOMPARE(seen.texts, (QStringList{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item",
+                                           "Exclude from Searches", "Pin in Its Slot", "Clear Mark"}));
         QCOMPARE(seen.statusTipOfFirst, QStringLiteral("Add this piece to an existing character's suit"));
         QCOMPARE(tree->currentItem(), ring);
         QCOMPARE(tree->m_hSelItem, ring);
         QCOMPARE(doc->m_nSelPieceCount, 1);
-        QCOMPARE(seen.enabled, (QList<bool>{true, true, false, false}));
+        const QList<bool> poolPiece{true, true, false, false, true, true, false};
+        QCOMPARE(seen.enabled, poolPiece);
         tree->m_hSuitsRoot->setExpanded(true);
         QTreeWidgetItem* suit = Suit("Varn");
-        QCOMPARE(EnabledFor(suit), (QList<bool>{false, false, true, false}));
+        QCOMPARE(EnabledFor(suit), (QList<bool>{false, false, true, false, false, false, false}));
         suit->setExpanded(true);
-        const QList<bool> none{false, false, false, false};
-        QCOMPARE(EnabledFor(suit->child(0)), (QList<bool>{false, false, false, true}));
+        const QList<bool> none(7, false);
+        const QList<bool> suitPiece{false, false, false, true, false, false, false};
+        QCOMPARE(EnabledFor(suit->child(0)), suitPiece);
         QCOMPARE(EnabledFor(rings), none);
         QCOMPARE(EnabledFor(tree->m_hItemsRoot), none);
         QCOMPARE(EnabledFor(tree->m_hSuitsRoot), none);
@@ -171,7 +175,7 @@ private slots:
         QCOMPARE(EnabledFor(ring), none);
         doc->UpdateAllViews(nullptr, HINT_CALC_DONE);
         QCOMPARE(tree->m_bCalculating, 0);
-        QCOMPARE(EnabledFor(ring), (QList<bool>{true, true, false, false}));
+        QCOMPARE(EnabledFor(ring), poolPiece);
         tree->setCurrentItem(ring);
         const auto before = Snapshot(*doc);
         box.answers = {IDYES};
@@ -280,7 +284,7 @@ private slots:
         suitItem->setExpanded(true);
         tree->m_hSuitsRoot->setExpanded(true);
         MenuSeen seen = RightClick(LabelPoint(*tree, suitItem->child(0)), QStringLiteral("Delete Suit Item"));
-        QCOMPARE(seen.enabled, (QList<bool>{false, false, false, true}));
+        QCOMPARE(seen.enabled, (QList<bool>{false, false, false, true, false, false, false}));
         QCOMPARE(suit->m_nCount, 0);
         QVERIFY(suit->m_arrPieces.empty());
         QCOMPARE(doc->m_arrSuits, std::vector<CArmorSuit*>{suit});
