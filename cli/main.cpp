@@ -80,6 +80,8 @@ int main(int argc, char* argv[]) {
     for (const CCommand& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
         CQtProfileStore store;
+        // Settings still work from memory; the user should know they will not be kept.
+        if (!store.Problem().empty()) PrintError("gorvanta-cli: " + store.Problem());
         SetProfileStore(&store);
         CStderrMessageBox box;
         CMessageBoxScope scope(&box);

@@ -579,3 +579,19 @@ TEST_F(CliTest, MarkSetsExcludeAndPinThatDumpShowsAndCalcHonours) {
     for (const char* at : {"0:1", "2:1"}) EXPECT_EQ(Run({"mark", Path("a.gva"), at, "none"}).status, 0) << at;
     EXPECT_EQ(Read(PathStr("a.gva")), plain);
 }
+
+// A store file that is no regular file is left alone: the command works from defaults and says why.
+TEST_F(CliTest, StoreThatIsAFifoIsReportedAndLeftAlone) {
+    fs::create_directories(dir / "config" / "VarnHolt");
+    const std::string fifo = (dir / "config" / "VarnHolt" / "Gorvanta.conf").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CRun r = Run({"import", Path("a.gva")}, "gold ring, luck 2 \n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("gorvanta-cli: The settings file " + fifo +
+                         " is not a regular file; settings are kept for this run only."),
+              std::string::npos)
+        << r.err;
+    // Filed by the default name tables, as a ring.
+    EXPECT_EQ(Dump("a.gva").value("pool").toArray()[6].toArray().size(), 1);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}

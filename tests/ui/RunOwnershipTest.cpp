@@ -27,9 +27,9 @@ class RunOwnershipTest : public QObject, AppFixture {
     static int Rows(CChildFrame* frame) { return frame->GetResultsView()->Model()->rowCount(); }
     static CGorvantaView* View(CChildFrame* frame) { return frame->GetResultsView(); }
     // Six slots of n pieces, every combination a suit.
-    void Prepare(int n, int limit = 100000) {
+    void Prepare(int n) {
         FillPool(Doc(), 6, n);
-        OpenSettings(Doc(), 6, limit);
+        OpenSettings(Doc(), 6);
         Doc().SetModifiedFlag(false);
     }
 
