@@ -14,69 +14,20 @@
 #include "Commands.h"
 #include "document/DocFile.h"
 #include "model/Cp1252.h"
+#include "model/FileNames.h"
 
 namespace {
 // The length of the well-formed UTF-8 sequence at the start of `s` (no overlong forms, no surrogates,
 // nothing above U+10FFFF), or 0.
-size_t Utf8SequenceLength(std::string_view s) {
-    const auto at = [&](size_t i) { return i < s.size() ? (unsigned char)s[i] : 0u; };
-    const auto cont = [&](size_t i, unsigned lo = 0x80, unsigned hi = 0xBF) { return at(i) >= lo && at(i) <= hi; };
-    const unsigned c = at(0);
-    if (c < 0x80) return s.empty() ? 0 : 1;
-    if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
-    if (c >= 0xE0 && c <= 0xEF) {
-        const bool second = c == 0xE0 ? cont(1, 0xA0) : c == 0xED ? cont(1, 0x80, 0x9F) : cont(1);
-        return second && cont(2) ? 3 : 0;
-    }
-    if (c >= 0xF0 && c <= 0xF4) {
-        const bool second = c == 0xF0 ? cont(1, 0x90) : c == 0xF4 ? cont(1, 0x80, 0x8F) : cont(1);
-        return second && cont(2) && cont(3) ? 4 : 0;
-    }
-    return 0;
-}
-
-bool IsUtf8(std::string_view s) {
-    for (size_t n; !s.empty(); s.remove_prefix(n))
-        if ((n = Utf8SequenceLength(s)) == 0) return false;
-    return true;
-}
-
-constexpr char16_t ESCAPED_BYTE = 0xDC00;  // + the byte, 0x80 to 0xFF
 }  // namespace
 
 QStringList ArgumentsFromArgv(int argc, const char* const* argv) {
     QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        QString arg;
-        for (std::string_view rest(argv[i]); !rest.empty();) {
-            const size_t n = Utf8SequenceLength(rest);
-            if (n)
-                arg += QString::fromUtf8(rest.data(), qsizetype(n));
-            else
-                arg += QChar(char16_t(ESCAPED_BYTE + (unsigned char)rest[0]));
-            rest.remove_prefix(n ? n : 1);
-        }
-        args.push_back(arg);
-    }
+    for (int i = 0; i < argc; ++i) args.push_back(FileNameFromBytes(QByteArray(argv[i])));
     return args;
 }
 
-std::string LocalPath(const QString& arg) {
-    std::string out;
-    qsizetype written = 0;
-    for (qsizetype i = 0; i < arg.size(); ++i) {
-        const char16_t u = arg[i].unicode();
-        if (QChar::isHighSurrogate(u) && i + 1 < arg.size() && arg[i + 1].isLowSurrogate()) {
-            ++i;  // a pair, not an escaped byte
-            continue;
-        }
-        if (u < ESCAPED_BYTE + 0x80 || u > ESCAPED_BYTE + 0xFF) continue;
-        out += QStringView(arg).mid(written, i - written).toUtf8().toStdString();
-        out += char(u - ESCAPED_BYTE);
-        written = i + 1;
-    }
-    return out + QStringView(arg).mid(written).toUtf8().toStdString();
-}
+std::string LocalPath(const QString& arg) { return FileNameBytes(arg).toStdString(); }
 
 std::string ItemTextToCp1252(std::string bytes) {
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });

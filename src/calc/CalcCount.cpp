@@ -7,7 +7,7 @@
 
 using U128 = unsigned __int128;
 
-CCalcCount& CCalcCount::operator+=(const CCalcCount& b) {
+CCalcCount& CCalcCount::AddWide(const CCalcCount& b) {
     uint64_t carry = 0;
     for (int i = 0; i < LIMBS; ++i) {
         const U128 sum = U128(m_limbs[size_t(i)]) + b.m_limbs[size_t(i)] + carry;
@@ -17,7 +17,7 @@ CCalcCount& CCalcCount::operator+=(const CCalcCount& b) {
     return *this;
 }
 
-CCalcCount& CCalcCount::operator*=(uint64_t b) {
+CCalcCount& CCalcCount::MultiplyWide(uint64_t b) {
     uint64_t carry = 0;
     for (int i = 0; i < LIMBS; ++i) {
         const U128 product = U128(m_limbs[size_t(i)]) * b + carry;

@@ -12,8 +12,21 @@ public:
     constexpr CCalcCount() = default;
     constexpr CCalcCount(uint64_t n) : m_limbs{n} {}
 
-    CCalcCount& operator+=(const CCalcCount& b);
-    CCalcCount& operator*=(uint64_t b);
+    // Counts mostly fit in 64 bits; those take the short way.
+    CCalcCount& operator+=(const CCalcCount& b) {
+        if (!Narrow() || !b.Narrow()) return AddWide(b);
+        const uint64_t sum = m_limbs[0] + b.m_limbs[0];
+        m_limbs[1] = sum < m_limbs[0];
+        m_limbs[0] = sum;
+        return *this;
+    }
+    CCalcCount& operator*=(uint64_t b) {
+        if (!Narrow()) return MultiplyWide(b);
+        const unsigned __int128 product = (unsigned __int128)m_limbs[0] * b;
+        m_limbs[0] = uint64_t(product);
+        m_limbs[1] = uint64_t(product >> 64);
+        return *this;
+    }
     CCalcCount& operator++() { return *this += 1; }
     friend CCalcCount operator+(CCalcCount a, const CCalcCount& b) { return a += b; }
     friend CCalcCount operator*(CCalcCount a, uint64_t b) { return a *= b; }
@@ -28,6 +41,10 @@ public:
     int64_t Clamped64() const;
 
 private:
+    bool Narrow() const { return (m_limbs[1] | m_limbs[2] | m_limbs[3] | m_limbs[4] | m_limbs[5]) == 0; }
+    CCalcCount& AddWide(const CCalcCount& b);
+    CCalcCount& MultiplyWide(uint64_t b);
+
     static constexpr int LIMBS = 6;  // 384 bits; twelve factors below 2^31 need at most 372
     std::array<uint64_t, LIMBS> m_limbs{};  // least significant first
 };

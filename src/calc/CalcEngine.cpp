@@ -89,7 +89,7 @@ struct CPlan {
     // Per level l: the resist sum from which a resist stays at 70 or more whatever levels l.. add.
     std::vector<CVals> m_arrSure70;
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
-    size_t m_nClassStates = 0;  // class states a search keeps, all levels together
+    size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
     bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
     bool m_bBypass = false;
     bool m_bMedableOnly = false;
@@ -230,8 +230,10 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         }
         for (int lane = 0; lane < LANES; ++lane) reach[size_t(lane)] += most[size_t(lane)];
         MakeClasses(level);
-        level.m_nStateAt = plan.m_nClassStates;
-        plan.m_nClassStates += size_t(level.m_nClasses);
+        if (level.m_bCopies) {
+            level.m_nStateAt = plan.m_nClassStates;
+            plan.m_nClassStates += size_t(level.m_nClasses);
+        }
         plan.m_arrLists[plan.m_arrLevels.size()] = &list;
         plan.m_arrLevels.push_back(std::move(level));
     }
@@ -403,7 +405,7 @@ private:
     static constexpr size_t MAX_SLOTS = size_t(1) << 22;
     void Grow() {
         std::vector<uint64_t> old = std::move(m_arrSlots);
-        m_arrSlots.assign(old.empty() ? 1024 : old.size() * 2, 0);
+        m_arrSlots.assign(old.empty() ? 64 : old.size() * 2, 0);
         m_nUsed = 0;
         for (uint64_t key : old)
             if (key != 0) Insert(key);
@@ -489,23 +491,26 @@ private:
         if (m_plan.m_arrDead[size_t(l)]) return;  // a slot below has nothing the medable rule lets through
         if (kPrune && !m_plan.Feasible(l, s))
             Bulk(l, s);
+        else if (m_plan.m_arrLevels[size_t(l)].m_bCopies)
+            LevelOfClasses<kPrune>(l, s);
         else
             Level<kPrune>(l, s);
     }
 
     template <bool kPrune>
     void Level(int l, const CVals& s) {
-        const CLevel& level = m_plan.m_arrLevels[size_t(l)];
-        if (!level.m_bCopies) {
-            for (int32_t j : level.m_arrConsidered) {
-                Child<kPrune>(l, j, s);
-                if (m_bAbort) return;
-                if (Poll()) return StopAt(After(l, j));
-            }
-            return;
+        for (int32_t j : m_plan.m_arrLevels[size_t(l)].m_arrConsidered) {
+            Child<kPrune>(l, j, s);
+            if (m_bAbort) return;
+            if (Poll()) return StopAt(After(l, j));
         }
-        // A class whose first piece listed nothing lists nothing for its other pieces either, and they
-        // raise no highest value: they are passed over, and the level is left once only such remain.
+    }
+
+    // A class whose first piece listed nothing lists nothing for its other pieces either, and they raise
+    // no highest value: they are passed over, and the level is left once only such remain.
+    template <bool kPrune>
+    void LevelOfClasses(int l, const CVals& s) {
+        const CLevel& level = m_plan.m_arrLevels[size_t(l)];
         uint8_t* state = m_arrState.data() + level.m_nStateAt;
         std::fill_n(state, level.m_nClasses, CLASS_UNKNOWN);
         int32_t open = level.m_nClasses;
@@ -932,7 +937,8 @@ private:
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (!r.m_bComplete) m_nCutoff = std::min(m_nCutoff, c + 1);
-                Publish(c, int64_t(r.m_arrHits.size()));
+                const int64_t hits = int64_t(r.m_arrHits.size());
+                if (hits != m_hits[c].load(std::memory_order_relaxed)) Publish(c, hits);
                 m_finished[size_t(c)] = {true, r.m_arrHighest[HIGH_TOTAL]};
                 m_chunks[size_t(c)] = std::move(r);
                 AdvanceDone();

@@ -228,3 +228,18 @@ void SortImportRows(std::vector<CParsedLine>& rows) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const CParsedLine& a, const CParsedLine& b) { return ImportRowLess(a.line, b.line); });
 }
+
+bool AskReplacePiece(const CArmorPiece& old, const CArmorPiece& added) {
+    const std::string* args[] = {&old.m_strTypeName, &old.m_strText, &added.m_strText};
+    std::string question;
+    int next = 0;
+    for (const char* p = REPLACE_PIECE_QUESTION; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && next < 3) {
+            question += *args[next++];
+            ++p;
+        } else {
+            question += *p;
+        }
+    }
+    return ShowMessage(question, MsgButtons::YesNo, MsgIcon::None) == IDYES;
+}

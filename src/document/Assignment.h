@@ -70,6 +70,11 @@ int CountMarked(const CGorvantaDoc& doc, PieceMark mark);
 
 // Asked before `old`, a piece of the suit, gives way to `added` of the same slot type; true replaces it.
 using ReplacePieceQuestion = std::function<bool(const CArmorPiece& old, const CArmorPiece& added)>;
+constexpr const char* REPLACE_PIECE_QUESTION =
+    "The suit already contains a \"%s\" type piece:\n%s\nDo you want to replace it with the new piece?\n%s";
+// The replace question, asked through the message box (Yes replaces): what the add-piece dialog and a drop
+// on a suit ask.
+bool AskReplacePiece(const CArmorPiece& old, const CArmorPiece& added);
 
 // The add-piece dialog's OK: the pool piece joins the end of the suit and leaves the pool list that holds
 // it, the suit's sums follow, the document is marked modified and every view refreshed. The suit's first

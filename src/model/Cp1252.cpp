@@ -102,3 +102,26 @@ std::string LowerCp1252(std::string_view s) {
 int CompareNoCaseCp1252(std::string_view a, std::string_view b) {
     return LowerCp1252(a).compare(LowerCp1252(b));  // char_traits<char> compares bytes as unsigned
 }
+
+size_t Utf8SequenceLength(std::string_view s) {
+    const auto at = [&](size_t i) { return i < s.size() ? (unsigned char)s[i] : 0u; };
+    const auto cont = [&](size_t i, unsigned lo = 0x80, unsigned hi = 0xBF) { return at(i) >= lo && at(i) <= hi; };
+    const unsigned c = at(0);
+    if (c < 0x80) return s.empty() ? 0 : 1;
+    if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const bool second = c == 0xE0 ? cont(1, 0xA0) : c == 0xED ? cont(1, 0x80, 0x9F) : cont(1);
+        return second && cont(2) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const bool second = c == 0xF0 ? cont(1, 0x90) : c == 0xF4 ? cont(1, 0x80, 0x8F) : cont(1);
+        return second && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+bool IsUtf8(std::string_view s) {
+    for (size_t n; !s.empty(); s.remove_prefix(n))
+        if ((n = Utf8SequenceLength(s)) == 0) return false;
+    return true;
+}

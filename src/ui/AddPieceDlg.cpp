@@ -24,20 +24,6 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return LessNoCaseCp1252(a, b);
 }
 
-std::string ReplaceQuestion(const std::string& typeName, const std::string& oldText, const std::string& newText) {
-    std::string out;
-    const std::string* args[] = {&typeName, &oldText, &newText};
-    int next = 0;
-    for (const char* p = REPLACE_PIECE_QUESTION; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && next < 3) {
-            out += *args[next++];
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
 }  // namespace
 
 CAddPieceDlg::CAddPieceDlg(QWidget* parent) : QDialog(parent) {
@@ -145,8 +131,5 @@ void CAddPieceDlg::accept() {
 void CAddPieceDlg::AddPieceToSuit() {
     CGorvantaDoc* doc = Document();
     if (!m_pSuit || !m_pPiece || !doc) return;
-    ::AddPieceToSuit(*doc, *m_pSuit, m_pPiece, [](const CArmorPiece& old, const CArmorPiece& added) {
-        const std::string question = ReplaceQuestion(old.m_strTypeName, old.m_strText, added.m_strText);
-        return ShowMessage(question, MsgButtons::YesNo, MsgIcon::None) == IDYES;
-    });
+    ::AddPieceToSuit(*doc, *m_pSuit, m_pPiece, AskReplacePiece);
 }

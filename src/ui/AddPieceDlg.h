@@ -16,9 +16,6 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 
-constexpr const char* REPLACE_PIECE_QUESTION =
-    "The suit already contains a \"%s\" type piece:\n%s\nDo you want to replace it with the new piece?\n%s";
-
 class CAddPieceDlg : public QDialog {
     Q_OBJECT
 public:

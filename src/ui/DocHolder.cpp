@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "ChildFrame.h"
-#include "FileNames.h"
+#include "model/FileNames.h"
 #include "calc/CalcRun.h"
 #include "calc/CalcState.h"
 #include "calc/GorvantaView.h"

@@ -10,7 +10,7 @@
 #include "AboutDlg.h"
 #include "ChildFrame.h"
 #include "DocHolder.h"
-#include "FileNames.h"
+#include "model/FileNames.h"
 #include "LeftView.h"
 #include "calc/GorvantaView.h"
 #include "MainFrame.h"

@@ -89,22 +89,6 @@ std::string DeleteSuitQuestion(const std::string& character) {
     return text;
 }
 
-// The add-piece dialog's question, with the same three parts.
-std::string ReplacePieceText(const CArmorPiece& old, const CArmorPiece& added) {
-    const std::string* args[] = {&old.m_strTypeName, &old.m_strText, &added.m_strText};
-    std::string out;
-    int next = 0;
-    for (const char* p = REPLACE_PIECE_QUESTION; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && next < 3) {
-            out += *args[next++];
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
 // The tree's header is its filter box: the view keeps room for it above the items.
 class CFilterHeader : public QHeaderView {
 public:
@@ -886,9 +870,7 @@ void CLeftView::Drop(const QPoint& pos) {
     EndDrag();
     bool moved = false;
     if (move == DropMove::AddToSuit)
-        moved = ::AddPieceToSuit(*m_pDoc, *suit, piece, [](const CArmorPiece& old, const CArmorPiece& added) {
-            return ShowMessage(ReplacePieceText(old, added), MsgButtons::YesNo, MsgIcon::None) == IDYES;
-        });
+        moved = ::AddPieceToSuit(*m_pDoc, *suit, piece, AskReplacePiece);
     else if (move == DropMove::ReturnToPool)
         moved = DeleteSuitItem(*m_pDoc, suit, piece);
     // The piece stays selected where it went.

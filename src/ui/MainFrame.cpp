@@ -18,7 +18,7 @@
 
 #include "ChildFrame.h"
 #include "DocHolder.h"
-#include "FileNames.h"
+#include "model/FileNames.h"
 #include "resources/Icons.h"
 #include "resources/Menus.h"
 #include "resources/Resource.h"

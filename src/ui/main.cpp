@@ -1,7 +1,7 @@
 // The window program: Qt's application, our message box, then the application object's start-up.
 #include <QApplication>
 
-#include "ui/FileNames.h"
+#include "model/FileNames.h"
 #include "ui/GorvantaApp.h"
 #include "ui/QtMessageBox.h"
 

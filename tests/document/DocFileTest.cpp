@@ -21,6 +21,7 @@
 #include "document/Assignment.h"
 #include "document/DocFile.h"
 #include "model/MessageBox.h"
+#include "support/FifoWatchdog.h"
 
 namespace fs = std::filesystem;
 
@@ -132,28 +133,6 @@ TEST_F(DocFileTest, CutFileFailsWithUnexpectedFormatAndFreesWhatWasRead) {
     EXPECT_TRUE(box.shown.empty());
 }
 
-namespace {
-// Should a reader wait on the FIFO after all, a writer comes and goes after a while, so the test fails
-// instead of hanging.
-class CFifoWatchdog {
-public:
-    explicit CFifoWatchdog(std::string path)
-        : m_thread([this, path] {
-              for (int i = 0; i < 50 && !m_done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-              if (m_done) return;
-              const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
-              if (fd >= 0) ::close(fd);
-          }) {}
-    ~CFifoWatchdog() {
-        m_done = true;
-        m_thread.join();
-    }
-
-private:
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
-}  // namespace
 
 // Documents and text files are read only when they are regular files; a FIFO or a device is refused at
 // once, whatever is (or is not) at its other end.

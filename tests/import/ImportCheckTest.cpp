@@ -121,11 +121,7 @@ class ImportCheckTest : public QObject, AppFixture {
 
 private slots:
     void init() {
-        BeginCase();
-        Start();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        BeginShown();
     }
     void cleanup() { EndCase(); }
 

@@ -21,6 +21,7 @@
 #include "import/ItemTextParser.h"
 #include "model/PieceDefs.h"
 #include "model/QtProfileStore.h"
+#include "support/FifoWatchdog.h"
 
 TEST(QtProfileStore, UsesTheTemporaryConfigFolder) {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -110,26 +111,6 @@ std::vector<int32_t> ClassifiedTypes(IProfileStore& store) {
     return types;
 }
 
-// Should QSettings wait on a FIFO after all, a writer comes and goes after a while, so the test fails
-// instead of hanging.
-class CFifoWatchdog {
-public:
-    explicit CFifoWatchdog(std::string path)
-        : m_thread([this, path] {
-              for (int i = 0; i < 50 && !m_done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-              if (m_done) return;
-              const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
-              if (fd >= 0) ::close(fd);
-          }) {}
-    ~CFifoWatchdog() {
-        m_done = true;
-        m_thread.join();
-    }
-
-private:
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
 }  // namespace
 
 // Whatever keeps the store from being written or read, the import files the sample as with a fresh store.

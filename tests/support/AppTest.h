@@ -65,6 +65,14 @@ protected:
         app = std::make_unique<CTestApp>();
         QVERIFY(app->InitInstance(args));
     }
+    // A case that starts the program and brings its main window to the front, where keys reach it.
+    void BeginShown() {
+        BeginCase();
+        Start();
+        Main()->show();
+        Main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Main()));
+    }
     void Quit() {
         app.reset();
         ProcessDeferredDeletes();

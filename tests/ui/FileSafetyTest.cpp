@@ -9,7 +9,7 @@
 
 #include "resources/Resource.h"
 #include "support/AppTest.h"
-#include "ui/FileNames.h"
+#include "model/FileNames.h"
 
 using namespace guitest;
 

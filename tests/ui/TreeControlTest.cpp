@@ -111,11 +111,7 @@ class TreeControlTest : public QObject, AppFixture {
 
 private slots:
     void init() {
-        BeginCase();
-        Start();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        BeginShown();
         AddPool(Doc());
         AddTwoSuits(Doc());
         Doc().UpdateAllViews(nullptr, HINT_REFRESH);

@@ -432,11 +432,7 @@ class PasteCommandTest : public QObject, AppFixture {
 
 private slots:
     void init() {
-        BeginCase();
-        Start();
-        Main()->show();
-        Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        BeginShown();
         UseDefaultNameTables();
     }
     void cleanup() { EndCase(); }

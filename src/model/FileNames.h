@@ -10,6 +10,9 @@
 
 #include <climits>
 #include <cstdlib>
+#include <string_view>
+
+#include "model/Cp1252.h"
 
 namespace filenames {
 constexpr char16_t KEPT_BYTE = 0xDC00;  // + the byte, 0x80 to 0xFF
@@ -20,40 +23,15 @@ inline bool IsKeptByte(QStringView s, qsizetype i) {
     return u >= KEPT_BYTE + 0x80 && u <= KEPT_BYTE + 0xFF && !(i > 0 && s[i - 1].isHighSurrogate());
 }
 
-// The length of the well-formed UTF-8 sequence at bytes[i], i inside the array (no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0.
-inline int Utf8Length(const QByteArray& bytes, qsizetype i) {
-    const auto at = [&](qsizetype k) { return k < bytes.size() ? (unsigned char)bytes[k] : 0u; };
-    const unsigned c = at(i);
-    int len = 0;
-    unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) len = 2;
-    if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        lo = c == 0xE0 ? 0xA0 : lo;
-        hi = c == 0xED ? 0x9F : hi;
-    }
-    if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        lo = c == 0xF0 ? 0x90 : lo;
-        hi = c == 0xF4 ? 0x8F : hi;
-    }
-    for (int k = 1; k < len; ++k) {
-        const unsigned b = at(i + k);
-        if (b < (k == 1 ? lo : 0x80u) || b > (k == 1 ? hi : 0xBFu)) return 0;
-    }
-    return len;
-}
 }  // namespace filenames
 
 inline QString FileNameFromBytes(const QByteArray& bytes) {
     QString out;
     for (qsizetype i = 0; i < bytes.size();) {
-        const int n = filenames::Utf8Length(bytes, i);
+        const size_t n = Utf8SequenceLength(std::string_view(bytes.constData() + i, size_t(bytes.size() - i)));
         if (n) {
-            out += QString::fromUtf8(bytes.constData() + i, n);
-            i += n;
+            out += QString::fromUtf8(bytes.constData() + i, qsizetype(n));
+            i += qsizetype(n);
         } else {
             out += QChar(char16_t(filenames::KEPT_BYTE + (unsigned char)bytes[i++]));
         }
