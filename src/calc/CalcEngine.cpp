@@ -801,7 +801,7 @@ public:
             out.m_bFailed = true;
             Fail(std::current_exception());
         }
-        m_nSuitsMade.fetch_add(int64_t(out.m_arrHits.size()), std::memory_order_relaxed);
+        if (!out.m_arrHits.empty()) m_nSuitsMade.fetch_add(int64_t(out.m_arrHits.size()), std::memory_order_relaxed);
     }
     void Fail(std::exception_ptr e) {
         {

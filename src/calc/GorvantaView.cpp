@@ -1,5 +1,7 @@
 #include "GorvantaView.h"
 
+#include "calc/ReducedPool.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QMainWindow>
@@ -123,8 +125,9 @@ void CGorvantaView::ClearResults() {
 void CGorvantaView::OnPoolChanged() {
     // During a run the pool cannot change, and the rows still arriving borrow from it as it is.
     if (IsCalcRunning() || m_pModel->ResultCount() == 0 || !m_pDoc) return;
+    // What a run would visit now: a piece since excluded, or one beside a new pin, also ends the results.
     std::unordered_set<const CArmorPiece*> pool;
-    for (const PoolList& list : m_pDoc->m_arrPool) pool.insert(list.begin(), list.end());
+    for (const auto& list : ReducedPool(m_pDoc->m_arrPool)) pool.insert(list.begin(), list.end());
     for (int i = 0; i < m_pModel->ResultCount(); ++i) {
         const CArmorSuit* suit = m_pModel->ResultAt(i);
         for (const CArmorPiece* p : suit->m_arrPieces)
