@@ -163,6 +163,11 @@ int RunCalcCommand(const QStringList& args) {
     const CCalcResult result = RunCalculation(param, reduced, settings.m_nLowerLimit,
                                               TheCalcState().m_bCalcRunning, collector, *threads);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A run that failed lists what it reached, but the command did not do what it was asked.
+    if (!result.m_strError.empty()) {
+        PrintError("gorvanta-cli: " + result.m_strError);
+        return CLI_EXIT_FAILURE;
+    }
 
     const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool)
                                                             : Tsv(result, collector.suits);

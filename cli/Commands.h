@@ -15,6 +15,7 @@ class QCommandLineParser;
 constexpr int CLI_EXIT_OK = 0;
 constexpr int CLI_EXIT_FILE = 1;   // a file that cannot be opened, read or written
 constexpr int CLI_EXIT_USAGE = 2;  // bad usage; the usage was printed
+constexpr int CLI_EXIT_FAILURE = 1;  // the work itself failed (a run out of memory); the reason was printed
 
 int RunImportCommand(const QStringList& args);
 int RunDumpCommand(const QStringList& args);

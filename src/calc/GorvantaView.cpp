@@ -172,9 +172,11 @@ void CGorvantaView::OnCalcEnd(const CCalcMsg& end) {
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     m_timeEnd = std::time(nullptr);
     // A document that is closing has nobody left to read the summary.
-    if (!m_pRun->IsClosing())
-        ShowMessage(SummaryWithElapsed(end.m_strSummary, int64_t(m_timeEnd - m_timeStart)), MsgButtons::OK,
-                    MsgIcon::Exclamation);
+    if (m_pRun->IsClosing()) return;
+    // A run that failed says so first; its summary covers what it reached.
+    if (!end.m_strError.empty()) ShowMessage(end.m_strError, MsgButtons::OK, MsgIcon::Stop);
+    ShowMessage(SummaryWithElapsed(end.m_strSummary, int64_t(m_timeEnd - m_timeStart)), MsgButtons::OK,
+                MsgIcon::Exclamation);
 }
 
 CCalcProgress* CGorvantaView::Progress() const { return m_pProgress.data(); }

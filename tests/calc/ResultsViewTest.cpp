@@ -138,6 +138,24 @@ private slots:
         Run(w);
         QCOMPARE(w.view->Model()->rowCount(), 0);
         QVERIFY(box.shown[0].text.find("\n0 suits meet limit standards.\n") != std::string::npos);
+        // A run that runs out of memory says so before its summary; the program and the document go on.
+        box.shown.clear();
+        TheSettings().m_nLowerLimit = 0;
+        w.view->OnUpdate(nullptr, HINT_FILTERS_CHANGED);
+        {
+            CCalcHooks hooks;
+            hooks.chunkStart = [](int64_t chunk) {
+                if (chunk == 3) throw std::bad_alloc();
+            };
+            CCalcHooksScope scope(hooks);
+            Run(w);
+        }
+        QCOMPARE(box.shown.size(), size_t(2));
+        QCOMPARE(box.shown[0].text, std::string("Not enough memory to finish the calculation."));
+        QCOMPARE(box.shown[0].icon, MsgIcon::Stop);
+        QVERIFY(box.shown[1].text.find(" suit configurations examined.\n") != std::string::npos);
+        QVERIFY(w.view->Model()->rowCount() < 1728);
+        QCOMPARE(w.doc.GetPoolCount(), 36);
     }
     // Rows show up while the run goes on, with the wait cursor and the progress in the status bar; Stop
     // ends it early and keeps what was listed.
