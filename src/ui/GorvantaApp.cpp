@@ -55,6 +55,9 @@ bool CGorvantaApp::InitInstance(const QStringList& args) {
     // anything reads one.
     if (!m_pStore) m_pStore = std::make_unique<CQtProfileStore>();
     SetProfileStore(m_pStore.get());
+    // The program works from defaults then; the player should know nothing will be kept.
+    if (auto* qt = dynamic_cast<CQtProfileStore*>(m_pStore.get()); qt && !qt->Problem().empty())
+        ShowMessage(qt->Problem(), MsgButtons::OK, MsgIcon::Exclamation);
     LoadRecentFileList();
     QApplication::setWindowIcon(AppIcon());
 

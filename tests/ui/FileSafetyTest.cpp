@@ -3,8 +3,10 @@
 // is not overwritten without asking.
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "resources/Resource.h"
@@ -173,6 +175,20 @@ private slots:
         QCOMPARE(int(box.shown.size()), 4);
         QCOMPARE(Read(file), Bytes(Doc()));
         QVERIFY(!doc->IsModified());
+    }
+    // A settings file that is no regular file is left alone; the program says so and runs from defaults.
+    void storeThatIsNoFileIsReported() {
+        const QString conf =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/VarnHolt/Gorvanta.conf";
+        QFile::remove(conf);
+        QCOMPARE(::mkfifo(QFile::encodeName(conf).constData(), 0600), 0);
+        box.shown.clear();
+        Start();
+        QFile::remove(conf);
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, "The settings file " + QFile::encodeName(conf).toStdString() +
+                                        " is not a regular file; settings are kept for this run only.");
+        QVERIFY(Active());
     }
 };
 
