@@ -355,6 +355,14 @@ private slots:
             QVERIFY(std::find(pieces.begin(), pieces.end(), pinned) != pieces.end());
             QVERIFY(std::find(pieces.begin(), pieces.end(), excluded) == pieces.end());
         }
+        // The marks are saved with the document and come back with it.
+        app->answers = {Path("marked.gva")};
+        Main()->OnCommand(ID_FILE_SAVE);
+        Quit();
+        Start({Path("marked.gva")});
+        QCOMPARE(Pool(PIECE_RING)[0]->m_nMark, PieceMark::Excluded);
+        QCOMPARE(Pool(PIECE_GLOVES)[1]->m_nMark, PieceMark::Pinned);
+        QCOMPARE(CountMarked(Doc(), PieceMark::Excluded) + CountMarked(Doc(), PieceMark::Pinned), 2);
     }
 };
 
