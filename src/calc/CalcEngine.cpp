@@ -29,6 +29,7 @@ struct alignas(64) CVals {
 
 // Sums wrap modulo 2^32 like the 32-bit original; unsigned arithmetic keeps that defined.
 inline int32_t Wrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+inline int32_t WrapSub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
 
 inline void Add(CVals& r, const CVals& a, const CVals& b) {
     for (int k = 0; k < LANES; ++k) r.v[k] = Wrap(a.v[k], b.v[k]);
@@ -266,7 +267,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         CVals& sure = plan.m_arrSure70[size_t(l)];
         sure = plan.m_arrSure70[size_t(l) + 1];
         for (const CVals& v : level.m_arrResistClasses)
-            for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], plan.m_arrSure70[size_t(l) + 1].v[k] - v.v[k]);
+            for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], WrapSub(plan.m_arrSure70[size_t(l) + 1].v[k], v.v[k]));
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

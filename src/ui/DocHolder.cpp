@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "ChildFrame.h"
+#include "LeftView.h"
 #include "model/FileNames.h"
 #include "calc/CalcRun.h"
 #include "calc/CalcState.h"
@@ -269,6 +270,9 @@ void CDocHolder::OnCloseDocument() {
     // does not lower the flag of another document's run.
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames))
         if (CGorvantaView* view = frame->GetResultsView()) view->StopAndWaitForRun();
+    // No tree may read a piece once the contents are freed, not even while its window closes.
+    for (CChildFrame* frame : m_arrFrames)
+        if (CLeftView* tree = frame->GetLeftView()) tree->Detach();
     m_pDoc->OnCloseDocument();
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
     m_arrFrames.clear();

@@ -233,8 +233,12 @@ CLeftView::~CLeftView() {
 }
 
 void CLeftView::Detach() {
-    if (m_pDoc) m_pDoc->RemoveView(this);
+    if (!m_pDoc) return;
+    m_pDoc->RemoveView(this);
     m_pDoc = nullptr;
+    // The items point at the document's pieces and suits, which go with it; a window still on screen
+    // may paint or measure them once more.
+    ResetRoots();
 }
 
 void CLeftView::OnInitialUpdate() { OnUpdate(nullptr, HINT_REFRESH); }

@@ -46,7 +46,7 @@ public:
     ~CLeftView() override;
 
     CGorvantaDoc* GetDocument() const { return m_pDoc; }
-    // The document closes: leave it.
+    // The document closes: leave it, and drop the items that point into it.
     void Detach();
 
     void OnInitialUpdate();
