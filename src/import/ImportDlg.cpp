@@ -30,6 +30,7 @@
 #include "model/PieceDefs.h"
 #include "model/ProfileStore.h"
 #include "model/QtText.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 constexpr const char* LIST_NOT_EMPTY_QUESTION =
@@ -42,7 +43,6 @@ constexpr int ARRIVAL_ROLE = Qt::UserRole + 1;
 constexpr int DUPLICATE_ROLE = Qt::UserRole + 2;
 constexpr int SLOT_SET_ROLE = Qt::UserRole + 3;
 constexpr int CUT_ROLE = Qt::UserRole + 4;
-const char* const kPlacementNames[4] = {"Top", "Left", "Bottom", "Right"};
 
 bool IsValueColumn(int c) { return c >= IMPORT_COL_PHYSICAL && c <= IMPORT_COL_ENERGY; }
 
@@ -259,25 +259,10 @@ void CImportDlg::done(int result) {
     QDialog::done(result);
 }
 
-void CImportDlg::RestorePlacement() {
-    IProfileStore& store = TheProfileStore();
-    int v[4];
-    for (int i = 0; i < 4; ++i) {
-        v[i] = store.GetInt(IMPORTDLG_SECTION, kPlacementNames[i], -1);
-        if (v[i] == -1) return;
-    }
-    const int top = v[0], left = v[1], bottom = v[2], right = v[3];
-    if (right <= left || bottom <= top) return;
-    setGeometry(QRect(left, top, right - left, bottom - top));
-}
+void CImportDlg::RestorePlacement() { RestoreDialogPlacement(*this, IMPORTDLG_SECTION); }
 
 void CImportDlg::SavePlacement() {
-    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
-    IProfileStore& store = TheProfileStore();
-    store.WriteInt(IMPORTDLG_SECTION, "Top", r.top());
-    store.WriteInt(IMPORTDLG_SECTION, "Left", r.left());
-    store.WriteInt(IMPORTDLG_SECTION, "Bottom", r.top() + r.height());
-    store.WriteInt(IMPORTDLG_SECTION, "Right", r.left() + r.width());
+    SaveDialogPlacement(*this, IMPORTDLG_SECTION);
 }
 
 void CImportDlg::StartTimer() { m_nTimerID = startTimer(BUTTON_PERIOD_MS); }

@@ -22,6 +22,7 @@
 #include "model/QtText.h"
 #include "model/MessageBox.h"
 #include "model/ProfileStore.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 constexpr int DETAIL_COLUMNS = 16;
@@ -36,7 +37,6 @@ const std::pair<int, const char*> kSlots[] = {
 };
 // Properties of the columns 8 to 15.
 const int kBonus[8] = {PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
-const char* const kPlacementNames[4] = {"Top", "Left", "Bottom", "Right"};
 
 QString Num(int v) { return QString::number(v); }
 
@@ -152,26 +152,11 @@ void CSuitDetailsDlg::OnInitDialog() {
     m_comboCharacter->setFocus(Qt::OtherFocusReason);
 }
 
-void CSuitDetailsDlg::RestorePlacement() {
-    IProfileStore& store = TheProfileStore();
-    int v[4];
-    for (int i = 0; i < 4; ++i) {
-        v[i] = store.GetInt(SUITDLG_SECTION, kPlacementNames[i], -1);
-        if (v[i] == -1) return;
-    }
-    const int top = v[0], left = v[1], bottom = v[2], right = v[3];
-    if (right <= left || bottom <= top) return;
-    setGeometry(QRect(left, top, right - left, bottom - top));
-}
+void CSuitDetailsDlg::RestorePlacement() { RestoreDialogPlacement(*this, SUITDLG_SECTION); }
 
 void CSuitDetailsDlg::SavePlacement() {
     m_bPlacementSaved = true;
-    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
-    IProfileStore& store = TheProfileStore();
-    store.WriteInt(SUITDLG_SECTION, "Top", r.top());
-    store.WriteInt(SUITDLG_SECTION, "Left", r.left());
-    store.WriteInt(SUITDLG_SECTION, "Bottom", r.top() + r.height());
-    store.WriteInt(SUITDLG_SECTION, "Right", r.left() + r.width());
+    SaveDialogPlacement(*this, SUITDLG_SECTION);
 }
 
 void CSuitDetailsDlg::InsertColumns() {

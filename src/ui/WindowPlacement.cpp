@@ -1,5 +1,8 @@
 #include "WindowPlacement.h"
 
+#include <QRect>
+#include <QWidget>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -115,3 +118,25 @@ void ProfileWriteInt(std::string section, std::string name, int value) {
 }
 
 int ProfileGetInt(std::string section, std::string name, int def) { return TheProfileStore().GetInt(section, name, def); }
+
+void RestoreDialogPlacement(QWidget& dialog, const char* section) {
+    static const char* const names[4] = {"Top", "Left", "Bottom", "Right"};
+    IProfileStore& store = TheProfileStore();
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        v[i] = store.GetInt(section, names[i], -1);
+        if (v[i] == -1) return;
+    }
+    const int top = v[0], left = v[1], bottom = v[2], right = v[3];
+    if (right <= left || bottom <= top) return;
+    dialog.setGeometry(QRect(left, top, right - left, bottom - top));
+}
+
+void SaveDialogPlacement(const QWidget& dialog, const char* section) {
+    const QRect r = dialog.normalGeometry().isValid() ? dialog.normalGeometry() : dialog.geometry();
+    IProfileStore& store = TheProfileStore();
+    store.WriteInt(section, "Top", r.top());
+    store.WriteInt(section, "Left", r.left());
+    store.WriteInt(section, "Bottom", r.top() + r.height());
+    store.WriteInt(section, "Right", r.left() + r.width());
+}

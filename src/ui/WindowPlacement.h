@@ -7,6 +7,8 @@
 #include <climits>
 #include <string>
 
+class QWidget;
+
 // Position and size that a window is about to be created with; USE_DEFAULT leaves the choice to
 // the window system (position) or the window (size).
 struct CCreateParams {
@@ -62,6 +64,11 @@ public:
     virtual ~ISplitPane() = default;
     virtual int GetColumnWidth(int column) const = 0;
 };
+// A resizable dialog's rectangle under its own section ("Top", "Left", "Bottom", "Right"): restored only
+// when all four are stored and make a rectangle; saved from the normal (not maximized) geometry.
+void RestoreDialogPlacement(QWidget& dialog, const char* section);
+void SaveDialogPlacement(const QWidget& dialog, const char* section);
+
 int LoadSplitterPos(int defaultWidth);
 void SaveSplitterPos(const void* frame, const ISplitPane* splitter);
 
