@@ -191,7 +191,9 @@ TEST_F(Parser, WallOfRealisticTextIsCutAndParsed) {
     for (size_t i = 0; i < r.size(); ++i) {
         size_t at = sample.find(r[i].line);
         ASSERT_NE(at, std::string::npos) << r[i].line;
-        if (i + 1 < r.size()) EXPECT_EQ(sample.compare(at + r[i].line.size(), 2, "\r\n"), 0) << r[i].line;
+        if (i + 1 < r.size()) {
+            EXPECT_EQ(sample.compare(at + r[i].line.size(), 2, "\r\n"), 0) << r[i].line;
+        }
     }
     EXPECT_TRUE(Parse(text, false).empty());
 }
