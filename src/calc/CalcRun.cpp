@@ -120,21 +120,6 @@ bool CCalcRun::AnyActive() {
 
 bool IsCalcInProgress() { return IsCalcRunning() || CCalcRun::AnyActive(); }
 
-void CCalcRun::StopAndWaitForPool(const CalcPool& pool) {
-    TheCalcState().m_bCalcRunning.store(0);
-    // A copy: a sink may create or destroy run objects while we wait.
-    const std::vector<CCalcRun*> runs = AllRuns();
-    for (CCalcRun* run : runs) {
-        if (std::find(AllRuns().begin(), AllRuns().end(), run) == AllRuns().end()) continue;
-        if (!run->IsActive()) continue;
-        run->RequestStop();
-        if (run->m_pPool != &pool) continue;
-        run->m_bClosing = true;
-        run->WaitForEnd();
-        if (std::find(AllRuns().begin(), AllRuns().end(), run) != AllRuns().end()) run->m_bClosing = false;
-    }
-}
-
 bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads) {
     // A stopped run's worker still waits for its end to be handled and then clears the flag, which
     // would stop a run started meanwhile.
@@ -145,7 +130,6 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
     }
     TheCalcState().m_bCalcRunning.store(1);
     m_bStopRequested.store(false);
-    m_pPool = &pool;
     m_bClosing = false;
     {
         std::lock_guard<std::mutex> lock(m_countMutex);

@@ -55,16 +55,11 @@ public:
     void StopAndWait();
     // Waits until the worker has returned, handling its reports on this thread as they come.
     void WaitForEnd();
-    // For a pool that is about to be freed: stops whatever run is in progress and waits for every
-    // worker that reads this pool. Those runs count as closing: their end brings no summary.
-    static void StopAndWaitForPool(const CalcPool& pool);
     // Some run object of the process has a worker that has not yet returned.
     static bool AnyActive();
     // The run was stopped because what it reads is going away.
     bool IsClosing() const { return m_bClosing; }
     void SetClosing(bool closing) { m_bClosing = closing; }
-    // The pool of the current or last run, or null.
-    const CalcPool* Pool() const { return m_pPool; }
 
     // Combinations examined so far, as the worker last told, and the run's combination count; 0 before
     // the worker tells.
@@ -98,7 +93,6 @@ private:
     CCalcCount m_nCombinations;
     std::atomic<bool> m_bStopRequested{false};
     int m_nHandOverDepth = 0;
-    const CalcPool* m_pPool = nullptr;
     uint64_t m_nGeneration = 0;
     // The hand-over between worker and user interface thread, and the worker's "returned" mark.
     mutable std::mutex m_handOverMutex;

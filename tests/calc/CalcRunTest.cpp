@@ -288,9 +288,8 @@ private slots:
         QVERIFY(!sink.wrongThread);
         QVERIFY(!sink.nested);
     }
-    // Before a pool is freed: every run stops, and only the workers on that pool are waited for, their
-    // end marked as closing.
-    void stopAndWaitForAPool() {
+    // A run stopped because its document goes is waited for, its end marked as closing.
+    void stopAndWaitWhileClosing() {
         CTestPool pool = LongPool(), other = PoolOf({0}, 3);
         CSink sink;
         CCalcRun run(sink);
@@ -298,9 +297,10 @@ private slots:
         sink.onEnd = [&] { closingAtEnd = run.IsClosing(); };
         QVERIFY(run.Start(SixSlots(), pool.lists, 0));
         QTRY_VERIFY_WITH_TIMEOUT(sink.nBatches >= 1, 20000);
-        CCalcRun::StopAndWaitForPool(other.lists);
+        run.SetClosing(true);
+        run.StopAndWait();
+        run.SetClosing(false);
         QCOMPARE(TheCalcState().m_bCalcRunning.load(), 0);
-        CCalcRun::StopAndWaitForPool(pool.lists);
         QVERIFY(!run.IsActive());
         QCOMPARE(sink.log.back(), 'E');
         QVERIFY(closingAtEnd);
