@@ -95,7 +95,7 @@ namespace {
 // with the store in force.
 std::vector<int32_t> ClassifiedTypes(IProfileStore& store) {
     std::string text = "plate helm, fire resist 5%\r\nGold Ring, luck 40 \r\nleather tunic, cold resist 3%\r\n"
-                       "heater shield, physical resist 8%\r\nlongsword, hit chance increase 5%\r\n";
+                       "heater shield, physical resist 8%\r\nlongsword, luck 5 \r\n";
     if (const char* dir = std::getenv("GORVANTA_SAMPLES")) {
         std::ifstream f(std::string(dir) + "/item-paste.txt", std::ios::binary);
         std::stringstream ss;
