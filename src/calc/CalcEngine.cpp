@@ -1148,5 +1148,24 @@ int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int3
     return 1;
 }
 
+CalcHighest ReachableHighest(const CCalcParam& param, const CalcPool& pool) {
+    // A run in which nothing can qualify searches once from the top for its highest values.
+    class CQuiet : public ICalcReporter {
+        void OnBegin(const CCalcCount&) override {}
+        void OnSuit(std::unique_ptr<CArmorSuit>) override {}
+        void OnEnd(const CCalcMsg&) override {}
+    } quiet;
+    CCalcParam none = param;
+    none.m_nRankBy = 0;
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    for (int32_t CCalcParam::*limit : {&CCalcParam::m_nDCILimit, &CCalcParam::m_nHCILimit, &CCalcParam::m_nLMCLimit,
+                                       &CCalcParam::m_nLRCLimit, &CCalcParam::m_nLuckLimit, &CCalcParam::m_nMRLimit,
+                                       &CCalcParam::m_nHRLimit, &CCalcParam::m_nSRLimit})
+        none.*limit = most;
+    std::atomic<int32_t> running{0};
+    const CCalcResult r = RunCalculation(none, pool, most, running, quiet, 1);
+    return r.m_arrHighest;
+}
+
 CCalcHooksScope::CCalcHooksScope(CCalcHooks hooks) : m_previous(std::move(g_hooks)) { g_hooks = std::move(hooks); }
 CCalcHooksScope::~CCalcHooksScope() { g_hooks = std::move(m_previous); }

@@ -72,6 +72,9 @@ public:
     virtual void OnEnd(const CCalcMsg& end) = 0;
     // Combinations examined so far, now and then during long runs.
     virtual void OnProgress(const CCalcCount& examined) { (void)examined; }
+    // Ranked runs only, now and then: the greatest value of the ranking column among the qualifying
+    // combinations found so far.
+    virtual void OnBestSoFar(int32_t value) { (void)value; }
 };
 
 // Runs one whole search. Sets `running` to 1 at the start, clears it when the suit limit is reached and
@@ -131,6 +134,11 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
 // end is then reported with m_strError if it had not been yet), so no failure leaves the worker thread.
 int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
                    ICalcReporter& reporter, int threads = 0);
+
+// The highest value each minimum (HIGH_ order) can reach with the pool, the enabled slots and medable-only
+// of the block, as the summary of a run would show it (0 where nothing reaches above 0). Exact; quick
+// where no sum can leave the 32-bit range.
+CalcHighest ReachableHighest(const CCalcParam& param, const CalcPool& pool);
 
 // "Suit %5.5d" with the running number.
 std::string SuitName(int64_t number);

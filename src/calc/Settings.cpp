@@ -61,7 +61,9 @@ void CSettings::LoadSettings() {
 
 void CSettings::SaveSettings() const {
     IProfileStore& store = TheProfileStore();
-    for (const SettingDef& d : kSettingTable) store.WriteInt(SETTINGS_SECTION, d.name, this->*d.member);
+    for (const SettingDef& d : kSettingTable)
+        if (d.writeDefault || this->*d.member != d.def || store.ReadInt(SETTINGS_SECTION, d.name))
+            store.WriteInt(SETTINGS_SECTION, d.name, this->*d.member);
     for (int n = 0; n < STORED_COLUMN_COUNT; ++n)
         store.WriteInt(SETTINGS_SECTION, "Column" + std::to_string(n), m_nColumnWidth[size_t(n)]);
 }

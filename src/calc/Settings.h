@@ -20,7 +20,7 @@ public:
     // Writes all settings and the 13 stored column widths.
     void SaveSettings() const;
 
-    // The value of setting i (0..31, in the table's order) and its store name.
+    // The value of setting i (0 to SETTINGS_COUNT - 1, in the table's order) and its store name.
     int32_t& Value(int i);
     int32_t Value(int i) const { return const_cast<CSettings*>(this)->Value(i); }
     static const char* ValueName(int i);
@@ -64,6 +64,7 @@ public:
     int32_t m_nSRLimit;
     int32_t m_nLowerLimit;
     int32_t m_nSuitLimit;
+    int32_t m_nRankBy;  // 0: suits as found; 1 to 15: best first by that results column
     std::array<int32_t, COLUMN_COUNT> m_nColumnWidth;
 
     CPieceDefs m_pieceDefs;
@@ -108,6 +109,11 @@ public:
     int32_t m_nHRLimit = 0;
     int32_t m_nSRLimit = 0;
     int32_t m_nSuitLimit = 0;
+    int32_t m_nRankBy = 0;
+
+    // The results column a run ranks by, 1 to 15, or 0 for a run that lists suits as found (any other
+    // stored value counts as 0).
+    int RankColumn() const { return m_nRankBy >= 1 && m_nRankBy <= 15 ? m_nRankBy : 0; }
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -115,7 +121,8 @@ public:
 // parameter block, the Filters dialog and the results list's optional columns all loop over it.
 
 // How the Filters dialog shows a setting.
-enum class SettingCtl : uint8_t { None, Check, Field };
+// Choice: a drop-down list whose entries are the values 0, 1, ...
+enum class SettingCtl : uint8_t { None, Check, Field, Choice };
 // Where: a minimums row (its display check in column 0, its minimum in column 1), the side column next to
 // the rows, the piece type grid (two columns), or the suit limits line.
 enum class FiltersGroup : uint8_t { None, Minimums, Side, Types, Limits };
@@ -138,6 +145,9 @@ struct SettingDef {
     int32_t lo = 0, hi = 0;
     SpinSteps spin = SpinSteps::None;
     int column = -1;  // the optional results column this switch shows
+    // Settings added after the first release are written only once they leave their default, so a store
+    // that never used them keeps exactly its old values.
+    bool writeDefault = true;
 };
 
 inline constexpr SettingDef kSettingTable[] = {
@@ -229,6 +239,9 @@ inline constexpr SettingDef kSettingTable[] = {
     {.name = "Suit Limit", .def = 1000, .member = &CSettings::m_nSuitLimit, .param = &CCalcParam::m_nSuitLimit,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Limits, .col = 0, .text = "Suits in ListView",
      .objectName = "editSuitLimit", .fieldOrder = 6, .ranged = true, .lo = 1, .hi = 100000},
+    {.name = "Rank By", .def = 0, .member = &CSettings::m_nRankBy, .param = &CCalcParam::m_nRankBy,
+     .ctl = SettingCtl::Choice, .group = FiltersGroup::Limits, .row = 1, .text = "Order results:",
+     .objectName = "comboRankBy", .writeDefault = false},
 };
 constexpr int SETTINGS_COUNT = int(std::size(kSettingTable));
 
@@ -286,5 +299,7 @@ static_assert(setting_checks::FieldOrderComplete(), "Filters fields need the ord
 static_assert(setting_checks::SlotsComplete(), "every slot type needs its switch");
 static_assert(setting_checks::ColumnsOptional(), "only check boxes switch optional columns 8 to 15");
 // Each int32_t member of the record, the column widths and the name tables aside, has its entry.
-static_assert(sizeof(CSettings) == sizeof(int32_t) * (SETTINGS_COUNT + COLUMN_COUNT) + sizeof(CPieceDefs),
+static_assert(sizeof(CSettings) == (sizeof(int32_t) * (SETTINGS_COUNT + COLUMN_COUNT) + alignof(CPieceDefs) - 1) /
+                                           alignof(CPieceDefs) * alignof(CPieceDefs) +
+                                       sizeof(CPieceDefs),
               "a setting member without a table entry");

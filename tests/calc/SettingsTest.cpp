@@ -39,7 +39,7 @@ TEST(Settings, NamesInStoreOrder) {
         "Use Legs", "Use Rings", "Use Robes", "Use Cloaks", "Use Shields", "Use Bracelets", "Use Weapons",
         "Display DCI", "Display HCI", "Display LMC", "Display LRC", "Display Luck", "Display MR", "Display HR",
         "Display SR", "Use Mage Armor", "DCI Limit", "HCI Limit", "LMC Limit", "LRC Limit", "Luck Limit",
-        "MR Limit", "HR Limit", "SR Limit", "LowerLimit", "Suit Limit"};
+        "MR Limit", "HR Limit", "SR Limit", "LowerLimit", "Suit Limit", "Rank By"};
     CSettings s;
     for (int i = 0; i < SETTINGS_COUNT; ++i) {
         EXPECT_STREQ(CSettings::ValueName(i), names[i]);
