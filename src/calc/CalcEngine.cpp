@@ -97,6 +97,27 @@ struct CPlan {
     int32_t m_nLowerLimit = 0;
     CVals m_limits{};  // bonus lanes only
     int64_t m_nSuitLimit = 1;
+    int m_nRank = 0;  // the results column a ranked run orders by, 0 for a run that lists as found
+
+    // The number the ranking column shows for a combination with sums s and effective total `total`.
+    int32_t RankValue(const CVals& s, int32_t total) const {
+        if (m_nRank <= LANE_RESIST_END) return m_bBypass ? s.v[m_nRank - 1] : Cap70(s.v[m_nRank - 1]);
+        if (m_nRank == 6) return total;
+        if (m_nRank == 7) return s.v[LANE_TOTAL];
+        return s.v[BonusLane(HIGH_LUCK + m_nRank - 8)];
+    }
+    // The most the ranking column can show for a combination of levels l.. after the prefix s (pruning
+    // plans only).
+    int32_t RankBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        if (m_nRank == 6) return TotalBound(l, s);
+        if (m_nRank <= LANE_RESIST_END) {
+            const int32_t sum = s.v[m_nRank - 1] + r.v[m_nRank - 1];
+            return m_bBypass ? sum : Cap70(sum);
+        }
+        const int lane = m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8);
+        return s.v[lane] + r.v[lane];
+    }
 
     int32_t Total(const CVals& s) const {
         if (m_bBypass) return s.v[LANE_TOTAL];
@@ -197,6 +218,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_bMedableOnly = param.m_bMedableOnly != 0;
     plan.m_nLowerLimit = lowerLimit;
     plan.m_nSuitLimit = param.m_nSuitLimit < 1 ? 1 : param.m_nSuitLimit;
+    plan.m_nRank = param.RankColumn();
     for (int k = 0; k < LANES; ++k) plan.m_limits.v[k] = std::numeric_limits<int32_t>::min();
     plan.m_limits.v[BonusLane(HIGH_LUCK)] = param.m_nLuckLimit;
     plan.m_limits.v[BonusLane(HIGH_LMC)] = param.m_nLMCLimit;
@@ -288,6 +310,65 @@ struct CHit {
     std::unique_ptr<CArmorSuit> m_pSuit;
 };
 
+// A qualifying combination a ranked run keeps: its value, its place in visiting order (its chunk, then its
+// order within the chunk) and its pieces' indexes.
+struct CRankHit {
+    int32_t m_nValue = 0;
+    int64_t m_nChunk = 0;
+    int64_t m_nSeq = 0;
+    int32_t m_idx[SLOT_COUNT] = {};
+};
+// Greater value first; equal values in visiting order.
+inline bool Better(const CRankHit& a, const CRankHit& b) {
+    if (a.m_nValue != b.m_nValue) return a.m_nValue > b.m_nValue;
+    if (a.m_nChunk != b.m_nChunk) return a.m_nChunk < b.m_nChunk;
+    return a.m_nSeq < b.m_nSeq;
+}
+// Keeps the n best hits offered as a heap whose front is the worst of them. False when the hit is not
+// among them.
+bool OfferBest(std::vector<CRankHit>& heap, int64_t n, const CRankHit& hit) {
+    if (int64_t(heap.size()) >= n) {
+        if (!Better(hit, heap.front())) return false;
+        std::pop_heap(heap.begin(), heap.end(), Better);
+        heap.back() = hit;
+    } else {
+        heap.push_back(hit);
+    }
+    std::push_heap(heap.begin(), heap.end(), Better);
+    return true;
+}
+
+// What the threads of a ranked run share while they search: the values of every hit any chunk has kept,
+// as far as the n-th greatest of them. At least n qualifying combinations reach that value, so nothing
+// below it can be listed.
+class CRankShared {
+public:
+    explicit CRankShared(int64_t n) : m_n(n) {}
+    int64_t Threshold() const { return m_nThreshold.load(std::memory_order_relaxed); }
+    std::optional<int32_t> Best() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_values.empty() ? std::nullopt : std::optional<int32_t>(m_nBest);
+    }
+    void Publish(int32_t value) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_nBest = m_values.empty() ? value : std::max(m_nBest, value);
+        m_values.push_back(value);
+        std::push_heap(m_values.begin(), m_values.end(), std::greater<>());
+        if (int64_t(m_values.size()) > m_n) {
+            std::pop_heap(m_values.begin(), m_values.end(), std::greater<>());
+            m_values.pop_back();
+        }
+        if (int64_t(m_values.size()) >= m_n) m_nThreshold.store(m_values.front(), std::memory_order_relaxed);
+    }
+
+private:
+    const int64_t m_n;
+    mutable std::mutex m_mutex;
+    std::vector<int32_t> m_values;  // a heap, least in front
+    int32_t m_nBest = 0;
+    std::atomic<int64_t> m_nThreshold{std::numeric_limits<int64_t>::min()};
+};
+
 // The work of one chunk: complete, or cut short by a stop or by the suit limit. A chunk that failed keeps
 // the suits it found before the failure, each with its exact position, but no end state.
 struct CChunkResult {
@@ -297,6 +378,7 @@ struct CChunkResult {
     CCalcCount m_nExamined;
     CalcHighest m_arrHighest{};
     std::vector<CHit> m_arrHits;
+    std::vector<CRankHit> m_arrRanked;  // ranked runs: the chunk's best, as a heap (see OfferBest)
 };
 
 constexpr int POLL_EVERY = 256;
@@ -422,8 +504,9 @@ private:
 class CChunkSearch {
 public:
     CChunkSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, const std::atomic<int32_t>& running,
-                 CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk)
+                 CChunkResult& out, int64_t hitCap, IHitGate* gate, int64_t chunk, CRankShared* rank)
         : m_plan(plan),
+          m_pRank(rank),
           m_pMemo(memo),
           m_running(running),
           m_out(out),
@@ -474,13 +557,13 @@ private:
             if (considered) {
                 const int64_t tuple = m_pMemo ? m_pMemo->Tuple(P, m_idx) : -1;
                 if (tuple < 0 || !m_pMemo->Empty(tuple, m_nChunk)) {
-                    const size_t hits = m_out.m_arrHits.size();
+                    const int64_t hits = Listed();
                     if (depth == P.m_nLevels)
                         Leaf(s);
                     else
                         Subtree<kPrune>(depth, s);
                     if (m_bAbort) return;
-                    if (tuple >= 0 && m_out.m_arrHits.size() == hits) m_pMemo->FoundEmpty(tuple, m_nChunk);
+                    if (tuple >= 0 && Listed() == hits) m_pMemo->FoundEmpty(tuple, m_nChunk);
                 }
             }
             if (Poll()) return StopAt(P.m_arrSize[size_t(depth)] * uint64_t(node + 1 - m_nFirst));
@@ -490,7 +573,7 @@ private:
     template <bool kPrune>
     void Subtree(int l, const CVals& s) {
         if (m_plan.m_arrDead[size_t(l)]) return;  // a slot below has nothing the medable rule lets through
-        if (kPrune && !m_plan.Feasible(l, s))
+        if (kPrune && (!m_plan.Feasible(l, s) || (m_pRank && Outranked(m_plan.RankBound(l, s)))))
             Bulk(l, s);
         else if (m_plan.m_arrLevels[size_t(l)].m_bCopies)
             LevelOfClasses<kPrune>(l, s);
@@ -520,10 +603,10 @@ private:
             const int32_t j = level.m_arrConsidered[size_t(t)];
             const int32_t cls = level.m_arrClassOf[size_t(j)];
             if (state[cls] == CLASS_EMPTY) continue;
-            const size_t hits = m_out.m_arrHits.size();
+            const int64_t hits = Listed();
             Child<kPrune>(l, j, s);
             if (m_bAbort) return;
-            if (state[cls] == CLASS_UNKNOWN) state[cls] = m_out.m_arrHits.size() == hits ? CLASS_EMPTY : CLASS_LISTS;
+            if (state[cls] == CLASS_UNKNOWN) state[cls] = Listed() == hits ? CLASS_EMPTY : CLASS_LISTS;
             if (state[cls] == CLASS_EMPTY || t == level.m_arrClassLast[size_t(cls)]) --open;
             if (Poll()) return StopAt(After(l, j));
         }
@@ -546,7 +629,35 @@ private:
         m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
         for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
             m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
-        if (P.Qualifies(total, s)) AddHit();
+        if (!P.Qualifies(total, s)) return;
+        if (m_pRank)
+            Offer(P.RankValue(s, total));
+        else
+            AddHit();
+    }
+
+    // Suits listed so far, or for a ranked run the hits kept at any time: a subtree that adds none holds
+    // nothing for the list.
+    int64_t Listed() const { return int64_t(m_out.m_arrHits.size()) + m_nKept; }
+
+    // Nothing of value at most `bound` can be listed: below what the chunks together have kept, or no
+    // better than the worst of this chunk's full best, which all come earlier.
+    bool Outranked(int32_t bound) const {
+        if (bound < m_pRank->Threshold()) return true;
+        const auto& best = m_out.m_arrRanked;
+        return int64_t(best.size()) >= m_plan.m_nSuitLimit && bound <= best.front().m_nValue;
+    }
+
+    void Offer(int32_t value) {
+        if (Outranked(value)) return;
+        CRankHit hit;
+        hit.m_nValue = value;
+        hit.m_nChunk = m_nChunk;
+        hit.m_nSeq = m_nKept;
+        std::copy_n(m_idx, m_plan.m_nLevels, hit.m_idx);
+        OfferBest(m_out.m_arrRanked, m_plan.m_nSuitLimit, hit);
+        ++m_nKept;
+        m_pRank->Publish(value);
     }
 
     // A subtree none of whose combinations qualifies: the plain properties' highest values are exactly
@@ -626,6 +737,8 @@ private:
     }
 
     const CPlan& m_plan;
+    CRankShared* m_pRank;  // ranked runs only
+    int64_t m_nKept = 0;   // ranked hits kept by this chunk, later dropped ones included
     CNodeMemo* m_pMemo;
     const std::atomic<int32_t>& m_running;
     CChunkResult& m_out;
@@ -663,6 +776,8 @@ public:
             hit.m_pSuit->m_strName = SuitName(m_nFound);
             ++m_nFound;
             m_reporter.OnSuit(std::move(hit.m_pSuit));
+            // A run that ends at its suit limit may never finish a chunk: its progress is where its suits are.
+            m_reporter.OnProgress(m_nExamined + hit.m_nPos);
             last = &hit;
             if (m_nFound >= m_plan.m_nSuitLimit) m_running.store(0);
             if (m_running.load() == 0) return EndAt(last);
@@ -689,6 +804,25 @@ public:
     const CCalcCount& Examined() const { return m_nExamined; }
     const CalcHighest& Highest() const { return m_hi; }
     bool Ended() const { return m_bEnded; }
+
+    // A ranked run's end: what it examined, the highest values over it, and its best hits in listing order.
+    // A stop during the listing ends it; a run stopped before keeps listing the best of what it examined.
+    void TakeRanked(const CCalcCount& examined, const CalcHighest& highest, const std::vector<CRankHit>& best) {
+        m_nExamined = examined;
+        m_hi = highest;
+        const bool stoppedBefore = m_running.load() == 0;
+        for (const CRankHit& hit : best) {
+            if (!stoppedBefore && m_running.load() == 0) break;
+            auto suit = std::make_unique<CArmorSuit>();
+            suit->m_arrPieces.reserve(size_t(m_plan.m_nLevels));
+            for (int l = 0; l < m_plan.m_nLevels; ++l) suit->AddPiece((*m_plan.m_arrLists[size_t(l)])[size_t(hit.m_idx[l])]);
+            suit->CalcTotals();
+            suit->m_strName = SuitName(m_nFound);
+            ++m_nFound;
+            m_reporter.OnSuit(std::move(suit));
+        }
+        m_bEnded = true;
+    }
 
     // Nothing examined yet: the first combination is always looked at before a stop takes effect.
     void FirstOnly() {
@@ -792,10 +926,10 @@ public:
 
     // Searches chunk c into `out`. A failure marks the chunk failed, is kept, and stops the run.
     void RunChunk(const CPlan& plan, const CSplit& split, CNodeMemo* memo, int64_t c, int32_t seedTotal,
-                  int64_t hitCap, IHitGate* gate, CChunkResult& out) {
+                  int64_t hitCap, IHitGate* gate, CChunkResult& out, CRankShared* rank = nullptr) {
         try {
             if (m_hooks.chunkStart) m_hooks.chunkStart(c);
-            CChunkSearch search(plan, split, memo, m_running, out, hitCap, gate, c);
+            CChunkSearch search(plan, split, memo, m_running, out, hitCap, gate, c, rank);
             search.Run(seedTotal);
         } catch (...) {
             out.m_bDone = out.m_bComplete = false;
@@ -803,6 +937,7 @@ public:
             Fail(std::current_exception());
         }
         if (!out.m_arrHits.empty()) m_nSuitsMade.fetch_add(int64_t(out.m_arrHits.size()), std::memory_order_relaxed);
+        if (!out.m_arrRanked.empty()) m_nSuitsMade.fetch_add(int64_t(out.m_arrRanked.size()), std::memory_order_relaxed);
     }
     void Fail(std::exception_ptr e) {
         {
@@ -1016,6 +1151,127 @@ private:
     bool m_bOver = false;
 };
 
+// A ranked run: every chunk is searched, in any order and on as many threads as given, each keeping its
+// own best against a threshold the chunks share; their bests are merged into the run's by value, then
+// visiting order, so the result does not depend on threads or chunking. The calling thread reports
+// progress meanwhile and lists the suits at the end.
+class CRankedSearch {
+public:
+    CRankedSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CRunContext& run)
+        : m_plan(plan), m_split(split), m_pMemo(memo), m_run(run), m_shared(plan.m_nSuitLimit) {}
+
+    // Returns the number of workers that ran (0: the calling thread searched alone).
+    int Run(int threads, CMerger& merger, ICalcReporter& reporter) {
+        std::vector<std::thread> workers;
+        if (threads > 1) {
+            workers.reserve(size_t(threads));
+            for (int t = 0; t < threads; ++t) {
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    ++m_nActive;
+                }
+                try {
+                    workers.push_back(m_run.StartThread([this] {
+                        Work();
+                        Leave();
+                    }));
+                } catch (...) {
+                    Leave();  // no thread to be had: the run makes do with those it has
+                    break;
+                }
+            }
+        }
+        try {
+            if (workers.empty()) {
+                auto last = Clock::now();
+                while (Next()) {
+                    if (Clock::now() - last >= REPORT_EVERY) {
+                        Report(reporter);
+                        last = Clock::now();
+                    }
+                }
+            } else {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                while (m_nActive > 0) {
+                    m_cv.wait_for(lock, REPORT_EVERY);
+                    lock.unlock();
+                    Report(reporter);
+                    lock.lock();
+                }
+            }
+        } catch (...) {
+            // A reporter that throws ends the run; the workers must be gone before the stack unwinds.
+            m_run.m_running.store(0);
+            for (auto& w : workers) w.join();
+            throw;
+        }
+        for (auto& w : workers) w.join();
+        std::sort(m_best.begin(), m_best.end(), Better);
+        merger.TakeRanked(m_nExamined, m_hi, m_best);
+        return int(workers.size());
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds REPORT_EVERY{100};
+
+    void Work() {
+        while (Next()) {}
+    }
+    void Leave() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            --m_nActive;
+        }
+        m_cv.notify_all();
+    }
+
+    // Searches the next chunk and merges it; false when none is left or the run was stopped.
+    bool Next() {
+        const int64_t c = m_nNext.fetch_add(1);
+        if (c >= m_split.m_nChunks || m_run.m_running.load() == 0) return false;
+        CChunkResult r;
+        m_run.RunChunk(m_plan, m_split, m_pMemo, c, m_nSeedTotal.load(std::memory_order_relaxed),
+                       std::numeric_limits<int64_t>::max(), nullptr, r, &m_shared);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // A failed chunk's hits are real; what it examined is not known, so it adds nothing to the count.
+        for (const CRankHit& hit : r.m_arrRanked) OfferBest(m_best, m_plan.m_nSuitLimit, hit);
+        if (r.m_bDone) {
+            m_nExamined += r.m_nExamined;
+            m_hi = Max(m_hi, r.m_arrHighest);
+            if (r.m_bComplete && r.m_arrHighest[HIGH_TOTAL] > m_nSeedTotal.load(std::memory_order_relaxed))
+                m_nSeedTotal.store(r.m_arrHighest[HIGH_TOTAL], std::memory_order_relaxed);
+        }
+        return r.m_bComplete;
+    }
+
+    void Report(ICalcReporter& reporter) {
+        CCalcCount examined;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            examined = m_nExamined;
+        }
+        reporter.OnProgress(examined);
+        if (const std::optional<int32_t> best = m_shared.Best()) reporter.OnBestSoFar(*best);
+    }
+
+    const CPlan& m_plan;
+    const CSplit& m_split;
+    CNodeMemo* m_pMemo;
+    CRunContext& m_run;
+    CRankShared m_shared;
+    std::atomic<int64_t> m_nNext{0};
+    std::atomic<int32_t> m_nSeedTotal{0};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    int m_nActive = 0;
+    // Under the mutex: the run's best so far (a heap until the end), what the merged chunks examined and
+    // their highest values.
+    std::vector<CRankHit> m_best;
+    CCalcCount m_nExamined;
+    CalcHighest m_hi{};
+};
+
 }  // namespace
 
 std::string SuitName(int64_t number) {
@@ -1077,11 +1333,16 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
             if (threads <= 0) threads = int(cores);
             threads = std::min(threads, tuning.m_nThreadCap > 0 ? tuning.m_nThreadCap : int(cores));
             threads = int(std::min<int64_t>(threads, split->m_nChunks));
-            if (threads > 1) {
-                CParallelSearch parallel(*plan, *split, memo.get(), run);
-                workers = parallel.Run(threads, *merger);
+            if (plan->m_nRank > 0) {
+                CRankedSearch ranked(*plan, *split, memo.get(), run);
+                workers = ranked.Run(threads, *merger, reporter);
+            } else {
+                if (threads > 1) {
+                    CParallelSearch parallel(*plan, *split, memo.get(), run);
+                    workers = parallel.Run(threads, *merger);
+                }
+                if (workers == 0) SearchInline(*plan, *split, memo.get(), run, *merger);
             }
-            if (workers == 0) SearchInline(*plan, *split, memo.get(), run, *merger);
         }
         if (!run.Failure() && merger->Examined() == 0) merger->FirstOnly();
     } catch (const CReporterThrew& e) {
