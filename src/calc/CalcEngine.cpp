@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -89,6 +90,15 @@ struct CPlan {
     std::vector<char> m_arrDead;
     // Per level l: the resist sum from which a resist stays at 70 or more whatever levels l.. add.
     std::vector<CVals> m_arrSure70;
+    // Per level l and set of resists (bit k: resist k): the most levels l.. can add to those resists
+    // together, each level taking its best piece for that set.
+    std::vector<std::array<int64_t, 32>> m_arrRestSets;
+    // Ranked runs by a plain sum (the actual total or a bonus) with a total resist minimum: per level l,
+    // step p and set of resists, the most levels l.. can add to 4 x the ranked sum + p x the set's resists.
+    static constexpr int STEPS = 5;
+    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16};  // quarters
+    bool m_bRankWithTotal = false;
+    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrRankRest;
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
     bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
@@ -106,9 +116,32 @@ struct CPlan {
         if (m_nRank == 7) return s.v[LANE_TOTAL];
         return s.v[BonusLane(HIGH_LUCK + m_nRank - 8)];
     }
-    // The most the ranking column can show for a combination of levels l.. after the prefix s (pruning
-    // plans only).
+    int RankLane() const { return m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8); }
+    // The most the ranking column can show for a qualifying combination of levels l.. after the prefix s
+    // (pruning plans only). For a ranked sum under a total resist minimum L, any qualifying combination x
+    // has sum(x) <= sum(x) + p/4 (S(x) + 70 (5 - |set|) - L) for every set of resists whose sum is S (the
+    // capped total is at most S plus 70 for each other resist); the right side splits over the levels.
     int32_t RankBound(int l, const CVals& s) const {
+        const int32_t plain = PlainRankBound(l, s);
+        if (!m_bRankWithTotal) return plain;
+        const int lane = RankLane();
+        int64_t sums[32];
+        sums[0] = 0;
+        int64_t best = int64_t(plain) * 4;
+        for (int set = 1; set < 32; ++set) {
+            sums[set] = sums[set & (set - 1)] + s.v[__builtin_ctz(unsigned(set))];
+            if (m_bBypass && set != 31) continue;  // uncapped, the total is the plain sum of all five
+            const int64_t slack = sums[set] + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set)))) - m_nLowerLimit;
+            for (int p = 0; p < STEPS; ++p)
+                best = std::min(best, int64_t(s.v[lane]) * 4 + kStep[p] * slack + m_arrRankRest[size_t(l)][size_t(p)][size_t(set)]);
+        }
+        return int32_t(best >= 0 ? best / 4 : -((-best + 3) / 4));
+    }
+    // A looser bound that costs little: tried first.
+    int32_t QuickRankBound(int l, const CVals& s) const {
+        return m_nRank == 6 ? QuickTotalBound(l, s) : PlainRankBound(l, s);
+    }
+    int32_t PlainRankBound(int l, const CVals& s) const {
         const CVals& r = m_arrRest[size_t(l)];
         if (m_nRank == 6) return TotalBound(l, s);
         if (m_nRank <= LANE_RESIST_END) {
@@ -132,13 +165,37 @@ struct CPlan {
     }
     // Highest effective total any combination of levels l.. can reach after the prefix s (pruning plans
     // only: no sum wraps there). Both the capped sum of per-resist bounds and the plain bound hold.
+    // Capped: min(70, x) <= x and <= 70, so for any set of resists taken at their sum and the others at
+    // 70, the total is at most those sums plus 70 for each other; the least of the 32 sets is the bound.
     int32_t TotalBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        int32_t plain = s.v[LANE_TOTAL] + r.v[LANE_TOTAL];
+        if (m_bBypass) return plain;
+        return TightTotalBound(l, s, plain);
+    }
+    // The same with each resist bounded alone: looser, and a fraction of the work.
+    int32_t QuickTotalBound(int l, const CVals& s) const {
         const CVals& r = m_arrRest[size_t(l)];
         int32_t plain = s.v[LANE_TOTAL] + r.v[LANE_TOTAL];
         if (m_bBypass) return plain;
         int32_t capped = 0;
         for (int k = 0; k < LANE_RESIST_END; ++k) capped += Cap70(s.v[k] + r.v[k]);
         return std::min(plain, capped);
+    }
+    bool TotalMayReach(int l, const CVals& s, int64_t limit) const {
+        return QuickTotalBound(l, s) >= limit && TotalBound(l, s) >= limit;
+    }
+    int32_t TightTotalBound(int l, const CVals& s, int32_t plain) const {
+        const std::array<int64_t, 32>& rest = m_arrRestSets[size_t(l)];
+        int64_t sums[32];
+        sums[0] = 0;
+        int64_t best = 5 * 70;
+        for (int set = 1; set < 32; ++set) {
+            const int low = __builtin_ctz(unsigned(set));
+            sums[set] = sums[set & (set - 1)] + s.v[low];
+            best = std::min(best, sums[set] + rest[size_t(set)] + 70 * (5 - __builtin_popcount(unsigned(set))));
+        }
+        return int32_t(std::min<int64_t>(best, plain));
     }
     // The resist sums s before level l (l > 0) as far as the capped total of levels l.. can tell them
     // apart, as a non-zero key; false where they do not fit one.
@@ -155,7 +212,7 @@ struct CPlan {
         const CVals& r = m_arrRest[size_t(l)];
         bool ok = true;
         for (int k = LANE_BONUS; k < LANE_BONUS_END; ++k) ok &= s.v[k] + r.v[k] >= m_limits.v[k];
-        return ok && TotalBound(l, s) >= m_nLowerLimit;
+        return ok && TotalMayReach(l, s, m_nLowerLimit);
     }
 };
 
@@ -272,6 +329,9 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_arrRest.assign(size_t(m) + 1, CVals{});
     plan.m_arrDead.assign(size_t(m) + 1, 0);
     plan.m_arrSure70.assign(size_t(m) + 1, CVals{});
+    plan.m_arrRestSets.assign(size_t(m) + 1, std::array<int64_t, 32>{});
+    plan.m_bRankWithTotal = plan.m_nRank >= 7 && plan.m_nLowerLimit > 0;
+    if (plan.m_bRankWithTotal) plan.m_arrRankRest.assign(size_t(m) + 1, {});
     for (int k = 0; k < LANE_RESIST_END; ++k) plan.m_arrSure70[size_t(m)].v[k] = 70;
     for (int l = m - 1; l >= 0; --l) {
         const CLevel& level = plan.m_arrLevels[size_t(l)];
@@ -286,6 +346,34 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
             Add(rest, rest, most);
         }
         plan.m_arrRest[size_t(l)] = rest;
+        plan.m_arrRestSets[size_t(l)] = plan.m_arrRestSets[size_t(l) + 1];
+        if (plan.m_bRankWithTotal) {
+            plan.m_arrRankRest[size_t(l)] = plan.m_arrRankRest[size_t(l) + 1];
+            if (!level.m_arrConsidered.empty())
+                for (int p = 0; p < CPlan::STEPS; ++p)
+                    for (int set = 1; set < 32; ++set) {
+                        int64_t most = std::numeric_limits<int64_t>::min();
+                        for (int32_t i : level.m_arrConsidered) {
+                            const CVals& v = level.m_arrVals[size_t(i)];
+                            int64_t sum = 0;
+                            for (int k = 0; k < LANE_RESIST_END; ++k)
+                                if (set >> k & 1) sum += v.v[k];
+                            most = std::max(most, int64_t(v.v[plan.RankLane()]) * 4 + CPlan::kStep[p] * sum);
+                        }
+                        plan.m_arrRankRest[size_t(l)][size_t(p)][size_t(set)] += most;
+                    }
+        }
+        if (!level.m_arrConsidered.empty())
+            for (int set = 1; set < 32; ++set) {
+                int64_t most = std::numeric_limits<int64_t>::min();
+                for (int32_t i : level.m_arrConsidered) {
+                    int64_t sum = 0;
+                    for (int k = 0; k < LANE_RESIST_END; ++k)
+                        if (set >> k & 1) sum += level.m_arrVals[size_t(i)].v[k];
+                    most = std::max(most, sum);
+                }
+                plan.m_arrRestSets[size_t(l)][size_t(set)] += most;
+            }
         CVals& sure = plan.m_arrSure70[size_t(l)];
         sure = plan.m_arrSure70[size_t(l) + 1];
         for (const CVals& v : level.m_arrResistClasses)
@@ -338,35 +426,52 @@ bool OfferBest(std::vector<CRankHit>& heap, int64_t n, const CRankHit& hit) {
     return true;
 }
 
-// What the threads of a ranked run share while they search: the values of every hit any chunk has kept,
-// as far as the n-th greatest of them. At least n qualifying combinations reach that value, so nothing
-// below it can be listed.
+// What the threads of a ranked run share while they search: the best of every hit any chunk has kept, by
+// value and place. Nothing worse than the worst of a full set of them can be listed.
 class CRankShared {
 public:
     explicit CRankShared(int64_t n) : m_n(n) {}
-    int64_t Threshold() const { return m_nThreshold.load(std::memory_order_relaxed); }
+    // The worst of the shared best once there are as many as the run lists: its value and its chunk.
+    struct CWorst {
+        bool full = false;
+        int32_t value = 0;
+        int64_t chunk = 0;
+    };
+    // Nothing below this value can be listed (a probe found that many qualifying combinations reaching it).
+    void SetFloor(int32_t floor) { m_nFloor = floor; }
+    int64_t Floor() const { return m_nFloor; }
+    CWorst Worst() const {
+        const uint64_t w = m_nWorst.load(std::memory_order_relaxed);
+        if (w == 0) return {};
+        return {true, int32_t(uint32_t(w >> 32) ^ 0x80000000u), int64_t(w & 0x7FFFFFFF)};
+    }
     std::optional<int32_t> Best() const {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_values.empty() ? std::nullopt : std::optional<int32_t>(m_nBest);
+        return m_best.empty() ? std::nullopt : std::optional<int32_t>(m_nBest);
     }
-    void Publish(int32_t value) {
+    void Publish(const CRankHit& hit) {
+        CRankHit key;  // the place is all that is compared; the pieces stay with the chunk
+        key.m_nValue = hit.m_nValue;
+        key.m_nChunk = hit.m_nChunk;
+        key.m_nSeq = hit.m_nSeq;
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_nBest = m_values.empty() ? value : std::max(m_nBest, value);
-        m_values.push_back(value);
-        std::push_heap(m_values.begin(), m_values.end(), std::greater<>());
-        if (int64_t(m_values.size()) > m_n) {
-            std::pop_heap(m_values.begin(), m_values.end(), std::greater<>());
-            m_values.pop_back();
+        m_nBest = m_best.empty() ? hit.m_nValue : std::max(m_nBest, hit.m_nValue);
+        OfferBest(m_best, m_n, key);
+        if (int64_t(m_best.size()) >= m_n) {
+            // One word, so that a reader never pairs the value of one worst with the chunk of another.
+            const CRankHit& w = m_best.front();
+            m_nWorst.store(uint64_t(uint32_t(w.m_nValue) ^ 0x80000000u) << 32 | 0x80000000u | uint64_t(w.m_nChunk),
+                           std::memory_order_relaxed);
         }
-        if (int64_t(m_values.size()) >= m_n) m_nThreshold.store(m_values.front(), std::memory_order_relaxed);
     }
 
 private:
     const int64_t m_n;
+    int64_t m_nFloor = std::numeric_limits<int64_t>::min();  // set before the threads start
     mutable std::mutex m_mutex;
-    std::vector<int32_t> m_values;  // a heap, least in front
+    std::vector<CRankHit> m_best;  // a heap, see OfferBest
     int32_t m_nBest = 0;
-    std::atomic<int64_t> m_nThreshold{std::numeric_limits<int64_t>::min()};
+    std::atomic<uint64_t> m_nWorst{0};  // 0 until full; the top bit of the low word marks it full
 };
 
 // The work of one chunk: complete, or cut short by a stop or by the suit limit. A chunk that failed keeps
@@ -573,7 +678,8 @@ private:
     template <bool kPrune>
     void Subtree(int l, const CVals& s) {
         if (m_plan.m_arrDead[size_t(l)]) return;  // a slot below has nothing the medable rule lets through
-        if (kPrune && (!m_plan.Feasible(l, s) || (m_pRank && Outranked(m_plan.RankBound(l, s)))))
+        if (kPrune && (!m_plan.Feasible(l, s) ||
+                       (m_pRank && (Outranked(m_plan.QuickRankBound(l, s)) || Outranked(m_plan.RankBound(l, s))))))
             Bulk(l, s);
         else if (m_plan.m_arrLevels[size_t(l)].m_bCopies)
             LevelOfClasses<kPrune>(l, s);
@@ -640,10 +746,12 @@ private:
     // nothing for the list.
     int64_t Listed() const { return int64_t(m_out.m_arrHits.size()) + m_nKept; }
 
-    // Nothing of value at most `bound` can be listed: below what the chunks together have kept, or no
-    // better than the worst of this chunk's full best, which all come earlier.
+    // Nothing of value at most `bound` can be listed: worse than the worst of the chunks' full shared best,
+    // or no better than the worst of this chunk's own full best, which all come earlier.
     bool Outranked(int32_t bound) const {
-        if (bound < m_pRank->Threshold()) return true;
+        if (bound < m_pRank->Floor()) return true;
+        const CRankShared::CWorst w = m_pRank->Worst();
+        if (w.full && (bound < w.value || (bound == w.value && m_nChunk > w.chunk))) return true;
         const auto& best = m_out.m_arrRanked;
         return int64_t(best.size()) >= m_plan.m_nSuitLimit && bound <= best.front().m_nValue;
     }
@@ -657,7 +765,7 @@ private:
         std::copy_n(m_idx, m_plan.m_nLevels, hit.m_idx);
         OfferBest(m_out.m_arrRanked, m_plan.m_nSuitLimit, hit);
         ++m_nKept;
-        m_pRank->Publish(value);
+        m_pRank->Publish(hit);
     }
 
     // A subtree none of whose combinations qualifies: the plain properties' highest values are exactly
@@ -668,7 +776,7 @@ private:
         int32_t best = m_hi[HIGH_TOTAL];
         if (P.m_bBypass)
             best = std::max(best, s.v[LANE_TOTAL] + r.v[LANE_TOTAL]);
-        else if (P.TotalBound(l, s) > best && !MaxTotal(l, s, best))
+        else if (P.TotalMayReach(l, s, int64_t(best) + 1) && !MaxTotal(l, s, best))
             return StopAt(Start(l));  // the subtree is not counted, so nothing of it may show
         m_hi[HIGH_TOTAL] = best;
         for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
@@ -690,7 +798,7 @@ private:
             uint64_t key;
             if (last)
                 best = std::max(best, P.Total(s2));
-            else if (P.TotalBound(l + 1, s2) > best && !(P.TotalKey(l + 1, s2, key) && !m_seen.Insert(key)) &&
+            else if (P.TotalMayReach(l + 1, s2, int64_t(best) + 1) && !(P.TotalKey(l + 1, s2, key) && !m_seen.Insert(key)) &&
                      !MaxTotal(l + 1, s2, best))
                 return false;
             if (best >= bound) return true;
@@ -1151,6 +1259,93 @@ private:
     bool m_bOver = false;
 };
 
+// Looks for the ranking values of the n best qualifying combinations, trying the most promising pieces
+// first, within a budget of visited nodes. Where it finds n, the least of their values is a floor below
+// which nothing can be listed, however the ties among them fall; that lets the search in visiting order
+// pass over nearly everything from the start. Copies of a piece count as the combinations they make.
+class CRankProbe {
+public:
+    explicit CRankProbe(const CPlan& plan, const std::atomic<int32_t>& running) : m_plan(plan), m_running(running) {
+        m_classes.resize(size_t(plan.m_nLevels));
+        for (int l = 0; l < plan.m_nLevels; ++l) {
+            const CLevel& level = plan.m_arrLevels[size_t(l)];
+            std::vector<CClass>& classes = m_classes[size_t(l)];
+            classes.resize(size_t(level.m_nClasses));
+            for (int32_t i : level.m_arrConsidered) {
+                CClass& c = classes[size_t(level.m_arrClassOf[size_t(i)])];
+                if (c.m_nCount++ == 0) c.m_pVals = &level.m_arrVals[size_t(i)];
+            }
+        }
+    }
+
+    std::optional<int32_t> Floor() {
+        if (!m_plan.m_bPrune || m_plan.m_arrDead[0]) return std::nullopt;
+        Search(0, CVals{}, 1);
+        if (m_nHeld < m_plan.m_nSuitLimit) return std::nullopt;
+        return m_values.begin()->first;
+    }
+
+private:
+    struct CClass {
+        const CVals* m_pVals = nullptr;
+        int64_t m_nCount = 0;
+    };
+    static constexpr int64_t BUDGET = int64_t(1) << 20;
+
+    bool Full() const { return m_nHeld >= m_plan.m_nSuitLimit; }
+    // False once the budget is spent or the run stopped.
+    bool Search(int l, const CVals& s, int64_t copies) {
+        const CPlan& P = m_plan;
+        if (l == P.m_nLevels) {
+            const int32_t total = P.Total(s);
+            if (P.Qualifies(total, s)) Hold(P.RankValue(s, total), copies);
+            return true;
+        }
+        if (++m_nNodes > BUDGET || ((m_nNodes & 4095) == 0 && m_running.load(std::memory_order_relaxed) == 0))
+            return false;
+        struct CChild {
+            int32_t bound;
+            const CClass* cls;
+        };
+        std::vector<CChild> children;
+        children.reserve(m_classes[size_t(l)].size());
+        for (const CClass& c : m_classes[size_t(l)]) {
+            CVals s2;
+            Add(s2, s, *c.m_pVals);
+            if (P.Feasible(l + 1, s2)) children.push_back({P.QuickRankBound(l + 1, s2), &c});
+        }
+        std::stable_sort(children.begin(), children.end(), [](const CChild& a, const CChild& b) { return a.bound > b.bound; });
+        for (const CChild& child : children) {
+            // The held values only rise: once a child cannot beat the least of them, none after it can.
+            if (Full() && child.bound <= m_values.begin()->first) break;
+            CVals s2;
+            Add(s2, s, *child.cls->m_pVals);
+            if (Full() && P.RankBound(l + 1, s2) <= m_values.begin()->first) continue;
+            const int64_t more = copies > m_plan.m_nSuitLimit / child.cls->m_nCount ? m_plan.m_nSuitLimit
+                                                                                    : copies * child.cls->m_nCount;
+            if (!Search(l + 1, s2, more)) return false;
+        }
+        return true;
+    }
+    // Holds `copies` combinations of the value, dropping the least as long as n remain without them.
+    void Hold(int32_t value, int64_t copies) {
+        if (Full() && value <= m_values.begin()->first) return;
+        m_values[value] += copies;
+        m_nHeld += copies;
+        while (m_nHeld - m_values.begin()->second >= m_plan.m_nSuitLimit) {
+            m_nHeld -= m_values.begin()->second;
+            m_values.erase(m_values.begin());
+        }
+    }
+
+    const CPlan& m_plan;
+    const std::atomic<int32_t>& m_running;
+    std::vector<std::vector<CClass>> m_classes;
+    std::map<int32_t, int64_t> m_values;  // value -> combinations held
+    int64_t m_nHeld = 0;
+    int64_t m_nNodes = 0;
+};
+
 // A ranked run: every chunk is searched, in any order and on as many threads as given, each keeping its
 // own best against a threshold the chunks share; their bests are merged into the run's by value, then
 // visiting order, so the result does not depend on threads or chunking. The calling thread reports
@@ -1162,6 +1357,7 @@ public:
 
     // Returns the number of workers that ran (0: the calling thread searched alone).
     int Run(int threads, CMerger& merger, ICalcReporter& reporter) {
+        if (const std::optional<int32_t> floor = CRankProbe(m_plan, m_run.m_running).Floor()) m_shared.SetFloor(*floor);
         std::vector<std::thread> workers;
         if (threads > 1) {
             workers.reserve(size_t(threads));
