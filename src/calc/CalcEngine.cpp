@@ -1001,6 +1001,9 @@ public:
     void OnProgress(const CCalcCount& examined) override {
         Guard([&] { m_inner.OnProgress(examined); });
     }
+    void OnBestSoFar(int32_t value) override {
+        Guard([&] { m_inner.OnBestSoFar(value); });
+    }
 
 private:
     template <class F>
@@ -1579,6 +1582,7 @@ int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int3
         void OnBegin(const CCalcCount& combinations) override { m_inner.OnBegin(combinations); }
         void OnSuit(std::unique_ptr<CArmorSuit> suit) override { m_inner.OnSuit(std::move(suit)); }
         void OnProgress(const CCalcCount& examined) override { m_inner.OnProgress(examined); }
+        void OnBestSoFar(int32_t value) override { m_inner.OnBestSoFar(value); }
         void OnEnd(const CCalcMsg& end) override {
             m_bEnded = true;
             m_inner.OnEnd(end);

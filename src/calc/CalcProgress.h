@@ -1,10 +1,12 @@
 #pragma once
-// The status bar's part during a run: a bar of the combinations examined against their count and the
-// rate in combinations per second, refreshed a few times a second from the run.
+// The status bar's part during a run: a bar of the combinations examined against their count, the suits
+// found against the limit (or, for a ranked run, the best value so far), the rate in combinations per
+// second and, for a long run, the time left; refreshed a few times a second from the run.
 #include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 #include "calc/CalcCount.h"
 
@@ -15,6 +17,18 @@ class QTimer;
 
 // "12,345,678 combinations/second"
 QString FormatRate(double perSecond);
+// Combinations examined per second; 0 before any time has passed.
+double RatePerSecond(const CCalcCount& examined, double seconds);
+// "412 of 1,000 suits"
+QString FormatFound(int64_t found, int64_t limit);
+// "Best Eff. Total: 331" for results column 1 to 15; empty while no value is known.
+QString FormatBest(int column, std::optional<int32_t> best);
+// The time left at the rate so far, once the run has gone on for more than MIN_SECONDS_FOR_ESTIMATE;
+// none before, once all is examined, or while nothing is.
+inline constexpr double MIN_SECONDS_FOR_ESTIMATE = 2.0;
+std::optional<double> EstimateSecondsLeft(const CCalcCount& examined, const CCalcCount& combinations, double seconds);
+// "about 1 min 20 s left"; whole seconds rounded up, coarser as the time grows.
+QString FormatTimeLeft(double seconds);
 // Per mille of the count examined, 0 to 1000 (1000 only when all are); 0 while the count is unknown.
 int ProgressPermille(const CCalcCount& examined, const CCalcCount& combinations);
 
@@ -25,6 +39,8 @@ public:
 
     QProgressBar* Bar() const { return m_pBar; }
     QLabel* Rate() const { return m_pRate; }
+    QLabel* Found() const { return m_pFound; }
+    QLabel* TimeLeft() const { return m_pTimeLeft; }
     // Reads the run's counts now.
     void Refresh();
 
@@ -34,6 +50,8 @@ private:
     const CCalcRun& m_run;
     QProgressBar* m_pBar;
     QLabel* m_pRate;
+    QLabel* m_pFound;
+    QLabel* m_pTimeLeft;
     QTimer* m_pTimer;
     QElapsedTimer m_clock;
 };

@@ -29,6 +29,10 @@ public:
         m_lastFlush = Clock::now();
     }
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
+        {
+            std::lock_guard<std::mutex> lock(m_run.m_countMutex);
+            ++m_run.m_nFound;
+        }
         m_batch.push_back(std::move(suit));
         if (m_batch.size() >= BATCH_SUITS || Due()) Flush();
     }
@@ -38,6 +42,10 @@ public:
             m_run.m_nExamined = examined;
         }
         if (!m_batch.empty() && Due()) Flush();
+    }
+    void OnBestSoFar(int32_t value) override {
+        std::lock_guard<std::mutex> lock(m_run.m_countMutex);
+        m_run.m_best = value;
     }
     void OnEnd(const CCalcMsg& end) override {
         Flush();
@@ -135,6 +143,10 @@ bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, in
         std::lock_guard<std::mutex> lock(m_countMutex);
         m_nExamined = 0;
         m_nCombinations = 0;
+        m_nFound = 0;
+        m_nSuitLimit = std::max<int32_t>(param ? param->m_nSuitLimit : 1, 1);
+        m_nRankColumn = param ? param->RankColumn() : 0;
+        m_best.reset();
     }
     {
         std::lock_guard<std::mutex> lock(m_handOverMutex);
@@ -161,6 +173,11 @@ CCalcCount CCalcRun::Examined() const {
 CCalcCount CCalcRun::Combinations() const {
     std::lock_guard<std::mutex> lock(m_countMutex);
     return m_nCombinations;
+}
+
+CCalcRunStatus CCalcRun::Status() const {
+    std::lock_guard<std::mutex> lock(m_countMutex);
+    return {m_nExamined, m_nCombinations, m_nFound, m_nSuitLimit, m_nRankColumn, m_best};
 }
 
 bool CCalcRun::IsActive() const {

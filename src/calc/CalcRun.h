@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ public:
     virtual void OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) = 0;
     // The worker is still inside this call, so the running flag stays set until it returns.
     virtual void OnCalcEnd(const CCalcMsg& end) = 0;
+};
+
+// Where a run stands, read in one piece for the progress display.
+struct CCalcRunStatus {
+    CCalcCount m_nExamined;
+    CCalcCount m_nCombinations;
+    int64_t m_nFound = 0;           // suits the search has delivered so far
+    int32_t m_nSuitLimit = 1;       // the most a run lists (at least 1)
+    int m_nRankColumn = 0;          // the results column a ranked run orders by; 0 for a run listing as found
+    std::optional<int32_t> m_best;  // ranked runs: the best value so far, once one is known
 };
 
 class CCalcRun : public QObject {
@@ -65,6 +76,7 @@ public:
     // the worker tells.
     CCalcCount Examined() const;
     CCalcCount Combinations() const;
+    CCalcRunStatus Status() const;
     bool InHandOver() const { return m_nHandOverDepth > 0; }
 
     // Hand-over tuning: a batch goes over when it holds this many suits or is this old.
@@ -91,6 +103,10 @@ private:
     mutable std::mutex m_countMutex;  // the counts are wider than an atomic
     CCalcCount m_nExamined;
     CCalcCount m_nCombinations;
+    int64_t m_nFound = 0;
+    int32_t m_nSuitLimit = 1;
+    int m_nRankColumn = 0;
+    std::optional<int32_t> m_best;
     std::atomic<bool> m_bStopRequested{false};
     int m_nHandOverDepth = 0;
     uint64_t m_nGeneration = 0;

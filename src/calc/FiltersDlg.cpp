@@ -1,11 +1,14 @@
 #include "FiltersDlg.h"
 
 #include <QCheckBox>
+#include <QColor>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShowEvent>
@@ -18,6 +21,8 @@
 
 #include "calc/CalcState.h"
 #include "calc/IntField.h"
+#include "calc/ReducedPool.h"
+#include "calc/ResultColumns.h"
 #include "calc/Settings.h"
 #include "document/GorvantaDoc.h"
 #include "model/MessageBox.h"
@@ -26,6 +31,25 @@
 namespace {
 constexpr const char* MSG_NOT_AN_INTEGER = "Please enter an integer.";
 constexpr const char* MSG_INTEGER_RANGE = "Please enter an integer between %1 and %2.";
+
+// The minimums and the highest value (HIGH_ order) each is checked against.
+constexpr std::pair<int32_t CSettings::*, int> kReachOf[] = {
+    {&CSettings::m_nLowerLimit, HIGH_TOTAL}, {&CSettings::m_nLuckLimit, HIGH_LUCK}, {&CSettings::m_nLMCLimit, HIGH_LMC},
+    {&CSettings::m_nLRCLimit, HIGH_LRC},     {&CSettings::m_nMRLimit, HIGH_MR},     {&CSettings::m_nHRLimit, HIGH_HR},
+    {&CSettings::m_nSRLimit, HIGH_SR},       {&CSettings::m_nDCILimit, HIGH_DCI},   {&CSettings::m_nHCILimit, HIGH_HCI}};
+
+int ReachIndex(int32_t CSettings::*member) {
+    for (const auto& [m, high] : kReachOf)
+        if (m == member) return high;
+    return -1;
+}
+
+// The rule a run applies to the stored value.
+int RankColumnOf(int32_t value) {
+    CCalcParam p;
+    p.m_nRankBy = value;
+    return p.RankColumn();
+}
 
 // Table indexes of the settings a group shows, ordered by (row, col), or by (col, row) for the type grid,
 // which is read column by column.
@@ -94,6 +118,31 @@ std::optional<int32_t> ParseDialogInt(const QString& text) {
 
 // ---------------------------------------------------------------------------------------------------------
 
+CRankChoice::CRankChoice(QWidget* parent) : QWidget(parent), m_pMode(new QComboBox), m_pColumn(new QComboBox) {
+    m_pMode->addItems({QStringLiteral("As found"), QStringLiteral("Best first by")});
+    const auto& headings = ResultColumnHeadings();
+    for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) m_pColumn->addItem(QString::fromLatin1(headings[size_t(n)]));
+    m_pColumn->setCurrentIndex(DEFAULT_COLUMN - 1);
+    m_pColumn->setEnabled(false);
+    m_pColumn->setObjectName(QStringLiteral("comboRankColumn"));
+    connect(m_pMode, &QComboBox::currentIndexChanged, m_pColumn, [this](int mode) { m_pColumn->setEnabled(mode == 1); });
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_pMode);
+    row->addWidget(m_pColumn);
+    setFocusProxy(m_pMode);
+}
+
+void CRankChoice::SetValue(int32_t value) {
+    const int column = RankColumnOf(value);
+    if (column > 0) m_pColumn->setCurrentIndex(column - 1);
+    m_pMode->setCurrentIndex(column > 0 ? 1 : 0);
+}
+
+int32_t CRankChoice::Value() const { return m_pMode->currentIndex() == 1 ? m_pColumn->currentIndex() + 1 : 0; }
+
+// ---------------------------------------------------------------------------------------------------------
+
 CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FiltersDlg"));
     setWindowTitle(QStringLiteral("Filters"));
@@ -114,16 +163,42 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
             auto* edit = new QLineEdit;
             edit->setObjectName(QString::fromLatin1(d.objectName));
             m_edits[i] = edit;
+        } else if (d.ctl == SettingCtl::Choice) {
+            auto* choice = new CRankChoice;
+            choice->Mode()->setObjectName(QString::fromLatin1(d.objectName));
+            m_choices[i] = choice;
         }
+        m_reachIndex[i] = d.ctl == SettingCtl::Field ? ReachIndex(d.member) : -1;
+        if (m_reachIndex[i] >= 0) {
+            auto* label = new QLabel;
+            label->setObjectName(QStringLiteral("reach") + QString::fromLatin1(d.objectName).mid(4));
+            // Room for any value, so the dialog keeps its size as the values change.
+            label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("max 0000000")));
+            m_reach[i] = label;
+            connect(m_edits[i], &QLineEdit::textChanged, this, &CFiltersDlg::UpdateReachColours);
+        }
+        // What the highest values depend on: the slots, medable-only and the resist cap.
+        if (m_checks[i] && (d.slot >= 0 || d.member == &CSettings::m_bMedableOnly ||
+                            d.member == &CSettings::m_bBypassResistCap))
+            connect(m_checks[i], &QCheckBox::toggled, this, &CFiltersDlg::UpdateReach);
     }
     // A field's widget in a layout: its up-down control where it has one.
     const auto widget = [this](size_t i) -> QWidget* {
-        return m_checks[i] ? static_cast<QWidget*>(m_checks[i])
-                           : m_spins[i] ? static_cast<QWidget*>(m_spins[i]) : m_edits[i];
+        if (m_checks[i]) return m_checks[i];
+        if (m_choices[i]) return m_choices[i];
+        return m_spins[i] ? static_cast<QWidget*>(m_spins[i]) : m_edits[i];
     };
     // Tab order follows the screen: the minimums row by row, then the side, the types, the limits.
     std::vector<QWidget*> tabOrder;
     const auto chain = [&tabOrder](QWidget* w) { tabOrder.push_back(w); };
+    const auto chainSetting = [&](size_t i) {
+        if (m_choices[i]) {
+            chain(m_choices[i]->Mode());
+            chain(m_choices[i]->Column());
+        } else {
+            chain(widget(i));
+        }
+    };
 
     // Display columns and minimums: one check box and its minimum per row, the total resist on the right.
     auto* minimums = new QGroupBox(QStringLiteral("Display Columns && Calculation Minimums"));
@@ -133,16 +208,24 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
         const SettingDef& d = kSettingTable[i];
         grid->addWidget(widget(i), d.row, d.col);
         if (d.ctl == SettingCtl::Field) widget(i)->setMinimumWidth(70);
+        if (m_reach[i]) grid->addWidget(m_reach[i], d.row, d.col + 1);
         rows = std::max(rows, d.row + 1);
-        chain(widget(i));
+        chainSetting(i);
     }
     auto* right = new QVBoxLayout;
     for (size_t i : GroupMembers(FiltersGroup::Side)) {
         const SettingDef& d = kSettingTable[i];
         if (d.ctl == SettingCtl::Field && d.text) right->addWidget(new QLabel(QString::fromLatin1(d.text)));
-        right->addWidget(widget(i));
+        if (m_reach[i]) {
+            auto* line = new QHBoxLayout;
+            line->addWidget(widget(i), 1);
+            line->addWidget(m_reach[i]);
+            right->addLayout(line);
+        } else {
+            right->addWidget(widget(i));
+        }
         right->addSpacing(6);
-        chain(widget(i));
+        chainSetting(i);
     }
     auto* note = new QLabel(QStringLiteral(
         "Note: Prop. minimums will be used even if columns are not displayed. \nSet property limits to 0 if not used."));
@@ -151,32 +234,37 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     right->addWidget(note);
     right->addStretch(1);
     grid->setColumnMinimumWidth(2, 12);
-    grid->addLayout(right, 0, 3, rows, 1);
-    grid->setColumnStretch(3, 1);
+    grid->setColumnMinimumWidth(3, 12);
+    grid->addLayout(right, 0, 4, rows, 1);
+    grid->setColumnStretch(4, 1);
 
     auto* types = new QGroupBox(QStringLiteral("Piece Type Filter"));
     auto* typeGrid = new QGridLayout(types);
     for (size_t i : GroupMembers(FiltersGroup::Types, true)) {
         typeGrid->addWidget(widget(i), kSettingTable[i].row, kSettingTable[i].col);
-        chain(widget(i));
+        chainSetting(i);
     }
 
+    // Each entry takes two cells: its label (if any) in the first, the control in the second.
     auto* limits = new QGroupBox(QStringLiteral("Suit Limits"));
-    auto* limitRow = new QHBoxLayout(limits);
+    auto* limitGrid = new QGridLayout(limits);
     for (size_t i : GroupMembers(FiltersGroup::Limits)) {
         const SettingDef& d = kSettingTable[i];
-        if (d.ctl == SettingCtl::Field) {
-            if (d.text) limitRow->addWidget(new QLabel(QString::fromLatin1(d.text)));
-            m_edits[i]->setMaximumWidth(80);
-            limitRow->addWidget(widget(i));
-            limitRow->addStretch(1);
-        } else {
+        if (d.ctl == SettingCtl::Check) {
             // The text stands to the left of the box.
             widget(i)->setLayoutDirection(Qt::RightToLeft);
-            limitRow->addWidget(widget(i));
+        } else {
+            if (d.text) {
+                auto* label = new QLabel(QString::fromLatin1(d.text));
+                label->setBuddy(widget(i));
+                limitGrid->addWidget(label, d.row, d.col);
+            }
+            if (m_edits[i]) m_edits[i]->setMaximumWidth(80);
         }
-        chain(widget(i));
+        limitGrid->addWidget(widget(i), d.row, d.col + 1, Qt::AlignLeft);
+        chainSetting(i);
     }
+    limitGrid->setColumnStretch(2, 1);
 
     m_btnOk = new QPushButton(QStringLiteral("OK"));
     m_btnOk->setObjectName(QStringLiteral("buttonOk"));
@@ -223,14 +311,66 @@ void CFiltersDlg::showEvent(QShowEvent* event) {
 }
 
 void CFiltersDlg::InitDialog() {
-    m_bInitialized = true;
+    // Filling the switches would recompute the highest values once for each of them.
     FillControls();
+    m_bInitialized = true;
+    UpdateReach();
 }
 
 void CFiltersDlg::FillControls() {
     for (size_t i = 0; i < std::size(kSettingTable); ++i) {
         if (m_edits[i]) m_edits[i]->setText(QString::number(m_values[i]));
         if (m_checks[i]) m_checks[i]->setChecked(m_values[i] != 0);
+        if (m_choices[i]) m_choices[i]->SetValue(m_values[i]);
+    }
+}
+
+void CFiltersDlg::SetPool(const CalcPool& pool) {
+    m_pool = pool;
+    if (m_bInitialized) UpdateReach();
+}
+
+CCalcParam CFiltersDlg::CurrentParam() const {
+    CCalcParam p;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
+        const SettingDef& d = kSettingTable[i];
+        if (!d.param) continue;
+        int32_t v = m_values[i];
+        if (m_checks[i]) v = m_checks[i]->isChecked() ? 1 : 0;
+        if (m_choices[i]) v = m_choices[i]->Value();
+        if (m_edits[i])
+            if (const auto typed = ParseDialogInt(m_edits[i]->text())) v = *typed;
+        p.*d.param = v;
+    }
+    return p;
+}
+
+void CFiltersDlg::UpdateReach() {
+    if (!m_bInitialized) return;
+    m_highest.reset();
+    if (m_pool) m_highest = ReachableHighest(CurrentParam(), *m_pool);
+    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+        if (m_reach[i])
+            m_reach[i]->setText(m_highest ? QStringLiteral("max %1").arg((*m_highest)[size_t(m_reachIndex[i])])
+                                          : QString());
+    UpdateReachColours();
+}
+
+void CFiltersDlg::UpdateReachColours() {
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
+        QLabel* label = m_reach[i];
+        if (!label) continue;
+        const auto minimum = ParseDialogInt(m_edits[i]->text());
+        const bool unreachable = m_highest && minimum && *minimum > (*m_highest)[size_t(m_reachIndex[i])];
+        // Below the minimum: no suit of these pieces can pass it.
+        QPalette pal = palette();
+        pal.setColor(QPalette::WindowText, unreachable ? QColor(0xC0, 0x10, 0x10)
+                                                       : pal.color(QPalette::Disabled, QPalette::WindowText));
+        label->setPalette(pal);
+        label->setProperty("unreachable", unreachable);
+        label->setToolTip(!m_highest   ? QString()
+                          : unreachable ? QStringLiteral("No suit of the enabled pieces reaches this minimum.")
+                                        : QStringLiteral("The highest value the enabled pieces reach."));
     }
 }
 
@@ -259,8 +399,12 @@ bool CFiltersDlg::TakeControls() {
         }
         values[i] = *v;
     }
-    for (size_t i = 0; i < std::size(kSettingTable); ++i)
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
         if (m_checks[i]) values[i] = m_checks[i]->isChecked() ? 1 : 0;
+        // A stored value the choice shows as it is stays as it was.
+        if (m_choices[i] && RankColumnOf(values[i]) != RankColumnOf(m_choices[i]->Value()))
+            values[i] = m_choices[i]->Value();
+    }
     m_values = values;
     return true;
 }
@@ -275,6 +419,7 @@ bool DoFiltersCommand(CGorvantaDoc* doc, QWidget* parent) {
     CFiltersDlg dlg(parent);
     CSettings& settings = TheSettings();
     dlg.CopyFrom(settings);
+    if (doc) dlg.SetPool(ReducedPool(doc->m_arrPool));
     if (dlg.exec() != QDialog::Accepted) return false;
     dlg.CopyTo(settings);
     settings.SaveSettings();

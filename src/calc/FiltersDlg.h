@@ -8,10 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "calc/CalcEngine.h"
 #include "calc/Settings.h"
 
 class CGorvantaDoc;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -43,6 +46,25 @@ private:
 // least one digit, nothing else, within 32 bits. Empty or anything else: no value.
 std::optional<int32_t> ParseDialogInt(const QString& text);
 
+// The order of the results: "As found", or "Best first by" one of the results columns 1 to 15, whose
+// drop-down is enabled only with that choice.
+class CRankChoice : public QWidget {
+public:
+    explicit CRankChoice(QWidget* parent = nullptr);
+
+    // A value that names no column shows as "As found"; the column list keeps its last choice then.
+    void SetValue(int32_t value);
+    int32_t Value() const;
+    QComboBox* Mode() const { return m_pMode; }
+    QComboBox* Column() const { return m_pColumn; }
+
+    static constexpr int DEFAULT_COLUMN = 6;  // "Eff. Total"
+
+private:
+    QComboBox* m_pMode;
+    QComboBox* m_pColumn;
+};
+
 class CFiltersDlg : public QDialog {
     Q_OBJECT
 public:
@@ -63,8 +85,15 @@ public:
     QLineEdit* FieldEdit(Member m) const { return m_edits[Index(m)]; }
     CSpinEdit* FieldSpin(Member m) const { return m_spins[Index(m)]; }
     QCheckBox* CheckBox(Member m) const { return m_checks[Index(m)]; }
+    CRankChoice* Choice(Member m) const { return m_choices[Index(m)]; }
+    // The highest value the pool reaches beside a minimum's field, or null for a setting without one.
+    QLabel* ReachLabel(Member m) const { return m_reach[Index(m)]; }
     QPushButton* OkButton() const { return m_btnOk; }
     QPushButton* CancelButton() const { return m_btnCancel; }
+
+    // The pool (as a run sees it) whose highest values show beside the minimums; without one the labels
+    // stay empty.
+    void SetPool(const CalcPool& pool);
 
 public slots:
     void accept() override;
@@ -78,11 +107,21 @@ private:
     // Controls from the values; the other way round returns false at the first field in error.
     void FillControls();
     bool TakeControls();
+    // The run parameters as the controls stand now (fields that do not read as numbers keep their values).
+    CCalcParam CurrentParam() const;
+    // Recomputes the reachable values, or only re-colours them against the minimums as typed.
+    void UpdateReach();
+    void UpdateReachColours();
 
     std::array<int32_t, SETTINGS_COUNT> m_values{};
     std::array<QLineEdit*, SETTINGS_COUNT> m_edits{};
     std::array<CSpinEdit*, SETTINGS_COUNT> m_spins{};
     std::array<QCheckBox*, SETTINGS_COUNT> m_checks{};
+    std::array<CRankChoice*, SETTINGS_COUNT> m_choices{};
+    std::array<QLabel*, SETTINGS_COUNT> m_reach{};
+    std::array<int, SETTINGS_COUNT> m_reachIndex{};  // HIGH_ index of a minimum's value, -1 for others
+    std::optional<CalcPool> m_pool;
+    std::optional<CalcHighest> m_highest;
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     bool m_bInitialized = false;

@@ -121,7 +121,7 @@ public:
 // parameter block, the Filters dialog and the results list's optional columns all loop over it.
 
 // How the Filters dialog shows a setting.
-// Choice: a drop-down list whose entries are the values 0, 1, ...
+// Choice: drop-down lists (the Filters dialog builds them for the setting they show).
 enum class SettingCtl : uint8_t { None, Check, Field, Choice };
 // Where: a minimums row (its display check in column 0, its minimum in column 1), the side column next to
 // the rows, the piece type grid (two columns), or the suit limits line.

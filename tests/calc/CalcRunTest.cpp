@@ -3,14 +3,20 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QThread>
+
+#include <chrono>
+#include <thread>
 
 #include "support/GuiTest.h"
 #include "support/Pools.h"
 #include "calc/CalcProgress.h"
 #include "calc/CalcRun.h"
+#include "calc/ResultColumns.h"
 
 namespace {
 class CSink : public ICalcRunSink {
@@ -93,10 +99,35 @@ private slots:
     void rateAndProgressTexts() {
         QCOMPARE(FormatRate(0), QStringLiteral("0 combinations/second"));
         QCOMPARE(FormatRate(1234567.6), QStringLiteral("1,234,568 combinations/second"));
+        QCOMPARE(RatePerSecond(1000, 0.5), 2000.0);
+        QCOMPARE(RatePerSecond(1000, 0), 0.0);
         const std::array<int64_t, 3> permille[] = {
             {0, 100, 0}, {50, 100, 500}, {100, 100, 1000}, {5, 0, 0}, {int64_t(1) << 62, INT64_MAX, 500}};
         for (const auto& [examined, combinations, want] : permille)
             QCOMPARE(ProgressPermille(examined, combinations), int(want));
+        const std::tuple<int64_t, int64_t, const char*> found[] = {
+            {0, 1000, "0 of 1,000 suits"}, {412, 1000, "412 of 1,000 suits"}, {100000, 100000, "100,000 of 100,000 suits"}};
+        for (const auto& [n, limit, want] : found) QCOMPARE(FormatFound(n, limit), QString::fromLatin1(want));
+        const std::tuple<int, std::optional<int32_t>, const char*> best[] = {
+            {6, 331, "Best Eff. Total: 331"}, {8, -5, "Best Luck: -5"}, {15, 0, "Best HCI: 0"}, {1, 70, "Best Phy.: 70"},
+            {6, std::nullopt, ""}, {0, 5, ""}, {16, 5, ""}};
+        for (const auto& [column, value, want] : best) QCOMPARE(FormatBest(column, value), QString::fromLatin1(want));
+        // Examined, count, seconds so far: the seconds left at the rate so far, or none (< 0).
+        const CCalcCount huge = CCalcCount(uint64_t(1) << 63) * (uint64_t(1) << 40);
+        const std::tuple<CCalcCount, CCalcCount, double, double> estimates[] = {
+            {25, 100, 3.0, 9.0},  {50, 100, 2.5, 2.5}, {50, 100, 2.0, -1}, {0, 100, 10.0, -1},
+            {100, 100, 10.0, -1}, {5, 0, 10.0, -1},    {huge, huge * 4, 3.0, 9.0}};
+        for (const auto& [examined, combinations, seconds, want] : estimates) {
+            const auto left = EstimateSecondsLeft(examined, combinations, seconds);
+            QCOMPARE(left.has_value(), want >= 0);
+            if (left) QVERIFY(qAbs(*left - want) < 1e-9 * want);
+        }
+        const std::pair<double, const char*> timeLeft[] = {
+            {0.2, "about 1 s left"},         {59.2, "about 1 min left"},        {80, "about 1 min 20 s left"},
+            {599, "about 9 min 59 s left"},  {600.5, "about 10 min left"},      {3599, "about 59 min left"},
+            {3600, "about 1 h left"},        {5400, "about 1 h 30 min left"},   {86400 * 2 + 3600 * 5, "about 2 d 5 h left"},
+            {86400 * 100, "more than 99 d left"}, {1e300, "more than 99 d left"}};
+        for (const auto& [seconds, want] : timeLeft) QCOMPARE(FormatTimeLeft(seconds), QString::fromLatin1(want));
     }
     // Every combination qualifies: the suits arrive on this thread, in the search's order, in batches,
     // between one begin and one end, and the flag is still up while the end is handled. The suit limit
@@ -335,6 +366,111 @@ private slots:
         QCOMPARE(atEnd, 1000);
         QVERIFY2(rateAtEnd.endsWith(QStringLiteral(" combinations/second")), qPrintable(rateAtEnd));
         QVERIFY2(!rateAtEnd.startsWith(QStringLiteral("0 ")), qPrintable(rateAtEnd));
+    }
+    // A run that ends at its suit limit long before its end: the suits found against the limit as each
+    // batch arrives, and at the end a bar that has moved, by the combinations examined up to the limit.
+    void progressOfALimitBoundRun() {
+        CTestPool pool = PoolOf({0, 1, 2}, 15);  // 3,375 combinations, every one a suit
+        CSink sink;
+        CCalcRun run(sink);
+        CCalcProgress progress(run);
+        struct Look {
+            QString found, expected;
+            int bar;
+            CCalcRunStatus status;
+        };
+        std::vector<Look> looks;
+        sink.onSuits = sink.onEnd = [&] {
+            progress.Refresh();
+            looks.push_back({progress.Found()->text(), FormatFound(int64_t(sink.suits.size()), 50),
+                             progress.Bar()->value(), run.Status()});
+        };
+        QVERIFY(RunToEnd(run, pool, ParamFor({0, 1, 2}, 50)));
+        QCOMPARE(sink.suits.size(), size_t(50));
+        QVERIFY(looks.size() >= 2);
+        for (const Look& look : looks) {
+            QCOMPARE(look.found, look.expected);
+            QCOMPARE(look.status.m_nSuitLimit, 50);
+            QCOMPARE(look.status.m_nRankColumn, 0);
+        }
+        const Look& end = looks.back();
+        QCOMPARE(end.found, QStringLiteral("50 of 50 suits"));
+        QVERIFY2(end.status.m_nExamined >= 50 && end.status.m_nExamined < 3375, end.status.m_nExamined.ToString().c_str());
+        QCOMPARE(end.bar, ProgressPermille(end.status.m_nExamined, 3375));
+        QVERIFY(end.bar > 0);
+        QVERIFY(progress.TimeLeft()->text().isEmpty());
+    }
+    // A long run in the status bar of a maximized window, held in a hand-over once it has gone on for more
+    // than the estimate needs: the time left shows, the rate has moved, the suits are counted.
+    void longRunShowsTheTimeLeft() {
+        CTestPool pool = LongPool();
+        CSink sink;
+        CCalcRun run(sink);
+        QMainWindow frame;
+        auto* progress = new CCalcProgress(run);
+        frame.statusBar()->addPermanentWidget(progress);
+        frame.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QElapsedTimer clock;
+        bool held = false;
+        QString timeLeft, rate, found, expected;
+        sink.onSuits = [&] {
+            if (held || run.Examined() == 0) return;
+            held = true;
+            while (clock.elapsed() < 2300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            progress->Refresh();
+            timeLeft = progress->TimeLeft()->isVisible() ? progress->TimeLeft()->text() : QString();
+            rate = progress->Rate()->text();
+            found = progress->Found()->text();
+            expected = FormatFound(int64_t(sink.suits.size()), 100000);
+            QCoreApplication::processEvents();  // the status bar's layout, for the picture
+            guitest::Shot(&frame, QStringLiteral("calc-progress-maximized"));
+            run.RequestStop();
+        };
+        clock.start();
+        QVERIFY(RunToEnd(run, pool, SixSlots(), 60000));
+        QVERIFY(held);
+        QVERIFY2(timeLeft.startsWith(QStringLiteral("about ")) && timeLeft.endsWith(QStringLiteral(" left")),
+                 qPrintable(timeLeft));
+        QVERIFY2(!rate.startsWith(QStringLiteral("0 ")), qPrintable(rate));
+        QCOMPARE(found, expected);
+    }
+    // A ranked run tells the best value so far under its column's heading instead of a suit count: never
+    // above the best suit it lists at the end, and shown as soon as it is known. Each chunk of the space
+    // waits a little, so the run lasts long enough for reports on the way.
+    void rankedRunShowsTheBestSoFar() {
+        CCalcHooks hooks;
+        hooks.chunkStart = [](int64_t) { std::this_thread::sleep_for(std::chrono::microseconds(300)); };
+        CCalcHooksScope slow(std::move(hooks));
+        CTestPool pool = LongPool();
+        CSink sink;
+        CCalcRun run(sink);
+        CCalcProgress progress(run);
+        auto param = SixSlots();
+        param->m_nRankBy = 6;
+        param->m_nSuitLimit = 20;
+        std::vector<std::pair<CCalcRunStatus, QString>> looks;
+        const auto look = [&] {
+            progress.Refresh();
+            looks.emplace_back(run.Status(), progress.Found()->text());
+        };
+        sink.onSuits = sink.onEnd = look;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, look);
+        timer.start(5);
+        QVERIFY(RunToEnd(run, pool, std::move(param), 60000));
+        timer.stop();
+        QCOMPARE(sink.suits.size(), size_t(20));
+        const int32_t best = ResultColumnValue(*sink.suits.front(), 6, false);
+        for (const auto& [status, text] : looks) {
+            QCOMPARE(status.m_nRankColumn, 6);
+            QCOMPARE(text, status.m_best ? QStringLiteral("Best Eff. Total: %1").arg(*status.m_best) : QString());
+            if (status.m_best) QVERIFY(*status.m_best <= best);
+        }
+        const auto known = std::find_if(looks.begin(), looks.end(), [](const auto& l) { return l.first.m_best; });
+        QVERIFY(known != looks.end());
+        QVERIFY(known->first.m_nExamined < known->first.m_nCombinations);
+        QCOMPARE(looks.back().first.m_nExamined, looks.back().first.m_nCombinations);
     }
 };
 

@@ -1,11 +1,15 @@
-// The Filters dialog driven through its edits, check boxes, arrows and buttons: the values it shows, the
-// order in which OK finds errors and what it does with the focus, ranges, Cancel, and the command.
+// The Filters dialog driven through its edits, check boxes, drop-downs, arrows and buttons: the values it
+// shows, the order in which OK finds errors and what it does with the focus, ranges, Cancel, the command,
+// the order of results and the highest values the pool reaches beside the minimums.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "support/GuiTest.h"
+#include "support/Pools.h"
 #include "calc/CalcState.h"
 #include "calc/FiltersDlg.h"
 #include "calc/Settings.h"
@@ -71,6 +75,63 @@ void SetText(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
+// The minimums and the highest value each is shown against.
+const std::pair<const char*, int> kReachFields[] = {
+    {"LowerLimit", HIGH_TOTAL}, {"Luck Limit", HIGH_LUCK}, {"LMC Limit", HIGH_LMC}, {"LRC Limit", HIGH_LRC},
+    {"MR Limit", HIGH_MR},      {"HR Limit", HIGH_HR},     {"SR Limit", HIGH_SR},   {"DCI Limit", HIGH_DCI},
+    {"HCI Limit", HIGH_HCI}};
+
+// What the pool reaches, visiting every combination of one piece per enabled slot that has pieces left
+// once the excluded ones are out; with medable-only, combinations with a non-medable armor piece do not
+// count. Resists are capped at 70 each unless bypassed.
+struct ReachSwitches {
+    std::array<bool, SLOT_COUNT> use{};
+    bool medableOnly = false;
+    bool bypass = false;
+};
+CalcHighest BruteHighest(const CGorvantaDoc& doc, const ReachSwitches& sw) {
+    CalcHighest best{};
+    std::array<int64_t, 13> sum{};  // five resists, then the eight properties in HIGH_ order
+    const std::function<void(int, bool)> visit = [&](int k, bool medable) {
+        if (k == SLOT_COUNT) {
+            if (sw.medableOnly && !medable) return;
+            int64_t total = 0;
+            for (int r = 0; r < 5; ++r) total += sw.bypass ? sum[size_t(r)] : std::min<int64_t>(sum[size_t(r)], 70);
+            best[HIGH_TOTAL] = std::max(best[HIGH_TOTAL], int32_t(total));
+            for (int h = 1; h < HIGH_COUNT; ++h) best[size_t(h)] = std::max(best[size_t(h)], int32_t(sum[size_t(4 + h)]));
+            return;
+        }
+        bool any = false;
+        if (sw.use[size_t(k)])
+            for (const CArmorPiece* p : doc.m_arrPool[size_t(k)]) {
+                if (p->m_nMark == PieceMark::Excluded) continue;
+                any = true;
+                const int32_t v[13] = {p->m_nPhysical, p->m_nFire, p->m_nCold, p->m_nPoison, p->m_nEnergy,
+                                       p->m_nLuck,     p->m_nLMC,  p->m_nLRC,  p->m_nMR,     p->m_nHR,
+                                       p->m_nSR,       p->m_nDCI,  p->m_nHCI};
+                for (size_t i = 0; i < 13; ++i) sum[i] += v[i];
+                visit(k + 1, medable && (k >= 6 || p->m_bMedable));
+                for (size_t i = 0; i < 13; ++i) sum[i] -= v[i];
+            }
+        if (!any) visit(k + 1, medable);
+    };
+    visit(0, true);
+    return best;
+}
+
+// Head wear, gorgets and rings; the physical resist of a head and a gorget passes the cap, one head is not
+// medable, and an excluded gorget would lift every value were it counted.
+void AddReachPool(CGorvantaDoc& doc) {
+    AddPiece(doc, "head 1", 1 << 0, {40, 10, 0, 0, 5}, {80, 5, 0, 1, 0, 2, 6, 0})->m_bMedable = 1;
+    AddPiece(doc, "head 2", 1 << 0, {35, 30, 20, 0, 0}, {150, 0, 7, 0, 3, 0, 0, 4})->m_bMedable = 0;
+    AddPiece(doc, "gorget 1", 1 << 1, {35, 0, 15, 10, 0}, {0, 3, 10, 2, 0, 1, 5, 0})->m_bMedable = 1;
+    CArmorPiece* out = AddPiece(doc, "gorget 2", 1 << 1, {60, 60, 60, 60, 60}, {900, 90, 90, 90, 90, 90, 90, 90});
+    out->m_bMedable = 1;
+    out->m_nMark = PieceMark::Excluded;
+    AddPiece(doc, "ring 1", 1 << 6, {0, 20, 0, 0, 12}, {60, 4, 8, 0, 0, 0, 10, 15});
+    AddPiece(doc, "ring 2", 1 << 6, {0, 0, 0, 0, 0}, {120, 0, 0, 1, 2, 3, 0, 5});
+}
+
 }  // namespace
 
 class FiltersDlgTest : public QObject, guitest::Fixture {
@@ -103,6 +164,82 @@ class FiltersDlgTest : public QObject, guitest::Fixture {
         }
     }
 
+    // One opening of the dialog: the choice as shown, the keys pressed, the choice after them.
+    void RankStep(CFiltersDlg& dlg, const char* mode, const char* column, Qt::Key modeKey, Qt::Key columnKey,
+                  const char* modeAfter, const char* columnAfter) {
+        CRankChoice* choice = dlg.Choice(M("Rank By"));
+        QVERIFY(choice);
+        QCOMPARE(choice->Mode()->objectName(), QStringLiteral("comboRankBy"));
+        QCOMPARE(choice->Mode()->count(), 2);
+        QCOMPARE(choice->Column()->count(), 15);
+        QCOMPARE(choice->Column()->itemText(0), QStringLiteral("Phy."));
+        QCOMPARE(choice->Column()->itemText(14), QStringLiteral("HCI"));
+        QCOMPARE(choice->Mode()->currentText(), QString::fromLatin1(mode));
+        QCOMPARE(choice->Column()->currentText(), QString::fromLatin1(column));
+        QCOMPARE(choice->Column()->isEnabled(), choice->Mode()->currentIndex() == 1);
+        // Tab order: from the suit limits line to the two drop-downs, then OK.
+        dlg.CheckBox(M("Bypass 70/Resist Limit"))->setFocus();
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(dlg.focusWidget(), static_cast<QWidget*>(choice->Mode()));
+        if (modeKey) QTest::keyClick(choice->Mode(), modeKey);
+        QCOMPARE(choice->Column()->isEnabled(), choice->Mode()->currentIndex() == 1);
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(dlg.focusWidget(), choice->Column()->isEnabled() ? static_cast<QWidget*>(choice->Column())
+                                                                  : static_cast<QWidget*>(dlg.OkButton()));
+        if (columnKey) QTest::keyClick(choice->Column(), columnKey);
+        QCOMPARE(choice->Mode()->currentText(), QString::fromLatin1(modeAfter));
+        QCOMPARE(choice->Column()->currentText(), QString::fromLatin1(columnAfter));
+    }
+
+    // Every label against the values the pool reaches with these switches, coloured against the minimums.
+    void ExpectReach(CFiltersDlg& dlg, const CGorvantaDoc& doc, const ReachSwitches& sw, const char* step) {
+        const CalcHighest want = BruteHighest(doc, sw);
+        for (const auto& [name, high] : kReachFields) {
+            QLabel* label = dlg.ReachLabel(M(name));
+            QVERIFY2(label && label->isVisible(), name);
+            QCOMPARE(label->text(), QStringLiteral("max %1").arg(want[size_t(high)]));
+            const bool unreachable = dlg.FieldEdit(M(name))->text().toInt() > want[size_t(high)];
+            QVERIFY2(label->property("unreachable").toBool() == unreachable, (std::string(step) + " " + name).c_str());
+        }
+    }
+    void ReachPath(CFiltersDlg& dlg, const CGorvantaDoc& doc, ReachSwitches& sw) {
+        ExpectReach(dlg, doc, sw, "opened");
+        QVERIFY(!dlg.ReachLabel(M("Luck Limit"))->property("unreachable").toBool());
+        guitest::Shot(&dlg, QStringLiteral("filters-reach"));
+        // Each switch, the value it changes (so the step proves something), and whether it rises.
+        const struct {
+            const char* check;
+            int high;
+            bool rises;
+        } switches[] = {{"Use Rings", HIGH_LUCK, false}, {"Use Mage Armor", HIGH_LUCK, false},
+                        {"Bypass 70/Resist Limit", HIGH_TOTAL, true}, {"Use Rings", HIGH_HCI, true}};
+        for (const auto& sws : switches) {
+            const CalcHighest before = BruteHighest(doc, sw);
+            dlg.CheckBox(M(sws.check))->click();
+            const int slot = kSettingTable[size_t(CSettings::IndexOf(sws.check))].slot;
+            if (slot >= 0) sw.use[size_t(slot)] = !sw.use[size_t(slot)];
+            if (std::string(sws.check) == "Use Mage Armor") sw.medableOnly = !sw.medableOnly;
+            if (std::string(sws.check) == "Bypass 70/Resist Limit") sw.bypass = !sw.bypass;
+            const CalcHighest after = BruteHighest(doc, sw);
+            QVERIFY2(sws.rises ? after[size_t(sws.high)] > before[size_t(sws.high)]
+                               : after[size_t(sws.high)] < before[size_t(sws.high)],
+                     sws.check);
+            ExpectReach(dlg, doc, sw, sws.check);
+        }
+        // The luck minimum of 201 is out of reach without the non-medable head; typing follows at once.
+        QLabel* luck = dlg.ReachLabel(M("Luck Limit"));
+        QVERIFY(luck->property("unreachable").toBool());
+        const QColor warning = luck->palette().color(QPalette::WindowText);
+        QVERIFY(warning != dlg.ReachLabel(M("DCI Limit"))->palette().color(QPalette::WindowText));
+        const int reached = BruteHighest(doc, sw)[HIGH_LUCK];
+        for (const auto& [typed, unreachable] : {std::pair(reached, false), std::pair(reached + 1, true)}) {
+            SetText(dlg.FieldEdit(M("Luck Limit")), QString::number(typed));
+            QCOMPARE(luck->property("unreachable").toBool(), unreachable);
+        }
+        ExpectReach(dlg, doc, sw, "typed");
+        guitest::Shot(&dlg, QStringLiteral("filters-reach-warning"));
+    }
+
 private slots:
     void init() { BeginCase(); }
     void cleanup() { EndCase(); }
@@ -130,6 +267,8 @@ private slots:
         QVERIFY(dlg.OkButton()->isDefault());
         QCOMPARE(dlg.CancelButton()->text(), QStringLiteral("Cancel"));
         QVERIFY(dlg.findChild<QWidget*>(QStringLiteral("labelNote")));
+        // Without a document there is no pool to reach anything with.
+        for (const auto& [name, high] : kReachFields) QVERIFY(dlg.ReachLabel(M(name))->text().isEmpty());
         guitest::Shot(&dlg, QStringLiteral("filters"));
         Ok(dlg);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -298,6 +437,8 @@ private slots:
         QVERIFY(MemoryStore().WriteCount() > writes);
         QCOMPARE(Store().GetInt(SETTINGS_SECTION, "HCI Limit", -1), 25);
         QCOMPARE(Store().GetInt(SETTINGS_SECTION, "Display HR", -1), 1);
+        // A setting never moved from its default is not written.
+        QCOMPARE(Store().GetInt(SETTINGS_SECTION, "Rank By", -1), -1);
         QCOMPARE(view.calls.size(), size_t(1));
         QCOMPARE(view.calls[0].first, static_cast<IDocView*>(nullptr));
         QCOMPARE(view.calls[0].second, int(HINT_FILTERS_CHANGED));
@@ -326,6 +467,77 @@ private slots:
         QCOMPARE(MemoryStore().WriteCount(), writes);
         QVERIFY(view.calls.empty());
         doc.RemoveView(&view);
+    }
+
+    // The order of results through the command, opened again and again on what the last one left: the
+    // drop-downs show the stored value, the column list only with "Best first by"; OK stores the choice,
+    // Cancel nothing. A stored value that names no column shows as "As found" and is kept by OK.
+    void rankChoiceSavedAndRestored() {
+        struct Step {
+            int32_t stored;  // < 0: what the step before left
+            const char* mode;
+            const char* column;
+            Qt::Key modeKey;  // pressed on the first drop-down (0: none)
+            Qt::Key columnKey;
+            const char* modeAfter;
+            const char* columnAfter;
+            bool ok;
+            int32_t after;
+        };
+        const Step steps[] = {
+            {0, "As found", "Eff. Total", Qt::Key_Down, Qt::Key_L, "Best first by", "Luck", true, 8},
+            {-1, "Best first by", "Luck", Qt::Key_Up, Qt::Key(0), "As found", "Luck", false, 8},
+            {-1, "Best first by", "Luck", Qt::Key(0), Qt::Key_H, "Best first by", "HR", true, 12},
+            {99, "As found", "Eff. Total", Qt::Key(0), Qt::Key(0), "As found", "Eff. Total", true, 99},
+            {-3, "As found", "Eff. Total", Qt::Key_Down, Qt::Key(0), "Best first by", "Eff. Total", true, 6},
+            {15, "Best first by", "HCI", Qt::Key_Up, Qt::Key(0), "As found", "HCI", true, 0},
+        };
+        const Member rank = M("Rank By");
+        CGorvantaDoc doc;
+        for (const Step& step : steps) {
+            if (step.stored >= 0 || step.stored == -3) TheSettings().*rank = step.stored;
+            const int32_t before = TheSettings().*rank;
+            const size_t writes = MemoryStore().WriteCount();
+            guitest::WhenModal<CFiltersDlg>([&](CFiltersDlg& dlg) {
+                RankStep(dlg, step.mode, step.column, step.modeKey, step.columnKey, step.modeAfter, step.columnAfter);
+                if (&step == steps) guitest::Shot(&dlg, QStringLiteral("filters-rank"));
+                if (step.ok)
+                    QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+                else
+                    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+                // A failed check above must not leave the dialog open.
+                if (dlg.isVisible()) dlg.reject();
+            });
+            QCOMPARE(DoFiltersCommand(&doc, nullptr), step.ok);
+            QCOMPARE(TheSettings().*rank, step.after);
+            if (!step.ok) {
+                QCOMPARE(step.after, before);
+                QCOMPARE(MemoryStore().WriteCount(), writes);
+                continue;
+            }
+            QCOMPARE(Store().GetInt(SETTINGS_SECTION, "Rank By", -1), step.after);
+            CSettings restarted;
+            restarted.LoadSettings();
+            QCOMPARE(restarted.*rank, step.after);
+        }
+    }
+
+    // The highest values beside the minimums follow the slot switches, medable-only and the bypass, and
+    // turn to the warning colour where the minimum as typed is above them.
+    void reachableValuesBesideTheMinimums() {
+        CGorvantaDoc doc;
+        AddReachPool(doc);
+        CSettings& s = TheSettings();
+        s.m_bUseRings = 1;
+        s.m_nLuckLimit = 201;
+        s.m_nLMCLimit = 9;
+        ReachSwitches sw;
+        for (int k = 0; k < SLOT_COUNT; ++k) sw.use[size_t(k)] = s.UseSlot(k) != 0;
+        guitest::WhenModal<CFiltersDlg>([&](CFiltersDlg& dlg) {
+            ReachPath(dlg, doc, sw);
+            dlg.reject();
+        });
+        QVERIFY(!DoFiltersCommand(&doc, nullptr));
     }
 
     // During a run the command does nothing at all: no dialog, no change.
