@@ -6,6 +6,10 @@
 // but the engine carries partial sums down the levels, skips subtrees that cannot qualify (still counting
 // them exactly), searches the subtree below pieces of one slot with equal values once where it lists
 // nothing, and spreads the work over several threads with an ordered merge.
+//
+// A ranked run (a "Rank By" column) visits every combination and lists the suit limit's number of the
+// qualifying ones with the greatest value of that column, equal values in visiting order; it passes over
+// subtrees that cannot beat the worst of the best kept so far, again counting them exactly.
 #include <array>
 #include <atomic>
 #include <cstdint>

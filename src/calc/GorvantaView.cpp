@@ -3,27 +3,51 @@
 #include "calc/ReducedPool.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMainWindow>
+#include <QMenu>
+#include <QSaveFile>
 #include <QStatusBar>
+#include <QStyle>
 
+#include <algorithm>
+#include <cmath>
+#include <numeric>
 #include <unordered_set>
 
 #include "calc/CalcProgress.h"
 #include "calc/CalcState.h"
 #include "calc/ResultsHeader.h"
 #include "model/ArmorSuit.h"
+#include "model/FileNames.h"
 #include "model/MessageBox.h"
+#include "model/QtText.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
 #include "ui/SuitDetailsDlg.h"
 #include "ui/WaitCursor.h"
+
+namespace {
+// Column 0 shows at least this much of a suit's name by default.
+constexpr const char* kWidestSuitName = "Suit 00000";
+constexpr const char* EXPORT_TITLE = "Export Results";
+constexpr const char* EXPORT_FILTER = "CSV files (*.csv)";
+constexpr const char* EXPORT_NAME_SUFFIX = " results.csv";
+constexpr const char* MSG_CANNOT_WRITE = "Cannot write the file %1.";
+}  // namespace
 
 CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
     : QTableView(parent), m_pDoc(&doc), m_pModel(new CResultsModel(this)), m_pRun(new CCalcRun(static_cast<ICalcRunSink&>(*this))) {
     setObjectName(QStringLiteral("ResultsView"));
     setModel(m_pModel);
-    // A report list: whole rows, one at a time, no grid and no row numbers.
+    // A report list: whole rows, no grid and no row numbers. Several rows can be selected for copying;
+    // the details open for the current row only.
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setShowGrid(false);
     setWordWrap(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -40,9 +64,14 @@ CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(1);
     header->setSectionsClickable(true);
-    header->setSortIndicatorShown(false);
-    // Each column sorts one fixed way, however often it is clicked; clicks are fine during a run.
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) { m_pModel->SortByColumn(column); });
+    // Shown from the start, so that the default widths leave room for the arrow; no column is sorted yet.
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    // Clicks are fine during a run: sorting only reorders rows already listed.
+    connect(header, &QHeaderView::sectionClicked, this, &CGorvantaView::OnHeaderClicked);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this,
+            [this, header](const QPoint& pos) { ShowHeaderMenu(header->viewport()->mapToGlobal(pos)); });
     m_pResizeWatcher = new CColumnResizeWatcher(header);
     connect(m_pResizeWatcher, &CColumnResizeWatcher::ColumnResized, this, &CGorvantaView::OnColumnResized);
     connect(this, &QAbstractItemView::doubleClicked, this,
@@ -69,7 +98,7 @@ void CGorvantaView::OnInitialUpdate() {
     const CSettings& s = TheSettings();
     for (int n = 0; n < COLUMN_COUNT; ++n) {
         setColumnHidden(n, false);
-        setColumnWidth(n, s.m_nColumnWidth[size_t(n)]);
+        setColumnWidth(n, ShownWidth(n));
     }
     ApplyColumnVisibility();
     m_nLowerLimit = s.m_nLowerLimit;
@@ -108,7 +137,7 @@ void CGorvantaView::ApplyColumnVisibility() {
         // A column shown at width 0 would look hidden but keep a divider to catch; hide it instead.
         if (s.*d.member && width > 0) {
             setColumnHidden(d.column, false);
-            setColumnWidth(d.column, width);
+            setColumnWidth(d.column, ShownWidth(d.column));
         } else {
             setColumnHidden(d.column, true);
         }
@@ -117,9 +146,190 @@ void CGorvantaView::ApplyColumnVisibility() {
 
 int CGorvantaView::ColumnWidth(int column) const { return isColumnHidden(column) ? 0 : columnWidth(column); }
 
+int CGorvantaView::ShownWidth(int column) const {
+    if (column < 0 || column >= COLUMN_COUNT) return 0;
+    static const std::array<int32_t, COLUMN_COUNT> kDefaults = CSettings().m_nColumnWidth;
+    const int stored = TheSettings().m_nColumnWidth[size_t(column)];
+    // A width the player has set stays as it is, even one that cuts the heading.
+    if (stored != kDefaults[size_t(column)]) return stored;
+    QHeaderView* header = horizontalHeader();
+    // The header's own measure, with the arrow's room; a hidden section has none.
+    int fit = header->isSectionHidden(column) ? 0 : header->sectionSizeHint(column);
+    if (column == 0) {
+        // The cell's text margins, as the item delegate draws them.
+        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+        // Text is laid out in fractions of a pixel: a rounded-down width would cut the last one.
+        const qreal text = QFontMetricsF(font()).horizontalAdvance(QString::fromLatin1(kWidestSuitName));
+        fit = std::max(fit, int(std::ceil(text)) + 2 * margin);
+    }
+    return std::max(stored, fit);
+}
+
+void CGorvantaView::ApplyShownWidths() {
+    for (int n = 0; n < COLUMN_COUNT; ++n)
+        if (!isColumnHidden(n)) setColumnWidth(n, ShownWidth(n));
+}
+
+void CGorvantaView::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) ApplyShownWidths();
+}
+
 void CGorvantaView::ClearResults() {
     CWaitCursor wait;
     m_pModel->ClearResults();
+    // A new list is in arrival order again.
+    m_nSortColumn = -1;
+    m_bSortReversed = false;
+    ShowSortIndicator();
+}
+
+void CGorvantaView::OnHeaderClicked(int column) {
+    if (column < 0 || column >= COLUMN_COUNT) return;
+    m_bSortReversed = column == m_nSortColumn && !m_bSortReversed;
+    m_nSortColumn = column;
+    m_pModel->SortByColumn(column, m_bSortReversed);
+    ShowSortIndicator();
+}
+
+void CGorvantaView::ShowSortIndicator() {
+    QHeaderView* header = horizontalHeader();
+    if (m_nSortColumn < 0) {
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    // Names go up by themselves, numbers down: the arrow shows the order the rows are in.
+    const bool ascending = (m_nSortColumn == 0) != m_bSortReversed;
+    header->setSortIndicator(m_nSortColumn, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::vector<std::string> CGorvantaView::ShownHeadings() const {
+    std::vector<std::string> out;
+    const QHeaderView* header = horizontalHeader();
+    for (int v = 0; v < header->count(); ++v) {
+        const int column = header->logicalIndex(v);
+        if (!isColumnHidden(column)) out.emplace_back(ResultColumnHeadings()[size_t(column)]);
+    }
+    return out;
+}
+
+std::vector<std::vector<std::string>> CGorvantaView::ShownRows(const std::vector<int>& rows) const {
+    std::vector<int> columns;
+    const QHeaderView* header = horizontalHeader();
+    for (int v = 0; v < header->count(); ++v)
+        if (!isColumnHidden(header->logicalIndex(v))) columns.push_back(header->logicalIndex(v));
+    std::vector<std::vector<std::string>> out;
+    out.reserve(rows.size());
+    for (int row : rows) {
+        std::vector<std::string>& cells = out.emplace_back();
+        cells.reserve(columns.size());
+        for (int column : columns) cells.push_back(m_pModel->CellText(row, column));
+    }
+    return out;
+}
+
+std::vector<int> CGorvantaView::SelectedRows() const {
+    std::vector<bool> selected(size_t(m_pModel->rowCount()), false);
+    if (const QItemSelectionModel* sel = selectionModel())
+        for (const QItemSelectionRange& range : sel->selection())
+            for (int r = range.top(); r <= range.bottom(); ++r)
+                if (r >= 0 && r < int(selected.size())) selected[size_t(r)] = true;
+    std::vector<int> rows;
+    for (size_t r = 0; r < selected.size(); ++r)
+        if (selected[r]) rows.push_back(int(r));
+    return rows;
+}
+
+bool CGorvantaView::CopySelection() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) return false;
+    QGuiApplication::clipboard()->setText(ToQt(ResultsAsTsv(ShownHeadings(), ShownRows(rows))));
+    return true;
+}
+
+bool CGorvantaView::CanExportResults() const { return m_pModel->rowCount() > 0 && !IsCalcInProgress(); }
+
+void CGorvantaView::OnExportResults(const QString& documentTitle) {
+    if (!CanExportResults()) return;
+    QString name = documentTitle;
+    const QString ext = QString::fromLatin1(GetDocString(DocString::FilterExt).c_str());
+    if (!ext.isEmpty() && name.endsWith(ext, Qt::CaseInsensitive)) name.chop(ext.size());
+    QFileDialog dlg(window(), QString::fromLatin1(EXPORT_TITLE));
+    dlg.setObjectName(QStringLiteral("ExportResultsDialog"));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilter(QString::fromLatin1(EXPORT_FILTER));
+    dlg.setDefaultSuffix(QStringLiteral("csv"));
+    dlg.selectFile(name + QString::fromLatin1(EXPORT_NAME_SUFFIX));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+    ExportResults(dlg.selectedFiles().first());
+}
+
+bool CGorvantaView::ExportResults(const QString& path) {
+    std::vector<int> rows(size_t(m_pModel->rowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    const QByteArray bytes = ToQt(ResultsAsCsv(ShownHeadings(), ShownRows(rows))).toUtf8();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    QString text = QString::fromLatin1(MSG_CANNOT_WRITE).arg(FileNameForDisplay(QDir::toNativeSeparators(path)));
+    if (!file.errorString().isEmpty()) text += QLatin1Char('\n') + file.errorString();
+    ShowMessage(FromQt(text), MsgButtons::OK, MsgIcon::Exclamation);
+    return false;
+}
+
+QMenu* CGorvantaView::ShowHeaderMenu(const QPoint& globalPos) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ColumnsMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (int column = 0; column < COLUMN_COUNT; ++column) {
+        const int32_t* on = TheSettings().ColumnSwitch(column);
+        if (!on) continue;
+        QAction* a = menu->addAction(QString::fromLatin1(ResultColumnHeadings()[size_t(column)]));
+        a->setCheckable(true);
+        a->setChecked(*on != 0);
+        connect(a, &QAction::triggered, this, [this, column] { SwitchColumn(column); });
+    }
+    menu->popup(globalPos);
+    return menu;
+}
+
+void CGorvantaView::SwitchColumn(int column) {
+    int32_t* on = TheSettings().ColumnSwitch(column);
+    if (!on) return;
+    *on = *on ? 0 : 1;
+    TheSettings().SaveSettings();
+    // As the Filters dialog's OK does; the switch only shows or hides, so a run may go on.
+    if (m_pDoc)
+        m_pDoc->UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+    else
+        ApplyColumnVisibility();
+    emit displaySwitchesChanged();
+}
+
+bool CGorvantaView::OnCmdMsg(int id, CCmdUI* pUI) {
+    if (id != ID_EDIT_COPY) return false;
+    if (pUI)
+        pUI->Enable(selectionModel() && selectionModel()->hasSelection());
+    else
+        CopySelection();
+    return true;
+}
+
+void CGorvantaView::keyPressEvent(QKeyEvent* event) {
+    // Without the program's accelerators (a list on its own) the key comes here.
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelection();
+        event->accept();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        const QModelIndex current = currentIndex();
+        OnResultDoubleClicked(current.isValid() ? current.row() : -1);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CGorvantaView::OnPoolChanged() {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "calc/CalcRun.h"
 #include "calc/ResultsModel.h"
@@ -17,6 +19,7 @@
 
 class CCalcProgress;
 class CColumnResizeWatcher;
+class QMenu;
 class CWaitCursor;
 
 class CGorvantaView : public QTableView, public IDocView, public CCmdTarget, private ICalcRunSink {
@@ -56,6 +59,39 @@ public:
     void OnPoolChanged();
     // The width a column shows with; 0 for a hidden one.
     int ColumnWidth(int column) const;
+    // The width a column is shown at: the stored one, but a built-in default grows until the heading
+    // with the sort arrow and, in column 0, a suit name fit in the font in use.
+    int ShownWidth(int column) const;
+
+    // The sorted column (-1: the rows are in arrival order) and whether its order is reversed.
+    int SortColumn() const { return m_nSortColumn; }
+    bool SortReversed() const { return m_bSortReversed; }
+    // A header click: sorts by the column in its own order, or the other way if it is already sorted by it.
+    void OnHeaderClicked(int column);
+
+    // The visible columns' headings and, for each row given, its visible cells as the list shows them.
+    std::vector<std::string> ShownHeadings() const;
+    std::vector<std::vector<std::string>> ShownRows(const std::vector<int>& rows) const;
+    // The selected rows, top to bottom.
+    std::vector<int> SelectedRows() const;
+    // Puts the selected rows on the clipboard as tab-separated text with the headings; false without a
+    // selection.
+    bool CopySelection();
+    // File > Export Results: enabled with rows and no run in progress.
+    bool CanExportResults() const;
+    // Asks for a file, proposing "<title> results.csv", and writes every row to it.
+    void OnExportResults(const QString& documentTitle);
+    // Writes every row in the list's order as CSV (UTF-8), replacing the file only once all is written.
+    // A failure is shown and returns false.
+    bool ExportResults(const QString& path);
+
+    // The header's menu of the optional columns, as a right click on the header opens it.
+    QMenu* ShowHeaderMenu(const QPoint& globalPos);
+    // Turns an optional column's display switch over, saves the settings and tells this document's views;
+    // displaySwitchesChanged then lets the other documents' lists follow.
+    void SwitchColumn(int column);
+
+    bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
     // Opens the suit details of a row; takes an assigned suit out of the results.
     void OnResultDoubleClicked(int row);
@@ -73,8 +109,19 @@ public:
     // Worker threads for a run (0: every core).
     int m_nThreads = 0;
 
+signals:
+    // A display switch of an optional column was turned from this list.
+    void displaySwitchesChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
     void OnColumnResized(int column, int width);
+    void ShowSortIndicator();
+    // Shows the visible columns at ShownWidth (after a change of font or style).
+    void ApplyShownWidths();
     void ShowProgress();
     void HideProgress();
 
@@ -89,4 +136,6 @@ private:
     std::unique_ptr<CWaitCursor> m_pWaitCursor;
     // Lives in the main frame's status bar, which may go first.
     QPointer<CCalcProgress> m_pProgress;
+    int m_nSortColumn = -1;
+    bool m_bSortReversed = false;
 };

@@ -12,6 +12,23 @@ constexpr int kColumnProperty[RESULT_COLUMN_COUNT] = {
     PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
 
 int Sign(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+// Each line is the fields joined by the separator, as `field` writes them, then the line end.
+template <class Field>
+std::string JoinLines(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows,
+                      char separator, const char* lineEnd, Field field) {
+    std::string out;
+    auto line = [&](const std::vector<std::string>& cells) {
+        for (size_t i = 0; i < cells.size(); ++i) {
+            if (i > 0) out += separator;
+            field(out, cells[i]);
+        }
+        out += lineEnd;
+    };
+    line(headings);
+    for (const auto& row : rows) line(row);
+    return out;
+}
 }  // namespace
 
 const std::array<const char*, RESULT_COLUMN_COUNT>& ResultColumnHeadings() {
@@ -47,6 +64,27 @@ int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column,
     if (column == 0) return Sign(suit1.m_strName.compare(suit2.m_strName));
     const CResultSortKey k1 = ResultSortKey(suit1, column, bypassCap), k2 = ResultSortKey(suit2, column, bypassCap);
     return k1 > k2 ? -1 : (k1 < k2 ? 1 : 0);
+}
+
+std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows) {
+    return JoinLines(headings, rows, '\t', "\n", [](std::string& out, const std::string& cell) {
+        for (char c : cell) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    });
+}
+
+std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows) {
+    return JoinLines(headings, rows, ',', "\r\n", [](std::string& out, const std::string& cell) {
+        if (cell.find_first_of(",\"\r\n") == std::string::npos) {
+            out += cell;
+            return;
+        }
+        out += '"';
+        for (char c : cell) {
+            if (c == '"') out += '"';
+            out += c;
+        }
+        out += '"';
+    });
 }
 
 std::string FormatElapsed(int64_t seconds) {

@@ -5,6 +5,7 @@
 #include <compare>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CArmorSuit;
 
@@ -34,6 +35,15 @@ CResultSortKey ResultSortKey(const CArmorSuit& suit, int column, bool bypassCap)
 // Below 0 when suit1 comes first in the column's order, 0 when the two are equal: names ascending byte
 // by byte in column 0, sort keys larger first in columns 1 to 15; 0 for any other column.
 int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column, bool bypassCap);
+
+// The list as text for other programs: a line of headings, then one line per row, each a row of cell
+// texts as the list shows them (8-bit Windows-1252 in and out).
+// Tab-separated, lines ending "\n"; a tab or line break inside a cell becomes a space, so that pasting
+// keeps one cell per column and one line per row.
+std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
+// Comma-separated as RFC 4180 has it: a field with a comma, a quote, CR or LF goes in quotes with its
+// quotes doubled; lines end "\r\n".
+std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
 
 // "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
 std::string FormatElapsed(int64_t seconds);

@@ -46,6 +46,13 @@ QString CResultsModel::Text(int row, int column) const {
     return QString::number(e.m_arrValues[size_t(column - 1)]);
 }
 
+std::string CResultsModel::CellText(int row, int column) const {
+    if (row < 0 || row >= int(m_arrRows.size()) || column < 0 || column >= RESULT_COLUMN_COUNT) return {};
+    const CEntry& e = m_arrResults[size_t(m_arrRows[size_t(row)])];
+    if (column == 0) return e.m_pSuit->m_strName;
+    return std::to_string(e.m_arrValues[size_t(column - 1)]);
+}
+
 CResultsModel::CEntry CResultsModel::MakeEntry(std::unique_ptr<CArmorSuit> suit) {
     CEntry e;
     const bool bypass = BypassCap();
@@ -130,7 +137,7 @@ std::unique_ptr<CArmorSuit> CResultsModel::TakeSuit(const CArmorSuit* suit) {
     return taken;
 }
 
-void CResultsModel::SortByColumn(int column) {
+void CResultsModel::SortByColumn(int column, bool reversed) {
     if (column < 0 || column >= RESULT_COLUMN_COUNT || m_arrRows.size() < 2) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();
@@ -141,16 +148,17 @@ void CResultsModel::SortByColumn(int column) {
     // The keys are asked once per row, as the suits answer now (the bypass setting may have changed
     // since the rows were added).
     if (column == 0) {
-        std::stable_sort(m_arrRows.begin(), m_arrRows.end(), [this](int32_t a, int32_t b) {
-            return m_arrResults[size_t(a)].m_pSuit->m_strName < m_arrResults[size_t(b)].m_pSuit->m_strName;
-        });
+        auto name = [this](int32_t e) -> const std::string& { return m_arrResults[size_t(e)].m_pSuit->m_strName; };
+        std::stable_sort(m_arrRows.begin(), m_arrRows.end(),
+                         [&](int32_t a, int32_t b) { return reversed ? name(b) < name(a) : name(a) < name(b); });
     } else {
         const bool bypass = BypassCap();
         std::vector<CResultSortKey> keys(m_arrResults.size());
         for (size_t e = 0; e < m_arrResults.size(); ++e)
             keys[e] = ResultSortKey(*m_arrResults[e].m_pSuit, column, bypass);
-        std::stable_sort(m_arrRows.begin(), m_arrRows.end(),
-                         [&keys](int32_t a, int32_t b) { return keys[size_t(a)] > keys[size_t(b)]; });
+        std::stable_sort(m_arrRows.begin(), m_arrRows.end(), [&keys, reversed](int32_t a, int32_t b) {
+            return reversed ? keys[size_t(a)] < keys[size_t(b)] : keys[size_t(a)] > keys[size_t(b)];
+        });
     }
 
     if (!persistent.isEmpty()) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "calc/ResultColumns.h"
@@ -34,13 +35,15 @@ public:
     // Takes the first entry that is this suit out of the results, with its row, without deleting it.
     std::unique_ptr<CArmorSuit> TakeSuit(const CArmorSuit* suit);
 
-    // Reorders the rows by the column's rule (CompareResults) with the bypass setting of now; equal rows
-    // keep their order.
-    void SortByColumn(int column);
+    // Reorders the rows by the column's rule (CompareResults) with the bypass setting of now, or by its
+    // opposite when reversed; equal rows keep their order either way.
+    void SortByColumn(int column, bool reversed = false);
 
     CArmorSuit* SuitAt(int row) const;
     int RowOf(const CArmorSuit* suit) const;
     QString Text(int row, int column) const;
+    // The same text as the 8-bit (Windows-1252) string it is made from.
+    std::string CellText(int row, int column) const;
     // The results in arrival order.
     int ResultCount() const { return int(m_arrResults.size()); }
     CArmorSuit* ResultAt(int i) const;

@@ -1,0 +1,200 @@
+#include "CalcPlan.h"
+
+#include <limits>
+#include <utility>
+
+namespace calc_detail {
+
+CVals ValsOf(const CArmorPiece& p) {
+    CVals r{};
+    r.v[0] = p.m_nPhysical;
+    r.v[1] = p.m_nFire;
+    r.v[2] = p.m_nCold;
+    r.v[3] = p.m_nPoison;
+    r.v[4] = p.m_nEnergy;
+    r.v[BonusLane(HIGH_LUCK)] = p.m_nLuck;
+    r.v[BonusLane(HIGH_LMC)] = p.m_nLMC;
+    r.v[BonusLane(HIGH_LRC)] = p.m_nLRC;
+    r.v[BonusLane(HIGH_MR)] = p.m_nMR;
+    r.v[BonusLane(HIGH_HR)] = p.m_nHR;
+    r.v[BonusLane(HIGH_SR)] = p.m_nSR;
+    r.v[BonusLane(HIGH_DCI)] = p.m_nDCI;
+    r.v[BonusLane(HIGH_HCI)] = p.m_nHCI;
+    r.v[LANE_TOTAL] = Wrap(Wrap(Wrap(Wrap(r.v[0], r.v[1]), r.v[2]), r.v[3]), r.v[4]);
+    return r;
+}
+
+// Sorts the level's considered pieces into classes, and its resist vectors into those worth trying.
+static void MakeClasses(CLevel& level) {
+    std::vector<std::pair<ClassKey, int32_t>> keyed;  // values, place in m_arrConsidered
+    keyed.reserve(level.m_arrConsidered.size());
+    for (size_t t = 0; t < level.m_arrConsidered.size(); ++t) {
+        ClassKey key;
+        std::copy_n(level.m_arrVals[size_t(level.m_arrConsidered[t])].v, LANE_TOTAL, key.begin());
+        keyed.emplace_back(key, int32_t(t));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    level.m_arrClassOf.assign(size_t(level.m_nCount), -1);
+    for (size_t a = 0, b; a < keyed.size(); a = b) {
+        for (b = a + 1; b < keyed.size() && keyed[b].first == keyed[a].first; ++b) {}
+        const int32_t cls = level.m_nClasses++;
+        for (size_t i = a; i < b; ++i) level.m_arrClassOf[size_t(level.m_arrConsidered[size_t(keyed[i].second)])] = cls;
+        level.m_arrClassLast.push_back(keyed[b - 1].second);
+        level.m_bCopies |= b - a > 1;
+    }
+
+    // Resist vectors in the order the pieces come, each once, without those that another one matches or
+    // beats in every resist. Past a few thousand the rest is kept unfiltered: it only costs time.
+    std::vector<CVals> resists;
+    for (int32_t i : level.m_arrConsidered) {
+        CVals v{};
+        std::copy_n(level.m_arrVals[size_t(i)].v, LANE_RESIST_END, v.v);
+        v.v[LANE_TOTAL] = level.m_arrVals[size_t(i)].v[LANE_TOTAL];
+        resists.push_back(v);
+    }
+    constexpr size_t FILTER_UP_TO = 4096;
+    auto beats = [](const CVals& w, const CVals& v) {
+        for (int k = 0; k < LANE_RESIST_END; ++k)
+            if (w.v[k] < v.v[k]) return false;
+        return true;
+    };
+    for (size_t a = 0; a < resists.size(); ++a) {
+        const CVals& v = resists[a];
+        bool beaten = false;
+        if (resists.size() <= FILTER_UP_TO)
+            for (size_t b = 0; b < resists.size() && !beaten; ++b)
+                beaten = b != a && beats(resists[b], v) && (b < a || !beats(v, resists[b]));
+        if (!beaten) level.m_arrResistClasses.push_back(v);
+    }
+}
+
+CCalcCount CombinationCount(const CCalcParam& param, const CalcPool& pool) {
+    CCalcCount n = 1;
+    for (int k = 0; k < SLOT_COUNT; ++k)
+        if (param.UseSlot(k) && !pool[size_t(k)].empty())
+            n *= std::min<size_t>(pool[size_t(k)].size(), size_t(std::numeric_limits<int32_t>::max()));
+    return n;
+}
+
+CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit) {
+    CPlan plan;
+    plan.m_bBypass = param.m_bBypassResistCap != 0;
+    plan.m_bMedableOnly = param.m_bMedableOnly != 0;
+    plan.m_nLowerLimit = lowerLimit;
+    plan.m_nSuitLimit = param.m_nSuitLimit < 1 ? 1 : param.m_nSuitLimit;
+    plan.m_nRank = param.RankColumn();
+    for (int k = 0; k < LANES; ++k) plan.m_limits.v[k] = std::numeric_limits<int32_t>::min();
+    plan.m_limits.v[BonusLane(HIGH_LUCK)] = param.m_nLuckLimit;
+    plan.m_limits.v[BonusLane(HIGH_LMC)] = param.m_nLMCLimit;
+    plan.m_limits.v[BonusLane(HIGH_LRC)] = param.m_nLRCLimit;
+    plan.m_limits.v[BonusLane(HIGH_MR)] = param.m_nMRLimit;
+    plan.m_limits.v[BonusLane(HIGH_HR)] = param.m_nHRLimit;
+    plan.m_limits.v[BonusLane(HIGH_SR)] = param.m_nSRLimit;
+    plan.m_limits.v[BonusLane(HIGH_DCI)] = param.m_nDCILimit;
+    plan.m_limits.v[BonusLane(HIGH_HCI)] = param.m_nHCILimit;
+
+    // Largest magnitude any combination's sum of each lane can take; pruning needs every one in range.
+    std::array<int64_t, LANES> reach{};
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        const auto& list = pool[size_t(k)];
+        if (!param.UseSlot(k) || list.empty()) continue;
+        CLevel level;
+        level.m_nSlot = k;
+        level.m_nCount = int32_t(std::min<size_t>(list.size(), size_t(std::numeric_limits<int32_t>::max())));
+        level.m_arrVals.reserve(size_t(level.m_nCount));
+        level.m_arrIsConsidered.resize(size_t(level.m_nCount));
+        std::array<int64_t, LANES> most{};
+        for (int32_t i = 0; i < level.m_nCount; ++i) {
+            const CArmorPiece& p = *list[size_t(i)];
+            level.m_arrVals.push_back(ValsOf(p));
+            bool considered = !(plan.m_bMedableOnly && k < 6 && p.m_bMedable == 0);
+            level.m_arrIsConsidered[size_t(i)] = considered;
+            if (considered) level.m_arrConsidered.push_back(i);
+            for (int lane = 0; lane < LANE_TOTAL; ++lane) {
+                int64_t a = level.m_arrVals.back().v[lane];
+                most[size_t(lane)] = std::max(most[size_t(lane)], a < 0 ? -a : a);
+            }
+        }
+        for (int lane = 0; lane < LANES; ++lane) reach[size_t(lane)] += most[size_t(lane)];
+        MakeClasses(level);
+        if (level.m_bCopies) {
+            level.m_nStateAt = plan.m_nClassStates;
+            plan.m_nClassStates += size_t(level.m_nClasses);
+        }
+        plan.m_arrLists[plan.m_arrLevels.size()] = &list;
+        plan.m_arrLevels.push_back(std::move(level));
+    }
+    plan.m_nLevels = int(plan.m_arrLevels.size());
+    const int64_t limit32 = std::numeric_limits<int32_t>::max();
+    int64_t resistReach = 0;
+    for (int lane = 0; lane < LANE_RESIST_END; ++lane) resistReach += reach[size_t(lane)];
+    plan.m_bPrune = resistReach <= limit32;
+    for (int lane = LANE_BONUS; lane < LANE_BONUS_END; ++lane) plan.m_bPrune &= reach[size_t(lane)] <= limit32;
+
+    const int m = plan.m_nLevels;
+    plan.m_arrSize.assign(size_t(m) + 1, 1);
+    plan.m_arrRest.assign(size_t(m) + 1, CVals{});
+    plan.m_arrDead.assign(size_t(m) + 1, 0);
+    plan.m_arrSure70.assign(size_t(m) + 1, CVals{});
+    plan.m_arrRestSets.assign(size_t(m) + 1, std::array<int64_t, 32>{});
+    plan.m_bRankWithTotal = plan.m_nRank >= 7 && plan.m_nLowerLimit > 0;
+    if (plan.m_bRankWithTotal) plan.m_arrRankRest.assign(size_t(m) + 1, {});
+    for (int k = 0; k < LANE_RESIST_END; ++k) plan.m_arrSure70[size_t(m)].v[k] = 70;
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        plan.m_arrSize[size_t(l)] = plan.m_arrSize[size_t(l) + 1] * uint64_t(level.m_nCount);
+        plan.m_arrDead[size_t(l)] = plan.m_arrDead[size_t(l) + 1] || level.m_arrConsidered.empty();
+        CVals rest = plan.m_arrRest[size_t(l) + 1];
+        if (!level.m_arrConsidered.empty()) {
+            CVals most = level.m_arrVals[size_t(level.m_arrConsidered[0])];
+            for (int32_t i : level.m_arrConsidered)
+                for (int lane = 0; lane < LANES; ++lane)
+                    most.v[lane] = std::max(most.v[lane], level.m_arrVals[size_t(i)].v[lane]);
+            Add(rest, rest, most);
+        }
+        plan.m_arrRest[size_t(l)] = rest;
+        plan.m_arrRestSets[size_t(l)] = plan.m_arrRestSets[size_t(l) + 1];
+        if (plan.m_bRankWithTotal) {
+            plan.m_arrRankRest[size_t(l)] = plan.m_arrRankRest[size_t(l) + 1];
+            if (!level.m_arrConsidered.empty())
+                for (int p = 0; p < CPlan::STEPS; ++p)
+                    for (int set = 1; set < 32; ++set) {
+                        int64_t most = std::numeric_limits<int64_t>::min();
+                        for (int32_t i : level.m_arrConsidered) {
+                            const CVals& v = level.m_arrVals[size_t(i)];
+                            int64_t sum = 0;
+                            for (int k = 0; k < LANE_RESIST_END; ++k)
+                                if (set >> k & 1) sum += v.v[k];
+                            most = std::max(most, int64_t(v.v[plan.RankLane()]) * 4 + CPlan::kStep[p] * sum);
+                        }
+                        plan.m_arrRankRest[size_t(l)][size_t(p)][size_t(set)] += most;
+                    }
+        }
+        if (!level.m_arrConsidered.empty())
+            for (int set = 1; set < 32; ++set) {
+                int64_t most = std::numeric_limits<int64_t>::min();
+                for (int32_t i : level.m_arrConsidered) {
+                    int64_t sum = 0;
+                    for (int k = 0; k < LANE_RESIST_END; ++k)
+                        if (set >> k & 1) sum += level.m_arrVals[size_t(i)].v[k];
+                    most = std::max(most, sum);
+                }
+                plan.m_arrRestSets[size_t(l)][size_t(set)] += most;
+            }
+        CVals& sure = plan.m_arrSure70[size_t(l)];
+        sure = plan.m_arrSure70[size_t(l) + 1];
+        for (const CVals& v : level.m_arrResistClasses)
+            for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], WrapSub(plan.m_arrSure70[size_t(l) + 1].v[k], v.v[k]));
+    }
+    plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
+    for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);
+    return plan;
+}
+
+CalcHighest Max(const CalcHighest& a, const CalcHighest& b) {
+    CalcHighest r;
+    for (int i = 0; i < HIGH_COUNT; ++i) r[size_t(i)] = std::max(a[size_t(i)], b[size_t(i)]);
+    return r;
+}
+
+}  // namespace calc_detail
