@@ -1,7 +1,9 @@
 // Times the combination search against the plain twelve-loop search on the same work, in one run.
-// Pool: 12 pieces in each of the six armor slots, 8 rings, 8 bracelets (191 102 976 combinations).
+// Pool: 12 pieces in each of the six armor slots, 8 rings, 8 bracelets (191 102 976 combinations), for
+// runs that list suits as found and for a run that lists the best first.
 // Then times the search alone on the sample paste imported 50 times (the "duplicates" workloads), whose
-// 10^29 combinations no plain search can visit.
+// 10^29 combinations no plain search can visit, and on a large generated pool of 3.3 x 10^13 combinations
+// ranked two ways (the "ranked-large" workloads).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 
 #include "ReferenceSearch.h"
 #include "calc/CalcEngine.h"
+#include "calc/ResultColumns.h"
 #include "import/ItemTextParser.h"
 #include "model/PieceDefs.h"
 
@@ -74,6 +77,52 @@ void MakePool(CBenchPool& pool) {
             }
             p->m_nTotalResist = p->CalcTotalResist();
             p->m_strText = "bench piece " + std::to_string(pool.owned.size());
+            pool.lists[size_t(k)].push_back(p.get());
+            pool.owned.push_back(std::move(p));
+        }
+    }
+}
+
+// A well-stocked collection: 20 pieces in each armor slot, 20 rings, 20 bracelets, 6 each of robes, cloaks,
+// shields and weapons (3.3 x 10^13 combinations with every slot on). Armor has 0 to 15 in each resist and
+// now and then a bonus; shields some resists; the others carry bonuses and now and then one resist.
+void MakeLargePool(CBenchPool& pool) {
+    CRandom rng(1313);
+    for (int k = 0; k < SLOT_COUNT; ++k) {
+        const int count = k < 6 || k == 6 || k == 10 ? 20 : 6;
+        for (int i = 0; i < count; ++i) {
+            auto p = std::make_unique<CArmorPiece>();
+            p->m_nType = 1 << k;
+            int32_t* resists[5] = {&p->m_nPhysical, &p->m_nFire, &p->m_nCold, &p->m_nPoison, &p->m_nEnergy};
+            if (k < 6) {
+                for (int32_t* r : resists) *r = rng.Range(0, 15);
+                p->m_bMedable = rng.Chance(50);
+                if (rng.Chance(30)) p->m_nLMC = rng.Range(1, 8);
+                if (rng.Chance(20)) p->m_nLRC = rng.Range(5, 20);
+                if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 150);
+                if (rng.Chance(15)) p->m_nMR = rng.Range(1, 3);
+                if (rng.Chance(15)) p->m_nHR = rng.Range(1, 3);
+                if (rng.Chance(15)) p->m_nSR = rng.Range(1, 3);
+                if (rng.Chance(10)) p->m_nDCI = rng.Range(3, 15);
+                if (rng.Chance(10)) p->m_nHCI = rng.Range(3, 15);
+            } else if (k == 9) {
+                for (int32_t* r : resists)
+                    if (rng.Chance(40)) *r = rng.Range(1, 15);
+                if (rng.Chance(30)) p->m_nDCI = rng.Range(3, 15);
+                if (rng.Chance(20)) p->m_nSR = rng.Range(1, 3);
+                if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 100);
+            } else {
+                p->m_bMedable = 1;
+                if (rng.Chance(25)) *resists[rng.Range(0, 4)] = rng.Range(5, 20);
+                if (rng.Chance(40)) p->m_nLMC = rng.Range(2, 8);
+                if (rng.Chance(40)) p->m_nLRC = rng.Range(5, 20);
+                if (rng.Chance(40)) p->m_nLuck = rng.Range(20, 150);
+                if (rng.Chance(30)) p->m_nDCI = rng.Range(3, 15);
+                if (rng.Chance(30)) p->m_nHCI = rng.Range(3, 15);
+                if (rng.Chance(10)) p->m_nSR = rng.Range(1, 3);
+            }
+            p->m_nTotalResist = p->CalcTotalResist();
+            p->m_strText = "large piece " + std::to_string(pool.owned.size());
             pool.lists[size_t(k)].push_back(p.get());
             pool.owned.push_back(std::move(p));
         }
@@ -191,12 +240,19 @@ int main(int argc, char** argv) {
     std::printf("%-8s %12s %12s %8s %8s %12s %12s %10s  %s\n", "workload", "combinations", "examined", "found",
                 "share", "engine s", "reference s", "ratio", "same results");
     bool allSame = true;
-    for (const CWorkload& w : workloads) {
+    // One workload on the engine and the reference: best of three for the engine, whose times are short;
+    // the reference runs once. Returns the engine's first run with its suits.
+    struct CTimed {
+        CCalcResult result;
+        CKeeper keeper;
+        double engine = 1e9, reference = 0;
+        bool same = true;
+    };
+    auto timeBoth = [&](const CWorkload& w, CTimed& out) {
         std::atomic<int32_t> running{0};
-        // Best of three for the engine, whose times are short; the reference runs once.
-        double engine = 1e9;
-        CCalcResult er;
-        CKeeper ek;
+        double& engine = out.engine;
+        CCalcResult& er = out.result;
+        CKeeper& ek = out.keeper;
         for (int rep = 0; rep < 3; ++rep) {
             CKeeper keeper;
             auto t0 = std::chrono::steady_clock::now();
@@ -212,13 +268,18 @@ int main(int argc, char** argv) {
         CKeeper rk;
         auto t0 = std::chrono::steady_clock::now();
         CCalcResult rr = engineOnly ? er : RunReferenceSearch(w.param, pool.lists, w.lowerLimit, running, rk);
-        double reference = Seconds(std::chrono::steady_clock::now() - t0);
-        bool same = engineOnly || SameRun(er, ek, rr, rk);
-        allSame &= same;
+        out.reference = Seconds(std::chrono::steady_clock::now() - t0);
+        out.same = engineOnly || SameRun(er, ek, rr, rk);
+        allSame &= out.same;
+    };
+    for (const CWorkload& w : workloads) {
+        CTimed t;
+        timeBoth(w, t);
+        const CCalcResult& er = t.result;
         std::printf("%-8s %12s %12s %8lld %7.3f%% %12.4f %12.3f %9.1fx  %s\n", w.name,
                     er.m_nCombinations.ToString().c_str(), er.m_nExamined.ToString().c_str(), (long long)er.m_nFound,
-                    100.0 * double(er.m_nFound) / er.m_nExamined.ToDouble(), engine, reference, reference / engine,
-                    same ? "yes" : "NO");
+                    100.0 * double(er.m_nFound) / er.m_nExamined.ToDouble(), t.engine, t.reference,
+                    t.reference / t.engine, t.same ? "yes" : "NO");
         std::fflush(stdout);
     }
     std::printf("workloads: strict = %s; dense = %s; medable = %s\n", workloads[0].what, workloads[1].what,
@@ -259,6 +320,74 @@ int main(int argc, char** argv) {
             std::printf("stop latency: the run ended before the stop\n");
     }
     std::printf("targets on 2 cores: strict >= 100x, dense >= 5x, medable >= 50x\n");
+
+    {
+        // Best first on the same pool. 284 is the minimum total that about 1 % of the pool's combinations
+        // reach: counted once over all of them, 1 937 565 of 191 102 976 have a total of 284 or more (1.01 %),
+        // 283 lets 1.19 % through; the count below checks it.
+        CWorkload w{"ranked", "the 1000 best by \"Eff. Total\" of the combinations whose total is 284 or more",
+                    BaseParam(), 284};
+        w.param.m_nRankBy = 6;
+        CTimed t;
+        timeBoth(w, t);
+        const CCalcResult& er = t.result;
+        CCalcParam p = w.param;
+        p.m_nRankBy = 0;
+        p.m_nSuitLimit = INT32_MAX;
+        std::atomic<int32_t> running{0};
+        CCounter counter;
+        RunCalculation(p, pool.lists, w.lowerLimit, running, counter, threads);
+        const auto value = [&](size_t i) {
+            return i < t.keeper.suits.size() ? ResultColumnValue(*t.keeper.suits[i], 6, false) : 0;
+        };
+        std::printf("ranked: %s, same pool\n", w.what);
+        std::printf("%-8s %12s %12s %10s %8s %12s %12s %10s  %s\n", "workload", "combinations", "examined",
+                    "qualifying", "listed", "engine s", "reference s", "ratio", "same results");
+        std::printf("%-8s %12s %12s %9.2f%% %8lld %12.4f %12.3f %9.1fx  %s\n", w.name,
+                    er.m_nCombinations.ToString().c_str(), er.m_nExamined.ToString().c_str(),
+                    100.0 * double(counter.found) / er.m_nCombinations.ToDouble(), (long long)er.m_nFound, t.engine,
+                    t.reference, t.reference / t.engine, t.same ? "yes" : "NO");
+        std::printf("ranked: %lld combinations qualify; listed \"Eff. Total\" from %d (first) to %d (last)\n",
+                    (long long)counter.found, value(0), value(t.keeper.suits.size() - 1));
+        std::printf("target on 2 cores: ranked >= 100x\n");
+        std::fflush(stdout);
+    }
+
+    {
+        // Ranked runs over a space no plain search could visit: the engine alone.
+        CBenchPool large;
+        MakeLargePool(large);
+        CCalcParam all;
+        for (int k = 0; k < SLOT_COUNT; ++k) all.UseSlot(k) = 1;
+        all.m_nSuitLimit = 1000;
+        CWorkload loads[] = {{"large-eff", "best 1000 by \"Eff. Total\" with LMC Limit 40", all, 0},
+                             {"large-luck", "best 1000 by \"Luck\" with LowerLimit 330", all, 330}};
+        loads[0].param.m_nRankBy = 6;
+        loads[0].param.m_nLMCLimit = 40;
+        loads[1].param.m_nRankBy = 8;
+        std::printf("ranked-large: 20 pieces in each of 6 armor slots, 20 rings, 20 bracelets, 6 each of robes, "
+                    "cloaks, shields and weapons; all twelve slots\n");
+        std::printf("%-10s %20s %20s %8s %10s %10s %12s\n", "workload", "combinations", "examined", "listed", "first",
+                    "last", "engine s");
+        for (const CWorkload& w : loads) {
+            std::atomic<int32_t> running{0};
+            CKeeper keeper;
+            auto t0 = std::chrono::steady_clock::now();
+            CCalcResult r = RunCalculation(w.param, large.lists, w.lowerLimit, running, keeper, threads);
+            const double t = Seconds(std::chrono::steady_clock::now() - t0);
+            const int column = w.param.RankColumn();
+            const auto value = [&](size_t i) {
+                return i < keeper.suits.size() ? ResultColumnValue(*keeper.suits[i], column, false) : 0;
+            };
+            std::printf("%-10s %20s %20s %8lld %10d %10d %12.4f\n", w.name, r.m_nCombinations.ToString().c_str(),
+                        r.m_nExamined.ToString().c_str(), (long long)r.m_nFound, value(0),
+                        value(keeper.suits.size() - 1), t);
+            std::fflush(stdout);
+        }
+        std::printf("workloads: large-eff = %s; large-luck = %s; first and last: the listed suits' values\n",
+                    loads[0].what, loads[1].what);
+        std::printf("target on 2 cores: each ranked-large workload under 2 s\n");
+    }
 
     // Copies of few distinct pieces: the time must follow the distinct pieces, not the copies.
     CBenchPool sample;

@@ -18,7 +18,7 @@ QString FormatRate(double perSecond) {
     // Skipped subtrees count in full, so a rate may pass what a 64-bit integer holds.
     const QString number = perSecond < 9e18 ? english.toString(qint64(std::llround(perSecond)))
                                             : english.toString(perSecond, 'f', 0);
-    return number + QStringLiteral(" combinations/second");
+    return number + QStringLiteral(" combinations/s");
 }
 
 double RatePerSecond(const CCalcCount& examined, double seconds) {
@@ -79,6 +79,7 @@ CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
     m_pBar->setFixedWidth(120);
     m_pBar->setMaximumHeight(fontMetrics().height() + 4);
     m_pRate->setText(FormatRate(0));
+    m_pRate->setToolTip(tr("Combinations examined per second"));
     // In a narrow window the rate and the time left give way (cut at their end) before the count does;
     // squeezed below their texts' widths, labels would otherwise paint over each other.
     m_pRate->setMinimumWidth(1);

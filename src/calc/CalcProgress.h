@@ -15,7 +15,7 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 
-// "12,345,678 combinations/second"
+// "12,345,678 combinations/s": combinations examined per second
 QString FormatRate(double perSecond);
 // Combinations examined per second; 0 before any time has passed.
 double RatePerSecond(const CCalcCount& examined, double seconds);

@@ -277,7 +277,7 @@ bool CGorvantaView::ExportResults(const QString& path) {
     return false;
 }
 
-QMenu* CGorvantaView::ShowHeaderMenu(const QPoint& globalPos) {
+void CGorvantaView::ShowHeaderMenu(const QPoint& globalPos) {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("ColumnsMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -290,7 +290,6 @@ QMenu* CGorvantaView::ShowHeaderMenu(const QPoint& globalPos) {
         connect(a, &QAction::triggered, this, [this, column] { SwitchColumn(column); });
     }
     menu->popup(globalPos);
-    return menu;
 }
 
 void CGorvantaView::SwitchColumn(int column) {

@@ -1,7 +1,8 @@
 #pragma once
 // The results list, the right pane of a document window: one row per suit the current run has
-// listed, sixteen columns of which the eight after "Act. Total" can be hidden. It starts the runs of
-// its document and receives their reports.
+// listed, sixteen columns of which the eight after "Act. Total" can be hidden (from the Filters dialog
+// or the header's menu). Rows sort either way by a header click, copy as text and export as CSV. It
+// starts the runs of its document and receives their reports.
 #include <QPointer>
 #include <QTableView>
 
@@ -19,7 +20,6 @@
 
 class CCalcProgress;
 class CColumnResizeWatcher;
-class QMenu;
 class CWaitCursor;
 
 class CGorvantaView : public QTableView, public IDocView, public CCmdTarget, private ICalcRunSink {
@@ -63,17 +63,10 @@ public:
     // with the sort arrow and, in column 0, a suit name fit in the font in use.
     int ShownWidth(int column) const;
 
-    // The sorted column (-1: the rows are in arrival order) and whether its order is reversed.
-    int SortColumn() const { return m_nSortColumn; }
-    bool SortReversed() const { return m_bSortReversed; }
-    // A header click: sorts by the column in its own order, or the other way if it is already sorted by it.
+    // A header click: sorts by the column in its own order, or the other way if the rows are in that
+    // order now. The header's arrow shows the order the rows are in.
     void OnHeaderClicked(int column);
 
-    // The visible columns' headings and, for each row given, its visible cells as the list shows them.
-    std::vector<std::string> ShownHeadings() const;
-    std::vector<std::vector<std::string>> ShownRows(const std::vector<int>& rows) const;
-    // The selected rows, top to bottom.
-    std::vector<int> SelectedRows() const;
     // Puts the selected rows on the clipboard as tab-separated text with the headings; false without a
     // selection.
     bool CopySelection();
@@ -85,8 +78,6 @@ public:
     // A failure is shown and returns false.
     bool ExportResults(const QString& path);
 
-    // The header's menu of the optional columns, as a right click on the header opens it.
-    QMenu* ShowHeaderMenu(const QPoint& globalPos);
     // Turns an optional column's display switch over, saves the settings and tells this document's views;
     // displaySwitchesChanged then lets the other documents' lists follow.
     void SwitchColumn(int column);
@@ -120,6 +111,13 @@ protected:
 private:
     void OnColumnResized(int column, int width);
     void ShowSortIndicator();
+    // The visible columns' headings and, for each row given, its visible cells as the list shows them.
+    std::vector<std::string> ShownHeadings() const;
+    std::vector<std::vector<std::string>> ShownRows(const std::vector<int>& rows) const;
+    // The selected rows, top to bottom.
+    std::vector<int> SelectedRows() const;
+    // The menu of the optional columns, as a right click on the header opens it.
+    void ShowHeaderMenu(const QPoint& globalPos);
     // Shows the visible columns at ShownWidth (after a change of font or style).
     void ApplyShownWidths();
     void ShowProgress();

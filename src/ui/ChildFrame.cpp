@@ -74,6 +74,7 @@ bool CChildFrame::OnCreateClient() {
     connect(m_pLeftView, &CLeftView::pieceCountChanged, this, &CChildFrame::pieceCountChanged);
     // The worker lowers the running flag on its own thread; its return is the first word of it here.
     connect(&m_pResultsView->Run(), &CCalcRun::Finished, this, &CChildFrame::commandStatesChanged);
+    connect(m_pResultsView, &CGorvantaView::displaySwitchesChanged, this, &CChildFrame::displaySwitchesChanged);
     return true;
 }
 
@@ -215,6 +216,14 @@ bool CChildFrame::OnCmdMsg(int id, CCmdUI* pUI) {
         case ID_NEXT_PANE:
         case ID_PREV_PANE:
             if (!pUI) ActivateNextPane(id == ID_NEXT_PANE);
+            return true;
+        case ID_FILE_EXPORT_RESULTS:
+            // This window's list, whichever pane had the focus.
+            if (!m_pResultsView) return false;
+            if (pUI)
+                pUI->Enable(m_pResultsView->CanExportResults());
+            else
+                m_pResultsView->OnExportResults(m_pDoc ? m_pDoc->GetTitle() : QString());
             return true;
         default: return false;
     }

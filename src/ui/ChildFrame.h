@@ -69,6 +69,8 @@ signals:
     void commandStatesChanged();
     // The window has closed; it has left its document.
     void closed();
+    // The results list turned a column's display switch: every open list is to follow.
+    void displaySwitchesChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

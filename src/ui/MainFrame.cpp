@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <set>
+
 #include "ChildFrame.h"
 #include "DocHolder.h"
 #include "model/FileNames.h"
@@ -195,6 +197,16 @@ void CMainFrame::AddChildFrame(CChildFrame* frame) {
     connect(frame, &CChildFrame::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
     connect(frame, &CChildFrame::commandStatesChanged, this, &CMainFrame::UpdateCmdUILater);
     connect(frame, &CChildFrame::closed, this, &CMainFrame::UpdateCmdUI);
+    connect(frame, &CChildFrame::displaySwitchesChanged, this, [this, frame] { OnDisplaySwitchesChanged(frame); });
+}
+
+void CMainFrame::OnDisplaySwitchesChanged(CChildFrame* from) {
+    std::set<CDocHolder*> told;
+    if (from) told.insert(from->GetDocument());
+    for (QMdiSubWindow* w : m_pMdiArea->subWindowList())
+        if (auto* frame = qobject_cast<CChildFrame*>(w))
+            if (CDocHolder* doc = frame->GetDocument(); doc && told.insert(doc).second)
+                doc->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
 }
 
 void CMainFrame::SetRecentFiles(const QStringList& files) {

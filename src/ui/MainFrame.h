@@ -94,6 +94,9 @@ private:
     QAction* MakeAction(int id, const char* text);
     void BuildMenu(QMenu* menu, const std::vector<CMenuItemDef>& items);
     void UpdateRecentFileItems();
+    // The display switches belong to the program: the documents other than the one of `from` hear of
+    // a change as after the Filters dialog.
+    void OnDisplaySwitchesChanged(CChildFrame* from);
     void UpdateWindowListItems(QMenu* windowMenu);
     void RememberNormalGeometry();
 

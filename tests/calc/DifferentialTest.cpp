@@ -7,6 +7,7 @@
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
 #include "calc/ReducedPool.h"
+#include "calc/ResultColumns.h"
 
 namespace {
 
@@ -30,18 +31,21 @@ void CopyValues(CArmorPiece& to, const CArmorPiece& from, bool medable) {
 
 // Small pools (at most a few thousand combinations) so that thousands of cases run in seconds. With
 // `copies`, slots hold more pieces and three in four of them take the values of an earlier piece of their
-// slot (mostly with its medable flag too).
-void MakeCase(uint32_t seed, CCase& c, bool copies = false) {
+// slot (mostly with its medable flag too). With `ranked`, the run ranks by a column (now and then by a
+// value that counts as no column) and its minimums are often eased so that many combinations compete.
+void MakeCase(uint32_t seed, CCase& c, bool copies = false, bool ranked = false) {
     std::mt19937 rng(seed);
     const bool huge = Chance(rng, 10);  // one property with values near the 32-bit bounds: sums wrap
     const int hugeLane = Pick(rng, 0, 12);
     const bool negative = Chance(rng, 30);  // negative values lower sums
     int64_t combinations = 1;
+    const int64_t maxCombinations = ranked ? 6000 : 20000;  // ranked runs visit them all
     for (int k = 0; k < SLOT_COUNT; ++k) {
         c.param.UseSlot(k) = Chance(rng, k < 6 ? 75 : 35) ? Pick(rng, 1, 3) : 0;
         int count = Chance(rng, 15) ? 0 : Pick(rng, 1, copies ? 12 : 7);
         if (c.param.UseSlot(k) && count > 0) {
-            if (combinations * count > 20000) count = int(std::max<int64_t>(1, 20000 / combinations));
+            if (combinations * count > maxCombinations)
+                count = int(std::max<int64_t>(1, maxCombinations / combinations));
             combinations *= count;
         }
         for (int i = 0; i < count; ++i) {
@@ -110,6 +114,17 @@ void MakeCase(uint32_t seed, CCase& c, bool copies = false) {
         c.stopAtBegin = true;
     else if (stop < 40)
         c.stopAfterSuits = Pick(rng, 1, 6);
+
+    if (!ranked) return;
+    c.param.m_nRankBy = Chance(rng, 5) ? std::array{0, 16, -1, 99}[size_t(Pick(rng, 0, 3))] : Pick(rng, 1, 15);
+    const int ease = Pick(rng, 0, 3);
+    if (ease <= 1) {  // the total resist minimum alone, or no minimum at all
+        for (int32_t CCalcParam::*m : {&CCalcParam::m_nLuckLimit, &CCalcParam::m_nLMCLimit, &CCalcParam::m_nLRCLimit,
+                                       &CCalcParam::m_nMRLimit, &CCalcParam::m_nHRLimit, &CCalcParam::m_nSRLimit,
+                                       &CCalcParam::m_nDCILimit, &CCalcParam::m_nHCILimit})
+            c.param.*m = 0;
+        if (ease == 0) c.lowerLimit = Pick(rng, -50, 0);
+    }
 }
 
 CCalcResult Reference(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running) {
@@ -118,24 +133,28 @@ CCalcResult Reference(const CCase& c, CRecorder& rec, std::atomic<int32_t>& runn
     return RunReferenceSearch(c.param, c.pool.lists, c.lowerLimit, running, rec);
 }
 
-CCalcResult Engine(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running, int threads, int64_t target) {
+// threadCap 0: no more threads than cores.
+CCalcResult Engine(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running, int threads, int64_t target,
+                   int threadCap = 0) {
     rec.m_bStopAtBegin = c.stopAtBegin;
     rec.m_nStopAfterSuits = c.stopAfterSuits;
     CCalcTuning tuning;
     tuning.m_nChunkTarget = target;
+    tuning.m_nThreadCap = threadCap;
     return RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, rec, threads, tuning);
 }
 
-void CompareCase(uint32_t seed, int threads, int64_t target, bool copies = false) {
+void CompareCase(uint32_t seed, int threads, int64_t target, bool copies = false, bool ranked = false,
+                 int threadCap = 0) {
     CCase c;
-    MakeCase(seed, c, copies);
+    MakeCase(seed, c, copies, ranked);
     std::atomic<int32_t> running{0};
     CRecorder want(running);
     CCalcResult wantResult = Reference(c, want, running);
     EXPECT_EQ(running.load(), 0);
     running.store(0);
     CRecorder got(running);
-    CCalcResult gotResult = Engine(c, got, running, threads, target);
+    CCalcResult gotResult = Engine(c, got, running, threads, target, threadCap);
     EXPECT_EQ(running.load(), 0);
     SCOPED_TRACE(testing::Message() << "seed " << seed << " threads " << threads << " chunk target " << target);
     ExpectSameRun(wantResult, want, gotResult, got);
@@ -143,35 +162,89 @@ void CompareCase(uint32_t seed, int threads, int64_t target, bool copies = false
 
 const int64_t kTargets[] = {1, 2, 7, 64, 1024};
 
+// What a ranked run lists, whatever it examined: at most Suit Limit suits named in order, each a qualifying
+// combination (the plain search over its pieces alone lists it), greater values first and equal ones in
+// visiting order; and a summary of its own numbers.
+void ExpectRankedListing(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit, const CCalcResult& r,
+                         const CRecorder& rec) {
+    EXPECT_EQ(r.m_strSummary, FormatSummary(r.m_nExamined, r.m_nFound, param, lowerLimit, r.m_arrHighest));
+    EXPECT_EQ(rec.m_end.m_strSummary, r.m_strSummary);
+    EXPECT_LE(r.m_nExamined, r.m_nCombinations);
+    ASSERT_EQ(r.m_nFound, int64_t(rec.suits.size()));
+    EXPECT_LE(r.m_nFound, std::max(param.m_nSuitLimit, 1));
+    std::pair<int64_t, std::vector<ptrdiff_t>> previous;  // (minus the value, piece places): listing order
+    for (size_t i = 0; i < rec.suits.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "suit " << i);
+        const CArmorSuit& suit = *rec.suits[i];
+        EXPECT_EQ(suit.m_strName, SuitName(int64_t(i)));
+        CalcPool alone;
+        std::vector<ptrdiff_t> places;
+        for (int k = 0; k < SLOT_COUNT; ++k) {
+            const auto& list = pool[size_t(k)];
+            for (CArmorPiece* piece : suit.m_arrPieces) {
+                const auto at = std::find(list.begin(), list.end(), piece);
+                if (at == list.end()) continue;
+                alone[size_t(k)] = {piece};
+                places.push_back(at - list.begin());
+            }
+        }
+        ASSERT_EQ(places.size(), suit.m_arrPieces.size());
+        std::atomic<int32_t> running{0};
+        CRecorder one(running);
+        RunReferenceSearch(param, alone, lowerLimit, running, one);
+        ASSERT_EQ(one.suits.size(), 1u) << "not a qualifying combination";
+        const bool bypass = param.m_bBypassResistCap != 0;
+        const std::pair key{-int64_t(ResultColumnValue(*one.suits[0], param.RankColumn(), bypass)), places};
+        if (i > 0) {
+            EXPECT_LT(previous, key) << "out of order";
+        }
+        previous = key;
+    }
+}
+
+// A series of seeded cases; case `seed` runs on threads + seed % spread threads, where threadCap lets
+// that many start (0: no more than the cores).
+struct CSeries {
+    const char* name;
+    uint32_t first, last;
+    int threads, spread;
+    bool copies = false;
+    bool ranked = false;
+    int threadCap = 0;
+};
+void PrintTo(const CSeries& s, std::ostream* os) { *os << s.name; }
+// Pools of copies: searching a class of equal pieces once where it lists nothing must change nothing that
+// is reported, in any order of chunks and threads; ranked, the copies make ties of equal values.
+const CSeries kSeries[] = {
+    {"Sequential", 1, 2500, 1, 1},
+    {"Parallel", 5001, 6500, 2, 3},
+    {"PoolsOfCopies", 9001, 11000, 1, 4, true},
+    {"RankedSequential", 20001, 21500, 1, 1, false, true},
+    {"RankedParallel", 22001, 23500, 2, 3, false, true, 64},
+    {"RankedPoolsOfCopies", 24001, 25500, 1, 4, true, true, 64},
+};
+
 }  // namespace
 
-TEST(SearchDifferential, SequentialMatchesReference) {
-    for (uint32_t seed = 1; seed <= 2500; ++seed) {
-        CompareCase(seed, 1, kTargets[seed % 5]);
+class SeededDifferential : public testing::TestWithParam<CSeries> {};
+
+TEST_P(SeededDifferential, MatchesReference) {
+    const CSeries& s = GetParam();
+    for (uint32_t seed = s.first; seed <= s.last; ++seed) {
+        CompareCase(seed, s.threads + int(seed % uint32_t(s.spread)), kTargets[seed % 5], s.copies, s.ranked,
+                    s.threadCap);
         if (HasFailure()) return;
     }
 }
 
-TEST(SearchDifferential, ParallelMatchesReference) {
-    for (uint32_t seed = 5001; seed <= 6500; ++seed) {
-        CompareCase(seed, 2 + int(seed % 3), kTargets[seed % 5]);
-        if (HasFailure()) return;
-    }
-}
-
-// Pools full of identical pieces: searching a class of equal pieces once where it lists nothing must change
-// nothing that is reported, in any order of chunks and threads.
-TEST(SearchDifferential, PoolsOfCopiesMatchReference) {
-    for (uint32_t seed = 9001; seed <= 11000; ++seed) {
-        CompareCase(seed, 1 + int(seed % 4), kTargets[seed % 5], true);
-        if (HasFailure()) return;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Search, SeededDifferential, testing::ValuesIn(kSeries),
+                         [](const testing::TestParamInfo<CSeries>& info) { return std::string(info.param.name); });
 
 // A Stop from another thread at an arbitrary moment: whatever the engine reports must be the state the
 // plain search has after exactly that many combinations. Three pools: one where pruning is weak (every
 // piece has either luck or lower mana cost, both are asked for), one whose sums may wrap (no pruning), one
-// where each slot's pieces are copies of three.
+// where each slot's pieces are copies of three. Ranked runs, whose examined combinations need not come
+// first in visiting order, list qualifying suits in ranking order and sum up what they examined.
 TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
     for (const std::string shape : {"weak pruning", "wrapping", "copies"}) {
         const bool wrapping = shape == "wrapping";
@@ -190,25 +263,49 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
         if (wrapping) pool.lists[0][0]->m_nHCI = pool.lists[1][0]->m_nHCI = INT32_MAX;
         for (auto& list : pool.lists)
             for (size_t i = 3; shape == "copies" && i < list.size(); ++i) CopyValues(*list[i], *list[i % 3], true);
-        CCalcParam param = OpenParam();
-        for (int k = 0; k < 8; ++k) param.UseSlot(k) = 1;
-        param.m_nLuckLimit = 150;
-        param.m_nLMCLimit = 16;
-        const int32_t lowerLimit = 150;
 
-        for (int threads : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << shape << ", threads " << threads);
+        // Ranked runs prune harder and may end sooner: they are stopped sooner. Without minimums (hit chance
+        // sums that wrapped below zero included), ranked by the hit chance whose sums may wrap, nothing can
+        // be pruned and every combination competes.
+        const struct {
+            int threads, rankBy, delayMs;
+            bool minimums;
+        } runs[] = {{1, 0, 5, true},  {2, 0, 5, true},   {1, 6, 1, true},
+                    {2, 8, 1, true},  {1, 15, 2, false}, {2, 15, 2, false}};
+        for (const auto& [threads, rankBy, delayMs, minimums] : runs) {
+            if (!minimums && !wrapping) continue;
+            SCOPED_TRACE(testing::Message() << shape << ", threads " << threads << ", rank by " << rankBy);
+            CCalcParam param = OpenParam();
+            for (int k = 0; k < 8; ++k) param.UseSlot(k) = 1;
+            param.m_nLuckLimit = minimums ? 150 : 0;
+            param.m_nLMCLimit = minimums ? 16 : 0;
+            param.m_nHCILimit = minimums ? 0 : INT32_MIN;
+            const int32_t lowerLimit = minimums ? 150 : 0;
+            param.m_nRankBy = rankBy;
+            if (rankBy) param.m_nSuitLimit = 5;
             std::atomic<int32_t> running{0};
             CRecorder got(running);
+            std::atomic<bool> ended{false};  // a run may end before the stopper has seen it start
             std::thread stopper([&] {
-                while (running.load() == 0) std::this_thread::yield();
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                while (running.load() == 0 && !ended.load()) std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
                 running.store(0);
             });
             CCalcResult r = RunCalculation(param, pool.lists, lowerLimit, running, got, threads);
+            ended.store(true);
             stopper.join();
             ASSERT_GE(r.m_nExamined, 1);
-            if (r.m_nExamined == r.m_nCombinations) std::printf("note: the run ended before the stop\n");
+            if (r.m_nExamined == r.m_nCombinations)
+                std::printf("note: the run ended before the stop (%s, threads %d, rank by %d)\n", shape.c_str(),
+                            threads, rankBy);
+            EXPECT_EQ(got.m_nEnds, 1);
+            EXPECT_EQ(running.load(), 0);
+            if (rankBy != 0) {
+                // What a ranked run examined need not be the first combinations in visiting order, so its
+                // listing is checked on its own (complete runs are compared in the seeded cases).
+                ExpectRankedListing(param, pool.lists, lowerLimit, r, got);
+                continue;
+            }
 
             std::atomic<int32_t> refRunning{0};
             CRecorder want(refRunning);
@@ -217,7 +314,7 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
             EXPECT_EQ(r.m_nFound, w.m_nFound);
             EXPECT_EQ(r.m_arrHighest, w.m_arrHighest);
             EXPECT_EQ(r.m_strSummary, w.m_strSummary);
-            EXPECT_EQ(running.load(), 0);
+            EXPECT_EQ(got.m_end.m_strSummary, w.m_strSummary);
             ASSERT_EQ(got.suits.size(), want.suits.size());
             for (size_t i = 0; i < got.suits.size(); ++i) {
                 EXPECT_EQ(got.suits[i]->m_strName, want.suits[i]->m_strName);

@@ -1,5 +1,10 @@
 #include "ReferenceSearch.h"
 
+#include <algorithm>
+#include <map>
+
+#include "calc/ResultColumns.h"
+
 namespace {
 int32_t Wrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 int32_t Cap(int32_t x) { return x > 70 ? 70 : x; }
@@ -14,6 +19,11 @@ struct CRun {
     int64_t found = 0;
     CalcHighest highest{};
     int64_t stopAfter = 0;
+    // Ranked runs: the column, how many suits are listed, and the best suits so far keyed by (minus the
+    // value, combination number), so that the map's order is the listing order.
+    int rankColumn = 0;
+    size_t keep = 1;
+    std::map<std::pair<int64_t, int64_t>, std::unique_ptr<CArmorSuit>> best{};
 
     // One combination; false when the loops must be left.
     bool Evaluate() {
@@ -50,15 +60,47 @@ struct CRun {
             if (total >= lowerLimit && dci >= p.m_nDCILimit && hci >= p.m_nHCILimit && luck >= p.m_nLuckLimit &&
                 lmc >= p.m_nLMCLimit && lrc >= p.m_nLRCLimit && hr >= p.m_nHRLimit && sr >= p.m_nSRLimit &&
                 mr >= p.m_nMRLimit) {
-                auto suit = std::make_unique<CArmorSuit>();
-                for (int k = 0; k < SLOT_COUNT; ++k)
-                    if (cur[k]) suit->AddPiece(cur[k]);
-                suit->CalcTotals();
-                if (suit->m_nCount != 0) {
-                    suit->m_strName = SuitName(found);
-                    ++found;
-                    reporter.OnSuit(std::move(suit));
-                    if (found >= p.m_nSuitLimit) running.store(0);
+                if (rankColumn != 0) {
+                    // The value the column shows, read from the sums as a suit holds them; the suit itself is
+                    // made only for a combination that enters the list.
+                    CArmorSuit sums;
+                    sums.m_nPhysical = phy;
+                    sums.m_nFire = fire;
+                    sums.m_nCold = cold;
+                    sums.m_nPoison = poison;
+                    sums.m_nEnergy = energy;
+                    sums.m_nTotalResist = sums.GetTotalResist();
+                    sums.m_nLuck = luck;
+                    sums.m_nLMC = lmc;
+                    sums.m_nLRC = lrc;
+                    sums.m_nMR = mr;
+                    sums.m_nHR = hr;
+                    sums.m_nSR = sr;
+                    sums.m_nDCI = dci;
+                    sums.m_nHCI = hci;
+                    const int32_t value = ResultColumnValue(sums, rankColumn, p.m_bBypassResistCap != 0);
+                    const std::pair key{-int64_t(value), examined};
+                    const bool anyPiece =
+                        std::any_of(cur, cur + SLOT_COUNT, [](const CArmorPiece* c) { return c != nullptr; });
+                    if (anyPiece && (best.size() < keep || key < best.rbegin()->first)) {
+                        auto suit = std::make_unique<CArmorSuit>();
+                        for (int k = 0; k < SLOT_COUNT; ++k)
+                            if (cur[k]) suit->AddPiece(cur[k]);
+                        suit->CalcTotals();
+                        best.emplace(key, std::move(suit));
+                        if (best.size() > keep) best.erase(std::prev(best.end()));
+                    }
+                } else {
+                    auto suit = std::make_unique<CArmorSuit>();
+                    for (int k = 0; k < SLOT_COUNT; ++k)
+                        if (cur[k]) suit->AddPiece(cur[k]);
+                    suit->CalcTotals();
+                    if (suit->m_nCount != 0) {
+                        suit->m_strName = SuitName(found);
+                        ++found;
+                        reporter.OnSuit(std::move(suit));
+                        if (found >= p.m_nSuitLimit) running.store(0);
+                    }
                 }
             }
         }
@@ -79,6 +121,8 @@ CCalcResult RunReferenceSearch(const CCalcParam& p, const CalcPool& pool, int32_
 
     CRun run{p, lowerLimit, running, reporter};
     run.stopAfter = stopAfter;
+    run.rankColumn = p.RankColumn();
+    run.keep = size_t(std::max(p.m_nSuitLimit, 1));
     CArmorPiece** cur = run.cur;
     const auto& L = pool;
     // Each level: one pass with no piece when the slot has no candidates.
@@ -119,6 +163,13 @@ CCalcResult RunReferenceSearch(const CCalcParam& p, const CalcPool& pool, int32_
 #undef LEVEL_BEGIN
 #undef LEVEL_END
 done:
+    // A stop during the listing ends it; a run stopped before lists the best of what it examined.
+    const bool stoppedBefore = running.load() == 0;
+    for (auto& [key, suit] : run.best) {
+        if (!stoppedBefore && running.load() == 0) break;
+        suit->m_strName = SuitName(run.found++);
+        reporter.OnSuit(std::move(suit));
+    }
     CCalcResult result;
     result.m_nCombinations = combinations;
     result.m_nExamined = run.examined;

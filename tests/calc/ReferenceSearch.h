@@ -1,6 +1,9 @@
 #pragma once
 // The combination search written the plain way: twelve nested loops, every sum recomputed for every
 // combination. Slow on purpose; the engine is checked against it.
+// Ranked runs (RankColumn() 1 to 15) visit every combination, keep the Suit Limit best qualifying ones by
+// the column's value, earlier combinations first among equal values, and report them in that order at
+// the end (a stop during that listing ends it).
 #include <atomic>
 
 #include "calc/CalcEngine.h"

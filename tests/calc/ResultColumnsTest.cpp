@@ -1,5 +1,5 @@
 // The results columns without a window: the headings, each column's value and text, the order of every
-// column, and the elapsed-time line of the summary box.
+// column, the list as tab-separated and CSV text, and the elapsed-time line of the summary box.
 #include <gtest/gtest.h>
 
 #include "calc/ResultColumns.h"
@@ -75,6 +75,43 @@ TEST(ResultColumns, EveryColumnOrdersByItsRule) {
     };
     for (const auto& t : cases)
         EXPECT_EQ(Sign(CompareResults(*t.first, *t.second, t.column, t.bypass)), t.expected) << t.what;
+}
+
+TEST(ResultColumns, TabSeparatedAndCsvText) {
+    using Rows = std::vector<std::vector<std::string>>;
+    struct {
+        const char* what;
+        std::vector<std::string> headings;
+        Rows rows;
+        const char* tsv;
+        const char* csv;
+    } const cases[] = {
+        {"headings only", {"Suit", "Phy."}, {}, "Suit\tPhy.\n", "Suit,Phy.\r\n"},
+        {"rows in the order given",
+         {"Suit", "Eff. Total", "Luck"},
+         {{"Suit 00002", "265", "-5"}, {"Suit 00000", "0", "100"}},
+         "Suit\tEff. Total\tLuck\nSuit 00002\t265\t-5\nSuit 00000\t0\t100\n",
+         "Suit,Eff. Total,Luck\r\nSuit 00002,265,-5\r\nSuit 00000,0,100\r\n"},
+        {"a comma is quoted",
+         {"Suit"}, {{"Varn, the bold"}}, "Suit\nVarn, the bold\n", "Suit\r\n\"Varn, the bold\"\r\n"},
+        {"quotes are doubled inside quotes",
+         {"Suit"}, {{"the \"best\""}}, "Suit\nthe \"best\"\n", "Suit\r\n\"the \"\"best\"\"\"\r\n"},
+        {"line breaks: quoted in CSV, spaces in TSV",
+         {"Suit", "HR"}, {{"a\r\nb", "2"}, {"c\nd", "3"}},
+         "Suit\tHR\na  b\t2\nc d\t3\n",
+         "Suit,HR\r\n\"a\r\nb\",2\r\n\"c\nd\",3\r\n"},
+        {"a tab stays in CSV, becomes a space in TSV",
+         {"Suit"}, {{"a\tb"}}, "Suit\na b\n", "Suit\r\na\tb\r\n"},
+        {"empty cells and 8-bit text pass as they are",
+         {"Suit", "Fire"}, {{"Caf\xe9", ""}, {"", "7"}},
+         "Suit\tFire\nCaf\xe9\t\n\t7\n",
+         "Suit,Fire\r\nCaf\xe9,\r\n,7\r\n"},
+        {"spaces alone need no quotes", {" Suit "}, {{" x "}}, " Suit \n x \n", " Suit \r\n x \r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResultsAsTsv(c.headings, c.rows), c.tsv) << c.what;
+        EXPECT_EQ(ResultsAsCsv(c.headings, c.rows), c.csv) << c.what;
+    }
 }
 
 TEST(ResultColumns, ElapsedTimeShowsTheHoursWithinADay) {

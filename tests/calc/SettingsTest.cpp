@@ -101,6 +101,45 @@ TEST(Settings, ParameterBlockCopiesWhatTheSearchNeeds) {
     EXPECT_EQ(p.m_nHRLimit, 29);
     EXPECT_EQ(p.m_nSRLimit, 30);
     EXPECT_EQ(p.m_nSuitLimit, 32);
+    EXPECT_EQ(p.m_nRankBy, 33);
+    // Only 1 to 15 name a column to rank by.
+    for (const auto& [rankBy, column] : {std::pair{0, 0}, {1, 1}, {15, 15}, {16, 0}, {-1, 0}, {INT32_MIN, 0}}) {
+        p.m_nRankBy = rankBy;
+        EXPECT_EQ(p.RankColumn(), column) << rankBy;
+    }
+}
+
+// "Rank By" came later than the others: a store that never used it is written as before, and once it has
+// left its default it is written whatever its value.
+TEST(Settings, RankByIsWrittenOnceItLeavesItsDefault) {
+    CMemoryProfileStore store;
+    StoreScope scope(&store);
+    CSettings s;
+    s.LoadSettings();
+    s.SaveSettings();
+    std::vector<std::pair<std::string, std::string>> values;
+    ASSERT_TRUE(store.EnumValues(SETTINGS_SECTION, values));
+    std::vector<std::pair<std::string, std::string>> before;
+    for (int i = 0; i < SETTINGS_COUNT; ++i)
+        if (i != CSettings::IndexOf("Rank By"))
+            before.emplace_back(CSettings::ValueName(i), std::to_string(CSettings::DefaultValue(i)));
+    for (int n = 0; n < STORED_COLUMN_COUNT; ++n)
+        before.emplace_back("Column" + std::to_string(n), std::to_string(s.m_nColumnWidth[size_t(n)]));
+    EXPECT_EQ(values, before);
+
+    const struct {
+        int32_t set;
+        std::optional<int32_t> stored;
+    } steps[] = {{0, std::nullopt}, {5, 5}, {0, 0}, {12, 12}};
+    for (const auto& step : steps) {
+        s.m_nRankBy = step.set;
+        s.SaveSettings();
+        EXPECT_EQ(store.ReadInt(SETTINGS_SECTION, "Rank By"), step.stored) << step.set;
+        CSettings loaded;
+        loaded.m_nRankBy = -7;
+        loaded.LoadSettings();
+        EXPECT_EQ(loaded.m_nRankBy, step.set);
+    }
 }
 
 // Optional results columns 8 to 15 follow the display switches; the others have none.

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "calc/CalcEngine.h"
 #include "calc/ResultColumns.h"
 #include "document/DocFile.h"
 #include "model/QtProfileStore.h"
@@ -202,6 +203,87 @@ TEST_F(CalcCli, TsvIsHeadingsRowsBlankLineSummary) {
     // The elapsed time goes to standard error only.
     EXPECT_TRUE(QRegularExpression("^Elapsed time: [0-9]+\\.[0-9]{3} s\\n$").match(QString::fromUtf8(r.err)).hasMatch())
         << r.err.constData();
+}
+
+// "Rank By": the Suit Limit best suits by that column, earlier combinations first among equal values,
+// worked out here from the document's four combinations (head wear outermost).
+TEST_F(CalcCli, RankByListsTheBestSuitsInOrder) {
+    CGorvantaDoc doc;
+    ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+    struct CExpected {
+        QJsonArray pieces;
+        std::unique_ptr<CArmorSuit> suit;
+    };
+    auto expected = [&doc](int column, int suitLimit, int32_t lowerLimit, bool bypass) {
+        std::vector<CExpected> list;
+        for (int h = 0; h < 2; ++h)
+            for (int a = 0; a < 2; ++a) {
+                auto suit = std::make_unique<CArmorSuit>();
+                suit->AddPiece(doc.m_arrPool[0][size_t(h)]);
+                suit->AddPiece(doc.m_arrPool[2][size_t(a)]);
+                suit->CalcTotals();
+                if (suit->GetCappedTotalResist(bypass) >= lowerLimit)
+                    list.push_back({QJsonArray{QJsonArray{0, h}, QJsonArray{2, a}}, std::move(suit)});
+            }
+        std::stable_sort(list.begin(), list.end(), [&](const CExpected& x, const CExpected& y) {
+            return ResultColumnValue(*x.suit, column, bypass) > ResultColumnValue(*y.suit, column, bypass);
+        });
+        if (list.size() > size_t(suitLimit)) list.resize(size_t(suitLimit));
+        for (size_t i = 0; i < list.size(); ++i) list[i].suit->m_strName = SuitName(int64_t(i));
+        return list;
+    };
+    // Not the visiting order: the second head wear with the first arms comes second.
+    EXPECT_EQ(expected(6, 3, 0, false)[1].pieces, QJsonArray({QJsonArray{0, 1}, QJsonArray{2, 0}}));
+
+    const struct {
+        int rankBy, suitLimit;
+        int32_t lowerLimit;
+        bool bypass;
+    } rows[] = {{6, 3, 0, false}, {8, 2, 0, false}, {9, 3, 0, false}, {7, 4, 0, false},
+                {1, 2, 0, true},  {1, 2, 0, false}, {12, 1, 200, false}, {15, 5, 300, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "Rank By " << row.rankBy << ", Suit Limit " << row.suitLimit);
+        const std::vector<CExpected> want = expected(row.rankBy, row.suitLimit, row.lowerLimit, row.bypass);
+        const QJsonObject o = Json({"--set", QStringLiteral("Rank By=%1").arg(row.rankBy), "--set",
+                                    QStringLiteral("Suit Limit=%1").arg(row.suitLimit), "--set",
+                                    QStringLiteral("LowerLimit=%1").arg(row.lowerLimit), "--set",
+                                    QStringLiteral("Bypass 70/Resist Limit=%1").arg(int(row.bypass))});
+        EXPECT_EQ(o.value("examined").toInteger(), 4);
+        EXPECT_EQ(o.value("found").toInteger(), qint64(want.size()));
+        const QJsonArray suits = o.value("suits").toArray();
+        ASSERT_EQ(suits.size(), qsizetype(want.size()));
+        for (size_t i = 0; i < want.size(); ++i) {
+            const QJsonObject s = suits[qsizetype(i)].toObject();
+            EXPECT_EQ(s.value("name").toString().toStdString(), want[i].suit->m_strName);
+            EXPECT_EQ(s.value("pieces").toArray(), want[i].pieces) << "suit " << i;
+            QStringList columns;
+            for (const std::string& text : ResultColumnTexts(*want[i].suit, row.bypass))
+                columns << QString::fromStdString(text);
+            EXPECT_EQ(Strings(s.value("columns").toArray()), columns) << "suit " << i;
+        }
+    }
+
+    // TSV: the rows in the same order.
+    const QString path = QString::fromStdString(DocPath());
+    CCliRun r = Cli({path, "--set", "Rank By=6", "--set", "Suit Limit=3", "--set", "LowerLimit=0"});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QStringList lines = QString::fromUtf8(r.out).split('\n');
+    const std::vector<CExpected> want = expected(6, 3, 0, false);
+    ASSERT_GE(lines.size(), 7);
+    for (size_t i = 0; i < want.size(); ++i) {
+        QStringList columns;
+        for (const std::string& text : ResultColumnTexts(*want[i].suit, false)) columns << QString::fromStdString(text);
+        EXPECT_EQ(lines[qsizetype(i) + 1], columns.join('\t'));
+    }
+    EXPECT_EQ(lines[4], "");
+    EXPECT_TRUE(lines[5].startsWith("4 suit configurations examined.")) << lines[5].toStdString();
+    EXPECT_EQ(lines[6], "3 suits meet limit standards.");
+
+    // A value that names no column leaves the run as found, byte for byte.
+    for (const char* format : {"tsv", "json"}) {
+        const QStringList args = {path, "--format", format, "--set", "LowerLimit=0", "--set", "Suit Limit=3"};
+        EXPECT_EQ(Cli(args + QStringList{"--set", "Rank By=99"}).out, Cli(args).out) << format;
+    }
 }
 
 TEST_F(CalcCli, BadArgumentsAreUsageErrors) {
