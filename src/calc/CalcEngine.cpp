@@ -830,6 +830,7 @@ public:
 
     // Returns the number of workers that ran (0: the calling thread searched alone).
     int Run(int threads, CMerger& merger, ICalcReporter& reporter) {
+        OrderChunks();
         if (const std::optional<int32_t> floor = CRankProbe(m_plan, m_run.m_running).Floor()) m_shared.SetFloor(*floor);
         std::vector<std::thread> workers;
         if (threads > 1) {
@@ -887,6 +888,39 @@ private:
     void Work() {
         while (Next()) {}
     }
+
+    // Chunks that may hold the greatest values go first, so that the bar the others must pass rises early;
+    // equal ones in visiting order. (Ties between chunks are settled by their places, whatever the order
+    // in which they are searched.)
+    void OrderChunks() {
+        if (!m_plan.m_bPrune) return;
+        const int depth = m_split.m_nDepth;
+        std::vector<std::pair<int64_t, int64_t>> keyed;  // (-bound, chunk)
+        keyed.reserve(size_t(m_split.m_nChunks));
+        for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
+            int64_t most = std::numeric_limits<int64_t>::min();
+            for (int64_t node = m_split.First(c); node < m_split.First(c + 1); ++node) {
+                int64_t rest = node;
+                int32_t idx[SLOT_COUNT];
+                for (int l = depth - 1; l >= 0; --l) {
+                    idx[l] = int32_t(rest % m_plan.m_arrLevels[size_t(l)].m_nCount);
+                    rest /= m_plan.m_arrLevels[size_t(l)].m_nCount;
+                }
+                CVals s{};
+                bool considered = true;
+                for (int l = 0; l < depth; ++l) {
+                    const CLevel& level = m_plan.m_arrLevels[size_t(l)];
+                    considered &= level.m_arrIsConsidered[size_t(idx[l])] != 0;
+                    Add(s, s, level.m_arrVals[size_t(idx[l])]);
+                }
+                if (considered && m_plan.Feasible(depth, s)) most = std::max<int64_t>(most, m_plan.RankBound(depth, s));
+            }
+            keyed.emplace_back(-most, c);
+        }
+        std::sort(keyed.begin(), keyed.end());
+        m_order.reserve(keyed.size());
+        for (const auto& k : keyed) m_order.push_back(k.second);
+    }
     void Leave() {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -897,8 +931,9 @@ private:
 
     // Searches the next chunk and merges it; false when none is left or the run was stopped.
     bool Next() {
-        const int64_t c = m_nNext.fetch_add(1);
-        if (c >= m_split.m_nChunks || m_run.m_running.load() == 0) return false;
+        const int64_t n = m_nNext.fetch_add(1);
+        if (n >= m_split.m_nChunks || m_run.m_running.load() == 0) return false;
+        const int64_t c = m_order.empty() ? n : m_order[size_t(n)];
         CChunkResult r;
         m_run.RunChunk(m_plan, m_split, m_pMemo, c, m_nSeedTotal.load(std::memory_order_relaxed),
                        std::numeric_limits<int64_t>::max(), nullptr, r, &m_shared);
@@ -929,6 +964,7 @@ private:
     CNodeMemo* m_pMemo;
     CRunContext& m_run;
     CRankShared m_shared;
+    std::vector<int64_t> m_order;  // chunks in the order they are searched
     std::atomic<int64_t> m_nNext{0};
     std::atomic<int32_t> m_nSeedTotal{0};
     std::mutex m_mutex;

@@ -25,6 +25,32 @@ CVals ValsOf(const CArmorPiece& p) {
 }
 
 // Sorts the level's considered pieces into classes, and its resist vectors into those worth trying.
+// Which minimum a ranked run's bound joins with its value: the total resist minimum when the ranked
+// column is not the capped total, otherwise the bonus minimum closest to what the pool can reach at most.
+// Resist columns are capped at 70 already and join nothing.
+static void ChooseJoin(CPlan& plan) {
+    if (!plan.m_bPrune || plan.m_nRank < 6) return;
+    plan.m_nJoinRankLane = plan.m_nRank == 6 ? -1 : plan.RankLane();
+    if (plan.m_nRank != 6 && plan.m_nLowerLimit > 0) {
+        plan.m_nJoinLane = -1;
+        plan.m_nJoinLimit = plan.m_nLowerLimit;
+        plan.m_bJoin = true;
+        return;
+    }
+    double tightest = 0;
+    for (int lane = LANE_BONUS; lane < LANE_BONUS_END; ++lane) {
+        const int32_t limit = plan.m_limits.v[lane], reach = plan.m_arrRest[0].v[lane];
+        if (limit <= 0 || lane == plan.m_nJoinRankLane) continue;
+        const double share = double(limit) / std::max(1, reach);
+        if (share > tightest) {
+            tightest = share;
+            plan.m_nJoinLane = lane;
+            plan.m_nJoinLimit = limit;
+            plan.m_bJoin = true;
+        }
+    }
+}
+
 static void MakeClasses(CLevel& level) {
     std::vector<std::pair<ClassKey, int32_t>> keyed;  // values, place in m_arrConsidered
     keyed.reserve(level.m_arrConsidered.size());
@@ -137,8 +163,6 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_arrDead.assign(size_t(m) + 1, 0);
     plan.m_arrSure70.assign(size_t(m) + 1, CVals{});
     plan.m_arrRestSets.assign(size_t(m) + 1, std::array<int64_t, 32>{});
-    plan.m_bRankWithTotal = plan.m_nRank >= 7 && plan.m_nLowerLimit > 0;
-    if (plan.m_bRankWithTotal) plan.m_arrRankRest.assign(size_t(m) + 1, {});
     for (int k = 0; k < LANE_RESIST_END; ++k) plan.m_arrSure70[size_t(m)].v[k] = 70;
     for (int l = m - 1; l >= 0; --l) {
         const CLevel& level = plan.m_arrLevels[size_t(l)];
@@ -154,22 +178,6 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         }
         plan.m_arrRest[size_t(l)] = rest;
         plan.m_arrRestSets[size_t(l)] = plan.m_arrRestSets[size_t(l) + 1];
-        if (plan.m_bRankWithTotal) {
-            plan.m_arrRankRest[size_t(l)] = plan.m_arrRankRest[size_t(l) + 1];
-            if (!level.m_arrConsidered.empty())
-                for (int p = 0; p < CPlan::STEPS; ++p)
-                    for (int set = 1; set < 32; ++set) {
-                        int64_t most = std::numeric_limits<int64_t>::min();
-                        for (int32_t i : level.m_arrConsidered) {
-                            const CVals& v = level.m_arrVals[size_t(i)];
-                            int64_t sum = 0;
-                            for (int k = 0; k < LANE_RESIST_END; ++k)
-                                if (set >> k & 1) sum += v.v[k];
-                            most = std::max(most, int64_t(v.v[plan.RankLane()]) * 4 + CPlan::kStep[p] * sum);
-                        }
-                        plan.m_arrRankRest[size_t(l)][size_t(p)][size_t(set)] += most;
-                    }
-        }
         if (!level.m_arrConsidered.empty())
             for (int set = 1; set < 32; ++set) {
                 int64_t most = std::numeric_limits<int64_t>::min();
@@ -185,6 +193,29 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         sure = plan.m_arrSure70[size_t(l) + 1];
         for (const CVals& v : level.m_arrResistClasses)
             for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], WrapSub(plan.m_arrSure70[size_t(l) + 1].v[k], v.v[k]));
+    }
+    ChooseJoin(plan);
+    if (plan.m_bJoin) {
+        plan.m_arrJoinRest.assign(size_t(m) + 1, {});
+        for (int l = m - 1; l >= 0; --l) {
+            const CLevel& level = plan.m_arrLevels[size_t(l)];
+            plan.m_arrJoinRest[size_t(l)] = plan.m_arrJoinRest[size_t(l) + 1];
+            if (!level.m_arrConsidered.empty())
+                for (int p = 0; p < CPlan::STEPS; ++p)
+                    for (int set = 0; set < 32; ++set) {
+                        int64_t most = std::numeric_limits<int64_t>::min();
+                        for (int32_t i : level.m_arrConsidered) {
+                            const CVals& v = level.m_arrVals[size_t(i)];
+                            int64_t sum = 0;
+                            for (int k = 0; k < LANE_RESIST_END; ++k)
+                                if (set >> k & 1) sum += v.v[k];
+                            const int64_t value = plan.m_nJoinRankLane < 0 ? sum : v.v[plan.m_nJoinRankLane];
+                            const int64_t slack = plan.m_nJoinLane < 0 ? sum : v.v[plan.m_nJoinLane];
+                            most = std::max(most, CPlan::SCALE * value + CPlan::kStep[p] * slack);
+                        }
+                        plan.m_arrJoinRest[size_t(l)][size_t(p)][size_t(set)] += most;
+                    }
+        }
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

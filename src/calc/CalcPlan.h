@@ -66,12 +66,19 @@ struct CPlan {
     // Per level l and set of resists (bit k: resist k): the most levels l.. can add to those resists
     // together, each level taking its best piece for that set.
     std::vector<std::array<int64_t, 32>> m_arrRestSets;
-    // Ranked runs by a plain sum (the actual total or a bonus) with a total resist minimum: per level l,
-    // step p and set of resists, the most levels l.. can add to 4 x the ranked sum + p x the set's resists.
-    static constexpr int STEPS = 5;
-    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16};  // quarters
-    bool m_bRankWithTotal = false;
-    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrRankRest;
+    // Ranked runs under a minimum: the ranked value joined with the minimum's slack (see RankBound). The
+    // ranked value is a plain sum (m_nJoinRankLane) or, ranked by the capped total, a set's resists plus 70
+    // for each other resist; the slack is a set's resists plus 70 for each other resist less the total
+    // minimum, or a bonus sum less its minimum (m_nJoinLane). Per level l, step p and set of resists: the
+    // most levels l.. add to SCALE x the ranked part + kStep[p] x the slack's part.
+    static constexpr int STEPS = 7;
+    static constexpr int64_t SCALE = 16;
+    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16, 32, 64};  // sixteenths
+    bool m_bJoin = false;
+    int m_nJoinRankLane = -1;  // -1: ranked by the capped total
+    int m_nJoinLane = -1;      // -1: the slack is the total minimum's
+    int32_t m_nJoinLimit = 0;
+    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrJoinRest;
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
     bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
@@ -91,24 +98,35 @@ struct CPlan {
     }
     int RankLane() const { return m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8); }
     // The most the ranking column can show for a qualifying combination of levels l.. after the prefix s
-    // (pruning plans only). For a ranked sum under a total resist minimum L, any qualifying combination x
-    // has sum(x) <= sum(x) + p/4 (S(x) + 70 (5 - |set|) - L) for every set of resists whose sum is S (the
-    // capped total is at most S plus 70 for each other resist); the right side splits over the levels.
+    // (pruning plans only). Any qualifying combination x has value(x) <= value(x) + mu slack(x) for
+    // mu >= 0, since its slack is not negative; and the capped total is at most the resists of any set plus
+    // 70 for each other resist. Both sides' parts add up level by level, so the best piece of each level
+    // bounds them. Tried with the set that bounds the capped total best here, all five and none, at each
+    // step mu = kStep / SCALE; any set and step give a bound, these are the ones likely to be tight.
     int32_t RankBound(int l, const CVals& s) const {
         const int32_t plain = PlainRankBound(l, s);
-        if (!m_bRankWithTotal) return plain;
-        const int lane = RankLane();
-        int64_t sums[32];
-        sums[0] = 0;
-        int64_t best = int64_t(plain) * 4;
-        for (int set = 1; set < 32; ++set) {
-            sums[set] = sums[set & (set - 1)] + s.v[__builtin_ctz(unsigned(set))];
-            if (m_bBypass && set != 31) continue;  // uncapped, the total is the plain sum of all five
-            const int64_t slack = sums[set] + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set)))) - m_nLowerLimit;
-            for (int p = 0; p < STEPS; ++p)
-                best = std::min(best, int64_t(s.v[lane]) * 4 + kStep[p] * slack + m_arrRankRest[size_t(l)][size_t(p)][size_t(set)]);
+        if (!m_bJoin) return plain;
+        int set = 31;
+        if (!m_bBypass && (m_nJoinRankLane < 0 || m_nJoinLane < 0)) {
+            const CVals& r = m_arrRest[size_t(l)];
+            TightTotalBound(l, s, s.v[LANE_TOTAL] + r.v[LANE_TOTAL], &set);
         }
-        return int32_t(best >= 0 ? best / 4 : -((-best + 3) / 4));
+        const auto& rest = m_arrJoinRest[size_t(l)];
+        int64_t best = int64_t(plain) * SCALE;
+        const int tried[3] = {set, 31, 0};
+        for (int t = 0; t < (m_bBypass ? 1 : 3); ++t) {
+            const int set2 = tried[t];
+            if (t > 0 && set2 == set) continue;
+            int64_t sum = 0;
+            for (int k = 0; k < LANE_RESIST_END; ++k)
+                if (set2 >> k & 1) sum += s.v[k];
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t value = m_nJoinRankLane < 0 ? capped : s.v[m_nJoinRankLane];
+            const int64_t slack = (m_nJoinLane < 0 ? capped : s.v[m_nJoinLane]) - m_nJoinLimit;
+            for (int p = 0; p < STEPS; ++p)
+                best = std::min(best, SCALE * value + kStep[p] * slack + rest[size_t(p)][size_t(set2)]);
+        }
+        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
     }
     // A looser bound that costs little: tried first.
     int32_t QuickRankBound(int l, const CVals& s) const {
@@ -156,18 +174,26 @@ struct CPlan {
         return std::min(plain, capped);
     }
     bool TotalMayReach(int l, const CVals& s, int64_t limit) const {
-        return QuickTotalBound(l, s) >= limit && TotalBound(l, s) >= limit;
+        // Where any total passes, the looser bound is enough.
+        return QuickTotalBound(l, s) >= limit && (limit <= 0 || TotalBound(l, s) >= limit);
     }
-    int32_t TightTotalBound(int l, const CVals& s, int32_t plain) const {
+    // bestSet, where given, receives the set whose bound is the least (0: all five at 70).
+    int32_t TightTotalBound(int l, const CVals& s, int32_t plain, int* bestSet = nullptr) const {
         const std::array<int64_t, 32>& rest = m_arrRestSets[size_t(l)];
         int64_t sums[32];
         sums[0] = 0;
         int64_t best = 5 * 70;
+        int arg = 0;
         for (int set = 1; set < 32; ++set) {
             const int low = __builtin_ctz(unsigned(set));
             sums[set] = sums[set & (set - 1)] + s.v[low];
-            best = std::min(best, sums[set] + rest[size_t(set)] + 70 * (5 - __builtin_popcount(unsigned(set))));
+            const int64_t b = sums[set] + rest[size_t(set)] + 70 * (5 - __builtin_popcount(unsigned(set)));
+            if (b < best) {
+                best = b;
+                arg = set;
+            }
         }
+        if (bestSet) *bestSet = arg;
         return int32_t(std::min<int64_t>(best, plain));
     }
     // The resist sums s before level l (l > 0) as far as the capped total of levels l.. can tell them

@@ -92,9 +92,10 @@ private:
 };
 
 // Looks for the ranking values of the n best qualifying combinations, trying the most promising pieces
-// first, within a budget of visited nodes. Where it finds n, the least of their values is a floor below
-// which nothing can be listed, however the ties among them fall; that lets the search in visiting order
-// pass over nearly everything from the start. Copies of a piece count as the combinations they make.
+// first, within a small budget of visited nodes. Where it finds n, the least of their values is a floor
+// below which nothing can be listed, however the ties among them fall; the chunks then pass over what
+// cannot reach it from the start. (A large budget costs more than it saves: the chunks, searched best
+// first, raise their shared bar quickly.) Copies of a piece count as the combinations they make.
 class CRankProbe {
 public:
     explicit CRankProbe(const CPlan& plan, const std::atomic<int32_t>& running) : m_plan(plan), m_running(running) {
@@ -122,7 +123,7 @@ private:
         const CVals* m_pVals = nullptr;
         int64_t m_nCount = 0;
     };
-    static constexpr int64_t BUDGET = int64_t(1) << 20;
+    static constexpr int64_t BUDGET = int64_t(1) << 12;
 
     bool Full() const { return m_nHeld >= m_plan.m_nSuitLimit; }
     // False once the budget is spent or the run stopped.

@@ -328,7 +328,8 @@ TEST_F(CliTest, FilesThatCannotBeReadOrWrittenFailWithStatusOneAndStayAsTheyWere
     AddPoolPiece(doc, "helm, fire resist 1%", PIECE_HEADWEAR);
     const std::string cut = Bytes(doc).substr(0, 75);
     Write(PathStr("cut.gva"), cut);
-    const std::string notRegular = "Not a regular file (a named pipe).\n", tooLarge = "the text is larger than 64 MB.\n";
+    const std::string notRegular = "Not a regular file (a named pipe).\n";
+    const std::string tooLarge = "the text is larger than 64 MB.\n";
     enum { Whole, Part, End };
     // Each: the arguments, standard input's redirection, and standard error: the whole of it, a part or
     // its end.

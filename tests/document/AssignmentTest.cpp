@@ -77,6 +77,7 @@ TEST_F(AssignmentTest, AssignMovesTheSuitInAndDeleteSuitReturnsEveryPiece) {
 // view. A refused assignment says why; an empty name has a message of its own.
 TEST_F(AssignmentTest, RefusedMovesChangeNothing) {
     CArmorSuit* suit = Assigned({helm1, chest}, "Ann");
+    CArmorSuit* bare = Assigned({}, "Fay");  // its pieces alone would not tell it is the document's
     doc.SetModifiedFlag(false);
     CRecordingView tree;
     doc.AddView(&tree);
@@ -100,6 +101,7 @@ TEST_F(AssignmentTest, RefusedMovesChangeNothing) {
         {"no suit", [&] { return AssignSuit(&doc, nullptr, "Bob"); }, error},
         {"a piece no longer free", [&] { return AssignSuit(&doc, stale.get(), "Cid"); }, error},
         {"the document's own suit", [&] { return AssignSuit(&doc, suit, "Dee"); }, error},
+        {"the document's own empty suit", [&] { return AssignSuit(&doc, bare, "Gus"); }, error},
         {"a piece twice", [&] { return AssignSuit(&doc, twice.get(), "Eve"); }, error},
         // Returning a result suit's pieces would list them in the pool twice.
         {"delete a result suit", [&] { return DeleteSuit(doc, result.get()); }, ""},
@@ -307,7 +309,8 @@ TEST(MisfiledPieces, EveryMoveTakesThePieceFromWhereItIsAndReturnsItToItsOwnType
     for (const auto& [list, size] : {std::pair{&gloves, 3u}, {&helms, 2u}, {&weapons, 1u}, {&rings, 2u}, {&chests, 1u}})
         ASSERT_EQ(list->size(), size);
     CArmorPiece *ring = gloves[2], *gorget = helms[1], *helm = weapons[0], *tunic = rings[1], *odd = chests[0];
-    for (const auto& [p, type] : {std::pair{ring, PIECE_RING}, {gorget, PIECE_GORGET}, {helm, PIECE_HEADWEAR}, {tunic, PIECE_CHEST}})
+    for (const auto& [p, type] :
+         {std::pair{ring, PIECE_RING}, {gorget, PIECE_GORGET}, {helm, PIECE_HEADWEAR}, {tunic, PIECE_CHEST}})
         EXPECT_EQ(p->m_nType, type) << p->m_strText;
     ASSERT_EQ(doc.m_arrSuits.size(), 2u);
     CArmorSuit *varn = doc.m_arrSuits[0], *holt = doc.m_arrSuits[1];
@@ -393,8 +396,7 @@ TEST(ImportHandOver, PiecesJoinTheirListsInOrderAndStraysAreDropped) {
     EXPECT_EQ(doc.m_arrPool[6].size(), 1u);
     EXPECT_EQ(doc.GetPoolCount(), 4);
     EXPECT_TRUE(doc.IsModified());
-    ASSERT_EQ(view.calls.size(), 1u);
-    EXPECT_EQ(view.calls[0], std::make_pair(static_cast<IDocView*>(nullptr), int(HINT_REFRESH)));
+    EXPECT_EQ(view.calls, (decltype(view.calls){{nullptr, HINT_REFRESH}}));
 
     // Nothing handed over still counts as a change.
     doc.SetModifiedFlag(false);
@@ -450,7 +452,7 @@ TEST_F(AssignmentTest, PoolPiecesTakeOneMarkEachAndOnePinPerList) {
         view.calls.clear();
         EXPECT_EQ(SetPieceMark(doc, s.piece, s.mark, &tree), s.changes) << i;
         EXPECT_EQ(doc.IsModified(), s.changes) << i;
-        EXPECT_EQ(view.calls, (s.changes ? decltype(view.calls){{&tree, HINT_REFRESH}} : decltype(view.calls){})) << i;
+        EXPECT_EQ(view.calls, (s.changes ? Calls{{&tree, HINT_REFRESH}} : Calls{})) << i;
         EXPECT_EQ((std::array<PieceMark, 3>{helm1->m_nMark, helm2->m_nMark, chest->m_nMark}), s.after) << i;
         EXPECT_EQ(legs->m_nMark, M::None) << i;
     }

@@ -101,7 +101,8 @@ TEST_F(DocFileTest, FilesWithoutADocumentOpenNothingAndStayAsTheyWere) {
     CGorvantaDoc doc;
     for (int k = 0; k < 12; ++k) AddPoolPiece(doc, "piece of slot " + std::to_string(k), 1 << k, k);
     AddTwoSuits(doc);
-    const std::string good = Bytes(doc), damaged = "Unexpected file format.";
+    const std::string good = Bytes(doc), unexpected = "Unexpected file format.";
+    constexpr LoadStatus bad = LoadStatus::UnexpectedFormat;
     struct CCase {
         std::string what, bytes;
         LoadStatus status;
@@ -109,16 +110,17 @@ TEST_F(DocFileTest, FilesWithoutADocumentOpenNothingAndStayAsTheyWere) {
     };
     std::vector<CCase> cases = {
         {"zero length", "", LoadStatus::Ok, "", ""},
-        {"another format", "PK\x03\x04 some other file", LoadStatus::NotRecognized, "", "Archive format not recognized."},
-        {"cut in the pool", good.substr(0, good.find("piece of slot 5") + 5), LoadStatus::UnexpectedFormat, damaged, ""},
-        {"cut at the end", good.substr(0, good.size() - 30), LoadStatus::UnexpectedFormat, damaged, ""},
-        {"shorter than the magic", "\x30\x75", LoadStatus::UnexpectedFormat, damaged, ""},
+        {"another format", "PK\x03\x04 some other file", LoadStatus::NotRecognized, "",
+         "Archive format not recognized."},
+        {"cut in the pool", good.substr(0, good.find("piece of slot 5") + 5), bad, unexpected, ""},
+        {"cut at the end", good.substr(0, good.size() - 30), bad, unexpected, ""},
+        {"shorter than the magic", "\x30\x75", bad, unexpected, ""},
     };
     // A count below zero: pool lists 0, 5 and 11, the suits, the names, the first suit's pieces.
     for (size_t at : {size_t(4), size_t(24), size_t(48), size_t(52), size_t(56), good.find("\x0aSuit 00000") - 4}) {
         std::string bytes = good;
         bytes.replace(at, 4, std::string(4, '\xFF'));
-        cases.push_back({"count at " + std::to_string(at), bytes, LoadStatus::UnexpectedFormat, damaged, ""});
+        cases.push_back({"count at " + std::to_string(at), bytes, bad, unexpected, ""});
     }
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -128,7 +130,7 @@ TEST_F(DocFileTest, FilesWithoutADocumentOpenNothingAndStayAsTheyWere) {
         const CLoadOutcome outcome = LoadDocumentFile(back, Path("f.gva"));
         EXPECT_EQ(outcome.status, c.status);
         EXPECT_EQ(outcome.message, c.message);
-        EXPECT_EQ(back.IsModified(), c.status == LoadStatus::UnexpectedFormat);
+        EXPECT_EQ(back.IsModified(), c.status == bad);
         EXPECT_EQ(back.GetPoolCount(), 0);
         EXPECT_TRUE(back.m_arrSuits.empty());
         EXPECT_TRUE(back.m_arrCharacters.empty());
@@ -250,7 +252,8 @@ TEST_F(DocFileTest, TemporaryFileIsNeverOpenToOthers) {
         const char* name;
         mode_t before;  // 0: no file yet
         mode_t after;
-    } cases[] = {{"new.gva", 0, 0640}, {"group.gva", 0640, 0640}, {"shared.gva", 0664, 0664}, {"private.gva", 0600, 0600}};
+    } cases[] = {
+        {"new.gva", 0, 0640}, {"group.gva", 0640, 0640}, {"shared.gva", 0664, 0664}, {"private.gva", 0600, 0600}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.before) {
