@@ -323,7 +323,7 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_CALC_FILTERS:
             // Always shown enabled; during a run the command itself does nothing.
-            if (!pUI) DoFiltersCommand(m_pDoc.get(), m_host.DialogParent());
+            if (!pUI && DoFiltersCommand(m_pDoc.get(), m_host.DialogParent())) m_host.FiltersChanged(this);
             return true;
         case ID_CALC_STOP:
             if (pUI)

@@ -20,6 +20,9 @@ public:
     virtual QWidget* DialogParent() const = 0;
     // The document's close step is over and its windows are gone: the host deletes it.
     virtual void RemoveDocument(CDocHolder* doc) = 0;
+    // The settings changed from this document's Filters dialog: the other open documents' views follow,
+    // so that no window runs with a total minimum or shows columns the dialog no longer has.
+    virtual void FiltersChanged(CDocHolder* from) { (void)from; }
 };
 
 // What the main frame asks of the application: the last stop of the command route, and the

@@ -269,6 +269,11 @@ void CGorvantaApp::SaveRecentFileList() {
     }
 }
 
+void CGorvantaApp::FiltersChanged(CDocHolder* from) {
+    for (const auto& doc : m_arrDocs)
+        if (doc.get() != from) doc->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+}
+
 void CGorvantaApp::AddToRecentFileList(const QString& path) {
     const QString full = AbsoluteFileName(path);
     for (int i = 0; i < m_arrRecentFiles.size(); ++i)

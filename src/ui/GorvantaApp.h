@@ -65,6 +65,7 @@ public:
     // The recent-file list, newest first, at most 4 entries, kept in "Recent File List".
     const QStringList& RecentFiles() const { return m_arrRecentFiles; }
     void AddToRecentFileList(const QString& path) override;
+    void FiltersChanged(CDocHolder* from) override;
     void RemoveFromRecentFileList(int index);
     void OnOpenRecentFile(int index);
 

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
 
 #include "calc/CalcProgress.h"
 #include "calc/FiltersDlg.h"
@@ -109,19 +110,27 @@ private slots:
         QCOMPARE(View()->Model()->rowCount(), 50);
         QCOMPARE(box.texts.size(), size_t(2));
     }
-    // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once. A run
-    // that visits every combination keeps the flag up while its box is open: Stop enabled, Start not;
+    // Filters from the menu: OK with "HP Regen" ticked shows column 12 at its stored width at once, in
+    // the other open document's window too, which also takes the new total minimum for its next run. A
+    // run that visits every combination keeps the flag up while its box is open: Stop enabled, Start not;
     // once the box is closed the worker lowers the flag.
     void filtersThenACompleteRun() {
+        CGorvantaView* other = View();
+        Main()->OnCommand(ID_FILE_NEW);
+        QVERIFY(View() != other);
         QCOMPARE(View()->ColumnWidth(12), 0);
         WhenModal<CFiltersDlg>([](CFiltersDlg& dlg) {
             dlg.CheckBox(&CSettings::m_bDisplayHR)->click();
+            dlg.FieldEdit(&CSettings::m_nLowerLimit)->setText(QStringLiteral("123"));
             dlg.accept();
         });
         Main()->OnCommand(ID_CALC_FILTERS);
         QCOMPARE(TheSettings().m_bDisplayHR, 1);
-        QCOMPARE(View()->ColumnWidth(12), TheSettings().m_nColumnWidth[12]);
-        QVERIFY(View()->ColumnWidth(12) > 0);
+        for (CGorvantaView* v : {View(), other}) {
+            QCOMPARE(v->ColumnWidth(12), TheSettings().m_nColumnWidth[12]);
+            QVERIFY(v->ColumnWidth(12) > 0);
+            QCOMPARE(v->m_nLowerLimit, 123);
+        }
         QCOMPARE(StoredInt(SETTINGS_SECTION, "Display HR"), std::optional<int32_t>(1));
         Prepare(3, 100000);
         bool startWhileOpen = true, stopWhileOpen = false;
