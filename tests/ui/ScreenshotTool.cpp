@@ -84,6 +84,21 @@ int main(int argc, char** argv) {
     main->showMaximized();
     QTest::qWait(300);
     Save(main, folder, "main-maximized.png");
+    // The best suits first: the hundred best by "Eff. Total" over every slot, maximized and at the
+    // default size.
+    for (int k = 0; k < SLOT_COUNT; ++k) TheSettings().UseSlot(k) = 1;
+    TheSettings().m_nRankBy = 6;
+    TheSettings().m_nSuitLimit = 100;
+    child->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+    main->OnCommand(ID_CALC_START);
+    for (int i = 0; i < 600 && IsCalcRunning(); ++i) QTest::qWait(50);
+    QTest::qWait(200);
+    Save(main, folder, "main-ranked-maximized.png");
+    main->showNormal();
+    QTest::qWait(300);
+    Save(main, folder, "main-ranked-default.png");
+    main->showMaximized();
+    QTest::qWait(300);
     // Document windows side by side.
     main->OnCommand(ID_WINDOW_NEW);
     main->OnCommand(ID_WINDOW_TILE_HORZ);
