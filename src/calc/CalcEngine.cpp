@@ -895,7 +895,7 @@ private:
     void OrderChunks() {
         if (!m_plan.m_bPrune) return;
         const int depth = m_split.m_nDepth;
-        std::vector<std::pair<int64_t, int64_t>> keyed;  // (-bound, chunk)
+        std::vector<std::pair<int64_t, int64_t>> keyed;  // (bound, chunk)
         keyed.reserve(size_t(m_split.m_nChunks));
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
             int64_t most = std::numeric_limits<int64_t>::min();
@@ -915,9 +915,11 @@ private:
                 }
                 if (considered && m_plan.Feasible(depth, s)) most = std::max<int64_t>(most, m_plan.RankBound(depth, s));
             }
-            keyed.emplace_back(-most, c);
+            keyed.emplace_back(most, c);
         }
-        std::sort(keyed.begin(), keyed.end());
+        std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
         m_order.reserve(keyed.size());
         for (const auto& k : keyed) m_order.push_back(k.second);
     }
