@@ -35,10 +35,13 @@ QString FormatBest(int column, std::optional<int32_t> best) {
     return QStringLiteral("Best %1: %2").arg(QString::fromLatin1(ResultColumnHeadings()[size_t(column)])).arg(*best);
 }
 
-std::optional<double> EstimateSecondsLeft(const CCalcCount& examined, const CCalcCount& combinations, double seconds) {
+std::optional<double> EstimateSecondsLeft(const CCalcCount& examined, const CCalcCount& combinations, double seconds,
+                                          int64_t found, int64_t limit) {
     if (!(seconds > MIN_SECONDS_FOR_ESTIMATE) || examined == 0 || examined >= combinations) return std::nullopt;
     const double done = examined.ToDouble();
-    return (combinations.ToDouble() - done) / (done / seconds);
+    double left = (combinations.ToDouble() - done) / (done / seconds);
+    if (limit > 0 && found > 0 && found < limit) left = std::min(left, double(limit - found) / (double(found) / seconds));
+    return left;
 }
 
 QString FormatTimeLeft(double seconds) {
@@ -109,7 +112,8 @@ void CCalcProgress::Refresh() {
         st.m_nRankColumn ? FormatBest(st.m_nRankColumn, st.m_best) : FormatFound(st.m_nFound, st.m_nSuitLimit);
     m_pFound->setText(found);
     m_pFound->setVisible(!found.isEmpty());
-    const auto left = EstimateSecondsLeft(st.m_nExamined, st.m_nCombinations, seconds);
+    const auto left = EstimateSecondsLeft(st.m_nExamined, st.m_nCombinations, seconds, st.m_nFound,
+                                          st.m_nRankColumn ? 0 : st.m_nSuitLimit);
     m_pTimeLeft->setText(left ? FormatTimeLeft(*left) : QString());
     m_pTimeLeft->setVisible(left.has_value());
 }

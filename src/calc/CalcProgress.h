@@ -26,7 +26,10 @@ QString FormatBest(int column, std::optional<int32_t> best);
 // The time left at the rate so far, once the run has gone on for more than MIN_SECONDS_FOR_ESTIMATE;
 // none before, once all is examined, or while nothing is.
 inline constexpr double MIN_SECONDS_FOR_ESTIMATE = 2.0;
-std::optional<double> EstimateSecondsLeft(const CCalcCount& examined, const CCalcCount& combinations, double seconds);
+// A run that ends at its suit limit (limit > 0) may end sooner: then the time to the limit at the rate
+// suits have been found so far, where that is less.
+std::optional<double> EstimateSecondsLeft(const CCalcCount& examined, const CCalcCount& combinations, double seconds,
+                                          int64_t found = 0, int64_t limit = 0);
 // "about 1 min 20 s left"; whole seconds rounded up, coarser as the time grows.
 QString FormatTimeLeft(double seconds);
 // Per mille of the count examined, 0 to 1000 (1000 only when all are); 0 while the count is unknown.

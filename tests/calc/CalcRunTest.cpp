@@ -112,13 +112,16 @@ private slots:
             {6, 331, "Best Eff. Total: 331"}, {8, -5, "Best Luck: -5"}, {15, 0, "Best HCI: 0"}, {1, 70, "Best Phy.: 70"},
             {6, std::nullopt, ""}, {0, 5, ""}, {16, 5, ""}};
         for (const auto& [column, value, want] : best) QCOMPARE(FormatBest(column, value), QString::fromLatin1(want));
-        // Examined, count, seconds so far: the seconds left at the rate so far, or none (< 0).
+        // Examined, count, seconds so far, suits found and limit: the seconds left at the rate so far (the
+        // sooner of the end and the suit limit), or none (< 0).
         const CCalcCount huge = CCalcCount(uint64_t(1) << 63) * (uint64_t(1) << 40);
-        const std::tuple<CCalcCount, CCalcCount, double, double> estimates[] = {
-            {25, 100, 3.0, 9.0},  {50, 100, 2.5, 2.5}, {50, 100, 2.0, -1}, {0, 100, 10.0, -1},
-            {100, 100, 10.0, -1}, {5, 0, 10.0, -1},    {huge, huge * 4, 3.0, 9.0}};
-        for (const auto& [examined, combinations, seconds, want] : estimates) {
-            const auto left = EstimateSecondsLeft(examined, combinations, seconds);
+        const std::tuple<CCalcCount, CCalcCount, double, int64_t, int64_t, double> estimates[] = {
+            {25, 100, 3.0, 0, 0, 9.0},    {50, 100, 2.5, 0, 0, 2.5},    {50, 100, 2.0, 0, 0, -1},
+            {0, 100, 10.0, 0, 0, -1},     {100, 100, 10.0, 0, 0, -1},   {5, 0, 10.0, 0, 0, -1},
+            {huge, huge * 4, 3.0, 0, 0, 9.0}, {25, 100, 3.0, 10, 20, 3.0}, {25, 100, 3.0, 10, 100, 9.0},
+            {25, 100, 3.0, 0, 20, 9.0},   {25, 100, 3.0, 20, 20, 9.0}};
+        for (const auto& [examined, combinations, seconds, n, limit, want] : estimates) {
+            const auto left = EstimateSecondsLeft(examined, combinations, seconds, n, limit);
             QCOMPARE(left.has_value(), want >= 0);
             if (left) QVERIFY(qAbs(*left - want) < 1e-9 * want);
         }
