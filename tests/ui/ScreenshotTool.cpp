@@ -1,9 +1,11 @@
 // Takes pictures of the main window with a document of pieces and suits, at the default size and
 // maximized: gorvanta_screenshots OUTPUT_FOLDER [SAMPLE_PASTE]. Run it under a display (xvfb-run)
 // or offscreen; it uses a store folder of its own.
+#include <QDialog>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSplitter>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -97,6 +99,14 @@ int main(int argc, char** argv) {
     main->showNormal();
     QTest::qWait(300);
     Save(main, folder, "main-ranked-default.png");
+    // The Filters dialog with the ranking choice and the highest values this pool reaches.
+    QTimer::singleShot(300, [&] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            Save(dlg, folder, "filters-ranked.png");
+            dlg->reject();
+        }
+    });
+    main->OnCommand(ID_CALC_FILTERS);
     main->showMaximized();
     QTest::qWait(300);
     // Document windows side by side.
