@@ -32,8 +32,9 @@ class MainWindowTest : public QObject, AppFixture {
         Active()->close();
         ProcessDeferredDeletes();
     }
-    // The title of the modal dialog that the command opens; the dialog is closed.
+    // The title of the modal dialog that the command, which must be enabled, opens; the dialog is closed.
     QString DialogTitleOf(int id) {
+        if (!Main()->Action(id)->isEnabled()) return QStringLiteral("(disabled)");
         QString title;
         WhenModal([&](QWidget& w) {
             title = w.windowTitle();
@@ -45,6 +46,35 @@ class MainWindowTest : public QObject, AppFixture {
     void ShowTip(QWidget* w) {
         QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
         QApplication::sendEvent(w, &tip);
+    }
+    // Whether the main window takes a drag of this data.
+    bool Enters(QMimeData& data) {
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        QApplication::sendEvent(Main(), &enter);
+        return enter.isAccepted();
+    }
+    int DocCount() { return int(app->Documents().size()); }
+    // Exactly one message was shown since the box was cleared, with this text when one is given.
+    void ExpectOneMessage(const char* text = nullptr) {
+        QCOMPARE(int(box.shown.size()), 1);
+        if (text) QCOMPARE(box.shown[0].text, std::string(text));
+    }
+    void ExpectOnTop(bool on) {
+        QCOMPARE(Main()->m_bAlwaysOnTop, int(on));
+        QCOMPARE(bool(Main()->windowFlags() & Qt::WindowStaysOnTopHint), on);
+        QCOMPARE(Main()->Action(ID_VIEW_ALWAYS_ON_TOP)->isChecked(), on);
+    }
+    void ExpectTitle(const QString& title, bool modified) {
+        Main()->UpdateCmdUI();
+        QCOMPARE(Main()->windowTitle(), title);
+        QCOMPARE(Main()->isWindowModified(), modified);
+        QCOMPARE(Active()->isWindowModified(), modified);
+    }
+    // Start can be chosen, or Stop, never both.
+    void ExpectCanStart(bool start) {
+        QCOMPARE(Main()->Action(ID_CALC_START)->isEnabled(), start);
+        QCOMPARE(Main()->Action(ID_CALC_STOP)->isEnabled(), !start);
     }
 
 private slots:
@@ -59,7 +89,7 @@ private slots:
         QCOMPARE(&TheSettings(), &Main()->m_settings);
         // The name tables were loaded with the settings.
         QVERIFY(!Main()->m_settings.m_pieceDefs.Table(0).empty());
-        QCOMPARE(int(app->Documents().size()), 1);
+        QCOMPARE(DocCount(), 1);
         CDocHolder* doc = FirstDoc();
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
         QVERIFY(doc->GetPathName().isEmpty());
@@ -81,8 +111,7 @@ private slots:
         QVERIFY(!first->isEnabled());
         QVERIFY(!Main()->Action(ID_FILE_MRU_FILE1 + 1)->isVisible());
         QCOMPARE(Main()->size(), QSize(702, 416));
-        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
-        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
+        ExpectOnTop(false);
         CChildFrame* child = Active();
         QVERIFY(child);
         QVERIFY(child->isMaximized());
@@ -97,18 +126,14 @@ private slots:
         QCOMPARE(child->size(), QSize(599, 356));
         QCOMPARE(splitter->width(), child->CreatedClientWidth());
         QCOMPARE(child->GetLeftView()->width(), third);
-        Main()->UpdateCmdUI();
-        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - Gorvan1[*]"));
-        child->showMaximized();
-        Main()->UpdateCmdUI();
-        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
-        doc->Doc().SetModifiedFlag(true);
-        Main()->UpdateCmdUI();
-        QVERIFY(Main()->isWindowModified());
-        QVERIFY(child->isWindowModified());
-        doc->Doc().SetModifiedFlag(false);
-        Main()->UpdateCmdUI();
-        QVERIFY(!Main()->isWindowModified());
+        for (const auto& [change, title, modified] :
+             {std::tuple<std::function<void()>, const char*, bool>{[] {}, "Gorvanta - Gorvan1[*]", false},
+              {[&] { child->showMaximized(); }, "Gorvanta - [Gorvan1[*]]", false},
+              {[&] { doc->Doc().SetModifiedFlag(true); }, "Gorvanta - [Gorvan1[*]]", true},
+              {[&] { doc->Doc().SetModifiedFlag(false); }, "Gorvanta - [Gorvan1[*]]", false}}) {
+            change();
+            ExpectTitle(QString::fromLatin1(title), modified);
+        }
         Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("Gorvan2"));
         Quit();
@@ -120,7 +145,7 @@ private slots:
         const QString file = Path("pool.gva");
         QVERIFY(WriteSampleFile(file));
         Start({file});
-        QCOMPARE(int(app->Documents().size()), 1);
+        QCOMPARE(DocCount(), 1);
         CDocHolder* doc = FirstDoc();
         QCOMPARE(doc->GetTitle(), QStringLiteral("pool.gva"));
         QCOMPARE(doc->GetPathName(), Abs(file));
@@ -134,52 +159,40 @@ private slots:
         QCOMPARE(tree->CountPieceItems(tree->m_hSuitsRoot), 8);
         QCOMPARE(Main()->PieceCountPane()->text(), QStringLiteral("Piece count: 0/8"));
         Quit();
-        QFile cut(Path("cut.gva"));
-        QVERIFY(WriteSampleFile(cut.fileName()));
-        QVERIFY(cut.open(QIODevice::ReadWrite));
-        QVERIFY(cut.resize(100));
-        cut.close();
-        for (const QString& bad : {Path("missing.gva"), cut.fileName()}) {
-            box.shown.clear();
-            app = std::make_unique<CTestApp>();
-            QVERIFY(!app->InitInstance({bad}));
-            QCOMPARE(int(box.shown.size()), 1);
-            QVERIFY(app->Documents().empty());
-        }
-        QCOMPARE(box.shown[0].text, std::string("Unexpected file format."));
-        Quit();
+        const QString cut = Path("cut.gva");
+        QVERIFY(WriteSampleFile(cut) && QFile::resize(cut, 100));
         const QString other = Path("other.gva");
         std::ofstream(other.toStdString(), std::ios::binary) << "not a document at all";
-        box.shown.clear();
-        // Nothing opens on a file of another kind, so no save can replace it.
-        app = std::make_unique<CTestApp>();
-        QVERIFY(!app->InitInstance({other}));
-        QCOMPARE(int(box.shown.size()), 1);
-        QCOMPARE(box.shown[0].text, std::string("Archive format not recognized."));
-        QCOMPARE(box.shown[0].icon, MsgIcon::Stop);
-        QVERIFY(app->Documents().empty());
+        // Nothing opens on a file of another kind either, so no save can replace it.
+        for (const auto& [bad, message, stop] :  // a null message: any one
+             {std::tuple<QString, const char*, bool>{Path("missing.gva"), nullptr, false},
+              {cut, "Unexpected file format.", false}, {other, "Archive format not recognized.", true}}) {
+            box.shown.clear();
+            app = std::make_unique<CTestApp>();
+            QVERIFY2(!app->InitInstance({bad}), qPrintable(bad));
+            ExpectOneMessage(message);
+            if (stop) QCOMPARE(box.shown[0].icon, MsgIcon::Stop);
+            QVERIFY2(app->Documents().empty(), qPrintable(bad));
+            Quit();
+        }
     }
     void closingAModifiedDocumentAsksToSave() {
         Start();
         CDocHolder* doc = FirstDoc();
         AddToPool(doc->Doc(), ParsedPiece("gold ring, luck 40 "));
         doc->Doc().SetModifiedFlag(true);
-        Main()->UpdateCmdUI();
-        QVERIFY(Active()->isWindowModified());
-        QCOMPARE(Main()->windowTitle(), QStringLiteral("Gorvanta - [Gorvan1[*]]"));
-        QVERIFY(Main()->isWindowModified());
+        ExpectTitle(QStringLiteral("Gorvanta - [Gorvan1[*]]"), true);
         // Cancel keeps it open.
         box.answers = {IDCANCEL};
         Main()->OnCommand(ID_FILE_CLOSE);
-        QCOMPARE(int(box.shown.size()), 1);
-        QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan1?"));
+        ExpectOneMessage("Save changes to Gorvan1?");
         QCOMPARE(box.shown[0].buttons, MsgButtons::YesNoCancel);
-        QCOMPARE(int(app->Documents().size()), 1);
+        QCOMPARE(DocCount(), 1);
         // Yes with the file dialog cancelled: still open, nothing written.
         box.answers = {IDYES};
         app->answers = {QString()};
         Main()->OnCommand(ID_FILE_CLOSE);
-        QCOMPARE(int(app->Documents().size()), 1);
+        QCOMPARE(DocCount(), 1);
         QCOMPARE(int(app->prompts.size()), 1);
         QCOMPARE(app->prompts[0].proposed, QStringLiteral("Gorvan1.gva"));
         QVERIFY(!app->prompts[0].open);
@@ -201,40 +214,32 @@ private slots:
         box.answers = {IDNO};
         box.shown.clear();
         CloseActive();
-        QCOMPARE(int(box.shown.size()), 1);
-        QCOMPARE(box.shown[0].text, std::string("Save changes to Gorvan2?"));
+        ExpectOneMessage("Save changes to Gorvan2?");
         QVERIFY(app->Documents().empty());
     }
     // Always on top, toggled twice, is off again; the flag is stored when the frame closes, and so is the
     // placement when a modified document's Cancel keeps the frame open.
     void alwaysOnTopAndThePlacementAreStored() {
         Start();
-        QAction* onTop = Main()->Action(ID_VIEW_ALWAYS_ON_TOP);
-        QVERIFY(!onTop->isChecked());
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
-        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
-        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(onTop->isChecked());
-        QVERIFY(Main()->isVisible());
-        QCOMPARE(Main()->size(), QSize(702, 416));
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
-        QCOMPARE(Main()->m_bAlwaysOnTop, 0);
-        QVERIFY(!(Main()->windowFlags() & Qt::WindowStaysOnTopHint));
-        QVERIFY(!onTop->isChecked());
-        Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
+        for (bool on : {false, true, false}) {
+            ExpectOnTop(on);
+            // Changing the flag shows the window again, at its size.
+            QVERIFY(Main()->isVisible());
+            QCOMPARE(Main()->size(), QSize(702, 416));
+            Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
+        }
         QVERIFY(Main()->close());
         QCOMPARE(StoredInt("Frame", "AlwaysOnTop").value_or(-1), 1);
         Quit();
         Start();
-        QCOMPARE(Main()->m_bAlwaysOnTop, 1);
-        QVERIFY(Main()->windowFlags() & Qt::WindowStaysOnTopHint);
+        ExpectOnTop(true);
         Main()->OnCommand(ID_VIEW_ALWAYS_ON_TOP);
         Main()->move(40, 30);
         Main()->resize(650, 400);
         FirstDoc()->Doc().SetModifiedFlag(true);
         box.answers = {IDCANCEL};
         QVERIFY(!Main()->close());
-        QCOMPARE(int(app->Documents().size()), 1);
+        QCOMPARE(DocCount(), 1);
         for (const auto& [name, value] :
              {std::pair{"Left", 40}, {"Top", 30}, {"Right", 690}, {"Bottom", 430}, {"AlwaysOnTop", 0}})
             QCOMPARE(StoredInt("Frame", name).value_or(-1), value);
@@ -251,7 +256,7 @@ private slots:
         doc->Doc().SetModifiedFlag(true);
         app->answers = {Path("no-such-folder/x.gva")};
         Main()->OnCommand(ID_FILE_SAVE);
-        QCOMPARE(int(box.shown.size()), 1);
+        ExpectOneMessage();
         QVERIFY(box.shown[0].text.rfind("Failed to save document.", 0) == 0);
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QStringLiteral("Gorvan1"));
@@ -284,9 +289,7 @@ private slots:
             QVERIFY(WriteSampleFile(files.back()));
             QVERIFY(app->OpenDocumentFile(files.back()));
         }
-        QCOMPARE(app->RecentFiles().size(), 4);
-        QCOMPARE(app->RecentFiles().first(), files[5]);
-        QCOMPARE(app->RecentFiles().last(), files[2]);
+        QCOMPARE(app->RecentFiles(), (QStringList{files[5], files[4], files[3], files[2]}));
         for (int i = 1; i <= 4; ++i)
             QCOMPARE(StoredString("Recent File List", qPrintable(QStringLiteral("File%1").arg(i))).value_or(""),
                      files[6 - i].toStdString());
@@ -295,8 +298,8 @@ private slots:
         const size_t docs = app->Documents().size();
         QVERIFY(app->OpenDocumentFile(files[3]));
         QCOMPARE(app->Documents().size(), docs);
-        QCOMPARE(app->RecentFiles().first(), files[3]);
-        QCOMPARE(app->RecentFiles().size(), 4);
+        const QStringList reordered{files[3], files[5], files[4], files[2]};
+        QCOMPARE(app->RecentFiles(), reordered);
         // The menu shows them numbered.
         QAction* first = Main()->Action(ID_FILE_MRU_FILE1);
         Main()->UpdateCmdUI();
@@ -308,13 +311,12 @@ private slots:
         Quit();
         QVERIFY(QFile::remove(files[4]));
         Start();
-        QCOMPARE(app->RecentFiles().size(), 4);
-        QCOMPARE(app->RecentFiles().first(), files[3]);
+        QCOMPARE(app->RecentFiles(), reordered);
         const int gone = int(app->RecentFiles().indexOf(files[4]));
         QVERIFY(gone >= 0);
         box.shown.clear();
         Main()->OnCommand(ID_FILE_MRU_FILE1 + gone);
-        QCOMPARE(int(box.shown.size()), 1);
+        ExpectOneMessage();
         QCOMPARE(app->RecentFiles().size(), 3);
         QVERIFY(!app->RecentFiles().contains(files[4]));
     }
@@ -324,21 +326,19 @@ private slots:
         Start();
         QCOMPARE(Main()->CurrentMenuId(), IDR_DOCTYPE);
         QCOMPARE(BarTitles(), (QStringList{"&File", "&Edit", "&View", "Filte&rs", "&Calculate", "&Window", "&Help"}));
-        QVERIFY(Main()->Action(ID_APP_ABOUT)->isEnabled());
         QCOMPARE(DialogTitleOf(ID_APP_ABOUT), QStringLiteral("About Gorvanta"));
         CloseActive();
         QCOMPARE(Main()->CurrentMenuId(), IDR_MAINFRAME);
         QCOMPARE(BarTitles(), (QStringList{"&File", "&View", "&Help"}));
-        QVERIFY(Main()->Action(ID_FILE_PRINT_SETUP)->isEnabled());
         QCOMPARE(DialogTitleOf(ID_FILE_PRINT_SETUP), QStringLiteral("Print Setup"));
         // In menu 128 only the commands with a handler are enabled.
         Main()->UpdateCmdUI();
-        for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
-                       ID_APP_ABOUT})
-            QVERIFY2(Main()->Action(id)->isEnabled(), qPrintable(QString::number(id)));
-        for (int id : {ID_WINDOW_SPLIT, ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST, ID_VIEW_DETAILS, ID_VIEW_BYNAME,
-                       ID_VIEW_AUTOARRANGE, ID_VIEW_LINEUP})
-            QVERIFY2(!Main()->Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (const auto& [on, ids] : {std::pair<bool, std::vector<int>>{true, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP,
+                                                                               ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
+                                                                               ID_APP_ABOUT}},
+                                      {false, {ID_WINDOW_SPLIT, ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST,
+                                               ID_VIEW_DETAILS, ID_VIEW_BYNAME, ID_VIEW_AUTOARRANGE, ID_VIEW_LINEUP}}})
+            for (int id : ids) QVERIFY2(Main()->Action(id)->isEnabled() == on, qPrintable(QString::number(id)));
         QMenu* file = Main()->MenuPopup(QStringLiteral("&File"));
         QVERIFY(file);
         QStringList texts;
@@ -366,15 +366,15 @@ private slots:
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("keys.gva"));
         // Copy, Cut and Undo have no handler: nothing happens.
         QTest::keyClick(Main(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(int(app->Documents().size()), 2);
+        QCOMPARE(DocCount(), 2);
         QVERIFY(box.shown.empty());
         QStringList ids;
         for (QAction* a : Main()->ToolBar()->actions())
             ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
         QCOMPARE(ids, (QStringList{"ID_57600", "ID_57601", "ID_57603", "-", "ID_32771", "-", "ID_32784", "ID_32791", "-",
                                    "ID_57637", "-", "ID_57664"}));
-        QCOMPARE(Main()->Action(ID_FILE_NEW)->toolTip(), QStringLiteral("New"));
-        QCOMPARE(Main()->Action(ID_APP_ABOUT)->toolTip(), QStringLiteral("About"));
+        for (const auto& [id, tip] : {std::pair{ID_FILE_NEW, "New"}, {ID_APP_ABOUT, "About"}})
+            QCOMPARE(Main()->Action(id)->toolTip(), QString::fromLatin1(tip));
         for (const auto& [id, prompt] : {std::pair{ID_CALC_START, "Calculate armor combinations"},
                                          {ID_VIEW_ALWAYS_ON_TOP, "Set window to stay on top of all other windows"},
                                          {ID_CALC_STOP, "Stop calculation"},
@@ -395,31 +395,28 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QStringLiteral("New"));
         QToolTip::hideText();
-        QVERIFY(Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_TOOLBAR);
-        QVERIFY(!Main()->ToolBar()->isVisible());
-        QVERIFY(!Main()->Action(ID_VIEW_TOOLBAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_STATUS_BAR);
-        QVERIFY(!Main()->statusBar()->isVisible());
-        QVERIFY(!Main()->Action(ID_VIEW_STATUS_BAR)->isChecked());
-        Main()->OnCommand(ID_VIEW_STATUS_BAR);
-        QVERIFY(Main()->statusBar()->isVisible());
+        // Each bar hides and comes back with its command, the check mark following.
+        for (const auto& [id, bar] : {std::pair<int, QWidget*>{ID_VIEW_TOOLBAR, Main()->ToolBar()},
+                                      {ID_VIEW_STATUS_BAR, Main()->statusBar()}})
+            for (bool shown : {true, false, true}) {
+                QVERIFY2(bar->isVisible() == shown, qPrintable(QString::number(id)));
+                QVERIFY2(Main()->Action(id)->isChecked() == shown, qPrintable(QString::number(id)));
+                Main()->OnCommand(id);
+            }
     }
     void startAndStopFollowTheRunningFlag() {
         Start();
         CLeftView* tree = Active()->GetLeftView();
         // The results list would start a real run; here the commands are watched from the tree alone.
         Active()->GetResultsView()->Detach();
-        QVERIFY(Main()->Action(ID_CALC_START)->isEnabled());
-        QVERIFY(!Main()->Action(ID_CALC_STOP)->isEnabled());
+        ExpectCanStart(true);
         Main()->OnCommand(ID_CALC_STOP);  // disabled: nothing is sent
         QCOMPARE(tree->m_bCalculating, 0);
         Main()->OnCommand(ID_CALC_START);
         QCOMPARE(tree->m_bCalculating, 1);
         TheCalcState().m_bCalcRunning.store(1);
         Main()->UpdateCmdUI();
-        QVERIFY(!Main()->Action(ID_CALC_START)->isEnabled());
-        QVERIFY(Main()->Action(ID_CALC_STOP)->isEnabled());
+        ExpectCanStart(false);
         // The hourglass stays up while the run goes on, even when something else changed the cursor.
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
@@ -434,8 +431,7 @@ private slots:
         TheCalcState().m_bCalcRunning.store(0);
         Main()->UpdateCmdUI();
         QVERIFY(!QApplication::overrideCursor());
-        QVERIFY(Main()->Action(ID_CALC_START)->isEnabled());
-        QVERIFY(!Main()->Action(ID_CALC_STOP)->isEnabled());
+        ExpectCanStart(true);
     }
     void openCommandAndDroppedFiles() {
         Start();
@@ -449,25 +445,20 @@ private slots:
         // Cancelled: nothing opens.
         app->answers = {QString()};
         Main()->OnCommand(ID_FILE_OPEN);
-        QCOMPARE(int(app->Documents().size()), 2);
+        QCOMPARE(DocCount(), 2);
         // Dropped files open too; something that is not a file is refused.
         const QString a = Path("drop-a.gva"), b = Path("drop-b.gva");
         QVERIFY(WriteSampleFile(a));
         QVERIFY(WriteSampleFile(b));
         QMimeData mime, text;
         mime.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
-        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Main(), &enter);
-        QVERIFY(enter.isAccepted());
+        QVERIFY(Enters(mime));
         QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(Main(), &drop);
-        QCOMPARE(int(app->Documents().size()), 4);
+        QCOMPARE(DocCount(), 4);
         QCOMPARE(Active()->GetDocument()->GetTitle(), QStringLiteral("drop-b.gva"));
         text.setText(QStringLiteral("hello"));
-        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        refused.setAccepted(false);
-        QApplication::sendEvent(Main(), &refused);
-        QVERIFY(!refused.isAccepted());
+        QVERIFY(!Enters(text));
     }
     // New Window shows the same document in a second window, which closes without asking; then three
     // documents are tiled, cascaded and listed in the Window menu.
@@ -502,7 +493,7 @@ private slots:
         box.answers = {IDNO};
         first->close();
         ProcessDeferredDeletes();
-        QCOMPARE(int(box.shown.size()), 1);
+        ExpectOneMessage();
         QVERIFY(app->Documents().empty());
         for (int i = 0; i < 3; ++i) Main()->OnCommand(ID_FILE_NEW);
         QCOMPARE(Main()->MdiArea()->subWindowList().size(), 3);
@@ -527,17 +518,17 @@ private slots:
         Start();
         CChildFrame* child = Active();
         const int before = child->GetColumnWidth(0);
-        Main()->OnCommand(ID_WINDOW_SPLIT);
-        QVERIFY(child->IsKeyboardSplitting());
-        QTest::keyClick(child->GetLeftView(), Qt::Key_Right);
-        QCOMPARE(child->GetColumnWidth(0), before + 16);
-        QTest::keyClick(child->GetLeftView(), Qt::Key_Escape);
-        QVERIFY(!child->IsKeyboardSplitting());
-        QCOMPARE(child->GetColumnWidth(0), before);
-        Main()->OnCommand(ID_WINDOW_SPLIT);
-        QTest::keyClick(child->GetLeftView(), Qt::Key_Left);
-        QTest::keyClick(child->GetLeftView(), Qt::Key_Return);
-        QCOMPARE(child->GetColumnWidth(0), before - 16);
+        // Each row: the arrow, the move it makes, the key that ends the split and the move that stays.
+        for (const auto& [arrow, moved, end, kept] :
+             {std::tuple{Qt::Key_Right, 16, Qt::Key_Escape, 0}, {Qt::Key_Left, -16, Qt::Key_Return, -16}}) {
+            Main()->OnCommand(ID_WINDOW_SPLIT);
+            QVERIFY(child->IsKeyboardSplitting());
+            QTest::keyClick(child->GetLeftView(), arrow);
+            QCOMPARE(child->GetColumnWidth(0), before + moved);
+            QTest::keyClick(child->GetLeftView(), end);
+            QVERIFY(!child->IsKeyboardSplitting());
+            QCOMPARE(child->GetColumnWidth(0), before + kept);
+        }
         // F6 moves between the panes.
         child->GetLeftView()->setFocus();
         Main()->OnCommand(ID_NEXT_PANE);
