@@ -42,6 +42,23 @@ CRun Search(const CCalcParam& param, const CTestPool& pool, int32_t lowerLimit, 
 
 std::vector<CArmorPiece*> Pieces(std::initializer_list<CArmorPiece*> list) { return list; }
 
+// An open block with the given slots switched on.
+CCalcParam Open(std::initializer_list<int> slotList) {
+    CCalcParam p = OpenParam();
+    for (int slot : slotList) p.UseSlot(slot) = 1;
+    return p;
+}
+// The eight minimums in the order of the summary.
+std::array<int32_t*, 8> Minimums(CCalcParam& p) {
+    return {&p.m_nLuckLimit, &p.m_nLMCLimit, &p.m_nLRCLimit, &p.m_nMRLimit,
+            &p.m_nHRLimit,   &p.m_nSRLimit,  &p.m_nDCILimit, &p.m_nHCILimit};
+}
+CCalcParam OpenAll() {
+    CCalcParam p = OpenParam();
+    for (int k = 0; k < SLOT_COUNT; ++k) p.UseSlot(k) = 1;
+    return p;
+}
+
 const char* const kEmptySummary =
     "1 suit configurations examined.\n0 suits meet limit standards.\nAttr.\tLimit\tHighest\n"
     "Resist\t0\t0\nLuck\t0\t0\nLMC\t0\t0\nLRC\t0\t0\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t0\nHCI\t0\t0";
@@ -49,24 +66,20 @@ const char* const kEmptySummary =
 }  // namespace
 
 TEST(Search, NothingToCombineExaminesOneCombination) {
-    CTestPool pool;
-    pool.Add(0, {10, 10, 10, 10, 10});
-    CCalcParam param = OpenParam();  // every slot switched off
-    CRun r = Search(param, pool, 0);
-    EXPECT_EQ(r.rec->m_nCombinations, 1);
-    EXPECT_EQ(r.result.m_nExamined, 1);
-    EXPECT_EQ(r.result.m_nFound, 0);
-    EXPECT_TRUE(r.rec->suits.empty());
-    EXPECT_EQ(r.rec->m_end.m_strSummary, kEmptySummary);
-    EXPECT_EQ(r.rec->m_end.m_nSuitsFound, 0);
-    EXPECT_EQ(r.rec->m_end.m_nCombinations, 1);
-
-    // Slots switched on but without pieces: the same one empty combination.
-    CTestPool empty;
-    for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
-    CRun e = Search(param, empty, 0);
-    EXPECT_EQ(e.result.m_nExamined, 1);
-    EXPECT_EQ(e.rec->m_end.m_strSummary, kEmptySummary);
+    CTestPool one, empty;
+    one.Add(0, {10, 10, 10, 10, 10});
+    // Every slot switched off, or every slot on but without pieces.
+    for (const auto& [param, pool] : {std::pair{OpenParam(), &one}, std::pair{OpenAll(), &empty}}) {
+        SCOPED_TRACE(pool == &one ? "slots off" : "no pieces");
+        CRun r = Search(param, *pool, 0);
+        EXPECT_EQ(r.rec->m_nCombinations, 1);
+        EXPECT_EQ(r.result.m_nExamined, 1);
+        EXPECT_EQ(r.result.m_nFound, 0);
+        EXPECT_TRUE(r.rec->suits.empty());
+        EXPECT_EQ(r.rec->m_end.m_strSummary, kEmptySummary);
+        EXPECT_EQ(r.rec->m_end.m_nSuitsFound, 0);
+        EXPECT_EQ(r.rec->m_end.m_nCombinations, 1);
+    }
 }
 
 TEST(Search, OrderIsLexicographicHeadWearOutermost) {
@@ -76,11 +89,8 @@ TEST(Search, OrderIsLexicographicHeadWearOutermost) {
     for (auto& p : h) p = pool.Add(0, {1, 0, 0, 0, 0});
     for (auto& p : a) p = pool.Add(2, {0, 1, 0, 0, 0});
     pool.Add(1, {5, 5, 5, 5, 5});  // gorgets are switched off
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = 1;
-    param.m_bUseArms = 1;
-    param.m_bUseLegs = 1;  // on, but no legs in the pool: does not make the count 0
-    CRun r = Search(param, pool, 0);
+    // Legs (5) are on but none is in the pool: that does not make the count 0.
+    CRun r = Search(Open({0, 2, 5}), pool, 0);
     EXPECT_EQ(r.rec->m_nCombinations, 12);
     EXPECT_EQ(r.result.m_nExamined, 12);
     ASSERT_EQ(r.rec->suits.size(), 12u);
@@ -91,16 +101,10 @@ TEST(Search, OrderIsLexicographicHeadWearOutermost) {
     EXPECT_EQ(r.rec->suits[7]->m_strName, "Suit 00007");
 }
 
-TEST(Search, SummaryTemplates) {
+TEST(Search, SummaryAndNameTexts) {
     CCalcParam param = OpenParam();
-    param.m_nLuckLimit = 5;
-    param.m_nLMCLimit = -2;
-    param.m_nLRCLimit = 3;
-    param.m_nMRLimit = 4;
-    param.m_nHRLimit = 6;
-    param.m_nSRLimit = 7;
-    param.m_nDCILimit = 8;
-    param.m_nHCILimit = 9;
+    const int32_t minimums[8] = {5, -2, 3, 4, 6, 7, 8, 9};
+    for (int i = 0; i < 8; ++i) *Minimums(param)[size_t(i)] = minimums[i];
     const CalcHighest hi = {301, 11, 12, 13, 14, 15, 16, 17, 18};
     EXPECT_EQ(FormatSummary(1, 1, param, 300, hi),
               "1 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
@@ -110,45 +114,44 @@ TEST(Search, SummaryTemplates) {
     EXPECT_TRUE(FormatSummary(5000000000LL, 2, param, -1, hi)
                     .starts_with("5000000000 suit configurations examined.\n2 suits meet limit standards.\nAttr."));
     EXPECT_TRUE(FormatSummary(0, 0, param, 0, hi).starts_with("0 suit configurations examined.\n0 suits meet"));
-}
 
-TEST(Search, SingleSuitUsesTheSingularLine) {
-    CTestPool pool;
-    pool.Add(0, {70, 70, 70, 70, 70});
-    pool.Add(0, {10, 10, 10, 10, 10});
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = 1;
-    CRun r = Search(param, pool, 300);
-    ASSERT_EQ(r.result.m_nFound, 1);
-    EXPECT_EQ(r.rec->m_end.m_strSummary,
-              "2 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
-              "Resist\t300\t350\nLuck\t0\t0\nLMC\t0\t0\nLRC\t0\t0\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t0\nHCI\t0\t0");
+    // Names keep five digits and grow beyond.
+    const std::pair<int64_t, const char*> names[] = {
+        {0, "Suit 00000"}, {7, "Suit 00007"}, {99999, "Suit 99999"}, {100000, "Suit 100000"}};
+    for (const auto& [n, name] : names) EXPECT_EQ(SuitName(n), name);
 }
 
 TEST(Search, CapAndBypassDecideTheTotal) {
     CTestPool pool;
     pool.Add(0, {40, 30, 35, 36, 25});
-    pool.Add(4, {35, 30, 35, 36, 25});  // sums 75, 60, 70, 72, 50
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = 1;
-    param.m_bUseChestPieces = 1;
-    EXPECT_EQ(Search(param, pool, 320).result.m_nFound, 1);
-    CRun over = Search(param, pool, 321);
-    EXPECT_EQ(over.result.m_nFound, 0);
-    EXPECT_EQ(over.result.m_arrHighest[HIGH_TOTAL], 320);  // the highest counts failing combinations too
-    param.m_bBypassResistCap = 1;
-    EXPECT_EQ(Search(param, pool, 327).result.m_nFound, 1);
-    EXPECT_EQ(Search(param, pool, 328).result.m_nFound, 0);
+    pool.Add(0, {10, 10, 10, 10, 10});  // never qualifies
+    pool.Add(4, {35, 30, 35, 36, 25});  // with the first: sums 75, 60, 70, 72, 50
+    const struct {
+        bool bypass;
+        int32_t lowerLimit;
+        int64_t found;
+    } cases[] = {{false, 300, 1}, {false, 320, 1}, {false, 321, 0}, {true, 327, 1}, {true, 328, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "bypass " << c.bypass << " limit " << c.lowerLimit);
+        CCalcParam param = Open({0, 4});
+        param.m_bBypassResistCap = c.bypass;
+        CRun r = Search(param, pool, c.lowerLimit);
+        EXPECT_EQ(r.result.m_nFound, c.found);
+        // The highest counts failing combinations too.
+        EXPECT_EQ(r.result.m_arrHighest[HIGH_TOTAL], c.bypass ? 327 : 320);
+    }
+    // One suit takes the singular line.
+    EXPECT_EQ(Search(Open({0, 4}), pool, 300).rec->m_end.m_strSummary,
+              "2 suit configurations examined.\n1 suit meets limit standards.\nAttr.\tLimit\tHighest\n"
+              "Resist\t300\t320\nLuck\t0\t0\nLMC\t0\t0\nLRC\t0\t0\nMR\t0\t0\nHR\t0\t0\nSR\t0\t0\nDCI\t0\t0\nHCI\t0\t0");
 }
 
 TEST(Search, EveryMinimumIsAtLeastAndNegativeSumsFailZero) {
     CTestPool pool;
     CArmorPiece* p = pool.Add(0, {0, 0, 0, 0, 0});
     SetBonus(*p, {10, 11, 12, 13, 14, 15, 16, 17});
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = 1;
-    int32_t* limits[8] = {&param.m_nLuckLimit, &param.m_nLMCLimit, &param.m_nLRCLimit, &param.m_nMRLimit,
-                          &param.m_nHRLimit,   &param.m_nSRLimit,  &param.m_nDCILimit, &param.m_nHCILimit};
+    CCalcParam param = Open({0});
+    const auto limits = Minimums(param);
     for (int i = 0; i < 8; ++i) *limits[i] = 10 + i;
     EXPECT_EQ(Search(param, pool, 0).result.m_nFound, 1);
     for (int i = 0; i < 8; ++i) {
@@ -161,8 +164,7 @@ TEST(Search, EveryMinimumIsAtLeastAndNegativeSumsFailZero) {
     CTestPool neg;
     neg.Add(0, {0, 0, 0, 0, 0})->m_nDCI = -4;
     neg.Add(2, {0, 0, 0, 0, 0})->m_nDCI = 3;
-    CCalcParam p2 = OpenParam();
-    p2.m_bUseHeadWear = p2.m_bUseArms = 1;
+    CCalcParam p2 = Open({0, 2});
     CRun r = Search(p2, neg, 0);
     EXPECT_EQ(r.result.m_nFound, 0);
     EXPECT_EQ(r.result.m_arrHighest[HIGH_DCI], 0);
@@ -176,8 +178,7 @@ TEST(Search, MedableOnlySkipsArmorButNotJewellery) {
     CArmorPiece* plate = pool.Add(4, {60, 60, 60, 60, 60}, 0);
     plate->m_nLuck = 500;
     pool.Add(6, {1, 1, 1, 1, 1}, 0);  // a non-medable ring does not matter
-    CCalcParam param = OpenParam();
-    param.m_bUseChestPieces = param.m_bUseRings = 1;
+    CCalcParam param = Open({4, 6});
     param.m_bMedableOnly = 1;
     CRun r = Search(param, pool, 0);
     EXPECT_EQ(r.result.m_nExamined, 2);  // skipped combinations are still examined
@@ -202,46 +203,52 @@ TEST(Search, SuitLimitEndsTheRunRightAfterTheLastSuit) {
     CTestPool pool;
     for (int i = 0; i < 4; ++i) pool.Add(0, {i % 2 ? 70 : 10, 70, 70, 70, 70});  // 2nd and 4th qualify
     for (int i = 0; i < 3; ++i) pool.Add(2, {0, 0, 0, 0, 0})->m_nLuck = i;
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = param.m_bUseArms = 1;
-    for (int32_t limit : {1, 0, -7}) {
-        param.m_nSuitLimit = limit;
+    // (2nd head wear, 1st arms) is the first suit; a limit below 1 means 1.
+    const struct {
+        int32_t limit;
+        int64_t found, examined;
+        const char* summary;
+    } cases[] = {{1, 1, 4, "4 suit configurations examined.\n1 suit meets limit standards."},
+                 {0, 1, 4, "4 suit configurations examined.\n1 suit meets limit standards."},
+                 {-7, 1, 4, "4 suit configurations examined.\n1 suit meets limit standards."},
+                 {4, 4, 10, "10 suit configurations examined.\n4 suits meet limit standards."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "suit limit " << c.limit);
+        CCalcParam param = Open({0, 2});
+        param.m_nSuitLimit = c.limit;
         CRun r = Search(param, pool, 350);
-        EXPECT_EQ(r.result.m_nFound, 1) << limit;
-        EXPECT_EQ(r.result.m_nExamined, 4) << limit;  // (2nd head wear, 1st arms) is the first suit
-        EXPECT_EQ(r.result.m_arrHighest[HIGH_LUCK], 2) << limit;
+        EXPECT_EQ(r.result.m_nFound, c.found);
+        EXPECT_EQ(r.result.m_nExamined, c.examined);
+        EXPECT_EQ(r.result.m_arrHighest[HIGH_LUCK], 2);
         EXPECT_EQ(r.rec->m_bRunningAtEnd, false);
-        EXPECT_NE(r.rec->m_end.m_strSummary.find("4 suit configurations examined.\n1 suit meets limit standards."),
-                  std::string::npos);
+        EXPECT_TRUE(r.rec->m_end.m_strSummary.starts_with(c.summary));
     }
-    param.m_nSuitLimit = 4;
-    CRun r = Search(param, pool, 350);
-    EXPECT_EQ(r.result.m_nFound, 4);
-    EXPECT_EQ(r.result.m_nExamined, 10);
 }
 
 TEST(Search, StopKeepsWhatWasListed) {
     CTestPool pool;
     for (int i = 0; i < 5; ++i) pool.Add(0, {10 * i, 0, 0, 0, 0});
     for (int i = 0; i < 5; ++i) pool.Add(1, {0, 0, 0, 0, 0})->m_nHCI = i;
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = param.m_bUseGorgets = 1;
-    param.m_nHCILimit = 3;  // two suits per head wear
-    CRun r = Search(param, pool, 0, 3);
-    EXPECT_EQ(r.result.m_nFound, 3);
-    EXPECT_EQ(r.rec->suits.size(), 3u);
-    EXPECT_EQ(r.result.m_nExamined, 9);
-    EXPECT_EQ(r.result.m_arrHighest[HIGH_TOTAL], 10);
-
-    // A stop during the begin report still looks at the first combination, and lists it if it qualifies.
-    CRun first = Search(param, pool, 0, -1, true);
-    EXPECT_EQ(first.result.m_nExamined, 1);
-    EXPECT_EQ(first.result.m_nFound, 0);
-    EXPECT_TRUE(first.rec->m_bRunningAtBegin);  // the run sets the flag before it reports
-    param.m_nHCILimit = 0;
-    CRun listed = Search(param, pool, 0, -1, true);
-    EXPECT_EQ(listed.result.m_nExamined, 1);
-    EXPECT_EQ(listed.result.m_nFound, 1);
+    // A minimum HCI of 3 lets two suits per head wear through. A stop during the begin report still looks
+    // at the first combination, and lists it if it qualifies.
+    const struct {
+        int32_t hci;
+        int64_t stopAfterSuits;
+        bool stopAtBegin;
+        int64_t found, examined;
+        int32_t highestTotal;
+    } cases[] = {{3, 3, false, 3, 9, 10}, {3, -1, true, 0, 1, 0}, {0, -1, true, 1, 1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "hci " << c.hci << (c.stopAtBegin ? " stop at begin" : ""));
+        CCalcParam param = Open({0, 1});
+        param.m_nHCILimit = c.hci;
+        CRun r = Search(param, pool, 0, c.stopAfterSuits, c.stopAtBegin);
+        EXPECT_EQ(r.result.m_nFound, c.found);
+        EXPECT_EQ(int64_t(r.rec->suits.size()), c.found);
+        EXPECT_EQ(r.result.m_nExamined, c.examined);
+        EXPECT_EQ(r.result.m_arrHighest[HIGH_TOTAL], c.highestTotal);
+        EXPECT_TRUE(r.rec->m_bRunningAtBegin);  // the run sets the flag before it reports
+    }
 }
 
 TEST(Search, SumsWrapAsThe32BitOriginal) {
@@ -250,8 +257,7 @@ TEST(Search, SumsWrapAsThe32BitOriginal) {
     pool.Add(0, {0, 0, 0, 0, 0})->m_nLuck = 5;
     pool.Add(1, {0, 0, 0, 0, 0})->m_nLuck = 1;
     pool.Add(1, {0, 0, 0, 0, 0})->m_nLuck = 0;
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = param.m_bUseGorgets = 1;
+    CCalcParam param = Open({0, 1});
     CRun r = Search(param, pool, 0);
     // (max, 1) wraps negative and fails; (max, 0) reaches the top; the others pass.
     ASSERT_EQ(r.result.m_nFound, 3);
@@ -265,20 +271,14 @@ TEST(Search, SumsWrapAsThe32BitOriginal) {
     ExpectSameRun(want, ref, r.result, *r.rec);
 }
 
-TEST(Search, NamesKeepFiveDigitsAndGrowBeyond) {
-    EXPECT_EQ(SuitName(0), "Suit 00000");
-    EXPECT_EQ(SuitName(7), "Suit 00007");
-    EXPECT_EQ(SuitName(99999), "Suit 99999");
-    EXPECT_EQ(SuitName(100000), "Suit 100000");
-
-    // The 100 000th suit of a run is 'Suit 99999'.
+// The 100 000th suit of a run is 'Suit 99999'.
+TEST(Search, NamesOfARunGrowBeyondFiveDigits) {
     CTestPool pool;
     for (int k = 0; k < 5; ++k)
         for (int i = 0; i < 10; ++i) pool.Add(k, {0, 0, 0, 0, 0});
     pool.Add(5, {0, 0, 0, 0, 0});
     pool.Add(5, {0, 0, 0, 0, 0});
-    CCalcParam param = OpenParam();
-    for (int k = 0; k < 6; ++k) param.UseSlot(k) = 1;
+    CCalcParam param = Open({0, 1, 2, 3, 4, 5});
     param.m_nSuitLimit = 100001;
     std::atomic<int32_t> running{0};
     CRecorder rec(running);
@@ -289,23 +289,19 @@ TEST(Search, NamesKeepFiveDigitsAndGrowBeyond) {
     EXPECT_EQ(r.m_nExamined, 100001);
 }
 
-TEST(Search, ThreadProcUsesTheProcessFlag) {
-    CTestPool pool;
-    pool.Add(0, {70, 70, 70, 70, 70});
+// The window program's worker runs on the process flag; a reporter that throws ends any run.
+TEST(Search, TheWorkerAndAReporterThatThrows) {
+    CTestPool one;
+    one.Add(0, {70, 70, 70, 70, 70});
     CRecorder rec(TheCalcState().m_bCalcRunning);
-    EXPECT_EQ(CalcThreadProc(nullptr, pool.lists, 0, rec), 0);
+    EXPECT_EQ(CalcThreadProc(nullptr, one.lists, 0, rec), 0);
     EXPECT_EQ(rec.m_nBegins, 0);  // no block: nothing happens
-
-    auto param = std::make_unique<CCalcParam>(OpenParam());
-    param->m_bUseHeadWear = 1;
-    EXPECT_EQ(CalcThreadProc(std::move(param), pool.lists, 300, rec), 0);
+    EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(Open({0})), one.lists, 300, rec), 0);
     EXPECT_EQ(rec.m_nBegins, 1);
     EXPECT_TRUE(rec.m_bRunningAtEnd);
     EXPECT_EQ(rec.suits.size(), 1u);
     EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
-}
 
-TEST(Search, AReporterThatThrowsEndsTheRun) {
     struct CThrower : ICalcReporter {
         void OnBegin(const CCalcCount&) override {}
         void OnSuit(std::unique_ptr<CArmorSuit>) override { throw std::runtime_error("full"); }
@@ -319,8 +315,7 @@ TEST(Search, AReporterThatThrowsEndsTheRun) {
     CTestPool pool;
     for (int k = 0; k < 4; ++k)
         for (int i = 0; i < 6; ++i) pool.Add(k, {0, 0, 0, 0, 0});
-    CCalcParam param = OpenParam();
-    for (int k = 0; k < 4; ++k) param.UseSlot(k) = 1;
+    CCalcParam param = Open({0, 1, 2, 3});
     for (int threads : {1, 2}) {
         std::atomic<int32_t> running{0};
         CThrower thrower;
@@ -358,8 +353,8 @@ struct CEveryoneQualifies {
 };
 }  // namespace
 
-// However many workers run ahead, the suits a run makes stay within about one suit limit, and the
-// threads asked for beyond the cores are not started.
+// However many workers run ahead, the suits a run makes stay within about one suit limit, the threads
+// asked for beyond the cores are not started, and those that cannot start leave the run to the others.
 TEST(Search, SuitsHeldStayNearTheLimitWhateverTheThreads) {
     CEveryoneQualifies q;
     for (int32_t limit : {1000, 5000, 70000}) {
@@ -377,6 +372,23 @@ TEST(Search, SuitsHeldStayNearTheLimitWhateverTheThreads) {
             // Chunks tell their suits every 32; each may run that far past the point where it could stop.
             EXPECT_LE(stats.m_nSuitsMade, 2 * int64_t(std::min(limit, 65536)) + 64 * threads);
         }
+        // A thread that cannot be started leaves the run to those that could (the calling thread at least).
+        for (int startable : {0, 1, 3}) {
+            SCOPED_TRACE(testing::Message() << "limit " << limit << ", " << startable << " threads to be had");
+            int started = 0;
+            CCalcHooksScope hooks({.startThread = [&](std::function<void()> f) {
+                if (started == startable)
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                ++started;
+                return std::thread(std::move(f));
+            }});
+            CRecorder rec(running);
+            CCalcStats stats;
+            CCalcResult got = q.Run(rec, running, 6, &stats);
+            ExpectSameRun(want, one, got, rec);
+            EXPECT_EQ(stats.m_nWorkers, startable);
+            EXPECT_EQ(got.m_strError, "");
+        }
     }
     CRecorder rec(TheCalcState().m_bCalcRunning);
     CCalcStats stats;
@@ -385,31 +397,6 @@ TEST(Search, SuitsHeldStayNearTheLimitWhateverTheThreads) {
     RunCalculation(q.param, q.pool.lists, 0, TheCalcState().m_bCalcRunning, rec, 4096, tuning);
     EXPECT_GE(stats.m_nWorkers, 0);
     EXPECT_LE(stats.m_nWorkers, int(std::max(1u, std::thread::hardware_concurrency())));
-}
-
-// A thread that cannot be started leaves the run to those that could (the calling thread at least).
-TEST(Search, ThreadsThatCannotStartLeaveTheRunToTheOthers) {
-    CEveryoneQualifies q;
-    q.param.m_nSuitLimit = 3000;
-    std::atomic<int32_t> running{0};
-    CRecorder one(running);
-    CCalcResult want = q.Run(one, running, 1);
-    for (int startable : {0, 1, 3}) {
-        SCOPED_TRACE(testing::Message() << startable << " threads to be had");
-        int started = 0;
-        CCalcHooksScope hooks({.startThread = [&](std::function<void()> f) {
-            if (started == startable)
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            ++started;
-            return std::thread(std::move(f));
-        }});
-        CRecorder rec(running);
-        CCalcStats stats;
-        CCalcResult got = q.Run(rec, running, 6, &stats);
-        ExpectSameRun(want, one, got, rec);
-        EXPECT_EQ(stats.m_nWorkers, startable);
-        EXPECT_EQ(got.m_strError, "");
-    }
 }
 
 // A failure inside the search (here: out of memory, or any other exception, as a chunk begins) ends the
@@ -455,42 +442,20 @@ TEST(Search, AFailureInsideTheRunEndsItWithAnError) {
         }
 }
 
-TEST(ResultColumns, HeadingsAndTexts) {
-    const auto& h = ResultColumnHeadings();
-    EXPECT_STREQ(h[0], "Suit");
-    EXPECT_STREQ(h[6], "Eff. Total");
-    EXPECT_STREQ(h[7], "Act. Total");
-    EXPECT_STREQ(h[12], "HR");
-    EXPECT_STREQ(h[15], "HCI");
-
+// A suit's totals as the search makes them, shown capped or not; the actual total never is.
+TEST(ResultColumns, TextsOfASuitOfPieces) {
     CTestPool pool;
     CArmorPiece* a = pool.Add(0, {40, 30, 35, 36, 25});
     CArmorPiece* b = pool.Add(4, {35, 30, 35, 36, -30});
-    a->m_nLuck = 100;
-    a->m_nLMC = 8;
-    b->m_nLRC = 20;
-    b->m_nMR = 2;
-    a->m_nHR = 3;
-    b->m_nSR = 4;
-    a->m_nDCI = -5;
-    b->m_nHCI = 15;
-    CArmorSuit suit;
-    suit.AddPiece(a);
-    suit.AddPiece(b);
-    suit.CalcTotals();
-    suit.m_strName = "Suit 00003";
-    CSettings& s = TheSettings();
-    const int32_t saved = s.m_bBypassResistCap;
-    s.m_bBypassResistCap = 0;
-    const std::array<std::string, 16> capped = {"Suit 00003", "70", "60", "70", "70", "-5", "265", "272",
-                                                "100",        "8",  "20", "2",  "3",  "4",  "-5",  "15"};
-    EXPECT_EQ(ResultColumnTexts(suit, s.m_bBypassResistCap != 0), capped);
-    s.m_bBypassResistCap = 1;
-    auto open = ResultColumnTexts(suit, s.m_bBypassResistCap != 0);
-    EXPECT_EQ(open[1], "75");
-    EXPECT_EQ(open[6], "272");
-    EXPECT_EQ(open[7], "272");
-    s.m_bBypassResistCap = saved;
+    SetBonus(*a, {100, 8, 0, 0, 3, 0, -5, 0});
+    SetBonus(*b, {0, 0, 20, 2, 0, 4, 0, 15});
+    const auto suit = ResultSuit("Suit 00003", {a, b});
+    for (bool bypass : {false, true}) {
+        const std::array<std::string, 16> want = {"Suit 00003", bypass ? "75" : "70", "60", "70", bypass ? "72" : "70",
+                                                  "-5", bypass ? "272" : "265", "272", "100", "8", "20", "2", "3",
+                                                  "4", "-5", "15"};
+        EXPECT_EQ(ResultColumnTexts(*suit, bypass), want) << bypass;
+    }
 }
 
 // What a later chunk found empty, or searched for its highest total, must still be searched by an earlier
@@ -506,8 +471,7 @@ TEST(Search, WhatALaterChunkSearchedFirstStillCountsInAnEarlierOne) {
     for (int i = 0; i < 13; ++i) pool.Add(0, {i, 0, 0, 0, 0});
     for (int k : {1, 2})
         for (int i = 0; i < 2; ++i) pool.Add(k, {0, 0, 0, 0, 0});
-    CCalcParam param = OpenParam();
-    param.m_bUseHeadWear = param.m_bUseGorgets = param.m_bUseArms = 1;
+    CCalcParam param = Open({0, 1, 2});
     param.m_nLuckLimit = 100;
     param.m_nSuitLimit = 1;
     CCalcHooksScope hooks({.chunkStart = [](int64_t chunk) {
@@ -543,6 +507,29 @@ std::string DecimalProduct(const std::vector<int64_t>& factors) {
     for (auto it = digits.rbegin(); it != digits.rend(); ++it) text += char('0' + *it);
     return text;
 }
+
+std::string Decimal(unsigned __int128 n) {
+    std::string text;
+    do {
+        text.insert(text.begin(), char('0' + int(n % 10)));
+        n /= 10;
+    } while (n);
+    return text;
+}
+
+// Slot k holds counts[k] pieces, copies of three kinds that differ in resists and luck.
+struct CCopiesPool {
+    CTestPool pool;   // every piece
+    CTestPool kinds;  // the three kinds of each slot, once
+    explicit CCopiesPool(const std::vector<int>& counts) {
+        for (int k = 0; k < SLOT_COUNT; ++k)
+            for (int i = 0; i < counts[size_t(k)] + 3; ++i) {
+                CTestPool& into = i < counts[size_t(k)] ? pool : kinds;
+                const int kind = i % 3;
+                into.Add(k, {kind * 4, 9 - kind, (k + kind) % 5, 2, kind})->m_nLuck = kind * (k + 1);
+            }
+    }
+};
 }  // namespace
 
 TEST(CalcCount, ArithmeticAndDecimalText) {
@@ -578,31 +565,6 @@ TEST(CalcCount, ArithmeticAndDecimalText) {
     EXPECT_EQ(CCalcCount(uint64_t(INT64_MAX) + 1).Clamped64(), INT64_MAX);
 }
 
-namespace {
-std::string Decimal(unsigned __int128 n) {
-    std::string text;
-    do {
-        text.insert(text.begin(), char('0' + int(n % 10)));
-        n /= 10;
-    } while (n);
-    return text;
-}
-
-// Slot k holds counts[k] pieces, copies of three kinds that differ in resists and luck.
-struct CCopiesPool {
-    CTestPool pool;   // every piece
-    CTestPool kinds;  // the three kinds of each slot, once
-    explicit CCopiesPool(const std::vector<int>& counts) {
-        for (int k = 0; k < SLOT_COUNT; ++k)
-            for (int i = 0; i < counts[size_t(k)] + 3; ++i) {
-                CTestPool& into = i < counts[size_t(k)] ? pool : kinds;
-                const int kind = i % 3;
-                into.Add(k, {kind * 4, 9 - kind, (k + kind) % 5, 2, kind})->m_nLuck = kind * (k + 1);
-            }
-    }
-};
-}  // namespace
-
 // Pools of more than 2^63 and more than 2^128 combinations, none of which qualifies: every count is exact
 // in the begin report, the result and the summary, and the highest values are those of the kinds alone.
 TEST(Search, CountsBeyond64And128BitsAreExact) {
@@ -612,8 +574,7 @@ TEST(Search, CountsBeyond64And128BitsAreExact) {
         const std::string product = DecimalProduct(std::vector<int64_t>(counts.begin(), counts.end()));
         SCOPED_TRACE(product);
         CCopiesPool p(counts);
-        CCalcParam param = OpenParam();
-        for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
+        CCalcParam param = OpenAll();
         param.m_nLuckLimit = 1000;
         CRun r = Search(param, p.pool, 300);
         EXPECT_EQ(r.rec->m_nCombinations.ToString(), product);
@@ -637,8 +598,7 @@ TEST(Search, TheSuitLimitWorksAtEverySize) {
     CCopiesPool p(counts);
     CArmorPiece* last = p.pool.lists[0].back();
     SetResists(*last, {70, 70, 70, 70, 70});
-    CCalcParam param = OpenParam();
-    for (int k = 0; k < SLOT_COUNT; ++k) param.UseSlot(k) = 1;
+    CCalcParam param = OpenAll();
     param.m_nSuitLimit = 3;
     unsigned __int128 rest = 1;
     for (int k = 1; k < SLOT_COUNT; ++k) rest *= 40;
