@@ -202,21 +202,8 @@ private:
         const int depth = m_nDepth;
         for (int64_t node = m_nFirst; node < m_nEnd; ++node) {
             m_nNode = node;
-            // Mixed-radix digits of the node, head wear most significant.
-            int64_t rest = node;
-            bool considered = true;
-            CVals s{};
-            for (int l = depth - 1; l >= 0; --l) {
-                const CLevel& level = P.m_arrLevels[size_t(l)];
-                m_idx[l] = int32_t(rest % level.m_nCount);
-                rest /= level.m_nCount;
-            }
-            for (int l = 0; l < depth; ++l) {
-                const CLevel& level = P.m_arrLevels[size_t(l)];
-                considered &= level.m_arrIsConsidered[size_t(m_idx[l])] != 0;
-                Add(s, s, level.m_arrVals[size_t(m_idx[l])]);
-            }
-            if (considered) {
+            CVals s;
+            if (P.DecodePrefix(depth, node, m_idx, s)) {
                 const int64_t tuple = m_pMemo ? m_pMemo->Tuple(P, m_idx) : -1;
                 if (tuple < 0 || !m_pMemo->Empty(tuple, m_nChunk)) {
                     const int64_t hits = Listed();
@@ -366,10 +353,7 @@ private:
 
     void AddHit() {
         const CPlan& P = m_plan;
-        auto suit = std::make_unique<CArmorSuit>();
-        suit->m_arrPieces.reserve(size_t(P.m_nLevels));
-        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[size_t(m_idx[l])]);
-        suit->CalcTotals();
+        auto suit = P.MakeSuit(m_idx);
         const CCalcCount pos = Start(P.m_nLevels) + 1;
         m_out.m_arrHits.push_back(CHit{pos, m_hi, std::move(suit)});
         const int64_t hits = int64_t(m_out.m_arrHits.size());
@@ -478,10 +462,7 @@ public:
         const bool stoppedBefore = m_running.load() == 0;
         for (const CRankHit& hit : best) {
             if (!stoppedBefore && m_running.load() == 0) break;
-            auto suit = std::make_unique<CArmorSuit>();
-            suit->m_arrPieces.reserve(size_t(m_plan.m_nLevels));
-            for (int l = 0; l < m_plan.m_nLevels; ++l) suit->AddPiece((*m_plan.m_arrLists[size_t(l)])[size_t(hit.m_idx[l])]);
-            suit->CalcTotals();
+            auto suit = m_plan.MakeSuit(hit.m_idx);
             suit->m_strName = SuitName(m_nFound);
             ++m_nFound;
             m_reporter.OnSuit(std::move(suit));
@@ -493,22 +474,15 @@ public:
     void FirstOnly() {
         const CPlan& P = m_plan;
         m_nExamined = 1;
-        CVals s{};
-        bool considered = true;
-        for (int l = 0; l < P.m_nLevels; ++l) {
-            const CLevel& level = P.m_arrLevels[size_t(l)];
-            considered &= level.m_arrIsConsidered[0] != 0;
-            Add(s, s, level.m_arrVals[0]);
-        }
-        if (!considered) return;
+        int32_t first[SLOT_COUNT];
+        CVals s;
+        if (!P.DecodePrefix(P.m_nLevels, 0, first, s)) return;
         int32_t total = P.Total(s);
         m_hi[HIGH_TOTAL] = std::max(m_hi[HIGH_TOTAL], total);
         for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
             m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
         if (P.m_nLevels == 0 || !P.Qualifies(total, s)) return;
-        auto suit = std::make_unique<CArmorSuit>();
-        for (int l = 0; l < P.m_nLevels; ++l) suit->AddPiece((*P.m_arrLists[size_t(l)])[0]);
-        suit->CalcTotals();
+        auto suit = P.MakeSuit(first);
         suit->m_strName = SuitName(m_nFound);
         ++m_nFound;
         m_reporter.OnSuit(std::move(suit));
@@ -900,20 +874,9 @@ private:
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
             int64_t most = std::numeric_limits<int64_t>::min();
             for (int64_t node = m_split.First(c); node < m_split.First(c + 1); ++node) {
-                int64_t rest = node;
                 int32_t idx[SLOT_COUNT];
-                for (int l = depth - 1; l >= 0; --l) {
-                    idx[l] = int32_t(rest % m_plan.m_arrLevels[size_t(l)].m_nCount);
-                    rest /= m_plan.m_arrLevels[size_t(l)].m_nCount;
-                }
-                CVals s{};
-                bool considered = true;
-                for (int l = 0; l < depth; ++l) {
-                    const CLevel& level = m_plan.m_arrLevels[size_t(l)];
-                    considered &= level.m_arrIsConsidered[size_t(idx[l])] != 0;
-                    Add(s, s, level.m_arrVals[size_t(idx[l])]);
-                }
-                if (considered && m_plan.Feasible(depth, s)) most = std::max<int64_t>(most, m_plan.RankBound(depth, s));
+                CVals s;
+                if (m_plan.DecodePrefix(depth, node, idx, s) && m_plan.Feasible(depth, s)) most = std::max<int64_t>(most, m_plan.RankBound(depth, s));
             }
             keyed.emplace_back(most, c);
         }

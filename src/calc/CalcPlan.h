@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "calc/CalcCount.h"
@@ -94,9 +95,33 @@ struct CPlan {
         if (m_nRank <= LANE_RESIST_END) return m_bBypass ? s.v[m_nRank - 1] : Cap70(s.v[m_nRank - 1]);
         if (m_nRank == 6) return total;
         if (m_nRank == 7) return s.v[LANE_TOTAL];
-        return s.v[BonusLane(HIGH_LUCK + m_nRank - 8)];
+        return s.v[RankLane()];
     }
     int RankLane() const { return m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8); }
+    // The prefix node `node` of the first `depth` levels, head wear most significant: its pieces' indexes,
+    // their sums into s, and whether the medable rule lets every one of them through.
+    bool DecodePrefix(int depth, int64_t node, int32_t* idx, CVals& s) const {
+        for (int l = depth - 1; l >= 0; --l) {
+            idx[l] = int32_t(node % m_arrLevels[size_t(l)].m_nCount);
+            node /= m_arrLevels[size_t(l)].m_nCount;
+        }
+        s = CVals{};
+        bool considered = true;
+        for (int l = 0; l < depth; ++l) {
+            const CLevel& level = m_arrLevels[size_t(l)];
+            considered &= level.m_arrIsConsidered[size_t(idx[l])] != 0;
+            Add(s, s, level.m_arrVals[size_t(idx[l])]);
+        }
+        return considered;
+    }
+    // A suit of the pieces with these indexes, one per level, totalled.
+    std::unique_ptr<CArmorSuit> MakeSuit(const int32_t* idx) const {
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_arrPieces.reserve(size_t(m_nLevels));
+        for (int l = 0; l < m_nLevels; ++l) suit->AddPiece((*m_arrLists[size_t(l)])[size_t(idx[l])]);
+        suit->CalcTotals();
+        return suit;
+    }
     // The most the ranking column can show for a qualifying combination of levels l.. after the prefix s
     // (pruning plans only). Any qualifying combination x has value(x) <= value(x) + mu slack(x) for
     // mu >= 0, since its slack is not negative; and the capped total is at most the resists of any set plus
@@ -104,12 +129,15 @@ struct CPlan {
     // bounds them. Tried with the set that bounds the capped total best here, all five and none, at each
     // step mu = kStep / SCALE; any set and step give a bound, these are the ones likely to be tight.
     int32_t RankBound(int l, const CVals& s) const {
-        const int32_t plain = PlainRankBound(l, s);
-        if (!m_bJoin) return plain;
+        if (!m_bJoin) return PlainRankBound(l, s);
         int set = 31;
+        int32_t plain;
         if (!m_bBypass && (m_nJoinRankLane < 0 || m_nJoinLane < 0)) {
-            const CVals& r = m_arrRest[size_t(l)];
-            TightTotalBound(l, s, s.v[LANE_TOTAL] + r.v[LANE_TOTAL], &set);
+            // Ranked by the capped total, this bound is the plain one: one pass serves both.
+            const int32_t total = TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
+            plain = m_nRank == 6 ? total : PlainRankBound(l, s);
+        } else {
+            plain = PlainRankBound(l, s);
         }
         const auto& rest = m_arrJoinRest[size_t(l)];
         int64_t best = int64_t(plain) * SCALE;
@@ -139,7 +167,7 @@ struct CPlan {
             const int32_t sum = s.v[m_nRank - 1] + r.v[m_nRank - 1];
             return m_bBypass ? sum : Cap70(sum);
         }
-        const int lane = m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8);
+        const int lane = RankLane();
         return s.v[lane] + r.v[lane];
     }
 
