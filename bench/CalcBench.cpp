@@ -43,7 +43,37 @@ private:
 struct CBenchPool {
     CalcPool lists;
     std::vector<std::unique_ptr<CArmorPiece>> owned;
+
+    // Totals the piece, names it by its number and files it in slot k.
+    void Add(int k, std::unique_ptr<CArmorPiece> p, const char* name) {
+        p->m_nTotalResist = p->CalcTotalResist();
+        p->m_strText = name + std::to_string(owned.size());
+        lists[size_t(k)].push_back(p.get());
+        owned.push_back(std::move(p));
+    }
 };
+
+// The bonuses an armor piece now and then carries.
+void ArmorBonuses(CRandom& rng, CArmorPiece& p) {
+    if (rng.Chance(30)) p.m_nLMC = rng.Range(1, 8);
+    if (rng.Chance(20)) p.m_nLRC = rng.Range(5, 20);
+    if (rng.Chance(20)) p.m_nLuck = rng.Range(20, 150);
+    if (rng.Chance(15)) p.m_nMR = rng.Range(1, 3);
+    if (rng.Chance(15)) p.m_nHR = rng.Range(1, 3);
+    if (rng.Chance(15)) p.m_nSR = rng.Range(1, 3);
+    if (rng.Chance(10)) p.m_nDCI = rng.Range(3, 15);
+    if (rng.Chance(10)) p.m_nHCI = rng.Range(3, 15);
+}
+// Jewellery: medable, now and then one resist, mostly bonuses.
+void JewelBonuses(CRandom& rng, CArmorPiece& p) {
+    p.m_bMedable = 1;
+    if (rng.Chance(25)) *(&p.m_nPhysical + rng.Range(0, 4)) = rng.Range(5, 20);
+    if (rng.Chance(40)) p.m_nLMC = rng.Range(2, 8);
+    if (rng.Chance(40)) p.m_nLRC = rng.Range(5, 20);
+    if (rng.Chance(40)) p.m_nLuck = rng.Range(20, 150);
+    if (rng.Chance(30)) p.m_nDCI = rng.Range(3, 15);
+    if (rng.Chance(30)) p.m_nHCI = rng.Range(3, 15);
+}
 
 // Armor carries most of the resists and a few bonuses; rings and bracelets carry the bonuses.
 void MakePool(CBenchPool& pool) {
@@ -58,27 +88,11 @@ void MakePool(CBenchPool& pool) {
                 for (int32_t* r : resists) *r = rng.Range(2, 9);
                 for (int extra = rng.Range(1, 3); extra > 0; --extra) *resists[rng.Range(0, 4)] += rng.Range(3, 10);
                 p->m_bMedable = rng.Chance(50);
-                if (rng.Chance(30)) p->m_nLMC = rng.Range(1, 8);
-                if (rng.Chance(20)) p->m_nLRC = rng.Range(5, 20);
-                if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 150);
-                if (rng.Chance(15)) p->m_nMR = rng.Range(1, 3);
-                if (rng.Chance(15)) p->m_nHR = rng.Range(1, 3);
-                if (rng.Chance(15)) p->m_nSR = rng.Range(1, 3);
-                if (rng.Chance(10)) p->m_nDCI = rng.Range(3, 15);
-                if (rng.Chance(10)) p->m_nHCI = rng.Range(3, 15);
+                ArmorBonuses(rng, *p);
             } else {
-                p->m_bMedable = 1;
-                if (rng.Chance(25)) *(&p->m_nPhysical + rng.Range(0, 4)) = rng.Range(5, 20);
-                if (rng.Chance(40)) p->m_nLMC = rng.Range(2, 8);
-                if (rng.Chance(40)) p->m_nLRC = rng.Range(5, 20);
-                if (rng.Chance(40)) p->m_nLuck = rng.Range(20, 150);
-                if (rng.Chance(30)) p->m_nDCI = rng.Range(3, 15);
-                if (rng.Chance(30)) p->m_nHCI = rng.Range(3, 15);
+                JewelBonuses(rng, *p);
             }
-            p->m_nTotalResist = p->CalcTotalResist();
-            p->m_strText = "bench piece " + std::to_string(pool.owned.size());
-            pool.lists[size_t(k)].push_back(p.get());
-            pool.owned.push_back(std::move(p));
+            pool.Add(k, std::move(p), "bench piece ");
         }
     }
 }
@@ -97,14 +111,7 @@ void MakeLargePool(CBenchPool& pool) {
             if (k < 6) {
                 for (int32_t* r : resists) *r = rng.Range(0, 15);
                 p->m_bMedable = rng.Chance(50);
-                if (rng.Chance(30)) p->m_nLMC = rng.Range(1, 8);
-                if (rng.Chance(20)) p->m_nLRC = rng.Range(5, 20);
-                if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 150);
-                if (rng.Chance(15)) p->m_nMR = rng.Range(1, 3);
-                if (rng.Chance(15)) p->m_nHR = rng.Range(1, 3);
-                if (rng.Chance(15)) p->m_nSR = rng.Range(1, 3);
-                if (rng.Chance(10)) p->m_nDCI = rng.Range(3, 15);
-                if (rng.Chance(10)) p->m_nHCI = rng.Range(3, 15);
+                ArmorBonuses(rng, *p);
             } else if (k == 9) {
                 for (int32_t* r : resists)
                     if (rng.Chance(40)) *r = rng.Range(1, 15);
@@ -112,19 +119,10 @@ void MakeLargePool(CBenchPool& pool) {
                 if (rng.Chance(20)) p->m_nSR = rng.Range(1, 3);
                 if (rng.Chance(20)) p->m_nLuck = rng.Range(20, 100);
             } else {
-                p->m_bMedable = 1;
-                if (rng.Chance(25)) *resists[rng.Range(0, 4)] = rng.Range(5, 20);
-                if (rng.Chance(40)) p->m_nLMC = rng.Range(2, 8);
-                if (rng.Chance(40)) p->m_nLRC = rng.Range(5, 20);
-                if (rng.Chance(40)) p->m_nLuck = rng.Range(20, 150);
-                if (rng.Chance(30)) p->m_nDCI = rng.Range(3, 15);
-                if (rng.Chance(30)) p->m_nHCI = rng.Range(3, 15);
+                JewelBonuses(rng, *p);
                 if (rng.Chance(10)) p->m_nSR = rng.Range(1, 3);
             }
-            p->m_nTotalResist = p->CalcTotalResist();
-            p->m_strText = "large piece " + std::to_string(pool.owned.size());
-            pool.lists[size_t(k)].push_back(p.get());
-            pool.owned.push_back(std::move(p));
+            pool.Add(k, std::move(p), "large piece ");
         }
     }
 }

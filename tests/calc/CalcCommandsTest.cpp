@@ -42,10 +42,6 @@ class CalcCommandsTest : public QObject, AppFixture {
     Q_OBJECT
     CSlowBox box;  // read by the cases instead of the fixture's
     CGorvantaView* View() { return Active()->GetResultsView(); }
-    bool Enabled(int id) {
-        CCmdUI ui(id);
-        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
-    }
     // A document whose run lists every combination of six slots of `n` pieces.
     void Prepare(int n, int limit) {
         FillPool(Doc(), 6, n);

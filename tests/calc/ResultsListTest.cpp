@@ -115,10 +115,6 @@ void ShotWithMenu(QWidget* window, QMenu* menu, const QString& name) {
 class ResultsListTest : public QObject, AppFixture {
     Q_OBJECT
     CHookBox box;  // read by the cases instead of the fixture's
-    bool Enabled(int id) {
-        CCmdUI ui(id);
-        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
-    }
 
 public:
     ResultsListTest() : AppFixture({StoreKind::TestIni, true}) { UseBox(box); }

@@ -83,6 +83,11 @@ protected:
     }
 
     CMainFrame* Main() { return app->MainFrame(); }
+    // Whether the command would be enabled, as its menu entry or button shows it.
+    bool Enabled(int id) {
+        CCmdUI ui(id);
+        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
+    }
     CChildFrame* Active() { return Main()->MDIGetActive(); }
     CGorvantaDoc& Doc() { return Active()->GetDocument()->Doc(); }
 };

@@ -19,10 +19,6 @@ using namespace guitest;
 class RunOwnershipTest : public QObject, AppFixture {
     Q_OBJECT
 
-    bool Enabled(int id) {
-        CCmdUI ui(id);
-        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
-    }
     void Activate(CChildFrame* frame) { Main()->MdiArea()->setActiveSubWindow(frame); }
     static int Rows(CChildFrame* frame) { return frame->GetResultsView()->Model()->rowCount(); }
     static CGorvantaView* View(CChildFrame* frame) { return frame->GetResultsView(); }

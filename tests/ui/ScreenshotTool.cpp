@@ -63,9 +63,12 @@ int main(int argc, char** argv) {
     TheSettings().m_bDisplayLRC = 1;
     child->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
     // A run fills the results list.
-    main->OnCommand(ID_CALC_START);
-    for (int i = 0; i < 600 && IsCalcRunning(); ++i) QTest::qWait(50);
-    QTest::qWait(200);
+    const auto runToTheEnd = [main] {
+        main->OnCommand(ID_CALC_START);
+        for (int i = 0; i < 600 && IsCalcRunning(); ++i) QTest::qWait(50);
+        QTest::qWait(200);
+    };
+    runToTheEnd();
     if (QTreeWidgetItem* gloves = tree->FindChildByText(tree->m_hItemsRoot, "gloves")) tree->setCurrentItem(gloves);
     tree->m_hSuitsRoot->setExpanded(true);
     if (tree->m_hSuitsRoot->childCount() > 0) tree->m_hSuitsRoot->child(0)->setExpanded(true);
@@ -92,9 +95,7 @@ int main(int argc, char** argv) {
     TheSettings().m_nRankBy = 6;
     TheSettings().m_nSuitLimit = 100;
     child->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-    main->OnCommand(ID_CALC_START);
-    for (int i = 0; i < 600 && IsCalcRunning(); ++i) QTest::qWait(50);
-    QTest::qWait(200);
+    runToTheEnd();
     Save(main, folder, "main-ranked-maximized.png");
     main->showNormal();
     QTest::qWait(300);

@@ -28,10 +28,6 @@ class UndoTest : public QObject, AppFixture {
 
     CLeftView* Tree() { return Active()->GetLeftView(); }
     CGorvantaView* Results() { return Active()->GetResultsView(); }
-    bool Enabled(int id) {
-        CCmdUI ui(id);
-        return Main()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
-    }
     // The keys reach the main window's shortcuts only while it is the active window.
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::ControlModifier) {
         Main()->activateWindow();
