@@ -951,8 +951,11 @@ std::string SuitName(int64_t number) {
 }
 
 CalcHighest SummaryLimits(const CCalcParam& p, int32_t lowerLimit) {
-    return {lowerLimit,    p.m_nLuckLimit, p.m_nLMCLimit, p.m_nLRCLimit, p.m_nMRLimit,
-            p.m_nHRLimit,  p.m_nSRLimit,   p.m_nDCILimit, p.m_nHCILimit};
+    CalcHighest limits{};
+    limits[HIGH_TOTAL] = lowerLimit;  // the view's, not the block's
+    for (const SettingDef& d : kSettingTable)
+        if (d.high > HIGH_TOTAL) limits[size_t(d.high)] = p.*d.param;
+    return limits;
 }
 
 std::string FormatSummary(const CCalcCount& examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
@@ -1090,10 +1093,8 @@ CalcHighest ReachableHighest(const CCalcParam& param, const CalcPool& pool) {
     CCalcParam none = param;
     none.m_nRankBy = 0;
     const int32_t most = std::numeric_limits<int32_t>::max();
-    for (int32_t CCalcParam::*limit : {&CCalcParam::m_nDCILimit, &CCalcParam::m_nHCILimit, &CCalcParam::m_nLMCLimit,
-                                       &CCalcParam::m_nLRCLimit, &CCalcParam::m_nLuckLimit, &CCalcParam::m_nMRLimit,
-                                       &CCalcParam::m_nHRLimit, &CCalcParam::m_nSRLimit})
-        none.*limit = most;
+    for (const SettingDef& d : kSettingTable)
+        if (d.high > HIGH_TOTAL) none.*d.param = most;
     std::atomic<int32_t> running{0};
     const CCalcResult r = RunCalculation(none, pool, most, running, quiet, 1);
     return r.m_arrHighest;

@@ -36,19 +36,6 @@ struct CCalcMsg {
     std::string m_strError;
 };
 
-// Order of the nine highest values, the summary lines and the limits they are shown against.
-enum {
-    HIGH_TOTAL = 0,
-    HIGH_LUCK,
-    HIGH_LMC,
-    HIGH_LRC,
-    HIGH_MR,
-    HIGH_HR,
-    HIGH_SR,
-    HIGH_DCI,
-    HIGH_HCI,
-    HIGH_COUNT
-};
 using CalcHighest = std::array<int32_t, HIGH_COUNT>;
 
 // Everything a run reached, for callers that need more than the summary text.

@@ -110,14 +110,8 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_nSuitLimit = param.m_nSuitLimit < 1 ? 1 : param.m_nSuitLimit;
     plan.m_nRank = param.RankColumn();
     for (int k = 0; k < LANES; ++k) plan.m_limits.v[k] = std::numeric_limits<int32_t>::min();
-    plan.m_limits.v[BonusLane(HIGH_LUCK)] = param.m_nLuckLimit;
-    plan.m_limits.v[BonusLane(HIGH_LMC)] = param.m_nLMCLimit;
-    plan.m_limits.v[BonusLane(HIGH_LRC)] = param.m_nLRCLimit;
-    plan.m_limits.v[BonusLane(HIGH_MR)] = param.m_nMRLimit;
-    plan.m_limits.v[BonusLane(HIGH_HR)] = param.m_nHRLimit;
-    plan.m_limits.v[BonusLane(HIGH_SR)] = param.m_nSRLimit;
-    plan.m_limits.v[BonusLane(HIGH_DCI)] = param.m_nDCILimit;
-    plan.m_limits.v[BonusLane(HIGH_HCI)] = param.m_nHCILimit;
+    for (const SettingDef& d : kSettingTable)
+        if (d.high > HIGH_TOTAL) plan.m_limits.v[BonusLane(d.high)] = param.*d.param;
 
     // Largest magnitude any combination's sum of each lane can take; pruning needs every one in range.
     std::array<int64_t, LANES> reach{};

@@ -32,18 +32,6 @@ namespace {
 constexpr const char* MSG_NOT_AN_INTEGER = "Please enter an integer.";
 constexpr const char* MSG_INTEGER_RANGE = "Please enter an integer between %1 and %2.";
 
-// The minimums and the highest value (HIGH_ order) each is checked against.
-constexpr std::pair<int32_t CSettings::*, int> kReachOf[] = {
-    {&CSettings::m_nLowerLimit, HIGH_TOTAL}, {&CSettings::m_nLuckLimit, HIGH_LUCK}, {&CSettings::m_nLMCLimit, HIGH_LMC},
-    {&CSettings::m_nLRCLimit, HIGH_LRC},     {&CSettings::m_nMRLimit, HIGH_MR},     {&CSettings::m_nHRLimit, HIGH_HR},
-    {&CSettings::m_nSRLimit, HIGH_SR},       {&CSettings::m_nDCILimit, HIGH_DCI},   {&CSettings::m_nHCILimit, HIGH_HCI}};
-
-int ReachIndex(int32_t CSettings::*member) {
-    for (const auto& [m, high] : kReachOf)
-        if (m == member) return high;
-    return -1;
-}
-
 // The rule a run applies to the stored value.
 int RankColumnOf(int32_t value) {
     CCalcParam p;
@@ -168,7 +156,7 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
             choice->Mode()->setObjectName(QString::fromLatin1(d.objectName));
             m_choices[i] = choice;
         }
-        m_reachIndex[i] = d.ctl == SettingCtl::Field ? ReachIndex(d.member) : -1;
+        m_reachIndex[i] = d.ctl == SettingCtl::Field ? d.high : -1;
         if (m_reachIndex[i] >= 0) {
             auto* label = new QLabel;
             label->setObjectName(QStringLiteral("reach") + QString::fromLatin1(d.objectName).mid(4));

@@ -120,6 +120,20 @@ public:
 // The settings table: each setting declared once, in store order. Store load and save, the run's
 // parameter block, the Filters dialog and the results list's optional columns all loop over it.
 
+// Order of the nine highest values a run reports, the summary lines and the minimums they are shown
+// against.
+enum {
+    HIGH_TOTAL = 0,
+    HIGH_LUCK,
+    HIGH_LMC,
+    HIGH_LRC,
+    HIGH_MR,
+    HIGH_HR,
+    HIGH_SR,
+    HIGH_DCI,
+    HIGH_HCI,
+    HIGH_COUNT
+};
 // How the Filters dialog shows a setting.
 // Choice: drop-down lists (the Filters dialog builds them for the setting they show).
 enum class SettingCtl : uint8_t { None, Check, Field, Choice };
@@ -134,6 +148,7 @@ struct SettingDef {
     int32_t def;
     int32_t CSettings::*member;
     int32_t CCalcParam::*param = nullptr;  // what a run copies, if the search reads it
+    int high = -1;  // a minimum: the highest value (HIGH_ order) the summary and the Filters dialog pair it with
     int slot = -1;                          // the slot type (1 << slot) this switch enables
     SettingCtl ctl = SettingCtl::None;
     FiltersGroup group = FiltersGroup::None;
@@ -209,31 +224,31 @@ inline constexpr SettingDef kSettingTable[] = {
     {.name = "Use Mage Armor", .def = 0, .member = &CSettings::m_bMedableOnly, .param = &CCalcParam::m_bMedableOnly,
      .ctl = SettingCtl::Check, .group = FiltersGroup::Side, .row = 1, .text = "Medable Suits Only",
      .objectName = "checkMedableOnly"},
-    {.name = "DCI Limit", .def = 0, .member = &CSettings::m_nDCILimit, .param = &CCalcParam::m_nDCILimit,
+    {.name = "DCI Limit", .def = 0, .member = &CSettings::m_nDCILimit, .param = &CCalcParam::m_nDCILimit, .high = HIGH_DCI,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 6, .col = 1, .objectName = "editDCI",
      .fieldOrder = 1, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "HCI Limit", .def = 0, .member = &CSettings::m_nHCILimit, .param = &CCalcParam::m_nHCILimit,
+    {.name = "HCI Limit", .def = 0, .member = &CSettings::m_nHCILimit, .param = &CCalcParam::m_nHCILimit, .high = HIGH_HCI,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 7, .col = 1, .objectName = "editHCI",
      .fieldOrder = 7, .spin = SpinSteps::NonNegative},
-    {.name = "LMC Limit", .def = 0, .member = &CSettings::m_nLMCLimit, .param = &CCalcParam::m_nLMCLimit,
+    {.name = "LMC Limit", .def = 0, .member = &CSettings::m_nLMCLimit, .param = &CCalcParam::m_nLMCLimit, .high = HIGH_LMC,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 1, .col = 1, .objectName = "editLMC",
      .fieldOrder = 2, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "LRC Limit", .def = 0, .member = &CSettings::m_nLRCLimit, .param = &CCalcParam::m_nLRCLimit,
+    {.name = "LRC Limit", .def = 0, .member = &CSettings::m_nLRCLimit, .param = &CCalcParam::m_nLRCLimit, .high = HIGH_LRC,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 2, .col = 1, .objectName = "editLRC",
      .fieldOrder = 3, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "Luck Limit", .def = 0, .member = &CSettings::m_nLuckLimit, .param = &CCalcParam::m_nLuckLimit,
+    {.name = "Luck Limit", .def = 0, .member = &CSettings::m_nLuckLimit, .param = &CCalcParam::m_nLuckLimit, .high = HIGH_LUCK,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 0, .col = 1, .objectName = "editLuck",
      .fieldOrder = 4, .ranged = true, .lo = 0, .hi = 2000, .spin = SpinSteps::InRange},
-    {.name = "MR Limit", .def = 0, .member = &CSettings::m_nMRLimit, .param = &CCalcParam::m_nMRLimit,
+    {.name = "MR Limit", .def = 0, .member = &CSettings::m_nMRLimit, .param = &CCalcParam::m_nMRLimit, .high = HIGH_MR,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 3, .col = 1, .objectName = "editMR",
      .fieldOrder = 5, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "HR Limit", .def = 0, .member = &CSettings::m_nHRLimit, .param = &CCalcParam::m_nHRLimit,
+    {.name = "HR Limit", .def = 0, .member = &CSettings::m_nHRLimit, .param = &CCalcParam::m_nHRLimit, .high = HIGH_HR,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 4, .col = 1, .objectName = "editHR",
      .fieldOrder = 8, .spin = SpinSteps::NonNegative},
-    {.name = "SR Limit", .def = 0, .member = &CSettings::m_nSRLimit, .param = &CCalcParam::m_nSRLimit,
+    {.name = "SR Limit", .def = 0, .member = &CSettings::m_nSRLimit, .param = &CCalcParam::m_nSRLimit, .high = HIGH_SR,
      .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 5, .col = 1, .objectName = "editSR",
      .fieldOrder = 9, .spin = SpinSteps::NonNegative},
-    {.name = "LowerLimit", .def = 300, .member = &CSettings::m_nLowerLimit, .ctl = SettingCtl::Field,
+    {.name = "LowerLimit", .def = 300, .member = &CSettings::m_nLowerLimit, .high = HIGH_TOTAL, .ctl = SettingCtl::Field,
      .group = FiltersGroup::Side, .row = 0, .text = "Total Resist Minimum:", .objectName = "editLowerLimit",
      .fieldOrder = 0, .ranged = true, .lo = 0, .hi = 350, .spin = SpinSteps::InRange},
     {.name = "Suit Limit", .def = 1000, .member = &CSettings::m_nSuitLimit, .param = &CCalcParam::m_nSuitLimit,
@@ -288,6 +303,15 @@ constexpr bool SlotsComplete() {
         if (SlotSettingIndex(k) < 0) return false;
     return true;
 }
+// Each highest value has its one minimum; all but the total's are read by a run from the parameter block.
+constexpr bool HighestPaired() {
+    for (int h = 0; h < HIGH_COUNT; ++h) {
+        int seen = 0;
+        for (const SettingDef& d : kSettingTable) seen += d.high == h && (h == HIGH_TOTAL || d.param);
+        if (seen != 1) return false;
+    }
+    return true;
+}
 constexpr bool ColumnsOptional() {
     for (const SettingDef& d : kSettingTable)
         if (d.column != -1 && (d.column < 8 || d.column >= COLUMN_COUNT || d.ctl != SettingCtl::Check)) return false;
@@ -297,6 +321,7 @@ constexpr bool ColumnsOptional() {
 static_assert(setting_checks::MembersDistinct(), "two settings share a member");
 static_assert(setting_checks::FieldOrderComplete(), "Filters fields need the orders 0 .. count - 1");
 static_assert(setting_checks::SlotsComplete(), "every slot type needs its switch");
+static_assert(setting_checks::HighestPaired(), "each highest value needs its one minimum");
 static_assert(setting_checks::ColumnsOptional(), "only check boxes switch optional columns 8 to 15");
 // Each int32_t member of the record, the column widths and the name tables aside, has its entry.
 static_assert(sizeof(CSettings) == (sizeof(int32_t) * (SETTINGS_COUNT + COLUMN_COUNT) + alignof(CPieceDefs) - 1) /
