@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "ReferenceSearch.h"
-#include "calc/CalcEngine.h"
-#include "calc/ResultColumns.h"
-#include "import/ItemTextParser.h"
-#include "model/PieceDefs.h"
+#include "core/calc/CalcEngine.h"
+#include "core/calc/ResultColumns.h"
+#include "core/import/ItemTextParser.h"
+#include "core/model/PieceDefs.h"
 
 namespace {
 

@@ -19,13 +19,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "calc/CalcRun.h"
-#include "calc/CalcState.h"
-#include "calc/GorvantaView.h"
-#include "calc/Settings.h"
-#include "document/GorvantaDoc.h"
-#include "model/MessageBox.h"
-#include "model/ProfileStore.h"
+#include "gui/calc/CalcRun.h"
+#include "core/calc/CalcState.h"
+#include "gui/calc/GorvantaView.h"
+#include "core/calc/Settings.h"
+#include "core/document/GorvantaDoc.h"
+#include "core/model/MessageBox.h"
+#include "core/model/ProfileStore.h"
 
 namespace {
 // Counts the paints of a widget and the longest time the event loop went without a tick.

@@ -13,15 +13,15 @@
 
 #include "Commands.h"
 #include "JsonWriter.h"
-#include "calc/CalcCount.h"
-#include "calc/CalcEngine.h"
-#include "calc/CalcState.h"
-#include "calc/IntField.h"
-#include "calc/ReducedPool.h"
-#include "calc/ResultColumns.h"
-#include "calc/Settings.h"
-#include "document/DocFile.h"
-#include "model/Cp1252.h"
+#include "core/calc/CalcCount.h"
+#include "core/calc/CalcEngine.h"
+#include "core/calc/CalcState.h"
+#include "core/calc/IntField.h"
+#include "core/calc/ReducedPool.h"
+#include "core/calc/ResultColumns.h"
+#include "core/calc/Settings.h"
+#include "core/document/DocFile.h"
+#include "core/model/Cp1252.h"
 
 namespace {
 const CCommandSyntax kSyntax = {

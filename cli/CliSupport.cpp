@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include "Commands.h"
-#include "document/DocFile.h"
-#include "model/Cp1252.h"
-#include "model/FileNames.h"
+#include "core/document/DocFile.h"
+#include "core/model/Cp1252.h"
+#include "qtstore/FileNames.h"
 
 namespace {
 // The length of the well-formed UTF-8 sequence at the start of `s` (no overlong forms, no surrogates,

@@ -6,7 +6,7 @@
 
 #include "Commands.h"
 #include "JsonWriter.h"
-#include "document/DocFile.h"
+#include "core/document/DocFile.h"
 
 namespace {
 const CCommandSyntax kSyntax = {"gorvanta-cli dump DOC.gva", "Prints a document as JSON.", 1, 1,

@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 
 #include "Commands.h"
-#include "document/Assignment.h"
-#include "document/DocFile.h"
-#include "import/ItemTextParser.h"
+#include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
+#include "core/import/ItemTextParser.h"
 
 namespace {
 const CCommandSyntax kSyntax = {"gorvanta-cli import DOC.gva [TEXTFILE]",

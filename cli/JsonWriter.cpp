@@ -1,6 +1,6 @@
 #include "JsonWriter.h"
 
-#include "model/Cp1252.h"
+#include "core/model/Cp1252.h"
 
 void CJsonWriter::Open(char open, char close, Layout layout) {
     BeginMember();

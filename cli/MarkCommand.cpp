@@ -6,9 +6,9 @@
 #include <string>
 
 #include "Commands.h"
-#include "calc/IntField.h"
-#include "document/Assignment.h"
-#include "document/DocFile.h"
+#include "core/calc/IntField.h"
+#include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
 
 namespace {
 const CCommandSyntax kSyntax = {"gorvanta-cli mark DOC.gva K:I excluded|pinned|none",

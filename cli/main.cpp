@@ -7,10 +7,10 @@
 #include <string>
 
 #include "Commands.h"
-#include "model/Cp1252.h"
-#include "model/MessageBox.h"
-#include "model/ProfileStore.h"
-#include "model/QtProfileStore.h"
+#include "core/model/Cp1252.h"
+#include "core/model/MessageBox.h"
+#include "core/model/ProfileStore.h"
+#include "qtstore/QtProfileStore.h"
 
 namespace {
 // There is no one to answer questions: messages go to standard error and questions get the safe answer.

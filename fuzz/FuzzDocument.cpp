@@ -11,10 +11,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "document/DocFile.h"
-#include "document/GorvantaDoc.h"
-#include "model/Archive.h"
-#include "model/MessageBox.h"
+#include "core/document/DocFile.h"
+#include "core/document/GorvantaDoc.h"
+#include "core/model/Archive.h"
+#include "core/model/MessageBox.h"
 
 namespace {
 int32_t Int32At(std::string_view in, size_t at) {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/Settings.h"
-#include "import/ItemTextParser.h"
-#include "model/PieceDefs.h"
+#include "core/calc/Settings.h"
+#include "core/import/ItemTextParser.h"
+#include "core/model/PieceDefs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool init = [] {

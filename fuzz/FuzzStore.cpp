@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/Settings.h"
-#include "import/ItemTextParser.h"
-#include "model/PieceDefs.h"
-#include "model/ProfileStore.h"
+#include "core/calc/Settings.h"
+#include "core/import/ItemTextParser.h"
+#include "core/model/PieceDefs.h"
+#include "core/model/ProfileStore.h"
 
 namespace {
 struct Reader {

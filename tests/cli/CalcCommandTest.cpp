@@ -9,10 +9,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "calc/CalcEngine.h"
-#include "calc/ResultColumns.h"
-#include "document/DocFile.h"
-#include "model/QtProfileStore.h"
+#include "core/calc/CalcEngine.h"
+#include "core/calc/ResultColumns.h"
+#include "core/document/DocFile.h"
+#include "qtstore/QtProfileStore.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 
 #include <sys/stat.h>
 
-#include "document/Assignment.h"
-#include "document/DocFile.h"
-#include "document/DocTestSupport.h"
-#include "import/ItemTextParser.h"
-#include "model/Cp1252.h"
+#include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
+#include "core/document/DocTestSupport.h"
+#include "core/import/ItemTextParser.h"
+#include "core/model/Cp1252.h"
 
 namespace fs = std::filesystem;
 

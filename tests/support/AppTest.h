@@ -9,13 +9,13 @@
 #include <memory>
 #include <vector>
 
-#include "document/DocFile.h"
+#include "core/document/DocFile.h"
 #include "support/GuiTest.h"
 #include "support/Pools.h"
-#include "ui/ChildFrame.h"
-#include "ui/DocHolder.h"
-#include "ui/GorvantaApp.h"
-#include "ui/MainFrame.h"
+#include "gui/ui/ChildFrame.h"
+#include "gui/ui/DocHolder.h"
+#include "gui/ui/GorvantaApp.h"
+#include "gui/ui/MainFrame.h"
 
 namespace guitest {
 

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "calc/CalcState.h"
-#include "calc/Settings.h"
-#include "model/MessageBox.h"
-#include "model/PieceDefs.h"
-#include "model/ProfileStore.h"
-#include "model/QtProfileStore.h"
+#include "core/calc/CalcState.h"
+#include "core/calc/Settings.h"
+#include "core/model/MessageBox.h"
+#include "core/model/PieceDefs.h"
+#include "core/model/ProfileStore.h"
+#include "qtstore/QtProfileStore.h"
 
 namespace guitest {
 

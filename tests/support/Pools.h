@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "calc/CalcEngine.h"
-#include "calc/Settings.h"
-#include "document/GorvantaDoc.h"
-#include "model/Archive.h"
-#include "model/ArmorPiece.h"
-#include "model/ArmorSuit.h"
+#include "core/calc/CalcEngine.h"
+#include "core/calc/Settings.h"
+#include "core/document/GorvantaDoc.h"
+#include "core/model/Archive.h"
+#include "core/model/ArmorPiece.h"
+#include "core/model/ArmorSuit.h"
 
 // The five resists and their total, of a piece or a suit.
 template <class T>

@@ -1,0 +1,253 @@
+#pragma once
+// What a search works from: the pieces of each slot that takes part as sum vectors, level by level, with
+// the bounds that let it pass over what cannot qualify or cannot rank. Internal to the search.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/calc/CalcCount.h"
+#include "core/calc/CalcEngine.h"
+
+namespace calc_detail {
+
+// Lanes of a sum vector: the five resists, the eight bonus properties in the order of the highest values
+// (HIGH_LUCK..HIGH_HCI are lanes 5..12), then the plain resist total. Lanes 14 and 15 stay 0.
+constexpr int LANE_RESIST_END = 5, LANE_BONUS = 5, LANE_BONUS_END = 13, LANE_TOTAL = 13, LANES = 16;
+constexpr int BonusLane(int high) { return LANE_BONUS + high - HIGH_LUCK; }
+
+struct alignas(64) CVals {
+    int32_t v[LANES];
+};
+
+// Sums wrap modulo 2^32 as the stored 32-bit sums do; unsigned arithmetic keeps that defined.
+inline int32_t Wrap(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+inline int32_t WrapSub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+
+inline void Add(CVals& r, const CVals& a, const CVals& b) {
+    for (int k = 0; k < LANES; ++k) r.v[k] = Wrap(a.v[k], b.v[k]);
+}
+
+inline int32_t Cap70(int32_t x) { return x > 70 ? 70 : x; }
+
+// Pieces of one slot whose values are all equal and that the medable rule lets through form a class: the
+// combinations below any one of them sum alike, so searching one tells what all the others hold.
+using ClassKey = std::array<int32_t, LANE_TOTAL>;
+
+// One slot that takes part: its pieces' values, their classes, and what the slots from here on can add.
+struct CLevel {
+    int m_nSlot = 0;
+    int32_t m_nCount = 0;
+    std::vector<CVals> m_arrVals;
+    std::vector<int32_t> m_arrConsidered;  // indexes of the pieces the medable rule lets through
+    std::vector<char> m_arrIsConsidered;
+    std::vector<int32_t> m_arrClassOf;    // per piece: its class, -1 when not considered
+    std::vector<int32_t> m_arrClassLast;  // per class: its last place in m_arrConsidered
+    int32_t m_nClasses = 0;
+    bool m_bCopies = false;  // some class holds more than one piece
+    size_t m_nStateAt = 0;   // where the level's class states start in a search's scratch
+    // The distinct resist vectors that no other one matches or beats in every resist, highest resist total
+    // first: all that the search for the highest capped total needs to try.
+    std::vector<CVals> m_arrResistClasses;
+};
+
+struct CPlan {
+    int m_nLevels = 0;
+    std::vector<CLevel> m_arrLevels;
+    // Per level l (0..m): combinations of levels l.., the sum of their maxima over considered pieces,
+    // and whether one of them has no considered piece at all (then nothing below is considered).
+    std::vector<CCalcCount> m_arrSize;
+    std::vector<uint64_t> m_arrSize64;  // the same where all of them fit (m_bNarrow)
+    bool m_bNarrow = false;
+    std::vector<CVals> m_arrRest;
+    std::vector<char> m_arrDead;
+    // Per level l: the resist sum from which a resist stays at 70 or more whatever levels l.. add.
+    std::vector<CVals> m_arrSure70;
+    // Per level l and set of resists (bit k: resist k): the most levels l.. can add to those resists
+    // together, each level taking its best piece for that set.
+    std::vector<std::array<int64_t, 32>> m_arrRestSets;
+    // Ranked runs under a minimum: the ranked value joined with the minimum's slack (see RankBound). The
+    // ranked value is a plain sum (m_nJoinRankLane) or, ranked by the capped total, a set's resists plus 70
+    // for each other resist; the slack is a set's resists plus 70 for each other resist less the total
+    // minimum, or a bonus sum less its minimum (m_nJoinLane). Per level l, step p and set of resists: the
+    // most levels l.. add to SCALE x the ranked part + kStep[p] x the slack's part.
+    static constexpr int STEPS = 7;
+    static constexpr int64_t SCALE = 16;
+    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16, 32, 64};  // sixteenths
+    bool m_bJoin = false;
+    int m_nJoinRankLane = -1;  // -1: ranked by the capped total
+    int m_nJoinLane = -1;      // -1: the slack is the total minimum's
+    int32_t m_nJoinLimit = 0;
+    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrJoinRest;
+    std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
+    size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
+    bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
+    bool m_bBypass = false;
+    bool m_bMedableOnly = false;
+    int32_t m_nLowerLimit = 0;
+    CVals m_limits{};  // bonus lanes only
+    int64_t m_nSuitLimit = 1;
+    int m_nRank = 0;  // the results column a ranked run orders by, 0 for a run that lists as found
+
+    // The number the ranking column shows for a combination with sums s and effective total `total`.
+    int32_t RankValue(const CVals& s, int32_t total) const {
+        if (m_nRank <= LANE_RESIST_END) return m_bBypass ? s.v[m_nRank - 1] : Cap70(s.v[m_nRank - 1]);
+        if (m_nRank == 6) return total;
+        if (m_nRank == 7) return s.v[LANE_TOTAL];
+        return s.v[RankLane()];
+    }
+    int RankLane() const { return m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8); }
+    // The prefix node `node` of the first `depth` levels, head wear most significant: its pieces' indexes,
+    // their sums into s, and whether the medable rule lets every one of them through.
+    bool DecodePrefix(int depth, int64_t node, int32_t* idx, CVals& s) const {
+        for (int l = depth - 1; l >= 0; --l) {
+            idx[l] = int32_t(node % m_arrLevels[size_t(l)].m_nCount);
+            node /= m_arrLevels[size_t(l)].m_nCount;
+        }
+        s = CVals{};
+        bool considered = true;
+        for (int l = 0; l < depth; ++l) {
+            const CLevel& level = m_arrLevels[size_t(l)];
+            considered &= level.m_arrIsConsidered[size_t(idx[l])] != 0;
+            Add(s, s, level.m_arrVals[size_t(idx[l])]);
+        }
+        return considered;
+    }
+    // A suit of the pieces with these indexes, one per level, totalled.
+    std::unique_ptr<CArmorSuit> MakeSuit(const int32_t* idx) const {
+        auto suit = std::make_unique<CArmorSuit>();
+        suit->m_arrPieces.reserve(size_t(m_nLevels));
+        for (int l = 0; l < m_nLevels; ++l) suit->AddPiece((*m_arrLists[size_t(l)])[size_t(idx[l])]);
+        suit->CalcTotals();
+        return suit;
+    }
+    // The most the ranking column can show for a qualifying combination of levels l.. after the prefix s
+    // (pruning plans only). Any qualifying combination x has value(x) <= value(x) + mu slack(x) for
+    // mu >= 0, since its slack is not negative; and the capped total is at most the resists of any set plus
+    // 70 for each other resist. Both sides' parts add up level by level, so the best piece of each level
+    // bounds them. Tried with the set that bounds the capped total best here, all five and none, at each
+    // step mu = kStep / SCALE; any set and step give a bound, these are the ones likely to be tight.
+    int32_t RankBound(int l, const CVals& s) const {
+        if (!m_bJoin) return PlainRankBound(l, s);
+        int set = 31;
+        int32_t plain;
+        if (!m_bBypass && (m_nJoinRankLane < 0 || m_nJoinLane < 0)) {
+            // Ranked by the capped total, this bound is the plain one: one pass serves both.
+            const int32_t total = TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
+            plain = m_nRank == 6 ? total : PlainRankBound(l, s);
+        } else {
+            plain = PlainRankBound(l, s);
+        }
+        const auto& rest = m_arrJoinRest[size_t(l)];
+        int64_t best = int64_t(plain) * SCALE;
+        const int tried[3] = {set, 31, 0};
+        for (int t = 0; t < (m_bBypass ? 1 : 3); ++t) {
+            const int set2 = tried[t];
+            if (t > 0 && set2 == set) continue;
+            int64_t sum = 0;
+            for (int k = 0; k < LANE_RESIST_END; ++k)
+                if (set2 >> k & 1) sum += s.v[k];
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t value = m_nJoinRankLane < 0 ? capped : s.v[m_nJoinRankLane];
+            const int64_t slack = (m_nJoinLane < 0 ? capped : s.v[m_nJoinLane]) - m_nJoinLimit;
+            for (int p = 0; p < STEPS; ++p)
+                best = std::min(best, SCALE * value + kStep[p] * slack + rest[size_t(p)][size_t(set2)]);
+        }
+        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
+    }
+    // A looser bound that costs little: tried first.
+    int32_t QuickRankBound(int l, const CVals& s) const {
+        return m_nRank == 6 ? QuickTotalBound(l, s) : PlainRankBound(l, s);
+    }
+    int32_t PlainRankBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        if (m_nRank == 6) return TotalBound(l, s);
+        if (m_nRank <= LANE_RESIST_END) {
+            const int32_t sum = s.v[m_nRank - 1] + r.v[m_nRank - 1];
+            return m_bBypass ? sum : Cap70(sum);
+        }
+        const int lane = RankLane();
+        return s.v[lane] + r.v[lane];
+    }
+
+    int32_t Total(const CVals& s) const {
+        if (m_bBypass) return s.v[LANE_TOTAL];
+        int32_t t = 0;
+        for (int k = 0; k < LANE_RESIST_END; ++k) t = Wrap(t, Cap70(s.v[k]));
+        return t;
+    }
+    bool Qualifies(int32_t total, const CVals& s) const {
+        bool ok = total >= m_nLowerLimit;
+        for (int k = LANE_BONUS; k < LANE_BONUS_END; ++k) ok &= s.v[k] >= m_limits.v[k];
+        return ok;
+    }
+    // Highest effective total any combination of levels l.. can reach after the prefix s (pruning plans
+    // only: no sum wraps there). Both the capped sum of per-resist bounds and the plain bound hold.
+    // Capped: min(70, x) <= x and <= 70, so for any set of resists taken at their sum and the others at
+    // 70, the total is at most those sums plus 70 for each other; the least of the 32 sets is the bound.
+    int32_t TotalBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        int32_t plain = s.v[LANE_TOTAL] + r.v[LANE_TOTAL];
+        if (m_bBypass) return plain;
+        return TightTotalBound(l, s, plain);
+    }
+    // The same with each resist bounded alone: looser, and a fraction of the work.
+    int32_t QuickTotalBound(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        int32_t plain = s.v[LANE_TOTAL] + r.v[LANE_TOTAL];
+        if (m_bBypass) return plain;
+        int32_t capped = 0;
+        for (int k = 0; k < LANE_RESIST_END; ++k) capped += Cap70(s.v[k] + r.v[k]);
+        return std::min(plain, capped);
+    }
+    bool TotalMayReach(int l, const CVals& s, int64_t limit) const {
+        // Where any total passes, the looser bound is enough.
+        return QuickTotalBound(l, s) >= limit && (limit <= 0 || TotalBound(l, s) >= limit);
+    }
+    // bestSet, where given, receives the set whose bound is the least (0: all five at 70).
+    int32_t TightTotalBound(int l, const CVals& s, int32_t plain, int* bestSet = nullptr) const {
+        const std::array<int64_t, 32>& rest = m_arrRestSets[size_t(l)];
+        int64_t sums[32];
+        sums[0] = 0;
+        int64_t best = 5 * 70;
+        int arg = 0;
+        for (int set = 1; set < 32; ++set) {
+            const int low = __builtin_ctz(unsigned(set));
+            sums[set] = sums[set & (set - 1)] + s.v[low];
+            const int64_t b = sums[set] + rest[size_t(set)] + 70 * (5 - __builtin_popcount(unsigned(set)));
+            if (b < best) {
+                best = b;
+                arg = set;
+            }
+        }
+        if (bestSet) *bestSet = arg;
+        return int32_t(std::min<int64_t>(best, plain));
+    }
+    // The resist sums s before level l (l > 0) as far as the capped total of levels l.. can tell them
+    // apart, as a non-zero key; false where they do not fit one.
+    bool TotalKey(int l, const CVals& s, uint64_t& key) const {
+        key = uint64_t(l);
+        for (int k = 0; k < LANE_RESIST_END; ++k) {
+            const int32_t x = std::min(s.v[k], m_arrSure70[size_t(l)].v[k]);
+            if (x < -2048 || x > 2047) return false;
+            key = key << 12 | uint64_t(x + 2048);
+        }
+        return true;
+    }
+    bool Feasible(int l, const CVals& s) const {
+        const CVals& r = m_arrRest[size_t(l)];
+        bool ok = true;
+        for (int k = LANE_BONUS; k < LANE_BONUS_END; ++k) ok &= s.v[k] + r.v[k] >= m_limits.v[k];
+        return ok && TotalMayReach(l, s, m_nLowerLimit);
+    }
+};
+
+CVals ValsOf(const CArmorPiece& p);
+// Product over the slots of the candidate counts, a count of 0 counting as 1.
+CCalcCount CombinationCount(const CCalcParam& param, const CalcPool& pool);
+CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit);
+// Each highest value of the two.
+CalcHighest Max(const CalcHighest& a, const CalcHighest& b);
+
+}  // namespace calc_detail

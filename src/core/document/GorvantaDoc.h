@@ -1,0 +1,95 @@
+#pragma once
+// One user database: the pool of free pieces by slot type, the assigned suits and the character names.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/model/ArmorPiece.h"
+#include "core/model/ArmorSuit.h"
+
+class CArchive;
+
+// View hints carried by UpdateAllViews.
+enum {
+    HINT_REFRESH = 0,
+    HINT_START_CALC = 0x1234,
+    HINT_FILTERS_CHANGED = 0x1235,
+    HINT_CALC_DONE = 0x1236,
+    HINT_STOP_CALC = 0x1237
+};
+
+constexpr int32_t DOC_MAGIC = 30000;
+constexpr const char* MSG_ARCHIVE_NOT_RECOGNIZED = "Archive format not recognized.";
+constexpr const char* MSG_UNEXPECTED_FORMAT = "Unexpected file format.";
+constexpr const char* MSG_FAILED_TO_SAVE = "Failed to save document.";
+constexpr const char* MSG_FAILED_TO_OPEN = "Failed to open document.";
+// A mark block that is damaged, or of a version this program does not know, is left out as a whole.
+constexpr const char* MSG_MARKS_UNREADABLE =
+    "The exclude and pin marks stored in this document cannot be read. The document opens with every piece "
+    "unmarked.";
+
+// The pool's exclude and pin marks follow the last record, where readers without marks never look, and
+// only when a piece is marked: "GVMK", the version, the byte count of the rest, then the number of marks
+// and for each its pool list, its index in the list and the mark (1 excluded, 2 pinned), in list and index
+// order, and last the CRC-32 of the number and the marks. All little-endian 32-bit integers.
+constexpr int32_t DOC_MARKS_TAG = 0x4B4D5647;  // "GVMK"
+constexpr int32_t DOC_MARKS_VERSION = 1;
+
+class CGorvantaDoc;
+
+// What the window program's views implement to hear of changes.
+class IDocView {
+public:
+    virtual ~IDocView() = default;
+    virtual void OnUpdate(IDocView* sender, int hint) = 0;
+    // The results view answers true: closing the document during a run must stop it first.
+    virtual bool IsResultsView() const { return false; }
+    // Called by the close step on a results view while a run is in progress: stop the run and return
+    // only when the worker no longer reads the pool.
+    virtual void StopAndWaitForRun() {}
+};
+
+using PoolList = std::vector<CArmorPiece*>;
+
+class CGorvantaDoc {
+public:
+    // Reloads the settings (and the name tables) from the per-user store.
+    CGorvantaDoc();
+    // Frees pieces and suits still held (the close step normally has done so).
+    virtual ~CGorvantaDoc();
+    CGorvantaDoc(const CGorvantaDoc&) = delete;
+    CGorvantaDoc& operator=(const CGorvantaDoc&) = delete;
+
+    // Writes or reads the whole document. Reading a wrong magic reports "Archive format not recognized."
+    // through the message box and stops; a short file raises CArchiveEofException. A mark block that does
+    // not check out is reported through the message box and left out; the rest of the document stands.
+    virtual void Serialize(CArchive& ar);
+
+    int GetPoolCount() const;
+    PoolList* PoolListFor(int32_t type);
+    // The pool list that holds this very piece, whichever it is: a file can file a piece in a list that is
+    // not its type's, and a move must take it from where it is. Null when the piece is in no pool list.
+    PoolList* PoolListHolding(const CArmorPiece* piece);
+    void FreeContents();
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    bool OnNewDocument();
+    // The close step: stops a run through the results views, then frees the contents.
+    void OnCloseDocument();
+
+    void AddView(IDocView* view);
+    void RemoveView(IDocView* view);
+    const std::vector<IDocView*>& Views() const { return m_views; }
+    void UpdateAllViews(IDocView* sender, int hint);
+
+    std::array<PoolList, 12> m_arrPool;
+    std::vector<CArmorSuit*> m_arrSuits;
+    std::vector<std::string> m_arrCharacters;
+    int32_t m_nSelPieceCount = 0;
+
+private:
+    bool m_bModified = false;
+    std::vector<IDocView*> m_views;
+};

@@ -1,0 +1,336 @@
+#include "DocHolder.h"
+
+#include <QFileInfo>
+#include <QUndoCommand>
+
+#include <array>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ChildFrame.h"
+#include "LeftView.h"
+#include "qtstore/FileNames.h"
+#include "gui/calc/CalcRun.h"
+#include "core/calc/CalcState.h"
+#include "gui/calc/GorvantaView.h"
+#include "gui/calc/FiltersDlg.h"
+#include "core/document/DocFile.h"
+#include "core/model/Archive.h"
+#include "gui/import/ImportDlg.h"
+#include "qtstore/QtText.h"
+#include "core/model/MessageBox.h"
+#include "gui/resources/Resource.h"
+#include "gui/resources/StringTable.h"
+
+namespace {
+constexpr const char* CHANGED_ON_DISK_QUESTION =
+    "%1 has been changed on disk since it was opened or last saved.\nDo you want to overwrite it with this document?";
+
+// Both names reach the same file (or would, once it exists).
+bool SameFile(const QString& a, const QString& b) {
+    const QString ca = CanonicalFileName(a), cb = CanonicalFileName(b);
+    if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
+    return AbsoluteFileName(a) == AbsoluteFileName(b);
+}
+
+// Steps kept; each holds the document's bytes, shared with the steps beside it.
+constexpr int UNDO_LIMIT = 100;
+}  // namespace
+
+// One change of the document: its bytes before and after.
+class CDocEditCommand : public QUndoCommand {
+public:
+    CDocEditCommand(CDocHolder& holder, std::shared_ptr<const std::string> before, std::shared_ptr<const std::string> after)
+        : m_holder(holder), m_before(std::move(before)), m_after(std::move(after)) {}
+    void undo() override { m_holder.Restore(m_before); }
+    void redo() override {
+        // Pushed after the change has been made.
+        if (m_bDone) m_holder.Restore(m_after);
+        m_bDone = true;
+    }
+
+private:
+    CDocHolder& m_holder;
+    std::shared_ptr<const std::string> m_before, m_after;
+    bool m_bDone = false;
+};
+
+CFileStamp CFileStamp::Of(const QString& path) {
+    CFileStamp stamp;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(FileNameBytes(path).constData(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = uint64_t(st.st_dev);
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.size = int64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
+    : m_host(host), m_pDoc(std::move(doc)), m_bWasModified(m_pDoc->IsModified()) {
+    // Listens like a view: every change the document announces may change titles and command states.
+    m_pDoc->AddView(this);
+    m_undo.setUndoLimit(UNDO_LIMIT);
+    m_pState = SerializeDoc();
+}
+
+CDocHolder::~CDocHolder() {
+    m_pDoc->RemoveView(this);
+    // Windows still open (the application is going away): they must not reach back here.
+    for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DetachFromDocument();
+}
+
+void CDocHolder::OnUpdate(IDocView*, int hint) {
+    if (hint == HINT_REFRESH && !m_bRestoring) RecordChange();
+    CheckModified();
+    emit documentChanged();
+}
+
+std::shared_ptr<const std::string> CDocHolder::SerializeDoc() const {
+    auto bytes = std::make_shared<std::string>();
+    CArchive ar(*bytes);
+    m_pDoc->Serialize(ar);
+    return bytes;
+}
+
+void CDocHolder::RecordChange() {
+    std::shared_ptr<const std::string> now = SerializeDoc();
+    if (m_pState && *now == *m_pState) return;
+    m_undo.push(new CDocEditCommand(*this, m_pState, now));
+    m_pState = std::move(now);
+}
+
+void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
+    if (!bytes) return;
+    CGorvantaDoc& doc = *m_pDoc;
+    // The old pieces live until every view has heard of the change: a listed result that points at one
+    // must find it gone from the pool, not a new piece at the same address.
+    std::array<PoolList, SLOT_COUNT> oldPool;
+    oldPool.swap(doc.m_arrPool);
+    std::vector<CArmorSuit*> oldSuits;
+    oldSuits.swap(doc.m_arrSuits);
+    doc.m_arrCharacters.clear();
+    CArchive ar{std::string_view(*bytes)};
+    try {
+        doc.Serialize(ar);
+    } catch (const CArchiveException&) {
+        // Bytes of the document's own writer always read back.
+    }
+    m_pState = bytes;
+    m_bRestoring = true;
+    doc.UpdateAllViews(nullptr, HINT_REFRESH);
+    m_bRestoring = false;
+    for (PoolList& list : oldPool)
+        for (CArmorPiece* p : list) delete p;
+    for (CArmorSuit* suit : oldSuits) {
+        if (!suit) continue;
+        for (CArmorPiece* p : suit->m_arrPieces) delete p;
+        delete suit;
+    }
+}
+
+bool CDocHolder::CanUndo() const { return m_undo.canUndo() && !IsCalcInProgress(); }
+bool CDocHolder::CanRedo() const { return m_undo.canRedo() && !IsCalcInProgress(); }
+
+void CDocHolder::Undo() {
+    if (!CanUndo()) return;
+    m_undo.undo();
+    m_pDoc->SetModifiedFlag(!m_undo.isClean());
+    CheckModified();
+}
+
+void CDocHolder::Redo() {
+    if (!CanRedo()) return;
+    m_undo.redo();
+    m_pDoc->SetModifiedFlag(!m_undo.isClean());
+    CheckModified();
+}
+
+void CDocHolder::CheckModified() {
+    if (m_pDoc->IsModified() == m_bWasModified) return;
+    m_bWasModified = m_pDoc->IsModified();
+    emit modifiedChanged(m_bWasModified);
+}
+
+void CDocHolder::SetPathName(const QString& path, bool addToMru) {
+    m_strPathName = AbsoluteFileName(path);
+    SetTitle(FileNameForDisplay(BaseFileName(m_strPathName)));
+    if (addToMru) m_host.AddToRecentFileList(m_strPathName);
+}
+
+bool CDocHolder::ChangedOnDisk() const {
+    // A file that has gone is not overwritten by the save that brings it back.
+    if (!m_fileStamp.exists || m_strPathName.isEmpty()) return false;
+    const CFileStamp now = CFileStamp::Of(m_strPathName);
+    return now.exists && now != m_fileStamp;
+}
+
+void CDocHolder::SetTitle(const QString& title) {
+    m_strTitle = title;
+    UpdateFrameCounts();
+}
+
+void CDocHolder::AddFrame(CChildFrame* frame) {
+    if (frame && std::find(m_arrFrames.begin(), m_arrFrames.end(), frame) == m_arrFrames.end()) m_arrFrames.push_back(frame);
+    UpdateFrameCounts();
+}
+
+void CDocHolder::RemoveFrame(CChildFrame* frame) {
+    auto it = std::find(m_arrFrames.begin(), m_arrFrames.end(), frame);
+    if (it == m_arrFrames.end()) return;
+    m_arrFrames.erase(it);
+    if (!m_bClosing) UpdateFrameCounts();
+}
+
+void CDocHolder::UpdateFrameCounts() {
+    const bool numbered = m_arrFrames.size() > 1;
+    int n = 1;
+    for (CChildFrame* frame : m_arrFrames) frame->m_nWindow = numbered ? n++ : 0;
+    emit titleChanged();
+}
+
+bool CDocHolder::SaveModified() {
+    if (!IsModified()) return true;
+    QString prompt = QString::fromLatin1(SAVE_CHANGES_PROMPT);
+    prompt.replace(QStringLiteral("%1"), m_strTitle);
+    switch (ShowMessage(FromQt(prompt), MsgButtons::YesNoCancel, MsgIcon::Question)) {
+        case IDYES: return DoFileSave();
+        case IDNO: return true;
+        default: return false;
+    }
+}
+
+bool CDocHolder::CanCloseFrame(CChildFrame* frame) {
+    for (CChildFrame* other : m_arrFrames)
+        if (other != frame) return true;  // another window still shows the document
+    return SaveModified();
+}
+
+bool CDocHolder::DoFileSave() {
+    // A document without a file, or one whose file has become read-only, is saved under a new name.
+    if (m_strPathName.isEmpty()) return DoSave(QString());
+    const QByteArray file = FileNameBytes(m_strPathName);
+    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0) return DoSave(QString());
+    return DoSave(m_strPathName);
+}
+
+bool CDocHolder::DoSave(QString path, bool replace) {
+    if (path.isEmpty()) {
+        QString name = m_strPathName;
+        if (name.isEmpty()) {
+            name = m_strTitle;
+            const QString ext = QString::fromLatin1(GetDocString(DocString::FilterExt).c_str());
+            if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty()) name += ext;
+        }
+        if (!m_host.DoPromptFileName(name, false)) return false;
+        path = name;
+    }
+    if (!OnSaveDocument(path)) return false;
+    if (replace) {
+        // A new name: the file just written is the one later saves compare against.
+        const bool renamed = m_strPathName.isEmpty() || !SameFile(path, m_strPathName);
+        SetPathName(path);
+        if (renamed) m_fileStamp = CFileStamp::Of(m_strPathName);
+    }
+    return true;
+}
+
+bool CDocHolder::OnSaveDocument(const QString& path) {
+    const bool ownFile = !m_strPathName.isEmpty() && SameFile(path, m_strPathName);
+    if (ownFile && ChangedOnDisk()) {
+        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNo, MsgIcon::Warning) != IDYES) return false;
+    }
+    std::string error;
+    if (!SaveDocumentFile(*m_pDoc, FileNameBytes(path).toStdString(), &error)) {
+        std::string text = MSG_FAILED_TO_SAVE;
+        if (!error.empty()) text += "\n" + error;
+        ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
+        return false;
+    }
+    // Taken after the save: it is what a later save compares against.
+    if (ownFile) m_fileStamp = CFileStamp::Of(m_strPathName);
+    // What was saved is the state that undo and redo call unmodified; a change nobody announced is a step.
+    RecordChange();
+    m_undo.setClean();
+    CheckModified();
+    UpdateFrameCounts();
+    return true;
+}
+
+void CDocHolder::OnCloseDocument() {
+    if (m_bClosing) return;
+    m_bClosing = true;
+    // Only this document's own run stops, and its worker has returned before the pool goes, also when
+    // the run was already told to stop. The document's close step then finds no run left to stop, so it
+    // does not lower the flag of another document's run.
+    for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames))
+        if (CGorvantaView* view = frame->GetResultsView()) view->StopAndWaitForRun();
+    // No tree may read a piece once the contents are freed, not even while its window closes.
+    for (CChildFrame* frame : m_arrFrames)
+        if (CLeftView* tree = frame->GetLeftView()) tree->Detach();
+    m_pDoc->OnCloseDocument();
+    for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
+    m_arrFrames.clear();
+    m_host.RemoveDocument(this);  // deletes this object
+}
+
+void CDocHolder::StartCalc(CGorvantaView* view) {
+    // Also refused while a stopped run's summary is still open: its worker has not yet returned.
+    if (IsCalcInProgress()) return;
+    if (!view && !m_arrFrames.empty()) view = m_arrFrames.front()->GetResultsView();
+    if (view) view->StartCalc();
+    // The other views hear the command as coming from that view: the trees grey their editing commands,
+    // the other results lists start nothing.
+    m_pDoc->UpdateAllViews(view, HINT_START_CALC);
+}
+
+bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
+    switch (id) {
+        case ID_FILE_SAVE:
+            if (!pUI) DoFileSave();
+            return true;
+        case ID_FILE_SAVE_AS:
+            if (!pUI) DoSave(QString());
+            return true;
+        case ID_FILE_CLOSE:
+            if (!pUI && SaveModified()) OnCloseDocument();
+            return true;
+        case ID_EDIT_PASTE:
+            // Always enabled; during a run the command itself does nothing.
+            if (!pUI) DoPasteCommand(m_pDoc.get(), m_host.DialogParent());
+            return true;
+        case ID_CALC_START:
+            // One run in the whole program at a time. A window sends the command to its own results view
+            // (CChildFrame); from here it goes to the first window's.
+            if (pUI)
+                pUI->Enable(!IsCalcInProgress());
+            else
+                StartCalc(nullptr);
+            return true;
+        case ID_EDIT_UNDO:
+        case ID_EDIT_REDO:
+            if (pUI)
+                pUI->Enable(id == ID_EDIT_UNDO ? CanUndo() : CanRedo());
+            else if (id == ID_EDIT_UNDO)
+                Undo();
+            else
+                Redo();
+            return true;
+        case ID_CALC_FILTERS:
+            // Always shown enabled; during a run the command itself does nothing.
+            if (!pUI && DoFiltersCommand(m_pDoc.get(), m_host.DialogParent())) m_host.FiltersChanged(this);
+            return true;
+        case ID_CALC_STOP:
+            if (pUI)
+                pUI->Enable(IsCalcRunning());
+            else if (IsCalcRunning())
+                m_pDoc->UpdateAllViews(nullptr, HINT_STOP_CALC);
+            return true;
+        default: return false;
+    }
+}

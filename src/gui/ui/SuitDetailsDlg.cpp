@@ -1,0 +1,227 @@
+#include "SuitDetailsDlg.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/calc/Settings.h"
+#include "core/document/Assignment.h"
+#include "core/document/GorvantaDoc.h"
+#include "core/model/ArmorPiece.h"
+#include "core/model/ArmorSuit.h"
+#include "qtstore/QtText.h"
+#include "core/model/MessageBox.h"
+#include "core/model/ProfileStore.h"
+#include "gui/ui/WindowPlacement.h"
+
+namespace {
+constexpr int DETAIL_COLUMNS = 16;
+const char* const kHeadings[DETAIL_COLUMNS] = {"Type", "Item", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total",
+                                               "Luck", "LMC",  "LRC",  "MR",   "HR",   "SR",     "DCI",    "HCI"};
+const int kWidths[DETAIL_COLUMNS] = {50, 350, 50, 50, 50, 50, 50, 60, 50, 50, 50, 50, 50, 50, 50, 50};
+// The rows' slot order and labels.
+const std::pair<int, const char*> kSlots[] = {
+    {PIECE_HEADWEAR, "Head"}, {PIECE_GORGET, "Neck"},  {PIECE_CHEST, "Chest"},       {PIECE_ARMS, "Arms"},
+    {PIECE_GLOVES, "Gloves"}, {PIECE_LEGS, "Legs"},    {PIECE_ROBE, "Robe"},         {PIECE_CLOAK, "Cloak"},
+    {PIECE_RING, "Ring"},     {PIECE_BRACELET, "Bracelet"}, {PIECE_SHIELD, "Shield"}, {PIECE_WEAPON, "Weapon"},
+};
+// Properties of the columns 8 to 15.
+const int kBonus[8] = {PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
+
+QString Num(int v) { return QString::number(v); }
+
+bool DisplayOn(const CSettings& s, int column) {
+    switch (column) {
+    case 8: return s.m_bDisplayLuck != 0;
+    case 9: return s.m_bDisplayLMC != 0;
+    case 10: return s.m_bDisplayLRC != 0;
+    case 11: return s.m_bDisplayMR != 0;
+    case 12: return s.m_bDisplayHR != 0;
+    case 13: return s.m_bDisplaySR != 0;
+    case 14: return s.m_bDisplayDCI != 0;
+    case 15: return s.m_bDisplayHCI != 0;
+    default: return true;
+    }
+}
+
+// The sorted list of the character box: letters compared without case, as the 8-bit set lowers them.
+bool CharacterLess(const std::string& a, const std::string& b) {
+    const int c = CompareNoCaseCp1252(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+}  // namespace
+
+const char* CSuitDetailsDlg::SlotLabel(int type) {
+    for (const auto& [t, label] : kSlots)
+        if (t == type) return label;
+    return nullptr;
+}
+
+CSuitDetailsDlg::CSuitDetailsDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("SuitDetailsDlg"));
+    setWindowTitle(QStringLiteral("Suit Details"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+
+    auto* group = new QGroupBox(QStringLiteral("Character Assignment"));
+    auto* groupLayout = new QGridLayout(group);
+    groupLayout->addWidget(new QLabel(QStringLiteral("Character")), 0, 0);
+    m_comboCharacter = new QComboBox;
+    m_comboCharacter->setObjectName(QStringLiteral("comboCharacter"));
+    m_comboCharacter->setEditable(true);
+    // Typed names are assigned, not collected into the list.
+    m_comboCharacter->setInsertPolicy(QComboBox::NoInsert);
+    // Completion keeps the letter case the user types: 'bob' must not turn into a listed 'Bob'.
+    if (m_comboCharacter->completer()) m_comboCharacter->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    m_comboCharacter->setMinimumContentsLength(14);
+    m_comboCharacter->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_btnAssign = new QPushButton(QStringLiteral("Assign/Exit"));
+    m_btnAssign->setObjectName(QStringLiteral("buttonAssign"));
+    m_btnAssign->setAutoDefault(false);
+    m_btnExit = new QPushButton(QStringLiteral("E&xit"));
+    m_btnExit->setObjectName(QStringLiteral("buttonExit"));
+    m_btnExit->setAutoDefault(false);
+    groupLayout->addWidget(m_comboCharacter, 1, 0);
+    groupLayout->addWidget(m_btnAssign, 1, 1);
+    groupLayout->addWidget(m_btnExit, 1, 2);
+    connect(m_btnAssign, &QPushButton::clicked, this, &CSuitDetailsDlg::OnAssign);
+    connect(m_btnExit, &QPushButton::clicked, this, &CSuitDetailsDlg::reject);
+
+    m_listDetails = new QTreeWidget;
+    m_listDetails->setObjectName(QStringLiteral("listDetails"));
+    m_listDetails->setRootIsDecorated(false);
+    m_listDetails->setItemsExpandable(false);
+    m_listDetails->setUniformRowHeights(true);
+    m_listDetails->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listDetails->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listDetails->setAllColumnsShowFocus(true);
+    m_listDetails->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listDetails->setTextElideMode(Qt::ElideRight);
+    m_listDetails->header()->setSectionsClickable(false);
+    m_listDetails->header()->setSectionsMovable(false);
+    m_listDetails->header()->setStretchLastSection(false);
+    m_listDetails->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(m_listDetails, &QTreeWidget::itemDoubleClicked, this, &CSuitDetailsDlg::OnRowDoubleClicked);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(group);
+    top->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    // The list takes whatever the dialog's size leaves below the assignment controls.
+    layout->addWidget(m_listDetails, 1);
+
+    // 478 by 188 dialog units in this font.
+    const QFontMetrics fm = fontMetrics();
+    resize(478 * fm.averageCharWidth() / 4, 188 * fm.height() / 8);
+}
+
+CSuitDetailsDlg::~CSuitDetailsDlg() {
+    if (m_bInitialized && !m_bPlacementSaved) SavePlacement();
+}
+
+void CSuitDetailsDlg::setVisible(bool visible) {
+    if (visible && !m_bInitialized) OnInitDialog();
+    QDialog::setVisible(visible);
+}
+
+void CSuitDetailsDlg::OnInitDialog() {
+    m_bInitialized = true;
+    m_comboCharacter->setEditText(ToQt(m_strCharName));
+    RestorePlacement();
+    setWindowTitle(QStringLiteral("Details for suit: %1").arg(m_pSuit ? ToQt(m_pSuit->m_strName) : QString()));
+    InsertColumns();
+    if (m_pDoc) {
+        std::vector<std::string> names = m_pDoc->m_arrCharacters;
+        std::stable_sort(names.begin(), names.end(), CharacterLess);
+        for (const std::string& n : names) m_comboCharacter->addItem(ToQt(n));
+    }
+    FillRows();
+    m_comboCharacter->setEditText(QString());
+    m_comboCharacter->setFocus(Qt::OtherFocusReason);
+}
+
+void CSuitDetailsDlg::RestorePlacement() { RestoreDialogPlacement(*this, SUITDLG_SECTION); }
+
+void CSuitDetailsDlg::SavePlacement() {
+    m_bPlacementSaved = true;
+    SaveDialogPlacement(*this, SUITDLG_SECTION);
+}
+
+void CSuitDetailsDlg::InsertColumns() {
+    m_listDetails->setColumnCount(DETAIL_COLUMNS);
+    QStringList headings;
+    for (const char* h : kHeadings) headings << QString::fromLatin1(h);
+    m_listDetails->setHeaderLabels(headings);
+    // The widths are meant for an 8-point dialog font; wider fonts get wider columns.
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
+    const CSettings& s = TheSettings();
+    for (int n = 0; n < DETAIL_COLUMNS; ++n) {
+        m_listDetails->setColumnWidth(n, int(kWidths[n] * scale + 0.5));
+        // A hidden column keeps its texts; it is only given no width.
+        m_listDetails->setColumnHidden(n, !DisplayOn(s, n));
+    }
+}
+
+void CSuitDetailsDlg::FillRows() {
+    m_listDetails->clear();
+    if (m_pSuit) {
+        const size_t count = std::min(size_t(std::max(m_pSuit->m_nCount, 0)), m_pSuit->m_arrPieces.size());
+        for (const auto& [type, label] : kSlots) {
+            for (size_t i = 0; i < count; ++i) {
+                const CArmorPiece* p = m_pSuit->m_arrPieces[i];
+                if (!p || p->m_nType != type) continue;
+                auto* row = new QTreeWidgetItem(m_listDetails);
+                row->setText(0, QString::fromLatin1(label));
+                row->setText(1, ToQt(p->m_strText));
+                for (int r = 0; r < 5; ++r) row->setText(2 + r, Num(p->GetProperty(r)));
+                row->setText(7, Num(p->m_nTotalResist));
+                for (int b = 0; b < 8; ++b) row->setText(8 + b, Num(p->GetProperty(kBonus[b])));
+            }
+        }
+    }
+    new QTreeWidgetItem(m_listDetails);
+    auto* totals = new QTreeWidgetItem(m_listDetails);
+    totals->setText(0, QStringLiteral("Totals"));
+    const CArmorSuit empty;
+    const CArmorSuit& s = m_pSuit ? *m_pSuit : empty;
+    totals->setText(1, QStringLiteral("Actual total resist: %1").arg(s.GetTotalResist()));
+    const int resists[5] = {s.m_nPhysical, s.m_nFire, s.m_nCold, s.m_nPoison, s.m_nEnergy};
+    for (int r = 0; r < 5; ++r) totals->setText(2 + r, Num(resists[r]));
+    totals->setText(7, Num(s.GetCappedTotalResist(TheSettings().m_bBypassResistCap != 0)));
+    const int bonus[8] = {s.m_nLuck, s.m_nLMC, s.m_nLRC, s.m_nMR, s.m_nHR, s.m_nSR, s.m_nDCI, s.m_nHCI};
+    for (int b = 0; b < 8; ++b) totals->setText(8 + b, Num(bonus[b]));
+}
+
+void CSuitDetailsDlg::OnRowDoubleClicked(QTreeWidgetItem* item, int) {
+    const int row = item ? m_listDetails->indexOfTopLevelItem(item) : -1;
+    if (row < 0) return;
+    // Neither the empty row nor the totals row is a piece.
+    if (row < m_listDetails->topLevelItemCount() - 2)
+        ShowMessage(FromQt(item->text(1)), MsgButtons::OK, MsgIcon::None);
+}
+
+void CSuitDetailsDlg::OnAssign() {
+    m_strCharName = FromQt(m_comboCharacter->currentText());
+    if (!AssignSuit(m_pDoc, m_pSuit, m_strCharName)) return;
+    m_bAssigned = true;
+    QDialog::accept();
+}
+
+void CSuitDetailsDlg::reject() { QDialog::accept(); }
+
+void CSuitDetailsDlg::done(int result) {
+    if (m_bInitialized) SavePlacement();
+    QDialog::done(result);
+}

@@ -1,0 +1,491 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "DocTestSupport.h"
+#include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
+#include "core/model/MessageBox.h"
+#include "support/FifoWatchdog.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+class DocFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/gorvanta-docfile-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir, ec);
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    size_t FilesInDir() const { return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
+
+    // A saved document with content, and a modified document with different content to save over it.
+    void PrepareOldFileAndNewDoc(CGorvantaDoc& doc, std::string& oldBytes) {
+        CGorvantaDoc old;
+        AddPoolPiece(old, "old helm, fire resist 1%", PIECE_HEADWEAR);
+        ASSERT_TRUE(SaveDocumentFile(old, Path("a.gva")));
+        oldBytes = Read(Path("a.gva"));
+        for (int i = 0; i < 40; ++i) AddPoolPiece(doc, "new gloves, cold resist 3%", PIECE_GLOVES, i);
+        doc.SetModifiedFlag(true);
+    }
+    void ExpectSaveFailureLeftNoTrace(CGorvantaDoc& doc, const std::string& oldBytes, const std::string& error) {
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(Read(Path("a.gva")), oldBytes);
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(FilesInDir(), 1u) << "the temporary file was left behind";
+    }
+
+    fs::path dir;
+    CScriptedMessageBox box;
+    CMessageBoxScope scope{&box};
+};
+}  // namespace
+
+TEST_F(DocFileTest, SavedFileIsTheSerializedDocumentAndLoadsBack) {
+    CGorvantaDoc doc;
+    AddPoolPiece(doc, "ring, luck 40 ", PIECE_RING, 2);
+    auto* suit = new CArmorSuit;
+    suit->m_strName = "Suit 00003";
+    suit->m_strCharacter = "Ann";
+    suit->AddPiece(NewPiece("robe, mana regeneration 2 ", PIECE_ROBE));
+    doc.m_arrSuits.push_back(suit);
+    doc.m_arrCharacters.push_back("Ann");
+    doc.SetModifiedFlag(true);
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("a.gva")));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(Read(Path("a.gva")), Bytes(doc));
+    EXPECT_EQ(FilesInDir(), 1u);
+
+    CGorvantaDoc back;
+    const CLoadOutcome outcome = LoadDocumentFile(back, Path("a.gva"));
+    EXPECT_EQ(outcome.status, LoadStatus::Ok);
+    EXPECT_TRUE(outcome.message.empty());
+    EXPECT_FALSE(back.IsModified());
+    EXPECT_EQ(Bytes(back), Bytes(doc));
+    EXPECT_TRUE(box.shown.empty());
+}
+
+// A file that holds no document opens nothing and stays as it is, so the next save cannot make a loss
+// permanent. Only an unrecognised file shows a message; a damaged one is left modified for its caller
+// to close, and a zero-length file is simply an empty document.
+TEST_F(DocFileTest, FilesWithoutADocumentOpenNothingAndStayAsTheyWere) {
+    CGorvantaDoc doc;
+    for (int k = 0; k < 12; ++k) AddPoolPiece(doc, "piece of slot " + std::to_string(k), 1 << k, k);
+    AddTwoSuits(doc);
+    const std::string good = Bytes(doc), unexpected = "Unexpected file format.";
+    constexpr LoadStatus bad = LoadStatus::UnexpectedFormat;
+    struct CCase {
+        std::string what, bytes;
+        LoadStatus status;
+        std::string message, shown;
+    };
+    std::vector<CCase> cases = {
+        {"zero length", "", LoadStatus::Ok, "", ""},
+        {"another format", "PK\x03\x04 some other file", LoadStatus::NotRecognized, "",
+         "Archive format not recognized."},
+        {"cut in the pool", good.substr(0, good.find("piece of slot 5") + 5), bad, unexpected, ""},
+        {"cut at the end", good.substr(0, good.size() - 30), bad, unexpected, ""},
+        {"shorter than the magic", "\x30\x75", bad, unexpected, ""},
+    };
+    // A count below zero: pool lists 0, 5 and 11, the suits, the names, the first suit's pieces.
+    for (size_t at : {size_t(4), size_t(24), size_t(48), size_t(52), size_t(56), good.find("\x0aSuit 00000") - 4}) {
+        std::string bytes = good;
+        bytes.replace(at, 4, std::string(4, '\xFF'));
+        cases.push_back({"count at " + std::to_string(at), bytes, bad, unexpected, ""});
+    }
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        box.shown.clear();
+        Write(Path("f.gva"), c.bytes);
+        CGorvantaDoc back;
+        const CLoadOutcome outcome = LoadDocumentFile(back, Path("f.gva"));
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_EQ(back.IsModified(), c.status == bad);
+        EXPECT_EQ(back.GetPoolCount(), 0);
+        EXPECT_TRUE(back.m_arrSuits.empty());
+        EXPECT_TRUE(back.m_arrCharacters.empty());
+        EXPECT_EQ(Read(Path("f.gva")), c.bytes);
+        EXPECT_EQ(box.shown.size(), c.shown.empty() ? 0u : 1u);
+        EXPECT_EQ(box.shown.empty() ? "" : box.shown[0].text, c.shown);
+    }
+}
+
+// Documents and text files are read only when they are regular files; a FIFO or a device is refused at
+// once, whatever is (or is not) at its other end.
+TEST_F(DocFileTest, OnlyRegularFilesAreOpened) {
+    fs::create_directory(dir / "folder.gva");
+    ASSERT_EQ(::mkfifo(Path("pipe.gva").c_str(), 0600), 0);
+    CFifoWatchdog watchdog(Path("pipe.gva"));
+    const struct {
+        std::string path;
+        std::string why;
+    } cases[] = {
+        {Path("missing.gva"), std::strerror(ENOENT)},
+        {Path("folder.gva"), std::strerror(EISDIR)},
+        {Path("pipe.gva"), "Not a regular file (a named pipe)"},
+        {"/dev/null", "Not a regular file (a character device)"},
+        {"/dev/zero", "Not a regular file (a character device)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const auto start = std::chrono::steady_clock::now();
+        CGorvantaDoc doc;
+        const CLoadOutcome outcome = LoadDocumentFile(doc, c.path);
+        EXPECT_EQ(outcome.status, LoadStatus::CannotOpen);
+        EXPECT_EQ(outcome.message, "Failed to open document. " + c.path + ": " + c.why + ".");
+        std::string text = "untouched", why;
+        EXPECT_FALSE(ReadRegularFile(c.path, text, why));
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(text, "untouched");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    }
+    EXPECT_TRUE(box.shown.empty());
+
+    // A regular text file is read whole, and refused when larger than asked for.
+    Write(Path("items.txt"), "plate helm, fire resist 5%\r\n");
+    std::string text, why;
+    ASSERT_TRUE(ReadRegularFile(Path("items.txt"), text, why)) << why;
+    EXPECT_EQ(text, "plate helm, fire resist 5%\r\n");
+    EXPECT_TRUE(ReadRegularFile(Path("items.txt"), text = "", why, 28));
+    EXPECT_FALSE(ReadRegularFile(Path("items.txt"), text = "", why, 27));
+    EXPECT_EQ(why, "Larger than 27 bytes");
+    const int fd = OpenRegularFile(Path("items.txt"), why);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);  // blocking again once checked
+    EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    ::close(fd);
+}
+
+// Each way a save fails, from a folder that is missing to each step of writing the temporary file and
+// putting it in place: the old file stays byte for byte, the document stays modified, the error says
+// why and no temporary file is left behind.
+TEST_F(DocFileTest, FailedSaveLeavesTheOldFileAndNoTrace) {
+    CGorvantaDoc doc;
+    std::string oldBytes;
+    PrepareOldFileAndNewDoc(doc, oldBytes);
+    const size_t newSize = Bytes(doc).size();
+    auto writeFails = [](size_t limit) {
+        CSaveHooks hooks;
+        hooks.write = FailingWriteAfter(limit);
+        return hooks;
+    };
+    CSaveHooks fsyncFails, renameFails;
+    fsyncFails.fsync = [](int) { errno = EIO; return -1; };
+    renameFails.rename = [](const char*, const char*) { errno = EXDEV; return -1; };
+    const struct {
+        std::string name;
+        CSaveHooks hooks;
+        int err;
+    } cases[] = {
+        {"no/such/folder/a.gva", {}, ENOENT},      {"a.gva", writeFails(0), ENOSPC},
+        {"a.gva", writeFails(1), ENOSPC},          {"a.gva", writeFails(59), ENOSPC},
+        {"a.gva", writeFails(newSize / 2), ENOSPC}, {"a.gva", writeFails(newSize - 1), ENOSPC},
+        {"a.gva", fsyncFails, EIO},                {"a.gva", renameFails, EXDEV},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        CSaveHooksScope scope(c.hooks);
+        std::string error;
+        EXPECT_FALSE(SaveDocumentFile(doc, Path(c.name), &error));
+        EXPECT_NE(error.find(std::strerror(c.err)), std::string::npos) << error;
+        ExpectSaveFailureLeftNoTrace(doc, oldBytes, error);
+    }
+    // With room for everything the same hook lets the save through.
+    CSaveHooksScope scope(writeFails(newSize));
+    EXPECT_TRUE(SaveDocumentFile(doc, Path("a.gva")));
+    EXPECT_EQ(Read(Path("a.gva")), Bytes(doc));
+}
+
+TEST_F(DocFileTest, SaveIntoAReadOnlyFolderLeavesTheOldFile) {
+    CGorvantaDoc doc;
+    std::string oldBytes;
+    PrepareOldFileAndNewDoc(doc, oldBytes);
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::access(dir.c_str(), W_OK) == 0) {
+        // Root writes anywhere; the failing hooks above cover the same path.
+        fs::permissions(dir, fs::perms::owner_all);
+        GTEST_SKIP() << "running with the right to write into read-only folders";
+    }
+    std::string error;
+    EXPECT_FALSE(SaveDocumentFile(doc, Path("a.gva"), &error));
+    fs::permissions(dir, fs::perms::owner_all);
+    ExpectSaveFailureLeftNoTrace(doc, oldBytes, error);
+}
+
+// The temporary file is its owner's alone while it is written and gets the final mode before it takes
+// the document's place: the old file's, or for a new file that of any new file under the umask.
+TEST_F(DocFileTest, TemporaryFileIsNeverOpenToOthers) {
+    CGorvantaDoc doc;
+    AddPoolPiece(doc, "shield, physical resist 8%", PIECE_SHIELD);
+    const mode_t oldMask = ::umask(027);
+    struct {
+        const char* name;
+        mode_t before;  // 0: no file yet
+        mode_t after;
+    } cases[] = {
+        {"new.gva", 0, 0640}, {"group.gva", 0640, 0640}, {"shared.gva", 0664, 0664}, {"private.gva", 0600, 0600}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.before) {
+            ASSERT_TRUE(SaveDocumentFile(doc, Path(c.name)));
+            ASSERT_EQ(::chmod(Path(c.name).c_str(), c.before), 0);
+        }
+        std::vector<mode_t> seen;
+        CSaveHooks hooks;
+        hooks.write = [&seen](int fd, const void* data, size_t size) {
+            struct stat st;
+            if (::fstat(fd, &st) == 0) seen.push_back(st.st_mode & 07777);
+            return ::write(fd, data, size);
+        };
+        {
+            CSaveHooksScope scope(hooks);
+            ASSERT_TRUE(SaveDocumentFile(doc, Path(c.name)));
+        }
+        ASSERT_FALSE(seen.empty());
+        for (mode_t m : seen) EXPECT_EQ(m, 0600u);
+        struct stat st;
+        ASSERT_EQ(::stat(Path(c.name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.after);
+    }
+    ::umask(oldMask);
+}
+
+// A symbolic link is saved through, to a file that exists or one it creates, along a chain or by an
+// absolute path; a link that leads nowhere a file can be made fails without touching the link.
+TEST_F(DocFileTest, SavesThroughLinksCreatingAMissingTarget) {
+    CGorvantaDoc doc;
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("a.gva")));
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("a.gva", dir / "link.gva");
+    fs::create_symlink("sub/target.gva", dir / "dangling.gva");
+    fs::create_symlink("dangling.gva", dir / "chain.gva");
+    fs::create_symlink(dir / "sub" / "absolute.gva", dir / "absolute.gva");
+    // Each: the name saved under and the file that gets the document; each save brings a new piece.
+    for (const auto& [name, target] : {std::pair{"link.gva", "a.gva"}, {"chain.gva", "sub/target.gva"},
+                                       {"absolute.gva", "sub/absolute.gva"}}) {
+        AddPoolPiece(doc, std::string("cloak, cold resist 2% ") + name, PIECE_CLOAK);
+        ASSERT_TRUE(SaveDocumentFile(doc, Path(name))) << name;
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+        EXPECT_EQ(Read(Path(target)), Bytes(doc)) << name;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.gva"));
+
+    fs::create_symlink("loop-b.gva", dir / "loop-a.gva");
+    fs::create_symlink("loop-a.gva", dir / "loop-b.gva");
+    fs::create_symlink("no/such/folder.gva", dir / "nowhere.gva");
+    for (const auto& [name, err] : {std::pair{"loop-a.gva", ELOOP}, std::pair{"nowhere.gva", ENOENT}}) {
+        std::string error;
+        EXPECT_FALSE(SaveDocumentFile(doc, Path(name), &error)) << name;
+        EXPECT_NE(error.find(std::strerror(err)), std::string::npos) << error;
+        EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+    }
+}
+
+// A save killed half-way leaves ".NAME.tmp-PID-N"; the next save of that document removes those of
+// processes that are gone, and nothing else.
+TEST_F(DocFileTest, NextSaveRemovesTemporaryFilesOfDeadProcesses) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+    const std::string me = std::to_string(::getpid());
+    const std::vector<std::string> gone = {".a.gva.tmp-" + dead + "-0", ".a.gva.tmp-" + dead + "-17"};
+    const std::vector<std::string> kept = {".a.gva.tmp-" + alive + "-3", ".a.gva.tmp-" + me + "-999999",
+                                           ".b.gva.tmp-" + dead + "-0",  ".a.gva.tmp-" + dead + "-x",
+                                           ".a.gva.tmp-" + dead,         "a.gva.tmp-" + dead + "-1"};
+    for (const auto& name : gone) Write(Path(name), "half a document");
+    for (const auto& name : kept) Write(Path(name), "half a document");
+    fs::create_directory(dir / (".a.gva.tmp-" + dead + "-5"));  // not a file: not ours
+
+    CGorvantaDoc doc;
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("a.gva")));
+    for (const auto& name : gone) EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir / name)) << name;
+    EXPECT_TRUE(fs::is_directory(dir / (".a.gva.tmp-" + dead + "-5")));
+}
+
+// Twenty processes that each load, add a piece and save the same document under its lock lose nothing.
+// The lock belongs to the file saves replace, whichever link names it, and is free again once let go.
+TEST_F(DocFileTest, LockSerialisesReadModifyWriteAndBelongsToTheTarget) {
+    {
+        CGorvantaDoc empty;
+        ASSERT_TRUE(SaveDocumentFile(empty, Path("a.gva")));
+    }
+    constexpr int kProcesses = 20;
+    std::vector<pid_t> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            CDocFileLock lock;
+            bool ok = lock.Lock(Path("a.gva"));
+            CGorvantaDoc doc;
+            ok = ok && LoadDocumentFile(doc, Path("a.gva")).status == LoadStatus::Ok;
+            AddPoolPiece(doc, "ring " + std::to_string(i), PIECE_RING, i);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));  // widen the window a lost update needs
+            ok = ok && SaveDocumentFile(doc, Path("a.gva"));
+            lock.Unlock();
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("a.gva")).status, LoadStatus::Ok);
+    EXPECT_EQ(back.GetPoolCount(), kProcesses);
+    EXPECT_EQ(FilesInDir(), 1u) << "a lock or temporary file was left behind";
+
+    fs::create_symlink("b.gva", dir / "link.gva");
+    std::string error;
+    CDocFileLock first, second;
+    ASSERT_TRUE(first.Lock(Path("b.gva"), &error)) << error;  // the document need not exist yet
+    EXPECT_TRUE(first.IsLocked());
+    EXPECT_TRUE(fs::exists(dir / ".b.gva.lock"));
+    EXPECT_FALSE(second.Lock(Path("link.gva"), &error, false));
+    EXPECT_EQ(error, Path("b.gva") + " is being changed by another program.");
+    EXPECT_FALSE(second.IsLocked());
+    first.Unlock();
+    EXPECT_FALSE(first.IsLocked());
+    EXPECT_FALSE(fs::exists(dir / ".b.gva.lock"));
+    EXPECT_TRUE(second.Lock(Path("link.gva"), &error, false)) << error;
+    {
+        CDocFileLock third;
+        EXPECT_FALSE(third.Lock(Path("b.gva"), nullptr, false));
+    }
+    second.Unlock();
+    EXPECT_TRUE(first.Lock(Path("b.gva"), &error, false)) << error;
+    EXPECT_FALSE(second.Lock(Path("no/such/folder/b.gva"), &error));
+    EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
+}
+
+namespace {
+// Little-endian 32-bit integers, as the file holds them.
+std::string Le(std::initializer_list<int64_t> values) {
+    std::string out;
+    for (int64_t v : values)
+        for (int shift = 0; shift < 32; shift += 8) out += char((uint64_t(v) >> shift) & 0xFF);
+    return out;
+}
+// CRC-32 as zip and PNG have it, written here apart from the program's.
+uint32_t Crc(std::string_view bytes) {
+    uint32_t crc = ~0u;
+    for (unsigned char c : bytes)
+        for (int bit = 0, x = c; bit < 8; ++bit, x >>= 1) crc = (crc >> 1) ^ (((crc ^ uint32_t(x)) & 1u) ? 0xEDB88320u : 0u);
+    return ~crc;
+}
+// A mark block around the payload (the number of marks and the marks), its length and checksum adjustable.
+std::string MarkBlock(const std::string& payload, int64_t version = 1, int64_t lengthDelta = 0, uint32_t crcXor = 0) {
+    return "GVMK" + Le({version, int64_t(payload.size()) + 4 + lengthDelta}) + payload + Le({Crc(payload) ^ crcXor});
+}
+}  // namespace
+
+// The marks follow the last record in a block of their own, written only when a piece is marked: without
+// marks a document is byte for byte what it was before marks existed. A block that does not check out is
+// reported once and left out as a whole; pool, suits and names stand.
+TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMessage) {
+    ASSERT_EQ(Crc("123456789"), 0xCBF43926u);
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    const std::string plain = Bytes(doc);
+    ASSERT_EQ(plain.substr(plain.size() - 5), "\x04Holt");  // ends with the last name
+    PoolList &helms = doc.m_arrPool[0], &gloves = doc.m_arrPool[3], &rings = doc.m_arrPool[6];
+    ASSERT_TRUE(SetPieceMark(doc, rings[1], PieceMark::Pinned));
+    ASSERT_TRUE(SetPieceMark(doc, helms[1], PieceMark::Excluded));
+    ASSERT_TRUE(SetPieceMark(doc, gloves[0], PieceMark::Excluded));
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("m.gva")));
+    const std::string payload = Le({3, 0, 1, 1, 3, 0, 1, 6, 1, 2});
+    const std::string block = MarkBlock(payload);
+    EXPECT_EQ(block, "GVMK" + Le({1, 44}) + payload + Le({0x4CD720C2}));
+    EXPECT_EQ(Read(Path("m.gva")), plain + block);
+
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("m.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(back.m_arrPool[6][1]->m_nMark, PieceMark::Pinned);
+    EXPECT_EQ(back.m_arrPool[0][1]->m_nMark, PieceMark::Excluded);
+    EXPECT_EQ(back.m_arrPool[3][0]->m_nMark, PieceMark::Excluded);
+    EXPECT_EQ(CountMarked(back, PieceMark::None), back.GetPoolCount() - 3);
+    EXPECT_EQ(Bytes(back), plain + block);
+    for (CArmorPiece* p : {rings[1], helms[1], gloves[0]}) SetPieceMark(doc, p, PieceMark::None);
+    EXPECT_EQ(Bytes(doc), plain);
+
+    // Each: what the damage is, and the bytes that follow the records.
+    const std::pair<const char*, std::string> damaged[] = {
+        {"cut inside", block.substr(0, block.size() - 3)},
+        {"a byte after it", block + '\0'},
+        {"a stray byte", "\x01"},
+        {"the tag alone", "GVMK"},
+        {"another tag", "GVMX" + block.substr(4)},
+        {"a later version", MarkBlock(payload, 2)},
+        {"length one short", MarkBlock(payload, 1, -1)},
+        {"length one long", MarkBlock(payload, 1, 1)},
+        {"checksum", MarkBlock(payload, 1, 0, 0x100)},
+        {"no marks", MarkBlock(Le({0}))},
+        {"count beyond the marks", MarkBlock(Le({4, 0, 1, 1, 3, 0, 1, 6, 1, 2}))},
+        {"list 12", MarkBlock(Le({1, 12, 0, 1}))},
+        {"list -1", MarkBlock(Le({1, -1, 0, 1}))},
+        {"index past its list", MarkBlock(Le({1, 1, 1, 1}))},
+        {"index -1", MarkBlock(Le({1, 0, -1, 1}))},
+        {"mark 0", MarkBlock(Le({1, 0, 0, 0}))},
+        {"mark 3", MarkBlock(Le({1, 0, 0, 3}))},
+        {"out of order", MarkBlock(Le({2, 3, 0, 1, 0, 1, 1}))},
+        {"a piece twice", MarkBlock(Le({2, 0, 1, 1, 0, 1, 2}))},
+        {"two pins in a list", MarkBlock(Le({2, 0, 0, 2, 0, 1, 2}))},
+    };
+    for (const auto& [what, tail] : damaged) {
+        box.shown.clear();
+        Write(Path("d.gva"), plain + tail);
+        CGorvantaDoc d;
+        const CLoadOutcome outcome = LoadDocumentFile(d, Path("d.gva"));
+        EXPECT_EQ(outcome.status, LoadStatus::Ok) << what;
+        EXPECT_FALSE(d.IsModified()) << what;
+        ASSERT_EQ(box.shown.size(), 1u) << what;
+        EXPECT_EQ(box.shown[0].text, MSG_MARKS_UNREADABLE) << what;
+        EXPECT_EQ(box.shown[0].icon, MsgIcon::Exclamation) << what;
+        EXPECT_EQ(Bytes(d), plain) << what;  // everything but the marks, and no mark
+    }
+    // A block made by hand to the same layout is read like a saved one.
+    box.shown.clear();
+    Write(Path("d.gva"), plain + MarkBlock(Le({2, 0, 0, 2, 1, 0, 1})));
+    CGorvantaDoc hand;
+    ASSERT_EQ(LoadDocumentFile(hand, Path("d.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(hand.m_arrPool[0][0]->m_nMark, PieceMark::Pinned);
+    EXPECT_EQ(hand.m_arrPool[1][0]->m_nMark, PieceMark::Excluded);
+}

@@ -1,0 +1,125 @@
+// Takes pictures of the main window with a document of pieces and suits, at the default size and
+// maximized: gorvanta_screenshots OUTPUT_FOLDER [SAMPLE_PASTE]. Run it under a display (xvfb-run)
+// or offscreen; it uses a store folder of its own.
+#include <QDialog>
+#include <QMdiArea>
+#include <QMenu>
+#include <QSplitter>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "gui/calc/GorvantaView.h"
+#include "core/import/ItemTextParser.h"
+#include "gui/resources/Resource.h"
+#include "support/AppTest.h"
+#include "gui/ui/LeftView.h"
+
+using namespace guitest;
+
+namespace {
+void Save(QWidget* w, const QString& folder, const char* name) {
+    QCoreApplication::processEvents();
+    QTest::qWait(150);
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+    if (!SavePicture(w, folder, QLatin1String(name))) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::printf("%s %dx%d\n", qPrintable(path), w->width(), w->height());
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication qapp(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [SAMPLE_PASTE]\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    CScriptedMessageBox box;  // the run's summary is answered with OK
+    CMessageBoxScope scope(&box);
+    // A document from the sample paste (or the built-in pool) and two assigned suits.
+    const QString file = config.filePath(QStringLiteral("Gorvan Pool.gva"));
+    {
+        CGorvantaDoc doc;
+        std::string paste = argc > 2 ? ReadFile(argv[2]) : std::string();
+        if (!paste.empty()) {
+            for (CParsedLine& line : ParseItemText(PrepareClipboardText(paste), [] { return true; }))
+                if (line.piece) AddToPool(doc, line.piece.release());
+        } else {
+            AddPool(doc);
+        }
+        AddTwoSuits(doc);
+        if (!SaveDocumentFile(doc, file.toStdString())) return 1;
+    }
+    CTestApp app;
+    if (!app.InitInstance({file})) return 1;
+    CMainFrame* main = app.MainFrame();
+    CChildFrame* child = main->MDIGetActive();
+    CLeftView* tree = child->GetLeftView();
+    // Show a few columns more than the defaults, as a player would.
+    TheSettings().m_bDisplayLuck = 1;
+    TheSettings().m_bDisplayLRC = 1;
+    child->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+    // A run fills the results list.
+    const auto runToTheEnd = [main] {
+        main->OnCommand(ID_CALC_START);
+        for (int i = 0; i < 600 && IsCalcRunning(); ++i) QTest::qWait(50);
+        QTest::qWait(200);
+    };
+    runToTheEnd();
+    if (QTreeWidgetItem* gloves = tree->FindChildByText(tree->m_hItemsRoot, "gloves")) tree->setCurrentItem(gloves);
+    tree->m_hSuitsRoot->setExpanded(true);
+    if (tree->m_hSuitsRoot->childCount() > 0) tree->m_hSuitsRoot->child(0)->setExpanded(true);
+    main->activateWindow();
+    Save(main, folder, "main-default.png");
+    // The File and View menus as they drop down, with a prompt in the status bar.
+    for (const char* title : {"&File", "&View", "&Calculate"}) {
+        QMenu* menu = main->MenuPopup(QString::fromLatin1(title));
+        if (!menu) continue;
+        menu->popup(main->mapToGlobal(QPoint(10, 30)));
+        QTest::qWait(150);
+        if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().first());
+        const QString name = QStringLiteral("menu-%1.png").arg(QString::fromLatin1(title).remove(QLatin1Char('&')).toLower());
+        Save(menu, folder, qPrintable(name));
+        Save(main, folder, qPrintable(QStringLiteral("main-with-") + name));
+        menu->hide();
+    }
+    main->showMaximized();
+    QTest::qWait(300);
+    Save(main, folder, "main-maximized.png");
+    // The best suits first: the hundred best by "Eff. Total" over every slot, maximized and at the
+    // default size.
+    for (int k = 0; k < SLOT_COUNT; ++k) TheSettings().UseSlot(k) = 1;
+    TheSettings().m_nRankBy = 6;
+    TheSettings().m_nSuitLimit = 100;
+    child->GetDocument()->Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+    runToTheEnd();
+    Save(main, folder, "main-ranked-maximized.png");
+    main->showNormal();
+    QTest::qWait(300);
+    Save(main, folder, "main-ranked-default.png");
+    // The Filters dialog with the ranking choice and the highest values this pool reaches.
+    QTimer::singleShot(300, [&] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            Save(dlg, folder, "filters-ranked.png");
+            dlg->reject();
+        }
+    });
+    main->OnCommand(ID_CALC_FILTERS);
+    main->showMaximized();
+    QTest::qWait(300);
+    // Document windows side by side.
+    main->OnCommand(ID_WINDOW_NEW);
+    main->OnCommand(ID_WINDOW_TILE_HORZ);
+    Save(main, folder, "main-tiled.png");
+    // No document open: menu 128.
+    main->showNormal();
+    main->MdiArea()->closeAllSubWindows();
+    QTest::qWait(200);
+    Save(main, folder, "main-empty.png");
+    std::printf("messages shown: %zu\n", box.shown.size());
+    for (const auto& m : box.shown) std::printf("--- %s\n", m.text.c_str());
+    return 0;
+}
