@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "gui/calc/CalcRun.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "gui/calc/GorvantaView.h"
 #include "core/calc/Settings.h"
 #include "core/document/GorvantaDoc.h"
@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     CMessageBoxScope scope(&box);
 
     // Six armor slots of ten pieces: a million combinations, all of which qualify.
-    CGorvantaDoc doc;  // reloads the settings from the store
+    TheSettings().LoadSettings();
+    CGorvantaDoc doc;
     for (int k = 0; k < 6; ++k)
         for (int i = 0; i < 10; ++i) AddPiece(doc, 1 << k, i);
     CSettings& s = TheSettings();

@@ -15,7 +15,6 @@
 #include "JsonWriter.h"
 #include "core/calc/CalcCount.h"
 #include "core/calc/CalcEngine.h"
-#include "core/calc/CalcState.h"
 #include "core/calc/IntField.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
@@ -43,7 +42,8 @@ public:
     std::vector<std::unique_ptr<CArmorSuit>> suits;
 };
 
-std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool) {
+std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool,
+                 bool bypass) {
     // Where each piece sits in the document's pool: list k, index i.
     std::unordered_map<const CArmorPiece*, std::pair<size_t, size_t>> where;
     for (size_t k = 0; k < pool.size(); ++k)
@@ -74,7 +74,7 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
         }
         json.End();
         json.Key("columns").BeginArray();
-        for (const std::string& text : ResultColumnTexts(*suit, TheSettings().m_bBypassResistCap != 0))
+        for (const std::string& text : ResultColumnTexts(*suit, bypass))
             json.String(text);
         json.End();
         json.End();
@@ -84,7 +84,7 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
     return json.Finish();
 }
 
-std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits) {
+std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, bool bypass) {
     std::string out;
     const auto& headings = ResultColumnHeadings();
     for (size_t n = 0; n < headings.size(); ++n) {
@@ -93,7 +93,7 @@ std::string Tsv(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSu
     }
     out += '\n';
     for (const auto& suit : suits) {
-        const auto texts = ResultColumnTexts(*suit, TheSettings().m_bBypassResistCap != 0);
+        const auto texts = ResultColumnTexts(*suit, bypass);
         for (size_t n = 0; n < texts.size(); ++n) {
             if (n) out += '\t';
             out += Cp1252ToUtf8(texts[n]);
@@ -148,20 +148,20 @@ int RunCalcCommand(const QStringList& args) {
         overrides.push_back({index, *value});
     }
 
+    CSettings& settings = LoadCommandSettings();
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
     // Only for this run: nothing is written back to the store.
-    CSettings& settings = TheSettings();
     for (const COverride& o : overrides) settings.Value(o.index) = o.value;
-    CCalcParam param;
-    param.FillFrom(settings);
 
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();
     // The marks leave out excluded pieces and hold pinned ones; positions below stay the document's.
     const CalcPool reduced = ReducedPool(doc.m_arrPool);
-    const CCalcResult result = RunCalculation(param, reduced, settings.m_nLowerLimit,
-                                              TheCalcState().m_bCalcRunning, collector, *threads);
+    CSearchRequest request{CWishes(settings), settings.m_nSuitLimit, &reduced, *threads};
+    std::atomic<int32_t> running{0};
+    const CCalcResult result = RunSearch(request, running, collector);
+    const bool bypass = request.wishes.m_bBypassResistCap != 0;
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // A run that failed lists what it reached, but the command did not do what it was asked.
     if (!result.m_strError.empty()) {
@@ -169,8 +169,8 @@ int RunCalcCommand(const QStringList& args) {
         return CLI_EXIT_FAILURE;
     }
 
-    const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool)
-                                                            : Tsv(result, collector.suits);
+    const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool, bypass)
+                                                            : Tsv(result, collector.suits, bypass);
     if (const int status = WriteOutput(out); status != CLI_EXIT_OK) return status;
     char line[64];
     std::snprintf(line, sizeof line, "Elapsed time: %.3f s", elapsed);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "Commands.h"
+#include "core/calc/Settings.h"
 #include "core/document/DocFile.h"
 #include "core/model/Cp1252.h"
 #include "qtstore/FileNames.h"
@@ -131,4 +132,11 @@ bool LoadForCommand(CGorvantaDoc& doc, const std::string& path) {
     // "Archive format not recognized." has already gone through the message box.
     if (!outcome.message.empty()) PrintError(outcome.message);
     return false;
+}
+
+CSettings& LoadCommandSettings() {
+    static CSettings settings;
+    settings.LoadSettings();
+    SetThePieceDefs(&settings.m_pieceDefs);
+    return settings;
 }

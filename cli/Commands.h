@@ -10,6 +10,7 @@
 #include <string_view>
 
 class CGorvantaDoc;
+class CSettings;
 class QCommandLineParser;
 
 constexpr int CLI_EXIT_OK = 0;
@@ -62,5 +63,8 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::string& error
 // as Windows-1252 already. Windows-1252 text that happens to be valid UTF-8 as well (a capital A tilde
 // followed by a copyright sign, say) reads as UTF-8: such pairs are far rarer in item text than UTF-8 is.
 std::string ItemTextToCp1252(std::string bytes);
+// The command's settings and name tables, read from the per-user store once per command and in force for
+// filing pasted items (the window program reads them at its start and for each document).
+CSettings& LoadCommandSettings();
 // Loads an existing document; on failure prints the document's message and returns false.
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path);

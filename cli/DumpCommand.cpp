@@ -68,6 +68,7 @@ int RunDumpCommand(const QStringList& args) {
     parser.addPositionalArgument(QStringLiteral("DOC.gva"), QStringLiteral("the document to show"));
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
 
+    LoadCommandSettings();
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
     return OutputStatus(WriteDocumentJson(doc, stdout));

@@ -47,6 +47,7 @@ int RunImportCommand(const QStringList& args) {
         PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
         return CLI_EXIT_FILE;
     }
+    LoadCommandSettings();
     CGorvantaDoc doc;
     struct stat st;
     if (::stat(docPath.c_str(), &st) == 0 || errno != ENOENT) {

@@ -70,6 +70,7 @@ int RunMarkCommand(const QStringList& args) {
         PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
         return CLI_EXIT_FILE;
     }
+    LoadCommandSettings();
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, docPath)) return CLI_EXIT_FILE;
     const PoolList& list = doc.m_arrPool[size_t(at->list)];

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool init = [] {
-        for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
+        for (int k = 0; k < 11; ++k) ThePieceDefs().Table(k) = PieceDefDefaults(k);
         return true;
     }();
     (void)init;

@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     store.failCreate = mode & 2;
     if (mode & 4) store.budget = mode >> 3;
     CSettings settings;
-    SetTheSettings(&settings);
+    SetThePieceDefs(&settings.m_pieceDefs);
     settings.LoadSettings();
     store.failWrites = store.failCreate = false;
     store.budget = -1;
@@ -105,11 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (p.piece->m_nType == 0 || (p.piece->m_nType & (p.piece->m_nType - 1))) __builtin_trap();
     settings.SaveSettings();
     CSettings reread;
-    SetTheSettings(&reread);
+    SetThePieceDefs(&reread.m_pieceDefs);
     reread.LoadSettings();
     for (int i = 0; i < SETTINGS_COUNT; ++i)
         if (reread.Value(i) != settings.Value(i)) __builtin_trap();
-    SetTheSettings(nullptr);
+    SetThePieceDefs(nullptr);
     SetProfileStore(nullptr);
     return 0;
 }

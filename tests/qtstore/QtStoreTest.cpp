@@ -23,6 +23,15 @@
 #include "qtstore/QtProfileStore.h"
 #include "support/FifoWatchdog.h"
 
+namespace {
+// A settings record whose name tables file pasted items, as a command of the tool has.
+CSettings& CommandSettings() {
+    static CSettings settings;
+    SetThePieceDefs(&settings.m_pieceDefs);
+    return settings;
+}
+}  // namespace
+
 TEST(QtProfileStore, UsesTheTemporaryConfigFolder) {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     ASSERT_NE(xdg, nullptr) << "tests must never touch the real user's settings";
@@ -73,8 +82,8 @@ TEST(QtProfileStore, TableRulesOnTheUsersStore) {
     {
         CQtProfileStore store;
         SetProfileStore(&store);
-        TheSettings().LoadSettings();
-        EXPECT_EQ(TheSettings().m_pieceDefs.Table(6), PieceDefDefaults(6));
+        CommandSettings().LoadSettings();
+        EXPECT_EQ(CommandSettings().m_pieceDefs.Table(6), PieceDefDefaults(6));
         EXPECT_EQ(store.ReadString("PieceDefs\\Headwear", "14"), "ninja hood");
         store.Settings().remove("PieceDefs/Rings/01");  // the player deletes the only ring name
         SetProfileStore(nullptr);
@@ -83,9 +92,9 @@ TEST(QtProfileStore, TableRulesOnTheUsersStore) {
     EXPECT_TRUE(raw.contains("PieceDefs/Rings/.gorvanta-key"));
     CQtProfileStore store;
     SetProfileStore(&store);
-    TheSettings().LoadSettings();
-    EXPECT_TRUE(TheSettings().m_pieceDefs.Table(6).empty());
-    EXPECT_EQ(TheSettings().m_pieceDefs.Table(0).size(), 14u);
+    CommandSettings().LoadSettings();
+    EXPECT_TRUE(CommandSettings().m_pieceDefs.Table(6).empty());
+    EXPECT_EQ(CommandSettings().m_pieceDefs.Table(0).size(), 14u);
     SetProfileStore(nullptr);
     QFile::remove(file);
 }
@@ -103,7 +112,7 @@ std::vector<int32_t> ClassifiedTypes(IProfileStore& store) {
         text += ss.str();
     }
     SetProfileStore(&store);
-    TheSettings().LoadSettings();
+    CommandSettings().LoadSettings();
     std::vector<int32_t> types;
     for (const CParsedLine& row : ParseItemText(PrepareClipboardText(text), [] { return true; }))
         types.push_back(row.piece->m_nType);

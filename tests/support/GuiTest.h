@@ -21,8 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/calc/Settings.h"
+#include "core/document/GorvantaDoc.h"
 #include "core/model/MessageBox.h"
 #include "core/model/PieceDefs.h"
 #include "core/model/ProfileStore.h"
@@ -235,3 +236,14 @@ inline std::string SamplePaste() {
 }
 
 }  // namespace guitest
+
+// Only the first slotCount slots take part, every suit qualifies, at most limit are listed; the views
+// hear of it as after the Filters dialog. 
+inline void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
+    CSettings& s = TheSettings();
+    for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < slotCount ? 1 : 0;
+    s.m_nLowerLimit = 0;
+    s.m_nSuitLimit = limit;
+    doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+}
+

@@ -116,15 +116,6 @@ inline void FillPool(CGorvantaDoc& doc, int slotCount, int n) {
                      {i * 10, 0, 0, 0, i, 0, 0, 0})
                 ->m_bMedable = 1;
 }
-// Only the first slotCount slots take part, every suit qualifies, at most limit are listed; the views
-// hear of it as after the Filters dialog. (A new document reloads the settings from the store.)
-inline void OpenSettings(CGorvantaDoc& doc, int slotCount, int limit = 100000) {
-    CSettings& s = TheSettings();
-    for (int k = 0; k < SLOT_COUNT; ++k) s.UseSlot(k) = k < slotCount ? 1 : 0;
-    s.m_nLowerLimit = 0;
-    s.m_nSuitLimit = limit;
-    doc.UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
-}
 // A pool of eight pieces of five types, as item text.
 inline std::vector<std::string> PoolLines() {
     return {"platemail gloves, poison resist 20%, physical resist 10%, energy resist 16%",

@@ -15,7 +15,6 @@
 
 #include "core/calc/CalcPlan.h"
 #include "core/calc/CalcRank.h"
-#include "core/calc/CalcState.h"
 
 namespace {
 
@@ -1046,8 +1045,20 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     return result;
 }
 
+CCalcParam CalcParamFor(const CSearchRequest& request) {
+    CCalcParam param;
+    param.FillFrom(request.wishes, request.suitLimit);
+    return param;
+}
+
+CCalcResult RunSearch(const CSearchRequest& request, std::atomic<int32_t>& stop, ICalcReporter& reporter) {
+    static const CalcPool kEmpty{};
+    return RunCalculation(CalcParamFor(request), request.pool ? *request.pool : kEmpty, request.wishes.m_nLowerLimit,
+                          stop, reporter, request.threads);
+}
+
 int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
-                   ICalcReporter& reporter, int threads) {
+                   std::atomic<int32_t>& running, ICalcReporter& reporter, int threads) {
     if (!param) return 0;
     // Notes whether the end was reported, so that a failure after it is not reported twice.
     class CEndNoted : public ICalcReporter {
@@ -1068,7 +1079,7 @@ int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int3
     } noted(reporter);
     CCalcMsg failed;
     try {
-        RunCalculation(*param, pool, lowerLimit, TheCalcState().m_bCalcRunning, noted, threads);
+        RunCalculation(*param, pool, lowerLimit, running, noted, threads);
         return 0;
     } catch (...) {
         failed.m_strError = FailureText(std::current_exception());

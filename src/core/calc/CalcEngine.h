@@ -21,6 +21,7 @@
 
 #include "core/calc/CalcCount.h"
 #include "core/calc/Settings.h"
+#include "core/calc/Wishes.h"
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
 
@@ -120,11 +121,24 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
                            std::atomic<int32_t>& running, ICalcReporter& reporter, int threads,
                            const CCalcTuning& tuning);
 
-// The worker's entry for the window program: owns the block, uses the process-wide running flag.
+// One search, whole: what the character wishes, how many suits to list, the pool and the threads. The
+// stop token is the running flag of RunCalculation. Searches with different wishes over one pool may run
+// one after another or side by side; none reads anything process-wide.
+struct CSearchRequest {
+    CWishes wishes;
+    int32_t suitLimit = 1000;
+    const CalcPool* pool = nullptr;  // read in place, unchanged for the run
+    int threads = 0;
+};
+// The run's parameter block for the request.
+CCalcParam CalcParamFor(const CSearchRequest& request);
+CCalcResult RunSearch(const CSearchRequest& request, std::atomic<int32_t>& stop, ICalcReporter& reporter);
+
+// The worker's entry for the window program: owns the block; `running` is the program's flag.
 // Without a block it returns at once. Returns 0; 1 when the reporter threw, which is not passed on (the
 // end is then reported with m_strError if it had not been yet), so no failure leaves the worker thread.
 int CalcThreadProc(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit,
-                   ICalcReporter& reporter, int threads = 0);
+                   std::atomic<int32_t>& running, ICalcReporter& reporter, int threads = 0);
 
 // The highest value each minimum (HIGH_ order) can reach with the pool, the enabled slots and medable-only
 // of the block, as the summary of a run would show it (0 where nothing reaches above 0). Exact; quick

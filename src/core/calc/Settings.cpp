@@ -6,23 +6,12 @@
 #include "core/model/ProfileStore.h"
 
 namespace {
-CSettings* g_pSettings = nullptr;
-
 bool SameName(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b)
         if (std::tolower((unsigned char)*a) != std::tolower((unsigned char)*b)) return false;
     return *a == *b;
 }
 }  // namespace
-
-CSettings& TheSettings() {
-    static CSettings fallback;
-    return g_pSettings ? *g_pSettings : fallback;
-}
-
-void SetTheSettings(CSettings* settings) { g_pSettings = settings; }
-
-CPieceDefs& ThePieceDefs() { return TheSettings().m_pieceDefs; }
 
 CSettings::CSettings() {
     for (const SettingDef& d : kSettingTable) this->*d.member = d.def;
@@ -48,6 +37,8 @@ int CSettings::IndexOf(const char* name) {
     return -1;
 }
 
+int CSettings::IndexOf(std::string_view name) { return IndexOf(std::string(name).c_str()); }
+
 void CSettings::LoadSettings() {
     IProfileStore& store = TheProfileStore();
     for (const SettingDef& d : kSettingTable) this->*d.member = store.GetInt(SETTINGS_SECTION, d.name, d.def);
@@ -71,4 +62,47 @@ void CSettings::SaveSettings() const {
 void CCalcParam::FillFrom(const CSettings& s) {
     for (const SettingDef& d : kSettingTable)
         if (d.param) this->*d.param = s.*d.member;
+}
+
+void CCalcParam::FillFrom(const CWishes& w, int32_t suitLimit) {
+    for (const SettingDef& d : kSettingTable)
+        if (d.wish && d.param) this->*d.param = w.*d.wish;
+    m_nSuitLimit = suitLimit;
+}
+
+CWishes::CWishes() {
+    for (const SettingDef& d : kSettingTable)
+        if (d.wish) this->*d.wish = d.def;
+}
+
+void CWishes::ReadFrom(const CSettings& s) {
+    for (const SettingDef& d : kSettingTable)
+        if (d.wish) this->*d.wish = s.*d.member;
+}
+
+void CWishes::WriteTo(CSettings& s) const {
+    for (const SettingDef& d : kSettingTable)
+        if (d.wish) s.*d.member = this->*d.wish;
+}
+
+int32_t& CWishes::UseSlot(int k) { return this->*kSettingTable[size_t(SlotSettingIndex(k))].wish; }
+
+std::vector<std::pair<std::string, int32_t>> CWishes::Named() const {
+    std::vector<std::pair<std::string, int32_t>> named;
+    for (const SettingDef& d : kSettingTable)
+        if (d.wish) named.emplace_back(d.name, this->*d.wish);
+    return named;
+}
+
+bool CWishes::SetNamed(std::string_view name, int32_t value) {
+    const int i = CSettings::IndexOf(name);
+    if (i < 0 || !kSettingTable[size_t(i)].wish) return false;
+    this->*kSettingTable[size_t(i)].wish = value;
+    return true;
+}
+
+CWishes CWishes::FromNamed(const std::vector<std::pair<std::string, int32_t>>& named) {
+    CWishes w;
+    for (const auto& [name, value] : named) w.SetNamed(name, value);
+    return w;
 }

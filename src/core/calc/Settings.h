@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <string_view>
 
+#include "core/calc/Wishes.h"
 #include "core/model/PieceDefs.h"
 
 constexpr const char* SETTINGS_SECTION = "Settings";
@@ -27,6 +29,7 @@ public:
     static int32_t DefaultValue(int i);
     // Index of the setting stored under the name (compared without regard to case), or -1.
     static int IndexOf(const char* name);
+    static int IndexOf(std::string_view name);
     // Slot switch of slot k (type 1 << k).
     int32_t& UseSlot(int k);
     // The display switch of an optional results column, or null for a column without one.
@@ -70,9 +73,6 @@ public:
     CPieceDefs m_pieceDefs;
 };
 
-// The process-wide record. The window program's main frame registers its own; otherwise a static one is used.
-CSettings& TheSettings();
-void SetTheSettings(CSettings* settings);
 
 // The copy of the settings one run works with.
 class CCalcParam {
@@ -82,6 +82,8 @@ public:
 
     // Copies every setting the table gives a parameter member.
     void FillFrom(const CSettings& s);
+    // The wishes' members, and the suit limit, which is the run's and not a character's.
+    void FillFrom(const CWishes& w, int32_t suitLimit);
     int32_t& UseSlot(int k);
     int32_t UseSlot(int k) const;
 
@@ -134,31 +136,16 @@ enum {
     HIGH_HCI,
     HIGH_COUNT
 };
-// How the Filters dialog shows a setting.
-// Choice: drop-down lists (the Filters dialog builds them for the setting they show).
-enum class SettingCtl : uint8_t { None, Check, Field, Choice };
-// Where: a minimums row (its display check in column 0, its minimum in column 1), the side column next to
-// the rows, the piece type grid (two columns), or the suit limits line.
-enum class FiltersGroup : uint8_t { None, Minimums, Side, Types, Limits };
-// A field's up-down control: none, stepping within the field's range, or over every non-negative value.
-enum class SpinSteps : uint8_t { None, InRange, NonNegative };
-
 struct SettingDef {
     const char* name;  // store name
     int32_t def;
     int32_t CSettings::*member;
+    int32_t CWishes::*wish = nullptr;      // what a character wants of a suit
     int32_t CCalcParam::*param = nullptr;  // what a run copies, if the search reads it
     int high = -1;  // a minimum: the highest value (HIGH_ order) the summary and the Filters dialog pair it with
-    int slot = -1;                          // the slot type (1 << slot) this switch enables
-    SettingCtl ctl = SettingCtl::None;
-    FiltersGroup group = FiltersGroup::None;
-    int row = 0, col = 0;
-    const char* text = nullptr;  // a check box's text, or the label before a field
-    const char* objectName = nullptr;
-    int fieldOrder = -1;  // fields: the order OK takes and checks them, which is the order errors show
-    bool ranged = false;  // OK refuses values outside lo..hi
+    int slot = -1;  // the slot type (1 << slot) this switch enables
+    bool ranged = false;  // what the player types must lie within lo..hi
     int32_t lo = 0, hi = 0;
-    SpinSteps spin = SpinSteps::None;
     int column = -1;  // the optional results column this switch shows
     // Settings added after the first release are written only once they leave their default, so a store
     // that never used them keeps exactly its old values.
@@ -167,96 +154,63 @@ struct SettingDef {
 
 inline constexpr SettingDef kSettingTable[] = {
     {.name = "Bypass 70/Resist Limit", .def = 0, .member = &CSettings::m_bBypassResistCap,
-     .param = &CCalcParam::m_bBypassResistCap, .ctl = SettingCtl::Check, .group = FiltersGroup::Limits, .col = 2,
-     .text = "Bypass 70/Resist Limit", .objectName = "checkBypass"},
-    {.name = "Use Head Wear", .def = 1, .member = &CSettings::m_bUseHeadWear, .param = &CCalcParam::m_bUseHeadWear,
-     .slot = 0, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 0, .col = 0, .text = "Head wear",
-     .objectName = "checkHeadWear"},
-    {.name = "Use Gorgets", .def = 1, .member = &CSettings::m_bUseGorgets, .param = &CCalcParam::m_bUseGorgets,
-     .slot = 1, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 1, .col = 0, .text = "Gorgets",
-     .objectName = "checkGorgets"},
-    {.name = "Use Arms", .def = 1, .member = &CSettings::m_bUseArms, .param = &CCalcParam::m_bUseArms, .slot = 2,
-     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 2, .col = 0, .text = "Arms",
-     .objectName = "checkArms"},
-    {.name = "Use Gloves", .def = 1, .member = &CSettings::m_bUseGloves, .param = &CCalcParam::m_bUseGloves,
-     .slot = 3, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 3, .col = 0, .text = "Gloves",
-     .objectName = "checkGloves"},
+         .wish = &CWishes::m_bBypassResistCap, .param = &CCalcParam::m_bBypassResistCap},
+    {.name = "Use Head Wear", .def = 1, .member = &CSettings::m_bUseHeadWear, .wish = &CWishes::m_bUseHeadWear,
+         .param = &CCalcParam::m_bUseHeadWear, .slot = 0},
+    {.name = "Use Gorgets", .def = 1, .member = &CSettings::m_bUseGorgets, .wish = &CWishes::m_bUseGorgets,
+         .param = &CCalcParam::m_bUseGorgets, .slot = 1},
+    {.name = "Use Arms", .def = 1, .member = &CSettings::m_bUseArms, .wish = &CWishes::m_bUseArms,
+         .param = &CCalcParam::m_bUseArms, .slot = 2},
+    {.name = "Use Gloves", .def = 1, .member = &CSettings::m_bUseGloves, .wish = &CWishes::m_bUseGloves,
+         .param = &CCalcParam::m_bUseGloves, .slot = 3},
     {.name = "Use Chest Pieces", .def = 1, .member = &CSettings::m_bUseChestPieces,
-     .param = &CCalcParam::m_bUseChestPieces, .slot = 4, .ctl = SettingCtl::Check, .group = FiltersGroup::Types,
-     .row = 5, .col = 0, .text = "Chest Pieces", .objectName = "checkChestPieces"},
-    {.name = "Use Legs", .def = 1, .member = &CSettings::m_bUseLegs, .param = &CCalcParam::m_bUseLegs, .slot = 5,
-     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 4, .col = 0, .text = "Legs",
-     .objectName = "checkLegs"},
-    {.name = "Use Rings", .def = 0, .member = &CSettings::m_bUseRings, .param = &CCalcParam::m_bUseRings, .slot = 6,
-     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 0, .col = 1, .text = "Rings",
-     .objectName = "checkRings"},
-    {.name = "Use Robes", .def = 0, .member = &CSettings::m_bUseRobes, .param = &CCalcParam::m_bUseRobes, .slot = 7,
-     .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 3, .col = 1, .text = "Robes",
-     .objectName = "checkRobes"},
-    {.name = "Use Cloaks", .def = 0, .member = &CSettings::m_bUseCloaks, .param = &CCalcParam::m_bUseCloaks,
-     .slot = 8, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 4, .col = 1, .text = "Cloaks",
-     .objectName = "checkCloaks"},
-    {.name = "Use Shields", .def = 0, .member = &CSettings::m_bUseShields, .param = &CCalcParam::m_bUseShields,
-     .slot = 9, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 2, .col = 1, .text = "Shields",
-     .objectName = "checkShields"},
-    {.name = "Use Bracelets", .def = 0, .member = &CSettings::m_bUseBracelets, .param = &CCalcParam::m_bUseBracelets,
-     .slot = 10, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 1, .col = 1, .text = "Bracelets",
-     .objectName = "checkBracelets"},
-    {.name = "Use Weapons", .def = 0, .member = &CSettings::m_bUseWeapons, .param = &CCalcParam::m_bUseWeapons,
-     .slot = 11, .ctl = SettingCtl::Check, .group = FiltersGroup::Types, .row = 5, .col = 1, .text = "Weapons",
-     .objectName = "checkWeapons"},
-    {.name = "Display DCI", .def = 0, .member = &CSettings::m_bDisplayDCI, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 6, .text = "DCI", .objectName = "checkDisplayDCI", .column = 14},
-    {.name = "Display HCI", .def = 0, .member = &CSettings::m_bDisplayHCI, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 7, .text = "HCI", .objectName = "checkDisplayHCI", .column = 15},
-    {.name = "Display LMC", .def = 0, .member = &CSettings::m_bDisplayLMC, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 1, .text = "LMC", .objectName = "checkDisplayLMC", .column = 9},
-    {.name = "Display LRC", .def = 0, .member = &CSettings::m_bDisplayLRC, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 2, .text = "LRC", .objectName = "checkDisplayLRC", .column = 10},
-    {.name = "Display Luck", .def = 0, .member = &CSettings::m_bDisplayLuck, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 0, .text = "Luck", .objectName = "checkDisplayLuck", .column = 8},
-    {.name = "Display MR", .def = 0, .member = &CSettings::m_bDisplayMR, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 3, .text = "Mana Regen", .objectName = "checkDisplayMR", .column = 11},
-    {.name = "Display HR", .def = 0, .member = &CSettings::m_bDisplayHR, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 4, .text = "HP Regen", .objectName = "checkDisplayHR", .column = 12},
-    {.name = "Display SR", .def = 0, .member = &CSettings::m_bDisplaySR, .ctl = SettingCtl::Check,
-     .group = FiltersGroup::Minimums, .row = 5, .text = "Stam. Regen", .objectName = "checkDisplaySR", .column = 13},
-    {.name = "Use Mage Armor", .def = 0, .member = &CSettings::m_bMedableOnly, .param = &CCalcParam::m_bMedableOnly,
-     .ctl = SettingCtl::Check, .group = FiltersGroup::Side, .row = 1, .text = "Medable Suits Only",
-     .objectName = "checkMedableOnly"},
-    {.name = "DCI Limit", .def = 0, .member = &CSettings::m_nDCILimit, .param = &CCalcParam::m_nDCILimit, .high = HIGH_DCI,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 6, .col = 1, .objectName = "editDCI",
-     .fieldOrder = 1, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "HCI Limit", .def = 0, .member = &CSettings::m_nHCILimit, .param = &CCalcParam::m_nHCILimit, .high = HIGH_HCI,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 7, .col = 1, .objectName = "editHCI",
-     .fieldOrder = 7, .spin = SpinSteps::NonNegative},
-    {.name = "LMC Limit", .def = 0, .member = &CSettings::m_nLMCLimit, .param = &CCalcParam::m_nLMCLimit, .high = HIGH_LMC,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 1, .col = 1, .objectName = "editLMC",
-     .fieldOrder = 2, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "LRC Limit", .def = 0, .member = &CSettings::m_nLRCLimit, .param = &CCalcParam::m_nLRCLimit, .high = HIGH_LRC,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 2, .col = 1, .objectName = "editLRC",
-     .fieldOrder = 3, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "Luck Limit", .def = 0, .member = &CSettings::m_nLuckLimit, .param = &CCalcParam::m_nLuckLimit, .high = HIGH_LUCK,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 0, .col = 1, .objectName = "editLuck",
-     .fieldOrder = 4, .ranged = true, .lo = 0, .hi = 2000, .spin = SpinSteps::InRange},
-    {.name = "MR Limit", .def = 0, .member = &CSettings::m_nMRLimit, .param = &CCalcParam::m_nMRLimit, .high = HIGH_MR,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 3, .col = 1, .objectName = "editMR",
-     .fieldOrder = 5, .ranged = true, .lo = 0, .hi = 200, .spin = SpinSteps::InRange},
-    {.name = "HR Limit", .def = 0, .member = &CSettings::m_nHRLimit, .param = &CCalcParam::m_nHRLimit, .high = HIGH_HR,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 4, .col = 1, .objectName = "editHR",
-     .fieldOrder = 8, .spin = SpinSteps::NonNegative},
-    {.name = "SR Limit", .def = 0, .member = &CSettings::m_nSRLimit, .param = &CCalcParam::m_nSRLimit, .high = HIGH_SR,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Minimums, .row = 5, .col = 1, .objectName = "editSR",
-     .fieldOrder = 9, .spin = SpinSteps::NonNegative},
-    {.name = "LowerLimit", .def = 300, .member = &CSettings::m_nLowerLimit, .high = HIGH_TOTAL, .ctl = SettingCtl::Field,
-     .group = FiltersGroup::Side, .row = 0, .text = "Total Resist Minimum:", .objectName = "editLowerLimit",
-     .fieldOrder = 0, .ranged = true, .lo = 0, .hi = 350, .spin = SpinSteps::InRange},
-    {.name = "Suit Limit", .def = 1000, .member = &CSettings::m_nSuitLimit, .param = &CCalcParam::m_nSuitLimit,
-     .ctl = SettingCtl::Field, .group = FiltersGroup::Limits, .col = 0, .text = "Suits in ListView",
-     .objectName = "editSuitLimit", .fieldOrder = 6, .ranged = true, .lo = 1, .hi = 100000},
-    {.name = "Rank By", .def = 0, .member = &CSettings::m_nRankBy, .param = &CCalcParam::m_nRankBy,
-     .ctl = SettingCtl::Choice, .group = FiltersGroup::Limits, .row = 1, .text = "Order results:",
-     .objectName = "comboRankBy", .writeDefault = false},
+         .wish = &CWishes::m_bUseChestPieces, .param = &CCalcParam::m_bUseChestPieces, .slot = 4},
+    {.name = "Use Legs", .def = 1, .member = &CSettings::m_bUseLegs, .wish = &CWishes::m_bUseLegs,
+         .param = &CCalcParam::m_bUseLegs, .slot = 5},
+    {.name = "Use Rings", .def = 0, .member = &CSettings::m_bUseRings, .wish = &CWishes::m_bUseRings,
+         .param = &CCalcParam::m_bUseRings, .slot = 6},
+    {.name = "Use Robes", .def = 0, .member = &CSettings::m_bUseRobes, .wish = &CWishes::m_bUseRobes,
+         .param = &CCalcParam::m_bUseRobes, .slot = 7},
+    {.name = "Use Cloaks", .def = 0, .member = &CSettings::m_bUseCloaks, .wish = &CWishes::m_bUseCloaks,
+         .param = &CCalcParam::m_bUseCloaks, .slot = 8},
+    {.name = "Use Shields", .def = 0, .member = &CSettings::m_bUseShields, .wish = &CWishes::m_bUseShields,
+         .param = &CCalcParam::m_bUseShields, .slot = 9},
+    {.name = "Use Bracelets", .def = 0, .member = &CSettings::m_bUseBracelets, .wish = &CWishes::m_bUseBracelets,
+         .param = &CCalcParam::m_bUseBracelets, .slot = 10},
+    {.name = "Use Weapons", .def = 0, .member = &CSettings::m_bUseWeapons, .wish = &CWishes::m_bUseWeapons,
+         .param = &CCalcParam::m_bUseWeapons, .slot = 11},
+    {.name = "Display DCI", .def = 0, .member = &CSettings::m_bDisplayDCI, .column = 14},
+    {.name = "Display HCI", .def = 0, .member = &CSettings::m_bDisplayHCI, .column = 15},
+    {.name = "Display LMC", .def = 0, .member = &CSettings::m_bDisplayLMC, .column = 9},
+    {.name = "Display LRC", .def = 0, .member = &CSettings::m_bDisplayLRC, .column = 10},
+    {.name = "Display Luck", .def = 0, .member = &CSettings::m_bDisplayLuck, .column = 8},
+    {.name = "Display MR", .def = 0, .member = &CSettings::m_bDisplayMR, .column = 11},
+    {.name = "Display HR", .def = 0, .member = &CSettings::m_bDisplayHR, .column = 12},
+    {.name = "Display SR", .def = 0, .member = &CSettings::m_bDisplaySR, .column = 13},
+    {.name = "Use Mage Armor", .def = 0, .member = &CSettings::m_bMedableOnly, .wish = &CWishes::m_bMedableOnly,
+         .param = &CCalcParam::m_bMedableOnly},
+    {.name = "DCI Limit", .def = 0, .member = &CSettings::m_nDCILimit, .wish = &CWishes::m_nDCILimit,
+         .param = &CCalcParam::m_nDCILimit, .high = HIGH_DCI, .ranged = true, .lo = 0, .hi = 200},
+    {.name = "HCI Limit", .def = 0, .member = &CSettings::m_nHCILimit, .wish = &CWishes::m_nHCILimit,
+         .param = &CCalcParam::m_nHCILimit, .high = HIGH_HCI},
+    {.name = "LMC Limit", .def = 0, .member = &CSettings::m_nLMCLimit, .wish = &CWishes::m_nLMCLimit,
+         .param = &CCalcParam::m_nLMCLimit, .high = HIGH_LMC, .ranged = true, .lo = 0, .hi = 200},
+    {.name = "LRC Limit", .def = 0, .member = &CSettings::m_nLRCLimit, .wish = &CWishes::m_nLRCLimit,
+         .param = &CCalcParam::m_nLRCLimit, .high = HIGH_LRC, .ranged = true, .lo = 0, .hi = 200},
+    {.name = "Luck Limit", .def = 0, .member = &CSettings::m_nLuckLimit, .wish = &CWishes::m_nLuckLimit,
+         .param = &CCalcParam::m_nLuckLimit, .high = HIGH_LUCK, .ranged = true, .lo = 0, .hi = 2000},
+    {.name = "MR Limit", .def = 0, .member = &CSettings::m_nMRLimit, .wish = &CWishes::m_nMRLimit,
+         .param = &CCalcParam::m_nMRLimit, .high = HIGH_MR, .ranged = true, .lo = 0, .hi = 200},
+    {.name = "HR Limit", .def = 0, .member = &CSettings::m_nHRLimit, .wish = &CWishes::m_nHRLimit,
+         .param = &CCalcParam::m_nHRLimit, .high = HIGH_HR},
+    {.name = "SR Limit", .def = 0, .member = &CSettings::m_nSRLimit, .wish = &CWishes::m_nSRLimit,
+         .param = &CCalcParam::m_nSRLimit, .high = HIGH_SR},
+    {.name = "LowerLimit", .def = 300, .member = &CSettings::m_nLowerLimit, .wish = &CWishes::m_nLowerLimit,
+         .high = HIGH_TOTAL, .ranged = true, .lo = 0, .hi = 350},
+    {.name = "Suit Limit", .def = 1000, .member = &CSettings::m_nSuitLimit,
+         .param = &CCalcParam::m_nSuitLimit, .ranged = true, .lo = 1, .hi = 100000},
+    {.name = "Rank By", .def = 0, .member = &CSettings::m_nRankBy, .wish = &CWishes::m_nRankBy,
+         .param = &CCalcParam::m_nRankBy, .writeDefault = false},
 };
 constexpr int SETTINGS_COUNT = int(std::size(kSettingTable));
 
@@ -272,13 +226,6 @@ constexpr int SlotSettingIndex(int k) {
         if (kSettingTable[i].slot == k) return int(i);
     return -1;
 }
-// Number of the Filters dialog's fields.
-constexpr int FiltersFieldCount() {
-    int n = 0;
-    for (const SettingDef& d : kSettingTable) n += d.ctl == SettingCtl::Field;
-    return n;
-}
-
 namespace setting_checks {
 constexpr bool MembersDistinct() {
     for (size_t i = 0; i < std::size(kSettingTable); ++i)
@@ -286,16 +233,6 @@ constexpr bool MembersDistinct() {
             if (kSettingTable[i].member == kSettingTable[j].member ||
                 (kSettingTable[i].param && kSettingTable[i].param == kSettingTable[j].param))
                 return false;
-    return true;
-}
-// Every field has its own place in the order of checks, 0 to the number of fields - 1.
-constexpr bool FieldOrderComplete() {
-    const int n = FiltersFieldCount();
-    for (int k = 0; k < n; ++k) {
-        int seen = 0;
-        for (const SettingDef& d : kSettingTable) seen += d.ctl == SettingCtl::Field && d.fieldOrder == k;
-        if (seen != 1) return false;
-    }
     return true;
 }
 constexpr bool SlotsComplete() {
@@ -314,15 +251,28 @@ constexpr bool HighestPaired() {
 }
 constexpr bool ColumnsOptional() {
     for (const SettingDef& d : kSettingTable)
-        if (d.column != -1 && (d.column < 8 || d.column >= COLUMN_COUNT || d.ctl != SettingCtl::Check)) return false;
+        if (d.column != -1 && (d.column < 8 || d.column >= COLUMN_COUNT || d.param || d.wish)) return false;
     return true;
+}
+// Every member of the wishes has its one setting, and each wish the search reads reaches the block.
+constexpr bool WishesComplete() {
+    int wishes = 0;
+    for (size_t i = 0; i < std::size(kSettingTable); ++i) {
+        const SettingDef& d = kSettingTable[i];
+        if (!d.wish) continue;
+        ++wishes;
+        if (!d.param && d.high != HIGH_TOTAL) return false;
+        for (size_t j = i + 1; j < std::size(kSettingTable); ++j)
+            if (kSettingTable[j].wish == d.wish) return false;
+    }
+    return wishes * sizeof(int32_t) == sizeof(CWishes);
 }
 }  // namespace setting_checks
 static_assert(setting_checks::MembersDistinct(), "two settings share a member");
-static_assert(setting_checks::FieldOrderComplete(), "Filters fields need the orders 0 .. count - 1");
 static_assert(setting_checks::SlotsComplete(), "every slot type needs its switch");
 static_assert(setting_checks::HighestPaired(), "each highest value needs its one minimum");
-static_assert(setting_checks::ColumnsOptional(), "only check boxes switch optional columns 8 to 15");
+static_assert(setting_checks::ColumnsOptional(), "only display switches show optional columns 8 to 15");
+static_assert(setting_checks::WishesComplete(), "a member of the wishes without its setting");
 // Each int32_t member of the record, the column widths and the name tables aside, has its entry.
 static_assert(sizeof(CSettings) == (sizeof(int32_t) * (SETTINGS_COUNT + COLUMN_COUNT) + alignof(CPieceDefs) - 1) /
                                            alignof(CPieceDefs) * alignof(CPieceDefs) +

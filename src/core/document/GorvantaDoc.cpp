@@ -4,8 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "core/calc/CalcState.h"
-#include "core/calc/Settings.h"
 #include "core/model/Archive.h"
 #include "core/model/MessageBox.h"
 
@@ -104,7 +102,7 @@ void DeleteSuitWithPieces(CArmorSuit* suit) {
 }
 }  // namespace
 
-CGorvantaDoc::CGorvantaDoc() { TheSettings().LoadSettings(); }
+CGorvantaDoc::CGorvantaDoc() = default;
 
 CGorvantaDoc::~CGorvantaDoc() { FreeContents(); }
 
@@ -224,9 +222,8 @@ void CGorvantaDoc::OnCloseDocument() {
     while (again) {
         again = false;
         for (IDocView* view : std::vector<IDocView*>(m_views)) {
-            if (view && view->IsResultsView() && IsCalcRunning()) {
-                TheCalcState().m_bCalcRunning.store(0);
-                view->StopAndWaitForRun();
+            if (view && view->IsResultsView() && view->RunInProgress()) {
+                view->StopRunForClose();
                 again = true;
                 break;
             }

@@ -48,6 +48,10 @@ public:
     // Called by the close step on a results view while a run is in progress: stop the run and return
     // only when the worker no longer reads the pool.
     virtual void StopAndWaitForRun() {}
+    // A run this view can stop is in progress (for the window program: any run, since it has one flag).
+    virtual bool RunInProgress() const { return false; }
+    // The close step's stop: clears the run's flag, then stops as StopAndWaitForRun does.
+    virtual void StopRunForClose() { StopAndWaitForRun(); }
 };
 
 using PoolList = std::vector<CArmorPiece*>;

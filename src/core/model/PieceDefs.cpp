@@ -7,6 +7,21 @@
 #include "ProfileStore.h"
 
 namespace {
+CPieceDefs* g_pPieceDefs = nullptr;
+}  // namespace
+
+CPieceDefs& ThePieceDefs() {
+    static CPieceDefs fallback = [] {
+        CPieceDefs defs;
+        for (int k = 0; k < 11; ++k) defs.Table(k) = PieceDefDefaults(k);
+        return defs;
+    }();
+    return g_pPieceDefs ? *g_pPieceDefs : fallback;
+}
+
+void SetThePieceDefs(CPieceDefs* defs) { g_pPieceDefs = defs; }
+
+namespace {
 const char* const kSubkeys[11] = {"Headwear", "Neckwear", "Arms",    "Gloves",    "Chest", "Legs",
                                   "Rings",    "Robes",    "Cloaks",  "Shields",   "Bracelets"};
 }  // namespace

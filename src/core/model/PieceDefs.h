@@ -28,5 +28,7 @@ extern const std::array<int, 11> kClassifyOrder;
 void WritePieceDefDefaults();
 // Replaces the list with the names stored under the subkey.
 void LoadPieceDefs(const std::string& subkey, std::vector<std::string>& list);
-// The tables in force (held by the settings record).
+// The tables that file pasted items. The settings record of the window program, or of a command, registers
+// its own; until then (and after null) a set holding the default names is used.
 CPieceDefs& ThePieceDefs();
+void SetThePieceDefs(CPieceDefs* defs);

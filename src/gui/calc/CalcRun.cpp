@@ -7,7 +7,7 @@
 #include <chrono>
 #include <functional>
 
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/calc/ReducedPool.h"
 
 // ---------------------------------------------------------------------------------------------------------
@@ -90,7 +90,7 @@ public:
 
 protected:
     void run() override {
-        CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, m_reporter, m_nThreads);
+        CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, TheCalcState().m_bCalcRunning, m_reporter, m_nThreads);
         m_reporter.Returned();
     }
 

@@ -19,11 +19,12 @@
 #include <vector>
 #include <limits>
 
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/calc/IntField.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
 #include "core/calc/Settings.h"
+#include "gui/calc/FiltersLayout.h"
 #include "core/document/GorvantaDoc.h"
 #include "core/model/MessageBox.h"
 #include "qtstore/QtText.h"
@@ -44,9 +45,9 @@ int RankColumnOf(int32_t value) {
 std::vector<size_t> GroupMembers(FiltersGroup group, bool byColumn = false) {
     std::vector<size_t> out;
     for (size_t i = 0; i < std::size(kSettingTable); ++i)
-        if (kSettingTable[i].group == group && kSettingTable[i].ctl != SettingCtl::None) out.push_back(i);
+        if (FiltersControl(i).group == group && FiltersControl(i).ctl != SettingCtl::None) out.push_back(i);
     std::stable_sort(out.begin(), out.end(), [byColumn](size_t a, size_t b) {
-        const SettingDef &x = kSettingTable[a], &y = kSettingTable[b];
+        const FiltersControlDef &x = FiltersControl(a), &y = FiltersControl(b);
         return byColumn ? std::pair(x.col, x.row) < std::pair(y.col, y.row)
                         : std::pair(x.row, x.col) < std::pair(y.row, y.col);
     });
@@ -137,29 +138,30 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
 
     for (size_t i = 0; i < std::size(kSettingTable); ++i) {
         const SettingDef& d = kSettingTable[i];
-        if (d.ctl == SettingCtl::Check) {
-            auto* box = new QCheckBox(QString::fromLatin1(d.text));
-            box->setObjectName(QString::fromLatin1(d.objectName));
+        const FiltersControlDef& c = FiltersControl(i);
+        if (c.ctl == SettingCtl::Check) {
+            auto* box = new QCheckBox(QString::fromLatin1(c.text));
+            box->setObjectName(QString::fromLatin1(c.objectName));
             m_checks[i] = box;
-        } else if (d.ctl == SettingCtl::Field && d.spin != SpinSteps::None) {
+        } else if (c.ctl == SettingCtl::Field && c.spin != SpinSteps::None) {
             auto* spin = new CSpinEdit;
-            spin->setObjectName(QString::fromLatin1(d.objectName));
-            if (d.spin == SpinSteps::InRange) spin->SetStepRange(d.lo, d.hi);
+            spin->setObjectName(QString::fromLatin1(c.objectName));
+            if (c.spin == SpinSteps::InRange) spin->SetStepRange(d.lo, d.hi);
             m_spins[i] = spin;
             m_edits[i] = spin->Edit();
-        } else if (d.ctl == SettingCtl::Field) {
+        } else if (c.ctl == SettingCtl::Field) {
             auto* edit = new QLineEdit;
-            edit->setObjectName(QString::fromLatin1(d.objectName));
+            edit->setObjectName(QString::fromLatin1(c.objectName));
             m_edits[i] = edit;
-        } else if (d.ctl == SettingCtl::Choice) {
+        } else if (c.ctl == SettingCtl::Choice) {
             auto* choice = new CRankChoice;
-            choice->Mode()->setObjectName(QString::fromLatin1(d.objectName));
+            choice->Mode()->setObjectName(QString::fromLatin1(c.objectName));
             m_choices[i] = choice;
         }
-        m_reachIndex[i] = d.ctl == SettingCtl::Field ? d.high : -1;
+        m_reachIndex[i] = c.ctl == SettingCtl::Field ? d.high : -1;
         if (m_reachIndex[i] >= 0) {
             auto* label = new QLabel;
-            label->setObjectName(QStringLiteral("reach") + QString::fromLatin1(d.objectName).mid(4));
+            label->setObjectName(QStringLiteral("reach") + QString::fromLatin1(c.objectName).mid(4));
             // Room for any value, so the dialog keeps its size as the values change.
             label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("max 0000000")));
             m_reach[i] = label;
@@ -193,7 +195,7 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(minimums);
     int rows = 0;
     for (size_t i : GroupMembers(FiltersGroup::Minimums)) {
-        const SettingDef& d = kSettingTable[i];
+        const FiltersControlDef& d = FiltersControl(i);
         grid->addWidget(widget(i), d.row, d.col);
         if (d.ctl == SettingCtl::Field) widget(i)->setMinimumWidth(70);
         if (m_reach[i]) grid->addWidget(m_reach[i], d.row, d.col + 1);
@@ -202,7 +204,7 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     }
     auto* right = new QVBoxLayout;
     for (size_t i : GroupMembers(FiltersGroup::Side)) {
-        const SettingDef& d = kSettingTable[i];
+        const FiltersControlDef& d = FiltersControl(i);
         if (d.ctl == SettingCtl::Field && d.text) right->addWidget(new QLabel(QString::fromLatin1(d.text)));
         if (m_reach[i]) {
             auto* line = new QHBoxLayout;
@@ -229,7 +231,7 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     auto* types = new QGroupBox(QStringLiteral("Piece Type Filter"));
     auto* typeGrid = new QGridLayout(types);
     for (size_t i : GroupMembers(FiltersGroup::Types, true)) {
-        typeGrid->addWidget(widget(i), kSettingTable[i].row, kSettingTable[i].col);
+        typeGrid->addWidget(widget(i), FiltersControl(i).row, FiltersControl(i).col);
         chainSetting(i);
     }
 
@@ -237,7 +239,7 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
     auto* limits = new QGroupBox(QStringLiteral("Suit Limits"));
     auto* limitGrid = new QGridLayout(limits);
     for (size_t i : GroupMembers(FiltersGroup::Limits)) {
-        const SettingDef& d = kSettingTable[i];
+        const FiltersControlDef& d = FiltersControl(i);
         if (d.ctl == SettingCtl::Check) {
             // The text stands to the left of the box.
             widget(i)->setLayoutDirection(Qt::RightToLeft);
@@ -368,7 +370,7 @@ bool CFiltersDlg::TakeControls() {
     std::array<size_t, SETTINGS_COUNT> order{};
     const int fields = FiltersFieldCount();
     for (size_t i = 0; i < std::size(kSettingTable); ++i)
-        if (kSettingTable[i].ctl == SettingCtl::Field) order[size_t(kSettingTable[i].fieldOrder)] = i;
+        if (FiltersControl(i).ctl == SettingCtl::Field) order[size_t(FiltersControl(i).fieldOrder)] = i;
     for (int k = 0; k < fields; ++k) {
         const size_t i = order[size_t(k)];
         const SettingDef& d = kSettingTable[i];

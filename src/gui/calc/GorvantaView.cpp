@@ -20,7 +20,7 @@
 #include <unordered_set>
 
 #include "gui/calc/CalcProgress.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "gui/calc/ResultsHeader.h"
 #include "core/model/ArmorSuit.h"
 #include "qtstore/FileNames.h"
@@ -127,6 +127,14 @@ void CGorvantaView::StopAndWaitForRun() {
     m_pRun->SetClosing(true);
     m_pRun->StopAndWait();
     m_pRun->SetClosing(false);
+}
+
+// The window program has one flag for its one run: closing any document during a run stops it.
+bool CGorvantaView::RunInProgress() const { return IsCalcRunning(); }
+
+void CGorvantaView::StopRunForClose() {
+    TheCalcState().m_bCalcRunning.store(0);
+    StopAndWaitForRun();
 }
 
 void CGorvantaView::ApplyColumnVisibility() {

@@ -45,6 +45,8 @@ public:
     bool IsResultsView() const override { return HasActiveRun(); }
     // Stops this view's run and returns once its worker has returned; no summary is shown.
     void StopAndWaitForRun() override;
+    bool RunInProgress() const override;
+    void StopRunForClose() override;
     // Clears the results and starts a run on the document's pool. False, doing nothing, while a run is in
     // progress anywhere in the program or without a document.
     bool StartCalc();

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "core/calc/Settings.h"
+#include "gui/calc/AppState.h"
 #include "core/model/ArmorSuit.h"
 #include "qtstore/QtText.h"
 

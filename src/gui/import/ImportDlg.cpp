@@ -22,7 +22,7 @@
 
 #include <algorithm>
 
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/document/Assignment.h"
 #include "core/import/ItemNames.h"
 #include "core/import/ItemTextParser.h"

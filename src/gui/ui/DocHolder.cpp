@@ -13,7 +13,7 @@
 #include "LeftView.h"
 #include "qtstore/FileNames.h"
 #include "gui/calc/CalcRun.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "gui/calc/GorvantaView.h"
 #include "gui/calc/FiltersDlg.h"
 #include "core/document/DocFile.h"

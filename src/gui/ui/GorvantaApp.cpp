@@ -14,7 +14,7 @@
 #include "LeftView.h"
 #include "gui/calc/GorvantaView.h"
 #include "MainFrame.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/document/DocFile.h"
 #include "gui/import/ItemNamesDlg.h"
 #include "qtstore/QtText.h"
@@ -104,9 +104,15 @@ void CGorvantaApp::UpdateWaitCursor() {
     }
 }
 
+std::unique_ptr<CGorvantaDoc> CGorvantaApp::NewDocument() {
+    // Each new or opened document sees the store as it is now, changes made elsewhere included.
+    TheSettings().LoadSettings();
+    return std::make_unique<CGorvantaDoc>();
+}
+
 CDocHolder* CGorvantaApp::OnFileNew() {
     if (!m_pMainWnd) return nullptr;
-    auto doc = std::make_unique<CGorvantaDoc>();  // reloads the settings
+    auto doc = NewDocument();
     if (!doc->OnNewDocument()) return nullptr;
     auto owned = std::make_unique<CDocHolder>(*this, std::move(doc));
     CDocHolder* holder = owned.get();
@@ -143,7 +149,7 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
         }
     }
 
-    auto doc = std::make_unique<CGorvantaDoc>();
+    auto doc = NewDocument();
     const QString full = AbsoluteFileName(path);
     // Taken before reading: a change made while we read shows as a change later.
     const CFileStamp stamp = CFileStamp::Of(full);

@@ -86,6 +86,8 @@ public:
     int m_nUntitledCount = 0;
 
 private:
+    // A document for New or Open, after the settings are read again from the store.
+    static std::unique_ptr<CGorvantaDoc> NewDocument();
     void LoadRecentFileList();
     void SaveRecentFileList();
     void RecentFilesChanged();

@@ -21,7 +21,7 @@
 
 #include "AddPieceDlg.h"
 #include "WaitCursor.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "core/calc/Settings.h"
 #include "core/document/Assignment.h"
 #include "core/model/MessageBox.h"

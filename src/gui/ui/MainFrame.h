@@ -13,6 +13,7 @@
 #include "FrameHost.h"
 #include "WindowPlacement.h"
 #include "core/calc/Settings.h"
+#include "gui/calc/AppState.h"
 
 class CChildFrame;
 class QAction;

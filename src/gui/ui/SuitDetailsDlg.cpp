@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "core/calc/Settings.h"
+#include "gui/calc/AppState.h"
 #include "core/document/Assignment.h"
 #include "core/document/GorvantaDoc.h"
 #include "core/model/ArmorPiece.h"

@@ -8,7 +8,6 @@
 
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
-#include "core/calc/CalcState.h"
 #include "core/calc/ResultColumns.h"
 
 namespace {
@@ -289,18 +288,19 @@ TEST(Search, NamesOfARunGrowBeyondFiveDigits) {
     EXPECT_EQ(r.m_nExamined, 100001);
 }
 
-// The window program's worker runs on the process flag; a reporter that throws ends any run.
+// The window program's worker runs on the flag it is given; a reporter that throws ends any run.
 TEST(Search, TheWorkerAndAReporterThatThrows) {
     CTestPool one;
     one.Add(0, {70, 70, 70, 70, 70});
-    CRecorder rec(TheCalcState().m_bCalcRunning);
-    EXPECT_EQ(CalcThreadProc(nullptr, one.lists, 0, rec), 0);
+    std::atomic<int32_t> flag{0};
+    CRecorder rec(flag);
+    EXPECT_EQ(CalcThreadProc(nullptr, one.lists, 0, flag, rec), 0);
     EXPECT_EQ(rec.m_nBegins, 0);  // no block: nothing happens
-    EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(Open({0})), one.lists, 300, rec), 0);
+    EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(Open({0})), one.lists, 300, flag, rec), 0);
     EXPECT_EQ(rec.m_nBegins, 1);
     EXPECT_TRUE(rec.m_bRunningAtEnd);
     EXPECT_EQ(rec.suits.size(), 1u);
-    EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
+    EXPECT_EQ(flag.load(), 0);
 
     struct CThrower : ICalcReporter {
         void OnBegin(const CCalcCount&) override {}
@@ -325,10 +325,10 @@ TEST(Search, TheWorkerAndAReporterThatThrows) {
 
         // The window program's worker lets nothing out of its thread and still reports the end, once.
         CThrower worker;
-        EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(param), pool.lists, 0, worker, threads), 1);
+        EXPECT_EQ(CalcThreadProc(std::make_unique<CCalcParam>(param), pool.lists, 0, flag, worker, threads), 1);
         EXPECT_EQ(worker.ends, 1);
         EXPECT_EQ(worker.error, "The calculation failed: full");
-        EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
+        EXPECT_EQ(flag.load(), 0);
     }
 }
 
@@ -390,11 +390,12 @@ TEST(Search, SuitsHeldStayNearTheLimitWhateverTheThreads) {
             EXPECT_EQ(got.m_strError, "");
         }
     }
-    CRecorder rec(TheCalcState().m_bCalcRunning);
+    std::atomic<int32_t> flag{0};
+    CRecorder rec(flag);
     CCalcStats stats;
     CCalcTuning tuning;
     tuning.m_pStats = &stats;
-    RunCalculation(q.param, q.pool.lists, 0, TheCalcState().m_bCalcRunning, rec, 4096, tuning);
+    RunCalculation(q.param, q.pool.lists, 0, flag, rec, 4096, tuning);
     EXPECT_GE(stats.m_nWorkers, 0);
     EXPECT_LE(stats.m_nWorkers, int(std::max(1u, std::thread::hardware_concurrency())));
 }

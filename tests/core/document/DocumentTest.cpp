@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
 
 #include "DocTestSupport.h"
-#include "core/calc/CalcState.h"
 #include "core/calc/Settings.h"
 #include "core/model/Archive.h"
 #include "core/model/MessageBox.h"
+#include "core/model/PieceDefs.h"
 #include "core/model/ProfileStore.h"
 
 namespace {
@@ -244,19 +245,15 @@ TEST(Document, PoolListForSelectsOnlySingleSlotBits) {
     for (int32_t bad : {0, 3, 4096, -1, 48, INT32_MIN}) EXPECT_EQ(doc.PoolListFor(bad), nullptr) << bad;
 }
 
-TEST(Document, ConstructionReloadsTheSettings) {
-    const int i = CSettings::IndexOf("Luck Limit");
-    ASSERT_GE(i, 0);
+TEST(Document, ConstructionLeavesTheStoreAlone) {
+    // Whoever makes a document loads the settings it needs; loading would write the name tables here.
     CMemoryProfileStore store;
     SetProfileStore(&store);
-    store.WriteInt(SETTINGS_SECTION, CSettings::ValueName(i), 4321);
-    TheSettings().Value(i) = 0;
     {
         CGorvantaDoc doc;
-        EXPECT_EQ(TheSettings().Value(i), 4321);
+        EXPECT_FALSE(store.OpenKey(std::string(PIECEDEFS_SECTION) + PieceDefSubkey(0)));
     }
     SetProfileStore(nullptr);
-    TheSettings().LoadSettings();
 }
 
 TEST(Document, UpdateAllViewsSkipsTheSender) {
@@ -283,11 +280,14 @@ class CResultsView : public CRecordingView {
 public:
     explicit CResultsView(CGorvantaDoc& doc) : m_doc(doc) {}
     bool IsResultsView() const override { return true; }
-    void StopAndWaitForRun() override {
+    bool RunInProgress() const override { return running.load() != 0; }
+    void StopRunForClose() override {
+        running = 0;
         ++stops;
-        flagWhenAsked = TheCalcState().m_bCalcRunning.load();
+        flagWhenAsked = running.load();
         poolWhenAsked = m_doc.GetPoolCount();
     }
+    std::atomic<int32_t> running{0};
     int stops = 0;
     int flagWhenAsked = -1;
     int poolWhenAsked = -1;
@@ -304,12 +304,12 @@ TEST(Document, ClosingDuringARunStopsItBeforeThePoolIsFreed) {
     CResultsView results(doc);
     doc.AddView(&tree);
     doc.AddView(&results);
-    TheCalcState().m_bCalcRunning = 1;
+    results.running = 1;
     doc.OnCloseDocument();
     EXPECT_EQ(results.stops, 1);
     EXPECT_EQ(results.flagWhenAsked, 0);
     EXPECT_EQ(results.poolWhenAsked, 1);
-    EXPECT_EQ(TheCalcState().m_bCalcRunning.load(), 0);
+    EXPECT_EQ(results.running.load(), 0);
     EXPECT_EQ(doc.GetPoolCount(), 0);
 
     // Without a run nothing is stopped.

@@ -17,7 +17,7 @@ namespace {
 class Parser : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
+        for (int k = 0; k < 11; ++k) ThePieceDefs().Table(k) = PieceDefDefaults(k);
     }
     std::vector<CParsedLine> Parse(const std::string& text, bool answer = true) {
         asked = 0;

@@ -8,7 +8,7 @@
 namespace {
 // Tables at their defaults without touching any store.
 void DefaultTables() {
-    for (int k = 0; k < 11; ++k) TheSettings().m_pieceDefs.Table(k) = PieceDefDefaults(k);
+    for (int k = 0; k < 11; ++k) ThePieceDefs().Table(k) = PieceDefDefaults(k);
 }
 CArmorPiece Parse(const std::string& line) {
     DefaultTables();

@@ -12,16 +12,21 @@ class PieceDefsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetProfileStore(&store);
-        TheSettings().LoadSettings();
+        SetThePieceDefs(&settings.m_pieceDefs);
+        settings.LoadSettings();
     }
-    void TearDown() override { SetProfileStore(nullptr); }
+    void TearDown() override {
+        SetThePieceDefs(nullptr);
+        SetProfileStore(nullptr);
+    }
     CArmorPiece Parse(const std::string& line) {
         CArmorPiece p;
         p.ParseText(line);
         return p;
     }
-    std::vector<std::string>& Table(int k) { return TheSettings().m_pieceDefs.Table(k); }
+    std::vector<std::string>& Table(int k) { return ThePieceDefs().Table(k); }
     CMemoryProfileStore store;
+    CSettings settings;
 };
 }  // namespace
 
@@ -33,18 +38,18 @@ TEST_F(PieceDefsTest, FirstStartWritesDefaultsOnce) {
     EXPECT_EQ(Table(4), PieceDefDefaults(4));
     for (int k = 0; k < 11; ++k) EXPECT_TRUE(store.OpenKey(std::string("PieceDefs\\") + PieceDefSubkey(k)));
     size_t writes = store.WriteCount();
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_EQ(store.WriteCount(), writes);  // a second start writes nothing
 }
 
 TEST_F(PieceDefsTest, AnEmptiedTableStaysEmpty) {
     store.DeleteValues("PieceDefs\\Rings");
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_TRUE(Table(6).empty());
     EXPECT_EQ(Parse("Gold Ring fire resist 3%").m_nType, PIECE_WEAPON);
     // A deleted key comes back with its defaults.
     store.DeleteKey("PieceDefs\\Rings");
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_EQ(Parse("Gold Ring fire resist 3%").m_nType, PIECE_RING);
 }
 
@@ -92,7 +97,7 @@ TEST_F(PieceDefsTest, LoaderLimitsAndSkips) {
     store.DeleteValues("PieceDefs\\Headwear");
     store.WriteString("PieceDefs\\Headwear", "01", std::string(300, 'x'));
     store.WriteString("PieceDefs\\Headwear", "02", "helm");
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_TRUE(Table(0).empty());  // a failure at the first value ends loading
 
     store.DeleteValues("PieceDefs\\Headwear");
@@ -100,12 +105,12 @@ TEST_F(PieceDefsTest, LoaderLimitsAndSkips) {
     store.WriteString("PieceDefs\\Headwear", "02", std::string(300, 'x'));
     store.WriteString("PieceDefs\\Headwear", "03", std::string(254, 'y'));
     store.WriteString("PieceDefs\\Headwear", "any name", "coif");
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_EQ(Table(0), (std::vector<std::string>{"helm", std::string(254, 'y'), "coif"}));
 
     store.DeleteValues("PieceDefs\\Headwear");
     store.WriteString("PieceDefs\\Headwear", "01", "");
-    TheSettings().LoadSettings();
+    settings.LoadSettings();
     EXPECT_EQ(Parse("longsword of fire").m_nType, PIECE_HEADWEAR);
 
     std::vector<std::string> list = {"keep"};
@@ -141,7 +146,7 @@ TEST_F(PieceDefsTest, UnusableStoreLeavesTheDefaultsInForce) {
         SetProfileStore(broken);
         for (int load = 0; load < 2; ++load) {
             for (int k = 0; k < 11; ++k) Table(k).clear();
-            TheSettings().LoadSettings();
+            settings.LoadSettings();
             for (int k = 0; k < 11; ++k) EXPECT_EQ(Table(k), PieceDefDefaults(k)) << k;
             EXPECT_EQ(Parse("plate helm").m_nType, PIECE_HEADWEAR);
             EXPECT_EQ(Parse("Gold Ring").m_nType, PIECE_RING);

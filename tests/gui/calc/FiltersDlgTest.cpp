@@ -10,7 +10,7 @@
 
 #include "support/GuiTest.h"
 #include "support/Pools.h"
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "gui/calc/FiltersDlg.h"
 #include "core/calc/Settings.h"
 #include "core/document/GorvantaDoc.h"

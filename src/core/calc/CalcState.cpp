@@ -1,6 +1,0 @@
-#include "CalcState.h"
-
-CCalcState& TheCalcState() {
-    static CCalcState state;
-    return state;
-}
