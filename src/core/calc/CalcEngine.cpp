@@ -959,14 +959,13 @@ CalcHighest SummaryLimits(const CCalcParam& p, int32_t lowerLimit) {
 
 std::string FormatSummary(const CCalcCount& examined, int64_t found, const CCalcParam& param, int32_t lowerLimit,
                           const CalcHighest& highest) {
-    static const char* const kRows[HIGH_COUNT] = {"Resist", "Luck", "LMC", "LRC", "MR", "HR", "SR", "DCI", "HCI"};
     const CalcHighest limits = SummaryLimits(param, lowerLimit);
     char buf[128];
     std::snprintf(buf, sizeof buf, " suit configurations examined.\n%lld %s limit standards.\nAttr.\tLimit\tHighest",
                   (long long)found, found == 1 ? "suit meets" : "suits meet");
     std::string text = examined.ToString() + buf;
     for (int i = 0; i < HIGH_COUNT; ++i) {
-        std::snprintf(buf, sizeof buf, "\n%s\t%d\t%d", kRows[i], limits[size_t(i)], highest[size_t(i)]);
+        std::snprintf(buf, sizeof buf, "\n%s\t%d\t%d", SummaryRow(i), limits[size_t(i)], highest[size_t(i)]);
         text += buf;
     }
     return text;

@@ -7,19 +7,9 @@ namespace calc_detail {
 
 CVals ValsOf(const CArmorPiece& p) {
     CVals r{};
-    r.v[0] = p.m_nPhysical;
-    r.v[1] = p.m_nFire;
-    r.v[2] = p.m_nCold;
-    r.v[3] = p.m_nPoison;
-    r.v[4] = p.m_nEnergy;
-    r.v[BonusLane(HIGH_LUCK)] = p.m_nLuck;
-    r.v[BonusLane(HIGH_LMC)] = p.m_nLMC;
-    r.v[BonusLane(HIGH_LRC)] = p.m_nLRC;
-    r.v[BonusLane(HIGH_MR)] = p.m_nMR;
-    r.v[BonusLane(HIGH_HR)] = p.m_nHR;
-    r.v[BonusLane(HIGH_SR)] = p.m_nSR;
-    r.v[BonusLane(HIGH_DCI)] = p.m_nDCI;
-    r.v[BonusLane(HIGH_HCI)] = p.m_nHCI;
+    const CPropertyValues values = CPropertyValues::Of(p);
+    for (const PropertyDef& d : kPropertyTable)
+        r.v[d.high < 0 ? d.index : BonusLane(d.high)] = values.v[size_t(d.index)];
     r.v[LANE_TOTAL] = Wrap(Wrap(Wrap(Wrap(r.v[0], r.v[1]), r.v[2]), r.v[3]), r.v[4]);
     return r;
 }

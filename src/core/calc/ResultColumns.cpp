@@ -4,13 +4,9 @@
 
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
+#include "core/model/Properties.h"
 
 namespace {
-// Property behind the columns 1 to 5 and 8 to 15 (-1 for the name and the two totals).
-constexpr int kColumnProperty[RESULT_COLUMN_COUNT] = {
-    -1, PROP_PHYSICAL, PROP_FIRE, PROP_COLD, PROP_POISON, PROP_ENERGY, -1, -1,
-    PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
-
 int Sign(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
 
 // Each line is the fields joined by the separator, as `field` writes them, then the line end.
@@ -32,9 +28,14 @@ std::string JoinLines(const std::vector<std::string>& headings, const std::vecto
 }  // namespace
 
 const std::array<const char*, RESULT_COLUMN_COUNT>& ResultColumnHeadings() {
-    static const std::array<const char*, RESULT_COLUMN_COUNT> kHeadings = {
-        "Suit", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total", "Act. Total",
-        "Luck", "LMC",  "LRC",  "MR",   "HR",     "SR",     "DCI",        "HCI"};
+    static const std::array<const char*, RESULT_COLUMN_COUNT> kHeadings = [] {
+        std::array<const char*, RESULT_COLUMN_COUNT> h{};
+        h[0] = "Suit";
+        h[6] = "Eff. Total";
+        h[7] = "Act. Total";
+        for (const PropertyDef& d : kPropertyTable) h[size_t(d.column)] = d.heading;
+        return h;
+    }();
     return kHeadings;
 }
 
@@ -42,7 +43,7 @@ int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap) {
     if (column < 1 || column >= RESULT_COLUMN_COUNT) return 0;
     if (column == 6) return suit.GetCappedTotalResist(bypassCap);
     if (column == 7) return suit.m_nTotalResist;
-    return suit.GetProperty(kColumnProperty[column], bypassCap);
+    return suit.GetProperty(PropertyOfColumn(column)->index, bypassCap);
 }
 
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap) {

@@ -7,6 +7,7 @@
 
 #include "core/calc/Wishes.h"
 #include "core/model/PieceDefs.h"
+#include "core/model/Properties.h"
 
 constexpr const char* SETTINGS_SECTION = "Settings";
 constexpr int COLUMN_COUNT = 16;
@@ -122,20 +123,6 @@ public:
 // The settings table: each setting declared once, in store order. Store load and save, the run's
 // parameter block, the Filters dialog and the results list's optional columns all loop over it.
 
-// Order of the nine highest values a run reports, the summary lines and the minimums they are shown
-// against.
-enum {
-    HIGH_TOTAL = 0,
-    HIGH_LUCK,
-    HIGH_LMC,
-    HIGH_LRC,
-    HIGH_MR,
-    HIGH_HR,
-    HIGH_SR,
-    HIGH_DCI,
-    HIGH_HCI,
-    HIGH_COUNT
-};
 struct SettingDef {
     const char* name;  // store name
     int32_t def;

@@ -5,12 +5,9 @@
 #include "core/import/ItemTextParser.h"
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
+#include "core/model/Properties.h"
 
 namespace {
-// The bonus properties in the order and under the names of the results list.
-const std::pair<int, const char*> kBonus[8] = {{PROP_LUCK, "Luck"}, {PROP_LMC, "LMC"}, {PROP_LRC, "LRC"},
-                                               {PROP_MR, "MR"},     {PROP_HR, "HR"},   {PROP_SR, "SR"},
-                                               {PROP_DCI, "DCI"},   {PROP_HCI, "HCI"}};
 constexpr size_t CUT_LINE_SHOWN = 60;
 }  // namespace
 
@@ -46,11 +43,12 @@ std::vector<CDuplicate> FindDuplicates(const std::vector<CPastedText>& rowsInPas
 
 std::string BonusSummary(const CArmorPiece& piece) {
     std::string out;
-    for (const auto& [prop, name] : kBonus) {
-        const int v = piece.GetProperty(prop);
+    // The bonus properties in the order and under the names of the results list.
+    for (const PropertyDef& d : kPropertyTable) {
+        const int v = d.high < 0 ? 0 : piece.GetProperty(d.index);
         if (v == 0) continue;
         if (!out.empty()) out += ", ";
-        out += std::string(name) + " " + std::to_string(v) + (PropertyIsPercent(prop) ? "%" : "");
+        out += std::string(d.heading) + " " + std::to_string(v) + (d.percent ? "%" : "");
     }
     return out;
 }

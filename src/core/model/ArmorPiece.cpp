@@ -6,22 +6,11 @@
 #include "Archive.h"
 #include "Cp1252.h"
 #include "PieceDefs.h"
+#include "Properties.h"
 
 namespace {
 const char* const kTypeNames[SLOT_COUNT] = {"head wear", "gorgets", "arms",    "gloves",  "chest pieces", "legs",
                                             "rings",     "robes",   "cloaks",  "shields", "bracelets",    "weapons"};
-
-struct PropInfo {
-    const char* keyword;
-    bool percent;
-};
-const PropInfo kProps[PROP_COUNT] = {
-    {"physical resist", true},  {"fire resist", true},         {"cold resist", true},
-    {"poison resist", true},    {"energy resist", true},       {"luck", false},
-    {"lower mana cost", true},  {"lower reagent cost", true},  {"mana regeneration", false},
-    {nullptr, false},           {"defense chance increase", true}, {"hit chance increase", true},
-    {"hit point regeneration", false}, {"stamina regeneration", false},
-};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -49,8 +38,14 @@ int SlotIndexOf(int32_t type) {
     return -1;
 }
 
-const char* PropertyKeyword(int index) { return (index >= 0 && index < PROP_COUNT) ? kProps[index].keyword : nullptr; }
-bool PropertyIsPercent(int index) { return index >= 0 && index < PROP_COUNT && kProps[index].percent; }
+const char* PropertyKeyword(int index) {
+    const PropertyDef* d = PropertyOf(index);
+    return d ? d->keyword : nullptr;
+}
+bool PropertyIsPercent(int index) {
+    const PropertyDef* d = PropertyOf(index);
+    return d && d->percent;
+}
 
 int32_t* CArmorPiece::Field(int index) {
     switch (index) {

@@ -25,6 +25,7 @@
 #include "core/calc/Settings.h"
 #include "core/document/Assignment.h"
 #include "core/model/MessageBox.h"
+#include "core/model/Properties.h"
 #include "gui/resources/Menus.h"
 #include "gui/resources/Resource.h"
 #include "gui/resources/StringTable.h"
@@ -39,8 +40,6 @@ constexpr int DRAG_HOT_SPOT = 15;
 // Separates a label from its number among equal siblings in an item's key.
 constexpr QChar KEY_SEPARATOR = QChar(0x1f);
 
-const char* const kResistNames[5] = {"Physical", "Fire", "Cold", "Poison", "Energy"};
-const int kBonusProps[] = {PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
 
 // Labels sort alphabetically without regard to case; equal ones keep their order of insertion.
 bool LabelLess(const std::string& a, const std::string& b) {
@@ -54,14 +53,15 @@ QString ValueText(int prop, int value) {
 // "luck 40, lower mana cost 8%": the bonus properties that are not zero.
 QString BonusLine(const std::function<int(int)>& value) {
     QStringList parts;
-    for (int prop : kBonusProps)
-        if (const int v = value(prop)) parts << QString::fromLatin1(PropertyKeyword(prop)) + QLatin1Char(' ') + ValueText(prop, v);
+    for (const PropertyDef& d : kPropertyTable)
+        if (const int v = d.high < 0 ? 0 : value(d.index)) parts << QString::fromLatin1(d.keyword) + QLatin1Char(' ') + ValueText(d.index, v);
     return parts.join(QStringLiteral(", "));
 }
 
 QString ResistLine(const std::function<int(int)>& value) {
     QStringList parts;
-    for (int r = 0; r < 5; ++r) parts << QStringLiteral("%1 %2").arg(QString::fromLatin1(kResistNames[r]), ValueText(r, value(r)));
+    for (const PropertyDef& d : kPropertyTable)
+        if (d.name) parts << QStringLiteral("%1 %2").arg(QString::fromLatin1(d.name), ValueText(d.index, value(d.index)));
     return parts.join(QStringLiteral(", "));
 }
 

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "core/calc/Settings.h"
+#include "core/model/Properties.h"
 #include "gui/calc/AppState.h"
 #include "core/document/Assignment.h"
 #include "core/document/GorvantaDoc.h"
@@ -27,8 +28,17 @@
 
 namespace {
 constexpr int DETAIL_COLUMNS = 16;
-const char* const kHeadings[DETAIL_COLUMNS] = {"Type", "Item", "Phy.", "Fire", "Cold", "Poison", "Energy", "Eff. Total",
-                                               "Luck", "LMC",  "LRC",  "MR",   "HR",   "SR",     "DCI",    "HCI"};
+// The resists stand one column to the right of the results list's, after "Type" and "Item"; the bonus
+// properties in the same columns as there.
+constexpr int DetailColumn(const PropertyDef& d) { return d.high < 0 ? d.column + 1 : d.column; }
+const std::array<const char*, DETAIL_COLUMNS> kHeadings = [] {
+    std::array<const char*, DETAIL_COLUMNS> h{};
+    h[0] = "Type";
+    h[1] = "Item";
+    h[7] = "Eff. Total";
+    for (const PropertyDef& d : kPropertyTable) h[size_t(DetailColumn(d))] = d.heading;
+    return h;
+}();
 const int kWidths[DETAIL_COLUMNS] = {50, 350, 50, 50, 50, 50, 50, 60, 50, 50, 50, 50, 50, 50, 50, 50};
 // The rows' slot order and labels.
 const std::pair<int, const char*> kSlots[] = {
@@ -36,23 +46,13 @@ const std::pair<int, const char*> kSlots[] = {
     {PIECE_GLOVES, "Gloves"}, {PIECE_LEGS, "Legs"},    {PIECE_ROBE, "Robe"},         {PIECE_CLOAK, "Cloak"},
     {PIECE_RING, "Ring"},     {PIECE_BRACELET, "Bracelet"}, {PIECE_SHIELD, "Shield"}, {PIECE_WEAPON, "Weapon"},
 };
-// Properties of the columns 8 to 15.
-const int kBonus[8] = {PROP_LUCK, PROP_LMC, PROP_LRC, PROP_MR, PROP_HR, PROP_SR, PROP_DCI, PROP_HCI};
 
 QString Num(int v) { return QString::number(v); }
 
-bool DisplayOn(const CSettings& s, int column) {
-    switch (column) {
-    case 8: return s.m_bDisplayLuck != 0;
-    case 9: return s.m_bDisplayLMC != 0;
-    case 10: return s.m_bDisplayLRC != 0;
-    case 11: return s.m_bDisplayMR != 0;
-    case 12: return s.m_bDisplayHR != 0;
-    case 13: return s.m_bDisplaySR != 0;
-    case 14: return s.m_bDisplayDCI != 0;
-    case 15: return s.m_bDisplayHCI != 0;
-    default: return true;
-    }
+// The bonus columns follow the results list's display switches.
+bool DisplayOn(CSettings& s, int column) {
+    const int32_t* on = s.ColumnSwitch(column);
+    return !on || *on != 0;
 }
 
 // The sorted list of the character box: letters compared without case, as the 8-bit set lowers them.
@@ -167,7 +167,7 @@ void CSuitDetailsDlg::InsertColumns() {
     m_listDetails->setHeaderLabels(headings);
     // The widths are meant for an 8-point dialog font; wider fonts get wider columns.
     const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
-    const CSettings& s = TheSettings();
+    CSettings& s = TheSettings();
     for (int n = 0; n < DETAIL_COLUMNS; ++n) {
         m_listDetails->setColumnWidth(n, int(kWidths[n] * scale + 0.5));
         // A hidden column keeps its texts; it is only given no width.
@@ -186,9 +186,8 @@ void CSuitDetailsDlg::FillRows() {
                 auto* row = new QTreeWidgetItem(m_listDetails);
                 row->setText(0, QString::fromLatin1(label));
                 row->setText(1, ToQt(p->m_strText));
-                for (int r = 0; r < 5; ++r) row->setText(2 + r, Num(p->GetProperty(r)));
+                for (const PropertyDef& d : kPropertyTable) row->setText(DetailColumn(d), Num(p->GetProperty(d.index)));
                 row->setText(7, Num(p->m_nTotalResist));
-                for (int b = 0; b < 8; ++b) row->setText(8 + b, Num(p->GetProperty(kBonus[b])));
             }
         }
     }
@@ -198,11 +197,10 @@ void CSuitDetailsDlg::FillRows() {
     const CArmorSuit empty;
     const CArmorSuit& s = m_pSuit ? *m_pSuit : empty;
     totals->setText(1, QStringLiteral("Actual total resist: %1").arg(s.GetTotalResist()));
-    const int resists[5] = {s.m_nPhysical, s.m_nFire, s.m_nCold, s.m_nPoison, s.m_nEnergy};
-    for (int r = 0; r < 5; ++r) totals->setText(2 + r, Num(resists[r]));
+    // The sums as they are, resists uncapped; only the effective total applies the cap.
+    const CPropertyValues sums = CPropertyValues::Of(s);
+    for (const PropertyDef& d : kPropertyTable) totals->setText(DetailColumn(d), Num(sums.v[size_t(d.index)]));
     totals->setText(7, Num(s.GetCappedTotalResist(TheSettings().m_bBypassResistCap != 0)));
-    const int bonus[8] = {s.m_nLuck, s.m_nLMC, s.m_nLRC, s.m_nMR, s.m_nHR, s.m_nSR, s.m_nDCI, s.m_nHCI};
-    for (int b = 0; b < 8; ++b) totals->setText(8 + b, Num(bonus[b]));
 }
 
 void CSuitDetailsDlg::OnRowDoubleClicked(QTreeWidgetItem* item, int) {
