@@ -60,16 +60,26 @@ std::string TrimName(const std::string& name) {
 
 bool SameCharacterName(const std::string& a, const std::string& b) { return CompareNoCaseCp1252(a, b) == 0; }
 
+CAssignQuestions MessageBoxQuestions() {
+    return {[](const char* message) { ShowMessage(message, MsgButtons::OK, MsgIcon::Stop); },
+            [](const std::string& name) {
+                return ShowMessage(ReplaceQuestion(name), MsgButtons::YesNo, MsgIcon::Question) == IDYES;
+            }};
+}
+
 bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName) {
+    return AssignSuit(doc, suit, typedName, MessageBoxQuestions());
+}
+
+bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName, const CAssignQuestions& ask) {
+    const auto refuse = [&](const char* message) {
+        if (ask.refused) ask.refused(message);
+        return false;
+    };
     const std::string name = TrimName(typedName);
-    if (name.empty()) {
-        ShowMessage(MSG_NAME_EMPTY, MsgButtons::OK, MsgIcon::Stop);
-        return false;
-    }
-    if (!doc || !suit || FindSuit(*doc, suit) != doc->m_arrSuits.end() || !PiecesStillInPool(*doc, *suit)) {
-        ShowMessage(MSG_ASSIGN_ERROR, MsgButtons::OK, MsgIcon::Stop);
-        return false;
-    }
+    if (name.empty()) return refuse(MSG_NAME_EMPTY);
+    if (!doc || !suit || FindSuit(*doc, suit) != doc->m_arrSuits.end() || !PiecesStillInPool(*doc, *suit))
+        return refuse(MSG_ASSIGN_ERROR);
     CArmorSuit* old = nullptr;
     for (CArmorSuit* s : doc->m_arrSuits)
         if (s && SameCharacterName(s->m_strCharacter, name)) {
@@ -77,7 +87,7 @@ bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedNam
             break;
         }
     if (old) {
-        if (ShowMessage(ReplaceQuestion(name), MsgButtons::YesNo, MsgIcon::Question) != IDYES) return false;
+        if (!ask.replaceSuit || !ask.replaceSuit(name)) return false;
         ReleaseAssignedSuit(*doc, old);
     }
     AddAssignedSuit(*doc, suit, name);

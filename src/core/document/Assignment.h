@@ -31,6 +31,16 @@ bool SameCharacterName(const std::string& a, const std::string& b);
 // slot, so could never go back) is refused with "Error saving suit to document. Assignment failed.".
 bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName);
 
+// What an assignment asks or tells, so that a caller can assign without a modal box per suit.
+struct CAssignQuestions {
+    std::function<void(const char* message)> refused;  // why the assignment failed
+    // The character already wears a suit: true releases it for the new one (empty: no).
+    std::function<bool(const std::string& name)> replaceSuit;
+};
+// The questions through the message box, as the suit details dialog asks them.
+CAssignQuestions MessageBoxQuestions();
+bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedName, const CAssignQuestions& ask);
+
 // Records the name, moves the suit into the document and its pieces out of the pool lists that hold them;
 // marks the document modified. No view is told.
 void AddAssignedSuit(CGorvantaDoc& doc, CArmorSuit* suit, const std::string& name);

@@ -46,6 +46,28 @@ protected:
 const PoolList& Heads(CGorvantaDoc& d) { return d.m_arrPool[0]; }
 }  // namespace
 
+// Asked through callbacks, an assignment shows no box: a refusal tells its reason, a second suit for a
+// character asks by name and only yes replaces.
+TEST_F(AssignmentTest, QuestionsThroughCallbacksShowNoBox) {
+    std::vector<std::string> told, asked;
+    bool answer = false;
+    const CAssignQuestions ask{[&](const char* m) { told.push_back(m); },
+                               [&](const std::string& name) { asked.push_back(name); return answer; }};
+    auto first = Result({helm1});
+    ASSERT_TRUE(AssignSuit(&doc, first.get(), "Ann", ask));
+    CArmorSuit* kept = first.release();
+    auto second = Result({chest});
+    EXPECT_FALSE(AssignSuit(&doc, second.get(), " ann ", ask));
+    EXPECT_EQ(doc.m_arrSuits, std::vector<CArmorSuit*>{kept});
+    answer = true;
+    EXPECT_TRUE(AssignSuit(&doc, second.get(), " ann ", ask));
+    second.release();
+    EXPECT_EQ(asked, (std::vector<std::string>{"ann", "ann"}));
+    EXPECT_FALSE(AssignSuit(&doc, Result({ring}).get(), " ", ask));
+    EXPECT_EQ(told, std::vector<std::string>{MSG_NAME_EMPTY});
+    EXPECT_TRUE(box.shown.empty());
+}
+
 // The very pieces leave the pool (a twin with the same text stays) and all come back with Delete Suit,
 // which keeps the name.
 TEST_F(AssignmentTest, AssignMovesTheSuitInAndDeleteSuitReturnsEveryPiece) {
