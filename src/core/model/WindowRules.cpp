@@ -47,6 +47,9 @@ int SplitLeftWidth(int left, int reference, int total, int minLeft, int minRight
     if (total <= 0) return 0;
     // Rounded to the nearest pixel, so that the stored width comes back exactly at the stored size.
     int wanted = reference > 0 ? int((int64_t(left) * total * 2 + reference) / (int64_t(reference) * 2)) : left;
+    // A list the user made narrower than its columns is theirs at that size: it is kept from getting
+    // narrower still, so the split comes back exactly at the reference width.
+    if (reference > 0) minRight = std::max(0, std::min(minRight, reference - left));
     const int limit = total >= minLeft + minRight ? total - minRight : std::min(minLeft, total);
     wanted = std::min(wanted, limit);
     return std::clamp(wanted, 0, total);

@@ -29,8 +29,8 @@ CPlaceRect PlaceOnScreens(const CPlaceRect& rc, const std::vector<CPlaceRect>& s
                           int grip);
 
 // The tree's width in a split `total` pixels wide when it was `left` of `reference`: the same proportion,
-// but leaving the list at least `minRight` while `total` has room for `minLeft` besides; with less room the
-// tree gets no more than `minLeft`.
+// but leaving the list at least `minRight` (or the width it had in the reference, if that was less) while
+// `total` has room for `minLeft` besides; with less room the tree gets no more than `minLeft`.
 int SplitLeftWidth(int left, int reference, int total, int minLeft, int minRight);
 
 // Cascaded windows in `area`, each a title bar `step` below and to the right of the one before: every

@@ -113,6 +113,9 @@ bool CChildFrame::OnCreateClient() {
     m_pResultsView = new CGorvantaView(m_pDoc->Doc());
     m_wndSplitter->addWidget(m_pLeftView);
     m_wndSplitter->addWidget(m_pResultsView);
+    // Sizes given that do not fill the split leave the tree as given; resizes keep the proportion.
+    m_wndSplitter->setStretchFactor(0, 0);
+    m_wndSplitter->setStretchFactor(1, 1);
     m_wndSplitter->setSizes({leftWidth, clientWidth / 2});
     // The stored width is the tree's in a window of the size this one was made with.
     splitter->SetProportion(leftWidth, std::max(0, clientWidth - m_wndSplitter->handleWidth()));

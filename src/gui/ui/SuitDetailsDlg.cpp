@@ -230,16 +230,13 @@ void CSuitDetailsDlg::done(int result) {
 }
 
 void CSuitDetailsDlg::WidenForColumns() {
+    // A place from the store is the user's own; the dialog is centred over its parent otherwise.
+    if (testAttribute(Qt::WA_Moved)) return;
     const QMargins margins = layout()->contentsMargins();
     const int needed = m_listDetails->header()->length() + 2 * m_listDetails->frameWidth() +
                        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_listDetails) + margins.left() +
                        margins.right();
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
     if (!screen) return;
-    const CPlaceRect wider = WidenWithin(ToPlace(geometry()), needed, ToPlace(screen->availableGeometry()));
-    // A dialog that was not placed from the store is centred over its parent when shown.
-    if (testAttribute(Qt::WA_Moved))
-        setGeometry(ToQRect(wider));
-    else
-        resize(wider.w, height());
+    resize(WidenWithin(ToPlace(geometry()), needed, ToPlace(screen->availableGeometry())).w, height());
 }

@@ -48,7 +48,7 @@ private:
     void RestorePlacement();
     void SavePlacement();
     void InsertColumns();
-    // Wide enough for every column shown, within the screen.
+    // At its default place, wide enough for every column shown, within the screen.
     void WidenForColumns();
     void FillRows();
     void OnRowDoubleClicked(QTreeWidgetItem* item, int column);

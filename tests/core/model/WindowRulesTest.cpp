@@ -59,7 +59,8 @@ TEST(WindowRules, SplitKeepsItsProportionAndTheListItsFirstColumns) {
         int left, reference, total, minLeft, minRight;
         int expected;
     } cases[] = {
-        {"the stored size gives the stored width", 197, 590, 590, 120, 400, 190},
+        {"the stored size gives the stored width, even with a narrow list", 197, 590, 590, 120, 400, 197},
+        {"a list made narrow gets no narrower", 900, 1000, 800, 120, 390, 700},
         {"the stored size, room enough", 197, 590, 590, 120, 300, 197},
         {"twice as wide, twice the tree", 197, 590, 1180, 120, 300, 394},
         {"half as wide: the list keeps its columns", 300, 600, 300, 50, 200, 100},
