@@ -30,14 +30,16 @@ struct CCommand {
     const char* name;
     const char* usage;
     int (*run)(const QStringList& args);
+    // Commands that only read leave the per-user store as it was, even where they would write to it.
+    bool readsOnly;
 };
 
 // Every command is registered here: its name, its usage line and its entry point (declared in Commands.h).
 const CCommand kCommands[] = {
-    {"import", "gorvanta-cli import DOC.gva [TEXTFILE]", RunImportCommand},
-    {"dump", "gorvanta-cli dump DOC.gva", RunDumpCommand},
-    {"calc", "gorvanta-cli calc DOC.gva [OPTIONS]", RunCalcCommand},
-    {"mark", "gorvanta-cli mark DOC.gva K:I excluded|pinned|none", RunMarkCommand},
+    {"import", "gorvanta-cli import DOC.gva [TEXTFILE]", RunImportCommand, false},
+    {"dump", "gorvanta-cli dump DOC.gva", RunDumpCommand, true},
+    {"calc", "gorvanta-cli calc DOC.gva [OPTIONS]", RunCalcCommand, true},
+    {"mark", "gorvanta-cli mark DOC.gva K:I excluded|pinned|none", RunMarkCommand, false},
 };
 
 std::string Usage() {
@@ -79,7 +81,7 @@ int main(int argc, char* argv[]) {
     if (name == QLatin1String("help")) return ListCommands();
     for (const CCommand& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
-        CQtProfileStore store;
+        CQtProfileStore store(c.readsOnly ? CQtProfileStore::Access::ReadOnly : CQtProfileStore::Access::ReadWrite);
         // Settings still work from memory; the user should know they will not be kept.
         if (!store.Problem().empty()) PrintError("gorvanta-cli: " + store.Problem());
         SetProfileStore(&store);

@@ -36,7 +36,20 @@ constexpr const char* kInMemory = "settings are kept for this run only.";
 std::unique_ptr<QSettings> MemoryOnly() { return std::make_unique<QSettings>(QString(), QSettings::IniFormat); }
 }  // namespace
 
-CQtProfileStore::CQtProfileStore() {
+CQtProfileStore::CQtProfileStore() : CQtProfileStore(Access::ReadWrite) {}
+
+CQtProfileStore::CQtProfileStore(Access access) {
+    OpenUserStore();
+    if (access == Access::ReadOnly) {
+        // Same values, fallbacks included, in memory: what is read is what the file says, and nothing
+        // written reaches it.
+        std::unique_ptr<QSettings> copy = MemoryOnly();
+        for (const QString& key : m_pSettings->allKeys()) copy->setValue(key, m_pSettings->value(key));
+        m_pSettings = std::move(copy);
+    }
+}
+
+void CQtProfileStore::OpenUserStore() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
     // The files QSettings("VarnHolt", "Gorvanta") reads, in its order: the user's application and
     // organisation files, then the system's.

@@ -15,6 +15,10 @@ public:
     // organisation's or the system's fallback files, the user's own file is used without the fallbacks.
     // Problem() says so.
     CQtProfileStore();
+    // Read only: the store's values are read once, and every change (the name tables' first defaults among
+    // them) is kept in memory for this run, so that reads see it while the file is neither made nor written.
+    enum class Access { ReadWrite, ReadOnly };
+    explicit CQtProfileStore(Access access);
     // For tests: a store on an INI file of its own.
     explicit CQtProfileStore(const char* iniPath);
     ~CQtProfileStore() override;
@@ -40,6 +44,8 @@ public:
     static constexpr const char* KEY_MARKER = ".gorvanta-key";
 
 private:
+    void OpenUserStore();
+
     std::unique_ptr<QSettings> m_pSettings;
     std::string m_problem;
 };

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -556,4 +557,49 @@ TEST_F(CliTest, StoreThatIsAFifoIsReportedAndLeftAlone) {
     // Filed by the default name tables, as a ring.
     EXPECT_EQ(Dump("a.gva").value("pool").toArray()[6].toArray().size(), 1);
     EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// Commands that only read leave the per-user store as it was: not made when it is absent, neither rewritten
+// nor touched when it is there; they still read it, and what they print is the same either way.
+TEST_F(CliTest, ReadingCommandsLeaveTheStoreAsItWas) {
+    const fs::path store = dir / "config" / "VarnHolt" / "Gorvanta.conf";
+    // import writes a document, and the name tables' defaults, as the window program would.
+    ASSERT_EQ(Run({"import", Path("a.gva")}, kText).status, 0);
+    ASSERT_TRUE(fs::exists(store));
+    Write(store.string(), Read(store.string()) + "\n[Settings]\nLowerLimit=0\n");
+    const std::string stored = Read(store.string());
+    const std::vector<QStringList> commands = {
+        {"dump", Path("a.gva")},
+        {"calc", Path("a.gva")},
+        {"calc", Path("a.gva"), "--set", "Use Rings=1", "--format", "json"},
+        {"calc", Path("a.gva"), "--help"},
+        {"--help"},
+        {"help"},
+    };
+    std::vector<std::string> withStore;
+    for (const QStringList& args : commands) {
+        const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+        fs::last_write_time(store, old);
+        const CRun r = Run(args);
+        EXPECT_EQ(r.status, 0) << args.join(' ').toStdString() << ": " << r.err;
+        EXPECT_EQ(Read(store.string()), stored) << args.join(' ').toStdString();
+        EXPECT_EQ(fs::last_write_time(store), old) << args.join(' ').toStdString();
+        withStore.push_back(r.out);
+    }
+
+    fs::remove_all(dir / "config" / "VarnHolt");
+    std::vector<std::string> without;
+    for (const QStringList& args : commands) {
+        const CRun r = Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "config" / "VarnHolt")) << args.join(' ').toStdString();
+        without.push_back(r.out);
+    }
+    // The dump does not depend on the store; the run read the stored minimum of 0 where the default is 300.
+    EXPECT_EQ(without[0], withStore[0]);
+    EXPECT_NE(without[1], withStore[1]);
+    EXPECT_EQ(without[3], withStore[3]);
+    // A command that writes a document may write the store, as before.
+    ASSERT_EQ(Run({"mark", Path("a.gva"), "0:0", "excluded"}).status, 0);
+    EXPECT_TRUE(fs::exists(store));
 }

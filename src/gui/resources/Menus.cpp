@@ -96,6 +96,10 @@ const std::vector<CAccelDef>& AcceleratorResource() {
         {ACCEL_CTRL | ACCEL_SHIFT, AccelKey::Z, ID_EDIT_REDO},
         {ACCEL_NONE, AccelKey::F6, ID_NEXT_PANE},
         {ACCEL_SHIFT, AccelKey::F6, ID_PREV_PANE},
+        {ACCEL_NONE, AccelKey::F5, ID_CALC_START},
+        {ACCEL_SHIFT, AccelKey::F5, ID_CALC_STOP},
+        {ACCEL_NONE, AccelKey::Escape, ID_CALC_STOP},
+        {ACCEL_CTRL, AccelKey::F, ID_EDIT_FIND},
     };
     return table;
 }

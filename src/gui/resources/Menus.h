@@ -23,11 +23,12 @@ const std::vector<CMenuItemDef>& MenuResource(int id);
 const std::vector<int>& ToolbarResource();
 
 enum AccelModifier { ACCEL_NONE = 0, ACCEL_SHIFT = 1, ACCEL_CTRL = 2, ACCEL_ALT = 4 };
-enum class AccelKey { N, O, S, P, V, C, X, Y, Z, Insert, Delete, Backspace, F6 };
+enum class AccelKey { N, O, S, P, V, C, X, Y, Z, F, Insert, Delete, Backspace, Escape, F5, F6 };
 struct CAccelDef {
     int modifiers;
     AccelKey key;
     int id;
 };
-// The accelerator table of resource 128.
+// The accelerator table of resource 128. A menu entry without a key text of its own shows the first
+// accelerator of its command.
 const std::vector<CAccelDef>& AcceleratorResource();

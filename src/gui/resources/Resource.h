@@ -35,6 +35,7 @@ constexpr int ID_FILE_MRU_FILE1 = 57616;  // 57616 to 57619: the four recent fil
 constexpr int ID_EDIT_COPY = 57634;
 constexpr int ID_EDIT_CUT = 57635;
 constexpr int ID_EDIT_PASTE = 57637;
+constexpr int ID_EDIT_FIND = 57636;  // puts the keyboard into the tree's filter box
 constexpr int ID_EDIT_UNDO = 57643;
 constexpr int ID_EDIT_REDO = 57644;
 constexpr int ID_WINDOW_NEW = 57648;

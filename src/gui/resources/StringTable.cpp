@@ -7,13 +7,13 @@
 namespace {
 const std::map<int, const char*>& Strings() {
     static const std::map<int, const char*> table = {
-        // The program's own commands carry no tool tip part.
-        {ID_VIEW_ALWAYS_ON_TOP, "Set window to stay on top of all other windows"},
-        {ID_CALC_START, "Calculate armor combinations"},
+        // The program's own commands carry a tool tip part only where they have a toolbar button.
+        {ID_VIEW_ALWAYS_ON_TOP, "Set window to stay on top of all other windows\nAlways on Top"},
+        {ID_CALC_START, "Calculate armor combinations\nStart Calculation"},
         {ID_DELETE_ITEM, "Delete the selected item from the database"},
         {ID_ASSIGN_SUIT, "Assign the selected suit to a character and remove pieces from use"},
         {ID_CALC_FILTERS, "Filter and limit settings"},
-        {ID_CALC_STOP, "Stop calculation"},
+        {ID_CALC_STOP, "Stop calculation\nStop Calculation"},
         {ID_DELETE_SUIT, "Delete the suit and return the pieces to the pool"},
         {ID_DELETE_SUIT_ITEM, "Remove this piece from the suit and return it to the pool"},
         {ID_ADD_PIECE_TO_SUIT, "Add this piece to an existing character's suit"},
@@ -39,6 +39,7 @@ const std::map<int, const char*>& Strings() {
         {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
         {ID_EDIT_CUT, "Cut the selection and put it on the Clipboard\nCut"},
         {ID_EDIT_PASTE, "Insert Clipboard contents\nPaste"},
+        {ID_EDIT_FIND, "Show only the pieces whose text holds what you type\nFilter"},
         {ID_EDIT_UNDO, "Undo the last action\nUndo"},
         {ID_EDIT_REDO, "Redo the previously undone action\nRedo"},
         {ID_WINDOW_NEW, "Open another window for the active document\nNew Window"},

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QSplitter>
 #include <QStyle>
+
+#include <functional>
 
 #include "DocHolder.h"
 #include "LeftView.h"
@@ -21,6 +24,51 @@ constexpr int DEFAULT_CHILD_WIDTH = 599;
 constexpr int DEFAULT_CHILD_HEIGHT = 356;
 // The keyboard split moves by this much a key press, by one pixel with Ctrl.
 constexpr int SPLIT_KEY_STEP = 16;
+// The tree is not narrowed below this for the list's sake.
+constexpr int MIN_TREE_WIDTH = 120;
+// The list keeps room for this many of its first columns while the window is wide enough.
+constexpr int KEPT_RESULT_COLUMNS = 7;
+
+// Tree and list keep their proportion when the window is resized, tiled or cascaded. The proportion is
+// the split as last set by the user (or the program) at the width it had then; the split this class
+// applies itself does not change it, so a window narrowed and widened again gets its split back.
+class CProportionalSplitter : public QSplitter {
+public:
+    explicit CProportionalSplitter(std::function<int()> minRight) : QSplitter(Qt::Horizontal), m_minRight(std::move(minRight)) {}
+    void SetProportion(int left, int reference) {
+        m_nLeft = left;
+        m_nReference = reference;
+        m_arrApplied.clear();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        const QList<int> before = sizes();
+        if (!m_arrApplied.isEmpty() && before != m_arrApplied && before.size() == 2) SetProportion(before[0], before[0] + before[1]);
+        QSplitter::resizeEvent(event);
+        const QList<int> now = sizes();
+        if (now.size() != 2 || m_nReference <= 0) return;
+        const int total = now[0] + now[1];
+        const int left = SplitLeftWidth(m_nLeft, m_nReference, total, MIN_TREE_WIDTH, m_minRight());
+        setSizes({left, total - left});
+        m_arrApplied = sizes();
+    }
+
+private:
+    std::function<int()> m_minRight;
+    int m_nLeft = 0;
+    int m_nReference = 0;
+    QList<int> m_arrApplied;
+};
+
+// What the list needs to show its first `count` columns without scrolling.
+int FirstColumnsWidth(const QTableView& view, int count) {
+    const QHeaderView* header = view.horizontalHeader();
+    int width = 2 * view.frameWidth() + view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view);
+    if (!view.verticalHeader()->isHidden()) width += view.verticalHeader()->width();
+    for (int i = 0; i < std::min(count, header->count()); ++i) width += header->sectionSize(header->logicalIndex(i));
+    return width;
+}
 }  // namespace
 
 CChildFrame::CChildFrame(CDocHolder& doc) : m_pDoc(&doc) {
@@ -55,17 +103,22 @@ bool CChildFrame::OnCreateClient() {
     m_nCreatedClientWidth = clientWidth;
     const int leftWidth = LoadSplitterPos(clientWidth / 3);
 
-    m_wndSplitter = new QSplitter(Qt::Horizontal);
+    auto* splitter = new CProportionalSplitter([this] {
+        return m_pResultsView ? FirstColumnsWidth(*m_pResultsView, KEPT_RESULT_COLUMNS) : 0;
+    });
+    m_wndSplitter = splitter;
     m_wndSplitter->setObjectName(QStringLiteral("Splitter"));
     m_wndSplitter->setChildrenCollapsible(false);
     m_pLeftView = new CLeftView(m_pDoc->Doc());
     m_pResultsView = new CGorvantaView(m_pDoc->Doc());
     m_wndSplitter->addWidget(m_pLeftView);
     m_wndSplitter->addWidget(m_pResultsView);
-    // The tree keeps its width; the list takes what the window gains or loses.
+    // Sizes given that do not fill the split leave the tree as given; resizes keep the proportion.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);
     m_wndSplitter->setSizes({leftWidth, clientWidth / 2});
+    // The stored width is the tree's in a window of the size this one was made with.
+    splitter->SetProportion(leftWidth, std::max(0, clientWidth - m_wndSplitter->handleWidth()));
     setWidget(m_wndSplitter);
 
     m_pActiveView = m_pLeftView;
@@ -98,7 +151,9 @@ CCmdTarget* CChildFrame::GetActiveView() const {
 QString CChildFrame::OnUpdatePieceCount() const {
     if (!m_pDoc) return QString();
     const CGorvantaDoc& doc = m_pDoc->Doc();
-    QString text = QString::asprintf(PIECE_COUNT_FORMAT, int(doc.m_nSelPieceCount), doc.GetPoolCount());
+    // This window's own tree: another window on the document may have another selection.
+    const int selected = m_pLeftView ? m_pLeftView->SelectedPieceCount() : int(doc.m_nSelPieceCount);
+    QString text = QString::asprintf(PIECE_COUNT_FORMAT, selected, doc.GetPoolCount());
     // Excluded pieces stay in the pool count; how many of them searches leave out is told apart.
     if (const int excluded = CountMarked(doc, PieceMark::Excluded)) text += QStringLiteral(" (%1 excluded)").arg(excluded);
     return text;
@@ -212,6 +267,11 @@ bool CChildFrame::OnCmdMsg(int id, CCmdUI* pUI) {
     switch (id) {
         case ID_WINDOW_SPLIT:
             if (!pUI) OnKeyboardSplit();
+            return true;
+        case ID_EDIT_FIND:
+            // From either pane: the filter belongs to the tree.
+            if (!m_pLeftView) return false;
+            if (!pUI) m_pLeftView->FocusFilter();
             return true;
         case ID_NEXT_PANE:
         case ID_PREV_PANE:

@@ -186,6 +186,7 @@ CChildFrame* CGorvantaApp::CreateNewFrame(CDocHolder& doc, CChildFrame*) {
     auto* frame = new CChildFrame(doc);
     CCreateParams cs;
     frame->PreCreateWindow(cs);
+    KeepChildInView(cs, m_pMainWnd->DocumentAreaSize());
     m_pMainWnd->AddChildFrame(frame);
     if (cs.HasSize()) frame->resize(cs.cx, cs.cy);
     if (cs.HasPos()) frame->move(cs.x, cs.y);

@@ -269,6 +269,9 @@ void CLeftView::RebuildTree() {
         RestoreViewState(state);
     // New items are all shown: only a filter in force has anything to hide.
     if (!m_strFilter.empty()) ApplyFilter();
+    // The selection may be gone or hold other pieces now (undo, redo): the count follows what is shown.
+    if (m_pDoc) m_pDoc->m_nSelPieceCount = SelectedPieceCount();
+    emit pieceCountChanged();
 }
 
 void CLeftView::ResetRoots() {
@@ -352,7 +355,7 @@ CLeftView::CViewState CLeftView::SaveViewState() const {
 void CLeftView::RestoreViewState(const CViewState& state) {
     for (const QStringList& key : state.expanded)
         if (QTreeWidgetItem* item = ItemForKey(key)) item->setExpanded(true);
-    // An item that is gone leaves nothing selected, and the piece count as it was.
+    // An item that is gone leaves nothing selected.
     if (QTreeWidgetItem* item = state.selected.isEmpty() ? nullptr : ItemForKey(state.selected)) setCurrentItem(item);
     executeDelayedItemsLayout();
     verticalScrollBar()->setValue(state.vscroll);
@@ -360,6 +363,11 @@ void CLeftView::RestoreViewState(const CViewState& state) {
 }
 
 // ---- Filter ----
+
+void CLeftView::FocusFilter() {
+    m_pFilter->setFocus(Qt::ShortcutFocusReason);
+    m_pFilter->selectAll();
+}
 
 void CLeftView::OnFilterEdited() {
     const std::string filter = LowerCp1252(FromQt(m_pFilter->text()));
@@ -775,8 +783,7 @@ void CLeftView::keyPressEvent(QKeyEvent* event) {
     }
     if (event->matches(QKeySequence::Find)) {
         event->accept();
-        m_pFilter->setFocus(Qt::ShortcutFocusReason);
-        m_pFilter->selectAll();
+        FocusFilter();
         return;
     }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {

@@ -62,6 +62,8 @@ public:
     QTreeWidgetItem* FindDataItem(const void* data) const;
     // Items with data in the subtree of item, item included.
     int CountPieceItems(QTreeWidgetItem* item) const;
+    // The pieces under the selected item as the tree shows them now; 0 with nothing selected.
+    int SelectedPieceCount() const { return CountPieceItems(m_hSelItem); }
     virtual bool IsDraggable(QTreeWidgetItem* item) const;
     // A slot type's node under "Items"; it shows its piece count after its name.
     bool IsTypeNode(const QTreeWidgetItem* item) const;
@@ -88,6 +90,8 @@ public:
     // The filter box above the tree. Only pieces whose text holds the filter (ignoring case), and the
     // suits that hold such pieces or whose character's name holds it, are shown.
     QLineEdit* FilterBox() const { return m_pFilter; }
+    // The keyboard goes to the filter box, its text selected for typing over.
+    void FocusFilter();
     void ApplyFilter();
 
     // The item whose label (not merely its row) lies under a point of the viewport; null elsewhere.

@@ -6,14 +6,16 @@
 #include <QDropEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QUrl>
 
 #include <set>
@@ -43,9 +45,12 @@ QKeySequence AccelSequence(const CAccelDef& a) {
         case AccelKey::X: key = Qt::Key_X; break;
         case AccelKey::Y: key = Qt::Key_Y; break;
         case AccelKey::Z: key = Qt::Key_Z; break;
+        case AccelKey::F: key = Qt::Key_F; break;
         case AccelKey::Insert: key = Qt::Key_Insert; break;
         case AccelKey::Delete: key = Qt::Key_Delete; break;
         case AccelKey::Backspace: key = Qt::Key_Backspace; break;
+        case AccelKey::Escape: key = Qt::Key_Escape; break;
+        case AccelKey::F5: key = Qt::Key_F5; break;
         case AccelKey::F6: key = Qt::Key_F6; break;
     }
     Qt::KeyboardModifiers mods;
@@ -53,6 +58,13 @@ QKeySequence AccelSequence(const CAccelDef& a) {
     if (a.modifiers & ACCEL_CTRL) mods |= Qt::ControlModifier;
     if (a.modifiers & ACCEL_ALT) mods |= Qt::AltModifier;
     return QKeySequence(QKeyCombination(mods, key));
+}
+
+// The first accelerator of the command, or none.
+QKeySequence CommandShortcut(int id) {
+    for (const CAccelDef& a : AcceleratorResource())
+        if (a.id == id) return AccelSequence(a);
+    return QKeySequence();
 }
 
 // The checked commands of the menus.
@@ -126,9 +138,6 @@ bool CMainFrame::OnCreate() {
             continue;
         }
         m_wndToolBar->addAction(Action(id));
-        // Commands whose string has no tool tip part show no tip.
-        if (CommandTip(id).empty())
-            if (QWidget* button = m_wndToolBar->widgetForAction(Action(id))) button->installEventFilter(this);
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
     // The toolbar can also be hidden from the window's context menu.
@@ -181,6 +190,8 @@ bool CMainFrame::OnCreate() {
         const int id = accel.id;
         connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
         addAction(a);
+        // Esc is the focused widget's (the filter box empties itself) unless it can stop a run.
+        if (accel.key == AccelKey::Escape) m_arrCommandOnlyAccels.emplace_back(id, a);
     }
 
     ApplyAlwaysOnTop(m_bAlwaysOnTop);
@@ -231,12 +242,17 @@ void CMainFrame::UpdateRecentFileItems() {
 
 QAction* CMainFrame::MakeAction(int id, const char* text) {
     if (QAction* existing = Action(id)) return existing;
-    auto* a = new QAction(QString::fromLatin1(text), this);
+    QString label = QString::fromLatin1(text);
+    const QKeySequence key = CommandShortcut(id);
+    // The menu shows the key; the accelerators, not the action, take it.
+    if (!key.isEmpty() && !label.contains(QLatin1Char('\t'))) label += QLatin1Char('\t') + key.toString(QKeySequence::NativeText);
+    auto* a = new QAction(label, this);
     a->setObjectName(QStringLiteral("ID_%1").arg(id));
     a->setStatusTip(QString::fromLatin1(CommandPrompt(id).c_str()));
     a->setIcon(CommandIcon(id));
-    const std::string tip = CommandTip(id);
-    if (!tip.empty()) a->setToolTip(QString::fromLatin1(tip.c_str()));
+    QString tip = QString::fromLatin1(CommandTip(id).c_str());
+    if (!tip.isEmpty() && !key.isEmpty()) tip += QStringLiteral(" (%1)").arg(key.toString(QKeySequence::NativeText));
+    if (!tip.isEmpty()) a->setToolTip(tip);
     a->setCheckable(IsCheckCommand(id));
     // In a menu a checked command shows its check mark, not its picture.
     if (a->isCheckable()) a->setIconVisibleInMenu(false);
@@ -294,6 +310,13 @@ QMenu* CMainFrame::MenuPopup(const QString& title) const {
     for (QAction* a : menuBar()->actions())
         if (a->menu() && a->text() == title) return a->menu();
     return nullptr;
+}
+
+QSize CMainFrame::DocumentAreaSize() const {
+    if (!m_pMdiArea) return QSize();
+    // Before the first show nothing has been laid out: the area still has its initial size.
+    if (layout()) layout()->activate();
+    return m_pMdiArea->contentsRect().size();
 }
 
 CChildFrame* CMainFrame::MDIGetActive() const {
@@ -363,7 +386,7 @@ bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
                 return true;
             }
             if (id == ID_WINDOW_CASCADE)
-                m_pMdiArea->cascadeSubWindows();
+                OnWindowCascade();
             else if (id == ID_WINDOW_TILE_HORZ)
                 m_pMdiArea->tileSubWindows();
             else
@@ -371,6 +394,28 @@ bool CMainFrame::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         default: return false;
     }
+}
+
+void CMainFrame::OnWindowCascade() {
+    // The area's own cascade gives each window its size hint, too small for a tree and a list.
+    std::vector<QMdiSubWindow*> windows;
+    QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
+    for (QMdiSubWindow* w : m_pMdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (!w->isHidden() && !w->isMinimized() && w != active) windows.push_back(w);
+    // The active window ends on top, in front.
+    if (active && !active->isHidden() && !active->isMinimized()) windows.push_back(active);
+    if (windows.empty()) return;
+    QStyleOptionTitleBar option;
+    option.initFrom(windows.front());
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, windows.front()) +
+                     style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, windows.front());
+    const std::vector<CPlaceRect> places = CascadeRects(int(windows.size()), ToPlace(m_pMdiArea->viewport()->rect()), step);
+    for (size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized()) windows[i]->showNormal();
+        windows[i]->setGeometry(ToQRect(places[i]));
+        windows[i]->raise();
+    }
+    if (active) m_pMdiArea->setActiveSubWindow(active);
 }
 
 void CMainFrame::OnWindowArrange() {
@@ -399,6 +444,10 @@ void CMainFrame::UpdateCmdUI() {
         const bool handled = RouteCmdMsg(id, &ui);
         action->setEnabled(handled && ui.m_bEnabled);
         if (action->isCheckable()) action->setChecked(handled && ui.m_bChecked);
+    }
+    for (const auto& [id, accel] : m_arrCommandOnlyAccels) {
+        CCmdUI ui(id);
+        accel->setEnabled(RouteCmdMsg(id, &ui) && ui.m_bEnabled);
     }
     // A document's flag may have been set without a word to its windows.
     for (QMdiSubWindow* w : m_pMdiArea->subWindowList())
@@ -536,8 +585,3 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     emit filesDropped(files);
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // Toolbar buttons of commands without a tip part: no tool tip.
-    if (event->type() == QEvent::ToolTip && qobject_cast<QToolButton*>(watched)) return true;
-    return QMainWindow::eventFilter(watched, event);
-}

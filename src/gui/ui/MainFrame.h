@@ -43,6 +43,8 @@ public:
     int m_bAlwaysOnTop = 0;
 
     QMdiArea* MdiArea() const { return m_pMdiArea; }
+    // The size of the area that holds the document windows, laid out now even while the window is hidden.
+    QSize DocumentAreaSize() const;
     QToolBar* ToolBar() const { return m_wndToolBar; }
     QLabel* PieceCountPane() const { return m_pPieceCountPane; }
     QLabel* MessagePane() const { return m_pMessagePane; }
@@ -71,8 +73,9 @@ public:
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
     CWindowPlacement GetWindowPlacement() const override;
 
-    // Arrange Icons of the Window menu.
+    // Arrange Icons and Cascade of the Window menu.
     void OnWindowArrange();
+    void OnWindowCascade();
 
 signals:
     // Every command state has just been refreshed.
@@ -86,7 +89,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool PreCreateWindow(CCreateParams& cs);
@@ -107,6 +109,8 @@ private:
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pPieceCountPane = nullptr;
     std::map<int, QAction*> m_actions;
+    // Accelerators that are enabled only while their command is, so that the key is not lost otherwise.
+    std::vector<std::pair<int, QAction*>> m_arrCommandOnlyAccels;
     // The two menu bars' popups, built once and swapped in and out of the bar.
     std::vector<QAction*> m_mainMenuBar;
     std::vector<QAction*> m_docMenuBar;

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -143,6 +145,7 @@ void CSuitDetailsDlg::OnInitDialog() {
     RestorePlacement();
     setWindowTitle(QStringLiteral("Details for suit: %1").arg(m_pSuit ? ToQt(m_pSuit->m_strName) : QString()));
     InsertColumns();
+    WidenForColumns();
     if (m_pDoc) {
         std::vector<std::string> names = m_pDoc->m_arrCharacters;
         std::stable_sort(names.begin(), names.end(), CharacterLess);
@@ -223,4 +226,16 @@ void CSuitDetailsDlg::reject() { QDialog::accept(); }
 void CSuitDetailsDlg::done(int result) {
     if (m_bInitialized) SavePlacement();
     QDialog::done(result);
+}
+
+void CSuitDetailsDlg::WidenForColumns() {
+    // A place from the store is the user's own; the dialog is centred over its parent otherwise.
+    if (testAttribute(Qt::WA_Moved)) return;
+    const QMargins margins = layout()->contentsMargins();
+    const int needed = m_listDetails->header()->length() + 2 * m_listDetails->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_listDetails) + margins.left() +
+                       margins.right();
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen) return;
+    resize(WidenWithin(ToPlace(geometry()), needed, ToPlace(screen->availableGeometry())).w, height());
 }

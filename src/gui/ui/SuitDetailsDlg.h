@@ -48,6 +48,8 @@ private:
     void RestorePlacement();
     void SavePlacement();
     void InsertColumns();
+    // At its default place, wide enough for every column shown, within the screen.
+    void WidenForColumns();
     void FillRows();
     void OnRowDoubleClicked(QTreeWidgetItem* item, int column);
 

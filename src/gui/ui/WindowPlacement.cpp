@@ -21,6 +21,7 @@ CScreenMetrics PlatformMetrics() {
         m.workArea = screen->availableGeometry();
         m.screen = screen->geometry().size();
     }
+    for (QScreen* each : QGuiApplication::screens()) m.screens.push_back(each->geometry());
     const int icon = QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize) : 32;
     m.icon = QSize(icon, icon);
     return m;
@@ -56,6 +57,21 @@ void Place(CCreateParams& cs, const QRect& rc, QPoint offset) {
     cs.y = std::min(rc.top() + offset.y(), m.screen.height() - m.icon.height());
 }
 
+// A main window that no screen shows (left of or above them all, or on a screen that has gone) comes
+// back on the primary screen's work area.
+void KeepFrameOnScreens(CCreateParams& cs) {
+    const CScreenMetrics m = GetScreenMetrics();
+    std::vector<CPlaceRect> screens;
+    for (const QRect& r : m.screens) screens.push_back(ToPlace(r));
+    if (screens.empty()) screens.push_back({0, 0, m.screen.width(), m.screen.height()});
+    const int grip = std::max(m.icon.width(), m.icon.height());
+    const CPlaceRect r = PlaceOnScreens({cs.x, cs.y, cs.cx, cs.cy}, screens, ToPlace(m.workArea), grip);
+    cs.x = r.x;
+    cs.y = r.y;
+    cs.cx = r.w;
+    cs.cy = r.h;
+}
+
 void Defaults(CCreateParams& cs, int defaultWidth, int defaultHeight) {
     if (defaultWidth != 0) cs.cx = defaultWidth;
     if (defaultHeight != 0) cs.cy = defaultHeight;
@@ -72,6 +88,7 @@ void LoadFramePlacement(CCreateParams& cs, int defaultWidth, int defaultHeight, 
         if (pAlwaysOnTop) *pAlwaysOnTop = (onTop == 1) ? 1 : 0;
         // The stored rectangle is relative to the work area.
         Place(cs, rc, GetScreenMetrics().workArea.topLeft());
+        KeepFrameOnScreens(cs);
     } else {
         Defaults(cs, defaultWidth, defaultHeight);
         if (pAlwaysOnTop) *pAlwaysOnTop = 0;
@@ -94,6 +111,15 @@ int LoadChildFramePlacement(CCreateParams& cs, int defaultWidth, int defaultHeig
     }
     Defaults(cs, defaultWidth, defaultHeight);
     return SW_SHOWMAXIMIZED;
+}
+
+void KeepChildInView(CCreateParams& cs, const QSize& area) {
+    if (!cs.HasPos() || !cs.HasSize() || area.isEmpty()) return;
+    const CPlaceRect r = PlaceInArea({cs.x, cs.y, cs.cx, cs.cy}, {0, 0, area.width(), area.height()});
+    cs.x = r.x;
+    cs.y = r.y;
+    cs.cx = r.w;
+    cs.cy = r.h;
 }
 
 void SaveChildFramePlacement(const IPlacedWindow* frame) {

@@ -6,6 +6,9 @@
 
 #include <climits>
 #include <string>
+#include <vector>
+
+#include "core/model/WindowRules.h"
 
 class QWidget;
 
@@ -43,6 +46,8 @@ struct CScreenMetrics {
     QRect workArea;
     QSize screen;
     QSize icon;
+    // Every screen's geometry; empty stands for the primary screen alone.
+    std::vector<QRect> screens;
 };
 CScreenMetrics GetScreenMetrics();
 // Tests put other screens in place; null returns to the platform's.
@@ -57,6 +62,12 @@ void SaveFramePlacement(const IPlacedWindow* frame, int alwaysOnTop);
 // Returns SW_SHOWMAXIMIZED when the window is to open maximized, else 0.
 int LoadChildFramePlacement(CCreateParams& cs, int defaultWidth, int defaultHeight);
 void SaveChildFramePlacement(const IPlacedWindow* frame);
+// A document window's place from the store, kept in a document area of `area`: one left mostly out of
+// sight (stored while the main window was larger) is moved, and shrunk if need be, into it.
+void KeepChildInView(CCreateParams& cs, const QSize& area);
+
+inline CPlaceRect ToPlace(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+inline QRect ToQRect(const CPlaceRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
 // The splitter whose left column width is stored.
 class ISplitPane {

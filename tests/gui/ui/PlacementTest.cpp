@@ -11,7 +11,7 @@ using namespace guitest;
 
 namespace {
 // A screen of 1024 by 768 whose work area starts below a 30-pixel panel, with 32-pixel icons.
-CScreenMetrics PanelScreen() { return CScreenMetrics{QRect(0, 30, 1024, 738), QSize(1024, 768), QSize(32, 32)}; }
+CScreenMetrics PanelScreen() { return CScreenMetrics{QRect(0, 30, 1024, 738), QSize(1024, 768), QSize(32, 32), {}}; }
 
 struct CFixedWindow : IPlacedWindow {
     CWindowPlacement wp;
