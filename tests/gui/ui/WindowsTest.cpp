@@ -12,7 +12,7 @@
 #include <QSplitter>
 #include <QTest>
 
-#include "core/calc/CalcState.h"
+#include "gui/calc/AppState.h"
 #include "gui/calc/GorvantaView.h"
 #include "gui/import/ImportDlg.h"
 #include "gui/resources/Resource.h"
