@@ -1,6 +1,7 @@
 #include "DocHolder.h"
 
 #include <QFileInfo>
+#include <QThread>
 #include <QUndoCommand>
 
 #include <array>
@@ -27,6 +28,12 @@
 namespace {
 constexpr const char* CHANGED_ON_DISK_QUESTION =
     "%1 has been changed on disk since it was opened or last saved.\nDo you want to overwrite it with this document?";
+constexpr const char* REPLACE_DAMAGED_QUESTION =
+    "The exclude and pin marks stored in %1 could not be read. Saving replaces them with the marks the "
+    "document has now.\nDo you want to save it?";
+// How long a save waits for a command-line tool that holds the document's lock.
+constexpr int LOCK_TRIES = 50;
+constexpr int LOCK_PAUSE_MS = 100;
 
 // Both names reach the same file (or would, once it exists).
 bool SameFile(const QString& a, const QString& b) {
@@ -114,6 +121,9 @@ void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
     oldSuits.swap(doc.m_arrSuits);
     doc.m_arrCharacters.clear();
     CArchive ar{std::string_view(*bytes)};
+    // Kept blocks were reported when the file was opened; reading them back is no news.
+    CScriptedMessageBox quiet;
+    CMessageBoxScope scope(&quiet);
     try {
         doc.Serialize(ar);
     } catch (const CArchiveException&) {
@@ -130,6 +140,12 @@ void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
         for (CArmorPiece* p : suit->m_arrPieces) delete p;
         delete suit;
     }
+}
+
+void CDocHolder::MarkUnsaved() {
+    m_pDoc->SetModifiedFlag(true);
+    m_undo.resetClean();
+    CheckModified();
 }
 
 bool CDocHolder::CanUndo() const { return m_undo.canUndo() && !IsCalcInProgress(); }
@@ -212,8 +228,7 @@ bool CDocHolder::CanCloseFrame(CChildFrame* frame) {
 bool CDocHolder::DoFileSave() {
     // A document without a file, or one whose file has become read-only, is saved under a new name.
     if (m_strPathName.isEmpty()) return DoSave(QString());
-    const QByteArray file = FileNameBytes(m_strPathName);
-    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0) return DoSave(QString());
+    if (IsReadOnlyFile(FileNameBytes(m_strPathName).toStdString())) return DoSave(QString());
     return DoSave(m_strPathName);
 }
 
@@ -240,18 +255,40 @@ bool CDocHolder::DoSave(QString path, bool replace) {
 
 bool CDocHolder::OnSaveDocument(const QString& path) {
     const bool ownFile = !m_strPathName.isEmpty() && SameFile(path, m_strPathName);
-    if (ownFile && ChangedOnDisk()) {
-        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
-        question.replace(QStringLiteral("%1"), m_strTitle);
-        if (ShowMessage(FromQt(question), MsgButtons::YesNo, MsgIcon::Warning) != IDYES) return false;
-    }
+    const std::string file = FileNameBytes(path).toStdString();
     std::string error;
-    if (!SaveDocumentFile(*m_pDoc, FileNameBytes(path).toStdString(), &error)) {
+    // Held for the time of the save, as the command-line tool holds it: a change it is making is either
+    // on disk before we look, or waits until we are done.
+    CDocFileLock lock;
+    auto takeLock = [&] {
+        for (int i = 0; i < LOCK_TRIES; ++i) {
+            if (lock.Lock(file, &error, false)) return true;
+            QThread::msleep(LOCK_PAUSE_MS);
+        }
+        return false;
+    };
+    auto failed = [&error] {
         std::string text = MSG_FAILED_TO_SAVE;
         if (!error.empty()) text += "\n" + error;
         ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
         return false;
+    };
+    if (!takeLock()) return failed();
+    if (ownFile && ChangedOnDisk()) {
+        // Nobody waits on our lock while the user reads the question.
+        lock.Unlock();
+        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNoDefaultNo, MsgIcon::Warning) != IDYES) return false;
+        if (!takeLock()) return failed();
     }
+    if (m_pDoc->HasDamagedBlock()) {
+        QString question = QString::fromLatin1(REPLACE_DAMAGED_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNoDefaultNo, MsgIcon::Warning) != IDYES) return false;
+        m_pDoc->DropDamagedBlocks();
+    }
+    if (!SaveDocumentFile(*m_pDoc, file, &error)) return failed();
     // Taken after the save: it is what a later save compares against.
     if (ownFile) m_fileStamp = CFileStamp::Of(m_strPathName);
     // What was saved is the state that undo and redo call unmodified; a change nobody announced is a step.

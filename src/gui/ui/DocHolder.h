@@ -52,6 +52,9 @@ public:
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);
     bool IsModified() const { return m_pDoc->IsModified(); }
+    // A document that differs from its file though nothing was changed here (restored after a crash):
+    // modified, and no step of the undo history is the saved state.
+    void MarkUnsaved();
 
     const std::vector<CChildFrame*>& Frames() const { return m_arrFrames; }
     void AddFrame(CChildFrame* frame);

@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(int(box.shown.size()), 1);
         QCOMPARE(box.shown[0].text, std::string("pool.gva has been changed on disk since it was opened or last saved.\n"
                                                 "Do you want to overwrite it with this document?"));
-        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNoDefaultNo);  // Enter keeps their file
         QCOMPARE(Read(file), theirs);
         QVERIFY(doc->IsModified());
 
