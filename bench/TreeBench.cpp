@@ -21,7 +21,11 @@
 #include "core/model/MessageBox.h"
 #include "core/model/PieceDefs.h"
 #include "core/model/ProfileStore.h"
+#include "core/model/Archive.h"
+#include "gui/ui/DocHolder.h"
 #include "gui/ui/LeftView.h"
+
+#include <unistd.h>
 
 namespace {
 double CpuSeconds() {
@@ -48,6 +52,25 @@ void Paste(CGorvantaDoc& doc, const std::string& sample) {
     std::vector<std::unique_ptr<CArmorPiece>> pieces;
     for (CParsedLine& row : rows) pieces.push_back(std::move(row.piece));
     AddImportedPieces(doc, std::move(pieces));
+}
+
+// A host for a document without the application object.
+class CBenchHost : public IDocHost {
+public:
+    bool DoPromptFileName(QString&, bool) override { return false; }
+    void AddToRecentFileList(const QString&) override {}
+    QWidget* DialogParent() const override { return nullptr; }
+    void RemoveDocument(CDocHolder*) override {}
+};
+
+// The program's resident memory in bytes.
+size_t ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return size_t(resident) * size_t(::sysconf(_SC_PAGESIZE));
 }
 
 int Shown(const CLeftView& tree) {
@@ -104,6 +127,26 @@ int main(int argc, char** argv) {
         }
         doc.RemoveView(&tree);
         tree.Detach();
+    }
+    // The undo history of 200 pastes into an empty document.
+    {
+        CBenchHost host;
+        const size_t residentBefore = ResidentBytes();
+        CDocHolder holder(host, std::make_unique<CGorvantaDoc>());
+        for (int c = 0; c < 200; ++c) Paste(holder.Doc(), sample);
+        std::string bytes;
+        CArchive ar(bytes);
+        holder.Doc().Serialize(ar);
+        const size_t history = holder.UndoBytes();
+        const size_t resident = ResidentBytes() - std::min(ResidentBytes(), residentBefore);
+        std::printf("undo history of 200 pastes: %d steps, %.1f MB held for a document of %.1f MB "
+                    "(%.2f times; goal < 3: %s); resident memory +%.1f MB with the pieces\n",
+                    holder.UndoStack().count(), double(history) / 1e6, double(bytes.size()) / 1e6,
+                    double(history) / double(bytes.size()), history < 3 * bytes.size() ? "met" : "MISSED",
+                    double(resident) / 1e6);
+        // Every step back, to the empty document.
+        while (holder.CanUndo()) holder.Undo();
+        ok = ok && holder.Doc().GetPoolCount() == 0;
     }
     SetProfileStore(nullptr);
     return ok ? 0 : 1;

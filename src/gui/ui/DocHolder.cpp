@@ -243,11 +243,16 @@ void CDocHolder::RecordChange() {
 
 void CDocHolder::TrimHistory() {
     // The newest step always stays, however large.
-    while (m_nHistoryBytes > UNDO_MEMORY_LIMIT && m_nFirstKept < m_undo.index() - 1) {
+    while (m_nHistoryBytes > m_nUndoLimit && m_nFirstKept < m_undo.index() - 1) {
         auto* oldest = static_cast<CDocEditCommand*>(const_cast<QUndoCommand*>(m_undo.command(m_nFirstKept)));
         oldest->Drop();
         ++m_nFirstKept;
     }
+}
+
+void CDocHolder::SetUndoMemoryLimit(size_t bytes) {
+    m_nUndoLimit = bytes;
+    TrimHistory();
 }
 
 size_t CDocHolder::UndoBytes() const { return m_nHistoryBytes + (m_pState ? m_pState->Bytes() : 0); }

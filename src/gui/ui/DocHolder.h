@@ -96,6 +96,8 @@ public:
     // The bytes the history holds, the current records included.
     size_t UndoBytes() const;
     static constexpr size_t UNDO_MEMORY_LIMIT = size_t(64) << 20;
+    // Another bound (tests); steps beyond it go at once.
+    void SetUndoMemoryLimit(size_t bytes);
     bool CanUndo() const;
     bool CanRedo() const;
     void Undo();
@@ -135,6 +137,7 @@ private:
     QUndoStack m_undo;
     // Steps below this index were dropped for memory: undo stops there.
     int m_nFirstKept = 0;
+    size_t m_nUndoLimit = UNDO_MEMORY_LIMIT;
     // The document's records as last recorded or restored: the state the next step starts from.
     std::unique_ptr<CDocRecords> m_pState;
     bool m_bRestoring = false;
