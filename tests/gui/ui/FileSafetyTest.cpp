@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "core/document/Assignment.h"
 #include "core/document/DocFile.h"
@@ -205,7 +206,7 @@ private slots:
         AddPool(source);
         const std::string plain = Bytes(source);
         const std::string later = std::string("GVPL\x03\0\0\0\x04\0\0\0", 12) + "plan";
-        ASSERT_TRUE(SetPieceMark(source, source.m_arrPool[0][0], PieceMark::Excluded));
+        QVERIFY(SetPieceMark(source, source.m_arrPool[0][0], PieceMark::Excluded));
         std::string damaged = Bytes(source).substr(plain.size());
         damaged.back() ^= 0x11;  // its checksum
         const QString file = Path("later.gva");
@@ -266,9 +267,9 @@ private slots:
         } cases[] = {{MsgButtons::YesNoDefaultNo, IDNO}, {MsgButtons::YesNo, IDYES}, {MsgButtons::OK, IDOK}};
         for (const auto& c : cases) {
             QString seenDefault;
-            WhenModal<QMessageBox>([&seenDefault](QMessageBox& m) {
+            WhenModal<QMessageBox>([&seenDefault, &c](QMessageBox& m) {
                 if (m.defaultButton()) seenDefault = m.defaultButton()->text();
-                Shot(&m, QStringLiteral("question-default"));
+                if (c.buttons == MsgButtons::YesNoDefaultNo) Shot(&m, QStringLiteral("question-default-no"));
                 QTest::keyClick(&m, Qt::Key_Return);
             });
             QCOMPARE(ShowMessage("Overwrite it?", c.buttons, MsgIcon::Warning), c.enter);
