@@ -14,6 +14,7 @@
 #include "Commands.h"
 #include "core/calc/Settings.h"
 #include "core/document/DocFile.h"
+#include "core/document/GorvantaDoc.h"
 #include "core/model/Cp1252.h"
 #include "qtstore/FileNames.h"
 
@@ -124,6 +125,46 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::string& error
     if (!useStdin) ::close(fd);
     if (!error.empty()) out.clear();
     return error.empty();
+}
+
+QCommandLineOption ForceOption() {
+    return QCommandLineOption(QStringLiteral("force"),
+                              QStringLiteral("save even over exclude and pin marks that cannot be read, which are "
+                                             "then replaced by the marks the document has now"));
+}
+
+bool MayWriteDocument(const std::string& path) {
+    // A file that is not there yet is created; one that is there must be writable by us, as the window
+    // program requires before it saves over it.
+    if (!IsReadOnlyFile(path)) return true;
+    PrintError(MSG_DOC_READ_ONLY);
+    return false;
+}
+
+bool MayReplaceBlocks(CGorvantaDoc& doc, const std::string& path, bool force) {
+    if (!doc.HasDamagedBlock()) return true;
+    if (!force) {
+        PrintError("gorvanta-cli: " + path + " is left unchanged: its exclude and pin marks cannot be read, and "
+                   "saving would replace them. --force saves anyway.");
+        return false;
+    }
+    doc.DropDamagedBlocks();
+    PrintError("gorvanta-cli: warning: the exclude and pin marks that could not be read are replaced.");
+    return true;
+}
+
+void ReportKeptBlocks(const CGorvantaDoc& doc) {
+    const size_t n = doc.KeptBlocks().size();
+    if (n == 0) return;
+    PrintError("gorvanta-cli: warning: " + std::to_string(n) + (n == 1 ? " block" : " blocks") +
+               " this version cannot read kept unchanged.");
+}
+
+bool SaveForCommand(CGorvantaDoc& doc, const std::string& path) {
+    std::string error;
+    if (SaveDocumentFile(doc, path, &error, true)) return true;
+    PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
+    return false;
 }
 
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path) {

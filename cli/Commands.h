@@ -68,3 +68,18 @@ std::string ItemTextToCp1252(std::string bytes);
 CSettings& LoadCommandSettings();
 // Loads an existing document; on failure prints the document's message and returns false.
 bool LoadForCommand(CGorvantaDoc& doc, const std::string& path);
+
+// What the commands that change a document check before they change it, and say after they saved it.
+// --force, which lets a damaged block of the document's own kinds be replaced.
+QCommandLineOption ForceOption();
+// An existing document this user may not write is refused: "The document is read-only." on standard error
+// and false.
+bool MayWriteDocument(const std::string& path);
+// A loaded document whose mark block is damaged is refused (its message printed, false) unless forced,
+// when the damaged block makes way for what this program writes.
+bool MayReplaceBlocks(CGorvantaDoc& doc, const std::string& path, bool force);
+// After a save: the blocks that were kept unchanged, on standard error.
+void ReportKeptBlocks(const CGorvantaDoc& doc);
+// Saves a document a command changed, keeping the file's owner (refused where that is not possible);
+// on failure prints "Failed to save document." with the reason and returns false.
+bool SaveForCommand(CGorvantaDoc& doc, const std::string& path);

@@ -28,6 +28,8 @@ int RunImportCommand(const QStringList& args) {
     parser.addPositionalArgument(QStringLiteral("TEXTFILE"),
                                  QStringLiteral("item text (UTF-8, or else Windows-1252; at most %1); standard "
                                                 "input when absent").arg(QLatin1String(TEXT_LIMIT_NAME)));
+    const QCommandLineOption force = ForceOption();
+    parser.addOption(force);
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
     const QStringList pos = parser.positionalArguments();
     const std::string docPath = LocalPath(pos[0]);
@@ -52,19 +54,16 @@ int RunImportCommand(const QStringList& args) {
     struct stat st;
     if (::stat(docPath.c_str(), &st) == 0 || errno != ENOENT) {
         if (!LoadForCommand(doc, docPath)) return CLI_EXIT_FILE;
+        if (!MayWriteDocument(docPath) || !MayReplaceBlocks(doc, docPath, parser.isSet(force))) return CLI_EXIT_FILE;
     } else {
         doc.OnNewDocument();
     }
 
-    // A longer text goes in as successive pastes, each one as the paste command would file it. A paste that
-    // fills the buffer is cut as the long-text question's OK would cut it.
+    // A longer text goes in as successive pastes, each one as the paste command would file it. The whole
+    // text is here, so the paste buffer's limit cuts nothing: no paste ends inside a line.
     int added = 0;
     for (const std::string_view paste : SplitIntoPastes(text)) {
-        std::vector<CParsedLine> rows = ParseItemText(std::string(paste), [] {
-            PrintError("gorvanta-cli: warning: the text fills the paste buffer of 32767 characters; it is cut "
-                       "there and its last two characters become a line break");
-            return true;
-        });
+        std::vector<CParsedLine> rows = ParseItemLines(paste);
         SortImportRows(rows);
         std::vector<std::unique_ptr<CArmorPiece>> pieces;
         pieces.reserve(rows.size());
@@ -72,10 +71,8 @@ int RunImportCommand(const QStringList& args) {
         added += AddImportedPieces(doc, std::move(pieces));
     }
 
-    if (!SaveDocumentFile(doc, docPath, &error)) {
-        PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
-        return CLI_EXIT_FILE;
-    }
+    if (!SaveForCommand(doc, docPath)) return CLI_EXIT_FILE;
+    ReportKeptBlocks(doc);
     std::printf("Imported %d piece%s.\n", added, added == 1 ? "" : "s");
     return CLI_EXIT_OK;
 }

@@ -51,6 +51,8 @@ int RunMarkCommand(const QStringList& args) {
     parser.addPositionalArgument(QStringLiteral("MARK"),
                                  QStringLiteral("excluded (left out of searches), pinned (taken by every suit; "
                                                 "moves the pin of its list) or none"));
+    const QCommandLineOption force = ForceOption();
+    parser.addOption(force);
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
     const QStringList pos = parser.positionalArguments();
     const std::string docPath = LocalPath(pos[0]);
@@ -73,6 +75,7 @@ int RunMarkCommand(const QStringList& args) {
     LoadCommandSettings();
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, docPath)) return CLI_EXIT_FILE;
+    if (!MayWriteDocument(docPath) || !MayReplaceBlocks(doc, docPath, parser.isSet(force))) return CLI_EXIT_FILE;
     const PoolList& list = doc.m_arrPool[size_t(at->list)];
     if (size_t(at->index) >= list.size())
         return UsageError(kSyntax, QString::fromStdString("no piece at " + Where(at->list, size_t(at->index)) +
@@ -92,10 +95,8 @@ int RunMarkCommand(const QStringList& args) {
             if (list[i]->m_nMark == PieceMark::Pinned) moved = Where(at->list, i);
 
     SetPieceMark(doc, piece, mark->mark);
-    if (!SaveDocumentFile(doc, docPath, &error)) {
-        PrintError(std::string(MSG_FAILED_TO_SAVE) + " " + error);
-        return CLI_EXIT_FILE;
-    }
+    if (!SaveForCommand(doc, docPath)) return CLI_EXIT_FILE;
+    ReportKeptBlocks(doc);
     if (moved.empty())
         std::printf("Piece %s %s.\n", where.c_str(), mark->done);
     else

@@ -20,7 +20,8 @@ public:
         PrintError(Cp1252ToUtf8(text));
         switch (buttons) {
             case MsgButtons::OK: return IDOK;
-            case MsgButtons::YesNo: return IDNO;
+            case MsgButtons::YesNo:
+            case MsgButtons::YesNoDefaultNo: return IDNO;
             default: return IDCANCEL;
         }
     }

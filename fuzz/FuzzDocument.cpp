@@ -2,8 +2,9 @@
 // failure, and what was read is freed either way. A count below zero is always that failure; a document
 // that was read holds no more records than its bytes can carry at their smallest. A document that was read
 // back is written and read again identically, without a message. The same bytes through the file loader
-// give the same result. Whatever follows the records is a mark block: it gives at most one message, and
-// marks only when it gives none, never two pins in one list.
+// give the same result. Whatever follows the records is read as blocks: one message at most, never two pins
+// in one list; what is not read is kept byte for byte, and reading the document's own bytes again keeps
+// the same and says the same.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,13 +34,12 @@ LoadStatus LoadThroughFile(std::string_view in) {
     return LoadDocumentFile(doc, path).status;
 }
 
-// The marks of a document that was read are well formed: one pin per list at most, and none at all after
-// the block was reported.
-bool MarksHold(const CGorvantaDoc& doc, bool reported) {
+// The marks of a document that was read are well formed: one pin per list at most.
+bool MarksHold(const CGorvantaDoc& doc) {
     for (const PoolList& list : doc.m_arrPool) {
         int pins = 0;
         for (const CArmorPiece* p : list) {
-            if (p->m_nMark != PieceMark::None && (reported || p->m_nMark > PieceMark::Pinned)) return false;
+            if (p->m_nMark > PieceMark::Pinned) return false;
             pins += p->m_nMark == PieceMark::Pinned;
         }
         if (pins > 1) return false;
@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     box.shown.clear();
     std::string first;
     bool failed = false;
+    size_t keptBefore = 0;
     {
         CGorvantaDoc doc;
         CArchive ar(in);
@@ -75,7 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             uint64_t pieces = uint64_t(doc.GetPoolCount());
             for (const CArmorSuit* s : doc.m_arrSuits) pieces += s->m_arrPieces.size();
             if (pieces * 4 + doc.m_arrSuits.size() * 6 + doc.m_arrCharacters.size() > size) __builtin_trap();
-            if (box.shown.size() > 1 || !MarksHold(doc, !box.shown.empty())) __builtin_trap();
+            if (box.shown.size() > 1 || !MarksHold(doc)) __builtin_trap();
+            // Kept blocks say so once; a wrong magic has said its own message.
+            const bool aboutBlocks = box.shown.size() == 1 && (box.shown[0].text == MSG_BLOCKS_KEPT ||
+                                                                box.shown[0].text == MSG_MARKS_UNREADABLE);
+            if (aboutBlocks == doc.KeptBlocks().empty()) __builtin_trap();
+            // What was kept is what followed the last record that was read, in its own bytes.
+            for (const CKeptBlock& kept : doc.KeptBlocks())
+                if (kept.bytes.empty() || in.find(kept.bytes) == std::string_view::npos) __builtin_trap();
+            keptBefore = doc.KeptBlocks().size();
             CArchive out(first);
             doc.Serialize(out);
         }
@@ -90,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CGorvantaDoc again;
     CArchive ar2{std::string_view(first)};
     again.Serialize(ar2);
-    if (!box.shown.empty()) __builtin_trap();
+    if (box.shown.size() != (keptBefore ? 1u : 0u) || again.KeptBlocks().size() != keptBefore) __builtin_trap();
     std::string second;
     CArchive out2(second);
     again.Serialize(out2);

@@ -202,6 +202,13 @@ std::function<ssize_t(int, const void*, size_t)> FailingWriteAfter(size_t limit)
     };
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (::access(path.c_str(), W_OK) != 0) return errno == EACCES || errno == EROFS || errno == EPERM;
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
 int OpenRegularFile(const std::string& path, std::string& why) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer; O_NOCTTY keeps a terminal from becoming ours.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -282,7 +289,7 @@ CLoadOutcome LoadDocumentFile(CGorvantaDoc& doc, const std::string& path) {
     return {LoadStatus::Ok, {}};
 }
 
-bool SaveDocumentFile(CGorvantaDoc& doc, const std::string& path, std::string* error) {
+bool SaveDocumentFile(CGorvantaDoc& doc, const std::string& path, std::string* error, bool keepOwner) {
     auto fail = [error](std::string why) {
         if (error) *error = std::move(why);
         return false;
@@ -311,7 +318,14 @@ bool SaveDocumentFile(CGorvantaDoc& doc, const std::string& path, std::string* e
     const int fd = CreateTemp(folder, base, temp, err);
     if (fd < 0) return fail("cannot create a temporary file in " + Reason(folder, err));
     if (hadOld && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-        // Not permitted for an ordinary user saving someone else's file; the file becomes theirs.
+        // Not permitted for an ordinary user saving someone else's file; the file becomes theirs, unless
+        // the caller would rather not save.
+        if (keepOwner) {
+            err = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return fail("cannot keep the owner of " + Reason(target, err));
+        }
     }
 
     bool ok = WriteAll(fd, bytes, err);

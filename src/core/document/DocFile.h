@@ -35,7 +35,13 @@ CLoadOutcome LoadDocumentFile(CGorvantaDoc& doc, const std::string& path);
 // why, and the caller reports "Failed to save document.".
 // Saves of one file by several processes at once are serialised by holding a CDocFileLock around the
 // whole read-modify-write.
-bool SaveDocumentFile(CGorvantaDoc& doc, const std::string& path, std::string* error = nullptr);
+// keepOwner: a file that would change owner or group (another user's file, saved by us) is refused instead.
+bool SaveDocumentFile(CGorvantaDoc& doc, const std::string& path, std::string* error = nullptr, bool keepOwner = false);
+
+// An existing file the user may not write: no write permission for them, or a read-only file system. A
+// user whom permissions do not hold back (root) still finds a file read-only when no one has the right
+// to write it: chmod 444 says "leave it alone" to everyone.
+bool IsReadOnlyFile(const std::string& path);
 
 // Opens a file for reading if it is a regular file. A FIFO or a device is refused at once, without waiting
 // for a writer: it is opened without blocking and checked before anything is read. Returns the descriptor

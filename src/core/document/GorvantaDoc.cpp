@@ -56,18 +56,17 @@ void WriteMarks(CArchive& ar, const std::array<PoolList, SLOT_COUNT>& pool) {
     ar.WriteInt32(int32_t(Crc32(payload)));
 }
 
-// Reads the block that ends the file and marks the pieces only when every part of it checks out: it fills
-// the rest of the file exactly, each mark names a piece this file put in the pool (`first[k]` is where
-// list k's pieces from the file begin), marks come in strictly rising order with at most one pin per list,
-// and the checksum matches. False, nothing marked, otherwise.
-bool ReadMarks(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::array<size_t, SLOT_COUNT>& first) {
+// Reads the payload of a mark block (what follows its length) and marks the pieces only when every part of
+// it checks out: each mark names a piece this file put in the pool (`first[k]` is where list k's pieces
+// from the file begin), marks come in strictly rising order with at most one pin per list, and the
+// checksum matches. False, nothing marked, otherwise.
+bool ReadMarks(std::string_view payload, std::array<PoolList, SLOT_COUNT>& pool,
+               const std::array<size_t, SLOT_COUNT>& first) {
     try {
-        if (ar.Remaining() < 12 || ar.ReadInt32() != DOC_MARKS_TAG || ar.ReadInt32() != DOC_MARKS_VERSION)
-            return false;
-        const int32_t length = ar.ReadInt32();
-        if (length < 8 + 12 || uint64_t(length) != ar.Remaining() || (length - 8) % 12 != 0) return false;
+        if (payload.size() < 8 + 12 || (payload.size() - 8) % 12 != 0) return false;
+        CArchive ar(payload);
         const int32_t count = ar.ReadInt32();
-        if (count != (length - 8) / 12) return false;
+        if (int64_t(count) != int64_t(payload.size() - 8) / 12) return false;
         std::vector<CMarkEntry> entries;
         entries.reserve(size_t(count));
         std::array<bool, SLOT_COUNT> pinned{};
@@ -92,6 +91,38 @@ bool ReadMarks(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::
     } catch (const CArchiveException&) {
         return false;
     }
+}
+
+int32_t Int32At(std::string_view bytes, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(bytes[at + size_t(i)]);
+    return int32_t(v);
+}
+
+// Cuts what follows the records into blocks: the first mark block of this version that checks out marks
+// the pool, everything else is kept. Bytes that do not frame a block are kept as one piece to the end.
+std::vector<CKeptBlock> ReadBlocks(std::string_view rest, std::array<PoolList, SLOT_COUNT>& pool,
+                                   const std::array<size_t, SLOT_COUNT>& first) {
+    std::vector<CKeptBlock> kept;
+    bool marked = false;
+    while (!rest.empty()) {
+        const bool framed = rest.size() >= 12 && Int32At(rest, 8) >= 0 && uint64_t(Int32At(rest, 8)) <= rest.size() - 12;
+        // A tag of ours with a version we write (or no version at all) that does not check out is damage.
+        const bool ours = rest.size() >= 4 && Int32At(rest, 0) == DOC_MARKS_TAG &&
+                          (rest.size() < 8 || Int32At(rest, 4) == DOC_MARKS_VERSION);
+        if (!framed) {
+            kept.push_back({std::string(rest), ours});
+            break;
+        }
+        const size_t size = 12 + size_t(Int32At(rest, 8));
+        // A second mark block is damage too: which of the two holds the marks cannot be told.
+        if (ours && !marked && ReadMarks(rest.substr(12, size - 12), pool, first))
+            marked = true;
+        else
+            kept.push_back({std::string(rest.substr(0, size)), ours});
+        rest.remove_prefix(size);
+    }
+    return kept;
 }
 
 void DeleteSuitWithPieces(CArmorSuit* suit) {
@@ -124,9 +155,11 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
         }
         for (const std::string& name : m_arrCharacters) ar.WriteString(name);
         WriteMarks(ar, m_arrPool);
+        for (const CKeptBlock& block : m_arrKept) ar.WriteBytes(block.bytes.data(), block.bytes.size());
         return;
     }
 
+    m_arrKept.clear();
     if (ar.ReadInt32() != DOC_MAGIC) {
         ShowMessage(MSG_ARCHIVE_NOT_RECOGNIZED, MsgButtons::OK, MsgIcon::Stop);
         return;
@@ -172,8 +205,19 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     }
     m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
-    if (ar.Remaining() > 0 && !ReadMarks(ar, m_arrPool, first))
+    m_arrKept = ReadBlocks(ar.TakeRest(), m_arrPool, first);
+    if (HasDamagedBlock())
         ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
+    else if (!m_arrKept.empty())
+        ShowMessage(MSG_BLOCKS_KEPT, MsgButtons::OK, MsgIcon::Information);
+}
+
+bool CGorvantaDoc::HasDamagedBlock() const {
+    return std::any_of(m_arrKept.begin(), m_arrKept.end(), [](const CKeptBlock& b) { return b.damaged; });
+}
+
+void CGorvantaDoc::DropDamagedBlocks() {
+    std::erase_if(m_arrKept, [](const CKeptBlock& b) { return b.damaged; });
 }
 
 int CGorvantaDoc::GetPoolCount() const {

@@ -24,6 +24,7 @@ constexpr const char* MSG_ARCHIVE_NOT_RECOGNIZED = "Archive format not recognize
 constexpr const char* MSG_UNEXPECTED_FORMAT = "Unexpected file format.";
 constexpr const char* MSG_FAILED_TO_SAVE = "Failed to save document.";
 constexpr const char* MSG_FAILED_TO_OPEN = "Failed to open document.";
+constexpr const char* MSG_DOC_READ_ONLY = "The document is read-only.";
 // A mark block that is damaged, or of a version this program does not know, is left out as a whole.
 constexpr const char* MSG_MARKS_UNREADABLE =
     "The exclude and pin marks stored in this document cannot be read. The document opens with every piece "
@@ -35,6 +36,22 @@ constexpr const char* MSG_MARKS_UNREADABLE =
 // order, and last the CRC-32 of the number and the marks. All little-endian 32-bit integers.
 constexpr int32_t DOC_MARKS_TAG = 0x4B4D5647;  // "GVMK"
 constexpr int32_t DOC_MARKS_VERSION = 1;
+
+// Blocks after the last record share the mark block's frame: tag, version, the byte count of the rest,
+// the rest. One this program cannot read (another tag, another version, or bytes that are no block) is
+// kept byte for byte and written again after the blocks this program writes: a later version's additions
+// survive a save by this one.
+constexpr const char* MSG_BLOCKS_KEPT =
+    "This document holds data that this version of Gorvanta cannot read. It is kept unchanged when the "
+    "document is saved.";
+
+// What follows the records and this program does not read.
+struct CKeptBlock {
+    std::string bytes;
+    // A block of a kind this program writes (the marks) that does not check out: saving over it would
+    // replace what it held, so it is only replaced when the user says so.
+    bool damaged = false;
+};
 
 class CGorvantaDoc;
 
@@ -67,8 +84,15 @@ public:
 
     // Writes or reads the whole document. Reading a wrong magic reports "Archive format not recognized."
     // through the message box and stops; a short file raises CArchiveEofException. A mark block that does
-    // not check out is reported through the message box and left out; the rest of the document stands.
+    // not check out, and any block this program cannot read, is kept (KeptBlocks) and reported once
+    // through the message box; the rest of the document stands.
     virtual void Serialize(CArchive& ar);
+
+    // The blocks the last read kept, in file order.
+    const std::vector<CKeptBlock>& KeptBlocks() const { return m_arrKept; }
+    bool HasDamagedBlock() const;
+    // Lets the next save write this program's blocks in place of the damaged ones; the others stay.
+    void DropDamagedBlocks();
 
     int GetPoolCount() const;
     PoolList* PoolListFor(int32_t type);
@@ -96,4 +120,5 @@ public:
 private:
     bool m_bModified = false;
     std::vector<IDocView*> m_views;
+    std::vector<CKeptBlock> m_arrKept;
 };

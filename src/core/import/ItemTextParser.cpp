@@ -15,18 +15,22 @@ bool IsItemLine(const std::string& line) {
 }
 
 std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm) {
-    std::vector<CParsedLine> result;
-    if (text.empty()) return result;
     if (text.size() == PASTE_LIMIT) {
-        if (!confirm || !confirm()) return result;
+        if (!confirm || !confirm()) return {};
         text[PASTE_LIMIT - 2] = '\r';
         text[PASTE_LIMIT - 1] = '\n';
     }
+    return ParseItemLines(text);
+}
+
+std::vector<CParsedLine> ParseItemLines(std::string_view text) {
+    std::vector<CParsedLine> result;
+    if (text.empty()) return result;
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\r', start);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+        std::string line(text.substr(start, end - start));
         if (IsItemLine(line)) {
             auto piece = std::make_unique<CArmorPiece>();
             piece->ParseText(line);
@@ -61,10 +65,14 @@ std::vector<std::string_view> SplitIntoPastes(std::string_view crlf) {
     std::vector<std::string_view> pastes;
     while (crlf.size() > PASTE_LIMIT) {
         const size_t lastBreak = crlf.substr(0, PASTE_LIMIT).rfind("\r\n");
-        const size_t length = lastBreak == std::string_view::npos ? PASTE_LIMIT : lastBreak + 2;
+        // A line longer than a paste is never cut: it is a paste of its own, to its end.
+        const size_t next = crlf.find("\r\n", PASTE_LIMIT - 1);
+        const size_t length = lastBreak != std::string_view::npos ? lastBreak + 2
+                              : next == std::string_view::npos  ? crlf.size()
+                                                                 : next + 2;
         pastes.push_back(crlf.substr(0, length));
         crlf.remove_prefix(length);
     }
-    pastes.push_back(crlf);
+    if (pastes.empty() || !crlf.empty()) pastes.push_back(crlf);
     return pastes;
 }

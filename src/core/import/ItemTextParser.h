@@ -24,6 +24,8 @@ struct CParsedLine {
 using ConfirmTruncate = std::function<bool()>;
 
 std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm);
+// The item lines of a text as it is, of any length: no paste buffer, so nothing is asked and nothing cut.
+std::vector<CParsedLine> ParseItemLines(std::string_view text);
 
 // Whether a line names one of the keywords that make it an item.
 bool IsItemLine(const std::string& line);
@@ -33,8 +35,9 @@ std::string PrepareClipboardText(const std::string& raw);
 // LF without CR becomes CR LF, the whole text.
 std::string ToCrLfLineBreaks(std::string_view raw);
 
-// A text of any length as successive pastes, each one parsed and handed over on its own: while the rest is
-// longer than PASTE_LIMIT, the next paste is its longest prefix of at most PASTE_LIMIT characters that ends
-// with CR LF (its first PASTE_LIMIT characters when there is none); the final rest is the last paste, so a
-// text within the limit is one paste. Views into `crlf`.
+// A text of any length as successive pastes, each one parsed (ParseItemLines) and handed over on its own:
+// while the rest is longer than PASTE_LIMIT, the next paste is its longest prefix of at most PASTE_LIMIT
+// characters that ends with CR LF; when there is none, the line that crosses the limit is read whole, up to
+// and with its CR LF (or to the end). The final rest is the last paste, so a text within the limit is one
+// paste. A paste never ends inside a line. Views into `crlf`.
 std::vector<std::string_view> SplitIntoPastes(std::string_view crlf);

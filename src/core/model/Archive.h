@@ -49,6 +49,12 @@ public:
     void CheckCount(int32_t count, uint64_t minRecordBytes, uint64_t afterBytes = 0) const;
 
     size_t Position() const { return m_pos; }
+    // Everything not yet read, which is then read.
+    std::string_view TakeRest() {
+        const std::string_view rest = m_in.substr(m_pos);
+        m_pos = m_in.size();
+        return rest;
+    }
     size_t Remaining() const { return m_in.size() - m_pos; }
 
 private:

@@ -4,7 +4,8 @@ namespace {
 int SafeAnswer(MsgButtons b) {
     switch (b) {
         case MsgButtons::OK: return IDOK;
-        case MsgButtons::YesNo: return IDNO;
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoDefaultNo: return IDNO;
         default: return IDCANCEL;
     }
 }

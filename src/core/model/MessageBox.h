@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose Yes loses something, so Enter answers No.
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MsgIcon { None, Stop, Question, Warning, Exclamation, Information };
 enum MsgResult { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 

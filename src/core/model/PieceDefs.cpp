@@ -29,6 +29,15 @@ const char* const kSubkeys[11] = {"Headwear", "Neckwear", "Arms",    "Gloves",  
 const std::array<int, 11> kPieceDefWriteOrder = {0, 1, 2, 3, 5, 4, 6, 10, 7, 8, 9};
 const std::array<int, 11> kClassifyOrder = {0, 1, 2, 3, 5, 4, 6, 7, 8, 9, 10};
 
+std::optional<std::string> CleanItemName(std::string_view name) {
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    const size_t first = name.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return std::nullopt;
+    name = name.substr(first, name.find_last_not_of(blanks) - first + 1);
+    if (name.size() > PIECEDEF_MAX_CHARS) return std::nullopt;
+    return std::string(name);
+}
+
 const char* PieceDefSubkey(int k) { return (k >= 0 && k < 11) ? kSubkeys[k] : nullptr; }
 
 const std::vector<std::string>& PieceDefDefaults(int k) {
@@ -78,13 +87,9 @@ void LoadPieceDefs(const std::string& subkey, std::vector<std::string>& list) {
             if (CompareNoCaseCp1252(subkey, kSubkeys[k]) == 0) list = PieceDefDefaults(k);
         return;
     }
-    for (size_t i = 0; i < values.size(); ++i) {
-        const auto& [name, data] = values[i];
-        bool fits = name.size() <= PIECEDEF_MAX_CHARS && data.size() <= PIECEDEF_MAX_CHARS;
-        if (!fits) {
-            if (i == 0) return;  // a failure at the first index ends loading with the list empty
-            continue;
-        }
-        list.push_back(data);
+    // A value that does not make a name is left out alone: the others still load.
+    for (const auto& [name, data] : values) {
+        if (name.size() > PIECEDEF_MAX_CHARS) continue;
+        if (std::optional<std::string> clean = CleanItemName(data)) list.push_back(std::move(*clean));
     }
 }

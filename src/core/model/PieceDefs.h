@@ -1,6 +1,8 @@
 #pragma once
 // Name tables that decide a piece's slot from its item text; kept in the per-user store.
 #include <array>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,10 @@ struct CPieceDefs {
 constexpr const char* PIECEDEFS_SECTION = "PieceDefs\\";
 // Longest item name the loader accepts (its buffers hold 255 bytes with the terminator).
 constexpr size_t PIECEDEF_MAX_CHARS = 254;
+
+// An item name as the tables keep it: without blanks at either end. None for a name that would be blank
+// (it would match every text and file every item under its table) or longer than the loader takes.
+std::optional<std::string> CleanItemName(std::string_view name);
 
 // Store subkey of slot k ("Headwear", "Neckwear", ...); null for weapons.
 const char* PieceDefSubkey(int k);

@@ -102,10 +102,17 @@ CItemNamesDlg::CItemNamesDlg(QWidget* parent) : QDialog(parent) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                // A name still being typed (a later Add) stays.
-                for (int r = m_listNames->count() - 1; r >= 0; --r)
-                    if (m_listNames->item(r)->text().isEmpty() && !m_listNames->indexWidget(m_listNames->model()->index(r, 0)))
+                // A name still being typed (a later Add) stays. Blanks at the ends are dropped; a name of
+                // blanks alone would file every item here, so it goes.
+                for (int r = m_listNames->count() - 1; r >= 0; --r) {
+                    QListWidgetItem* item = m_listNames->item(r);
+                    if (m_listNames->indexWidget(m_listNames->model()->index(r, 0))) continue;
+                    const std::optional<std::string> clean = CleanItemName(FromQt(item->text()));
+                    if (!clean)
                         delete m_listNames->takeItem(r);
+                    else if (ToQt(*clean) != item->text())
+                        item->setText(ToQt(*clean));
+                }
                 for (int r = 0; r < m_listNames->count(); ++r) MarkName(r);
                 UpdateButtons();
             },
@@ -126,7 +133,9 @@ void CItemNamesDlg::KeepShownTable() {
     if (m_nShownSlot < 0) return;
     std::vector<std::string>& table = m_tables.Table(m_nShownSlot);
     table.clear();
-    for (int r = 0; r < m_listNames->count(); ++r) table.push_back(FromQt(m_listNames->item(r)->text()));
+    for (int r = 0; r < m_listNames->count(); ++r)
+        if (std::optional<std::string> clean = CleanItemName(FromQt(m_listNames->item(r)->text())))
+            table.push_back(std::move(*clean));
 }
 
 void CItemNamesDlg::ShowTable() {

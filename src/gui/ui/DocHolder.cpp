@@ -1,6 +1,7 @@
 #include "DocHolder.h"
 
 #include <QFileInfo>
+#include <QThread>
 #include <QUndoCommand>
 
 #include <array>
@@ -27,6 +28,12 @@
 namespace {
 constexpr const char* CHANGED_ON_DISK_QUESTION =
     "%1 has been changed on disk since it was opened or last saved.\nDo you want to overwrite it with this document?";
+constexpr const char* REPLACE_DAMAGED_QUESTION =
+    "The exclude and pin marks stored in %1 could not be read. Saving replaces them with the marks the "
+    "document has now.\nDo you want to save it?";
+// How long a save waits for a command-line tool that holds the document's lock.
+constexpr int LOCK_TRIES = 50;
+constexpr int LOCK_PAUSE_MS = 100;
 
 // Both names reach the same file (or would, once it exists).
 bool SameFile(const QString& a, const QString& b) {
@@ -35,25 +42,162 @@ bool SameFile(const QString& a, const QString& b) {
     return AbsoluteFileName(a) == AbsoluteFileName(b);
 }
 
-// Steps kept; each holds the document's bytes, shared with the steps beside it.
-constexpr int UNDO_LIMIT = 100;
 }  // namespace
 
-// One change of the document: its bytes before and after.
+using CRecord = std::shared_ptr<const std::string>;
+
+// The document as its writer writes it, cut into records: each pool list's pieces, the suits, the names,
+// and what follows them (the marks and the blocks kept). Records equal to the last state's are shared with
+// it, so a state costs little beyond what changed.
+struct CDocRecords {
+    static constexpr size_t SECTIONS = SLOT_COUNT + 2;  // the pool lists, the suits, the names
+    std::array<std::vector<CRecord>, SECTIONS> sections;
+    std::string tail;
+
+    static CDocRecords Of(CGorvantaDoc& doc) {
+        CDocRecords r;
+        size_t length = 4 * (1 + SLOT_COUNT + 2);
+        auto record = [&length](auto&& write) {
+            auto bytes = std::make_shared<std::string>();
+            CArchive ar(*bytes);
+            write(ar);
+            length += bytes->size();
+            return CRecord(std::move(bytes));
+        };
+        for (int k = 0; k < SLOT_COUNT; ++k)
+            for (CArmorPiece* p : doc.m_arrPool[size_t(k)])
+                r.sections[size_t(k)].push_back(record([p](CArchive& ar) {
+                    CArmorPiece empty;
+                    (p ? p : &empty)->Serialize(ar);
+                }));
+        for (CArmorSuit* suit : doc.m_arrSuits)
+            r.sections[SLOT_COUNT].push_back(record([suit](CArchive& ar) {
+                CArmorSuit empty;
+                (suit ? suit : &empty)->Serialize(ar);
+            }));
+        for (const std::string& name : doc.m_arrCharacters)
+            r.sections[SLOT_COUNT + 1].push_back(record([&name](CArchive& ar) { ar.WriteString(name); }));
+        // What follows the records comes from the writer itself, whatever it writes there.
+        std::string whole;
+        CArchive ar(whole);
+        doc.Serialize(ar);
+        r.tail = whole.substr(std::min(length, whole.size()));
+        return r;
+    }
+    // The bytes the document's writer wrote.
+    std::string Join() const {
+        std::string out;
+        CArchive ar(out);
+        ar.WriteInt32(DOC_MAGIC);
+        for (size_t k = 0; k < SECTIONS; ++k) ar.WriteInt32(int32_t(sections[k].size()));
+        for (const auto& section : sections)
+            for (const CRecord& rec : section) out += *rec;
+        out += tail;
+        return out;
+    }
+    size_t Bytes() const {
+        size_t n = tail.size();
+        for (const auto& section : sections)
+            for (const CRecord& rec : section) n += rec->size() + sizeof(CRecord);
+        return n;
+    }
+};
+
+namespace {
+// One section's change: at `at`, the records `removed` gave way to `added`.
+struct CSplice {
+    size_t section = 0, at = 0;
+    std::vector<CRecord> removed, added;
+};
+struct CRecordsDiff {
+    std::vector<CSplice> splices;
+    bool tailChanged = false;
+    std::string tailBefore, tailAfter;
+
+    bool Empty() const { return splices.empty() && !tailChanged; }
+    size_t Bytes() const {
+        size_t n = sizeof(*this) + tailBefore.size() + tailAfter.size();
+        for (const CSplice& s : splices) {
+            n += sizeof(CSplice);
+            for (const auto* list : {&s.removed, &s.added})
+                for (const CRecord& rec : *list) n += rec->size() + sizeof(CRecord);
+        }
+        return n;
+    }
+};
+
+bool Same(const CRecord& a, const CRecord& b) { return a == b || *a == *b; }
+
+// What changed from `before` to `now`, section by section: the records between the longest common start
+// and end. The common records of `now` become those of `before`, so the two share them.
+CRecordsDiff Diff(const CDocRecords& before, CDocRecords& now) {
+    CRecordsDiff diff;
+    for (size_t k = 0; k < CDocRecords::SECTIONS; ++k) {
+        const std::vector<CRecord>& a = before.sections[k];
+        std::vector<CRecord>& b = now.sections[k];
+        size_t head = 0;
+        while (head < a.size() && head < b.size() && Same(a[head], b[head])) b[head] = a[head], ++head;
+        size_t end = 0;
+        while (end < a.size() - head && end < b.size() - head && Same(a[a.size() - 1 - end], b[b.size() - 1 - end]))
+            b[b.size() - 1 - end] = a[a.size() - 1 - end], ++end;
+        if (head == a.size() && head == b.size()) continue;
+        CSplice s;
+        s.section = k;
+        s.at = head;
+        s.removed.assign(a.begin() + ptrdiff_t(head), a.end() - ptrdiff_t(end));
+        s.added.assign(b.begin() + ptrdiff_t(head), b.end() - ptrdiff_t(end));
+        diff.splices.push_back(std::move(s));
+    }
+    if (before.tail != now.tail) {
+        diff.tailChanged = true;
+        diff.tailBefore = before.tail;
+        diff.tailAfter = now.tail;
+    }
+    return diff;
+}
+
+void Apply(CDocRecords& state, const CRecordsDiff& diff, bool forward) {
+    for (const CSplice& s : diff.splices) {
+        std::vector<CRecord>& list = state.sections[s.section];
+        const std::vector<CRecord>& out = forward ? s.removed : s.added;
+        const std::vector<CRecord>& in = forward ? s.added : s.removed;
+        const auto at = list.begin() + ptrdiff_t(s.at);
+        list.insert(list.erase(at, at + ptrdiff_t(out.size())), in.begin(), in.end());
+    }
+    if (diff.tailChanged) state.tail = forward ? diff.tailAfter : diff.tailBefore;
+}
+}  // namespace
+
+// One change of the document: the records it took out and put in.
 class CDocEditCommand : public QUndoCommand {
 public:
-    CDocEditCommand(CDocHolder& holder, std::shared_ptr<const std::string> before, std::shared_ptr<const std::string> after)
-        : m_holder(holder), m_before(std::move(before)), m_after(std::move(after)) {}
-    void undo() override { m_holder.Restore(m_before); }
+    CDocEditCommand(CDocHolder& holder, CRecordsDiff diff)
+        : m_holder(holder), m_diff(std::move(diff)), m_nBytes(m_diff.Bytes()) {
+        m_holder.m_nHistoryBytes += m_nBytes;
+    }
+    ~CDocEditCommand() override { Drop(); }
+    void undo() override { Step(false); }
     void redo() override {
         // Pushed after the change has been made.
-        if (m_bDone) m_holder.Restore(m_after);
+        if (m_bDone) Step(true);
         m_bDone = true;
+    }
+    // Gives up what the step holds; it is never undone again.
+    void Drop() {
+        m_holder.m_nHistoryBytes -= m_nBytes;
+        m_nBytes = 0;
+        m_diff = {};
     }
 
 private:
+    void Step(bool forward) {
+        Apply(*m_holder.m_pState, m_diff, forward);
+        m_holder.Restore(m_holder.m_pState->Join());
+    }
+
     CDocHolder& m_holder;
-    std::shared_ptr<const std::string> m_before, m_after;
+    CRecordsDiff m_diff;
+    size_t m_nBytes;
     bool m_bDone = false;
 };
 
@@ -73,8 +217,7 @@ CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
     : m_host(host), m_pDoc(std::move(doc)), m_bWasModified(m_pDoc->IsModified()) {
     // Listens like a view: every change the document announces may change titles and command states.
     m_pDoc->AddView(this);
-    m_undo.setUndoLimit(UNDO_LIMIT);
-    m_pState = SerializeDoc();
+    m_pState = std::make_unique<CDocRecords>(CDocRecords::Of(*m_pDoc));
 }
 
 CDocHolder::~CDocHolder() {
@@ -89,22 +232,32 @@ void CDocHolder::OnUpdate(IDocView*, int hint) {
     emit documentChanged();
 }
 
-std::shared_ptr<const std::string> CDocHolder::SerializeDoc() const {
-    auto bytes = std::make_shared<std::string>();
-    CArchive ar(*bytes);
-    m_pDoc->Serialize(ar);
-    return bytes;
-}
-
 void CDocHolder::RecordChange() {
-    std::shared_ptr<const std::string> now = SerializeDoc();
-    if (m_pState && *now == *m_pState) return;
-    m_undo.push(new CDocEditCommand(*this, m_pState, now));
-    m_pState = std::move(now);
+    CDocRecords now = CDocRecords::Of(*m_pDoc);
+    CRecordsDiff diff = Diff(*m_pState, now);
+    if (diff.Empty()) return;
+    *m_pState = std::move(now);
+    m_undo.push(new CDocEditCommand(*this, std::move(diff)));
+    TrimHistory();
 }
 
-void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
-    if (!bytes) return;
+void CDocHolder::TrimHistory() {
+    // The newest step always stays, however large.
+    while (m_nHistoryBytes > m_nUndoLimit && m_nFirstKept < m_undo.index() - 1) {
+        auto* oldest = static_cast<CDocEditCommand*>(const_cast<QUndoCommand*>(m_undo.command(m_nFirstKept)));
+        oldest->Drop();
+        ++m_nFirstKept;
+    }
+}
+
+void CDocHolder::SetUndoMemoryLimit(size_t bytes) {
+    m_nUndoLimit = bytes;
+    TrimHistory();
+}
+
+size_t CDocHolder::UndoBytes() const { return m_nHistoryBytes + (m_pState ? m_pState->Bytes() : 0); }
+
+void CDocHolder::Restore(const std::string& bytes) {
     CGorvantaDoc& doc = *m_pDoc;
     // The old pieces live until every view has heard of the change: a listed result that points at one
     // must find it gone from the pool, not a new piece at the same address.
@@ -113,13 +266,15 @@ void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
     std::vector<CArmorSuit*> oldSuits;
     oldSuits.swap(doc.m_arrSuits);
     doc.m_arrCharacters.clear();
-    CArchive ar{std::string_view(*bytes)};
+    CArchive ar{std::string_view(bytes)};
+    // Kept blocks were reported when the file was opened; reading them back is no news.
+    CScriptedMessageBox quiet;
+    CMessageBoxScope scope(&quiet);
     try {
         doc.Serialize(ar);
     } catch (const CArchiveException&) {
         // Bytes of the document's own writer always read back.
     }
-    m_pState = bytes;
     m_bRestoring = true;
     doc.UpdateAllViews(nullptr, HINT_REFRESH);
     m_bRestoring = false;
@@ -132,7 +287,13 @@ void CDocHolder::Restore(const std::shared_ptr<const std::string>& bytes) {
     }
 }
 
-bool CDocHolder::CanUndo() const { return m_undo.canUndo() && !IsCalcInProgress(); }
+void CDocHolder::MarkUnsaved() {
+    m_pDoc->SetModifiedFlag(true);
+    m_undo.resetClean();
+    CheckModified();
+}
+
+bool CDocHolder::CanUndo() const { return m_undo.index() > m_nFirstKept && !IsCalcInProgress(); }
 bool CDocHolder::CanRedo() const { return m_undo.canRedo() && !IsCalcInProgress(); }
 
 void CDocHolder::Undo() {
@@ -212,8 +373,7 @@ bool CDocHolder::CanCloseFrame(CChildFrame* frame) {
 bool CDocHolder::DoFileSave() {
     // A document without a file, or one whose file has become read-only, is saved under a new name.
     if (m_strPathName.isEmpty()) return DoSave(QString());
-    const QByteArray file = FileNameBytes(m_strPathName);
-    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0) return DoSave(QString());
+    if (IsReadOnlyFile(FileNameBytes(m_strPathName).toStdString())) return DoSave(QString());
     return DoSave(m_strPathName);
 }
 
@@ -240,18 +400,40 @@ bool CDocHolder::DoSave(QString path, bool replace) {
 
 bool CDocHolder::OnSaveDocument(const QString& path) {
     const bool ownFile = !m_strPathName.isEmpty() && SameFile(path, m_strPathName);
-    if (ownFile && ChangedOnDisk()) {
-        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
-        question.replace(QStringLiteral("%1"), m_strTitle);
-        if (ShowMessage(FromQt(question), MsgButtons::YesNo, MsgIcon::Warning) != IDYES) return false;
-    }
+    const std::string file = FileNameBytes(path).toStdString();
     std::string error;
-    if (!SaveDocumentFile(*m_pDoc, FileNameBytes(path).toStdString(), &error)) {
+    // Held for the time of the save, as the command-line tool holds it: a change it is making is either
+    // on disk before we look, or waits until we are done.
+    CDocFileLock lock;
+    auto takeLock = [&] {
+        for (int i = 0; i < LOCK_TRIES; ++i) {
+            if (lock.Lock(file, &error, false)) return true;
+            QThread::msleep(LOCK_PAUSE_MS);
+        }
+        return false;
+    };
+    auto failed = [&error] {
         std::string text = MSG_FAILED_TO_SAVE;
         if (!error.empty()) text += "\n" + error;
         ShowMessage(text, MsgButtons::OK, MsgIcon::Exclamation);
         return false;
+    };
+    if (!takeLock()) return failed();
+    if (ownFile && ChangedOnDisk()) {
+        // Nobody waits on our lock while the user reads the question.
+        lock.Unlock();
+        QString question = QString::fromLatin1(CHANGED_ON_DISK_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNoDefaultNo, MsgIcon::Warning) != IDYES) return false;
+        if (!takeLock()) return failed();
     }
+    if (m_pDoc->HasDamagedBlock()) {
+        QString question = QString::fromLatin1(REPLACE_DAMAGED_QUESTION);
+        question.replace(QStringLiteral("%1"), m_strTitle);
+        if (ShowMessage(FromQt(question), MsgButtons::YesNoDefaultNo, MsgIcon::Warning) != IDYES) return false;
+        m_pDoc->DropDamagedBlocks();
+    }
+    if (!SaveDocumentFile(*m_pDoc, file, &error)) return failed();
     // Taken after the save: it is what a later save compares against.
     if (ownFile) m_fileStamp = CFileStamp::Of(m_strPathName);
     // What was saved is the state that undo and redo call unmodified; a change nobody announced is a step.

@@ -17,6 +17,7 @@
 #include "core/document/GorvantaDoc.h"
 
 class CChildFrame;
+struct CDocRecords;
 class CGorvantaView;
 
 // One version of a file on disk: a save by anyone (the file written anew, or replaced) changes it.
@@ -52,6 +53,9 @@ public:
     const QString& GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);
     bool IsModified() const { return m_pDoc->IsModified(); }
+    // A document that differs from its file though nothing was changed here (restored after a crash):
+    // modified, and no step of the undo history is the saved state.
+    void MarkUnsaved();
 
     const std::vector<CChildFrame*>& Frames() const { return m_arrFrames; }
     void AddFrame(CChildFrame* frame);
@@ -81,12 +85,19 @@ public:
     // hear of it. Nothing while a run is in progress anywhere.
     void StartCalc(CGorvantaView* view);
 
-    // Undo and redo of every change of the document's contents. Each step holds the document as its own
-    // writer wrote it before and after the change, and going back or forth reads those bytes in again:
-    // the exact state, order of pools and suits and the marks included. A change is recorded when the
-    // document tells its views of it (HINT_REFRESH). Nothing is undone or redone while a run is in
-    // progress; a step discards the listed results, as every change of the pool does.
+    // Undo and redo of every change of the document's contents. Each step holds the records (pieces,
+    // suits, names, as the document's writer writes them) that the change took out and put in, and going
+    // back or forth reads the document in again from its records: the exact state, order of pools and
+    // suits and the marks included. A change is recorded when the document tells its views of it
+    // (HINT_REFRESH). Nothing is undone or redone while a run is in progress; a step discards the listed
+    // results, as every change of the pool does. The history is bounded by memory (UNDO_MEMORY_LIMIT):
+    // beyond it the oldest steps are dropped, the latest one always kept.
     QUndoStack& UndoStack() { return m_undo; }
+    // The bytes the history holds, the current records included.
+    size_t UndoBytes() const;
+    static constexpr size_t UNDO_MEMORY_LIMIT = size_t(64) << 20;
+    // Another bound (tests); steps beyond it go at once.
+    void SetUndoMemoryLimit(size_t bytes);
     bool CanUndo() const;
     bool CanRedo() const;
     void Undo();
@@ -106,11 +117,12 @@ private:
     void OnUpdate(IDocView* sender, int hint) override;
     void CheckModified();
     friend class CDocEditCommand;
-    std::shared_ptr<const std::string> SerializeDoc() const;
     // Records the change since the last recorded state as one step, if the bytes differ.
     void RecordChange();
     // Reads the document from bytes of its own writer and tells every view.
-    void Restore(const std::shared_ptr<const std::string>& bytes);
+    void Restore(const std::string& bytes);
+    // Drops the oldest steps while the history holds more than its limit.
+    void TrimHistory();
 
     IDocHost& m_host;
     std::unique_ptr<CGorvantaDoc> m_pDoc;
@@ -120,8 +132,13 @@ private:
     std::vector<CChildFrame*> m_arrFrames;
     bool m_bClosing = false;
     bool m_bWasModified = false;
+    // What the steps hold; declared before the stack, whose steps count themselves out as they go.
+    size_t m_nHistoryBytes = 0;
     QUndoStack m_undo;
-    // The document's bytes as last recorded or restored: the state the next step starts from.
-    std::shared_ptr<const std::string> m_pState;
+    // Steps below this index were dropped for memory: undo stops there.
+    int m_nFirstKept = 0;
+    size_t m_nUndoLimit = UNDO_MEMORY_LIMIT;
+    // The document's records as last recorded or restored: the state the next step starts from.
+    std::unique_ptr<CDocRecords> m_pState;
     bool m_bRestoring = false;
 };

@@ -10,6 +10,7 @@
 #include "AboutDlg.h"
 #include "ChildFrame.h"
 #include "DocHolder.h"
+#include "Recovery.h"
 #include "qtstore/FileNames.h"
 #include "LeftView.h"
 #include "gui/calc/GorvantaView.h"
@@ -76,15 +77,74 @@ bool CGorvantaApp::InitInstance(const QStringList& args) {
     connect(frame, &CMainFrame::commandStatesUpdated, this, &CGorvantaApp::UpdateWaitCursor);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &CGorvantaApp::UpdateWaitCursor);
 
-    // The first document comes after the main frame has loaded the settings.
+    // The first document comes after the main frame has loaded the settings; restored documents stand in
+    // for the new empty one.
+    const int restored = m_pRecovery ? OfferRecovery() : 0;
     if (args.isEmpty()) {
-        if (!OnFileNew()) return false;
+        if (restored == 0 && !OnFileNew()) return false;
     } else if (!OpenDocumentFile(args.first())) {
         return false;
     }
     m_pMainWnd->show();
     m_pMainWnd->UpdateCmdUI();
     return true;
+}
+
+void CGorvantaApp::EnableRecovery(const QString& folder, int delayMs) {
+    m_pRecovery = std::make_unique<CRecovery>(folder, delayMs);
+    for (const auto& doc : m_arrDocs) m_pRecovery->Watch(doc.get());
+}
+
+void CGorvantaApp::Track(CDocHolder* doc) {
+    if (m_pRecovery) m_pRecovery->Watch(doc);
+}
+
+int CGorvantaApp::OfferRecovery() {
+    const std::vector<CRecoveredCopy> copies = m_pRecovery->Leftovers();
+    if (copies.empty()) return 0;
+    const bool restore = ShowMessage(FromQt(CRecovery::Question(copies)), MsgButtons::YesNo, MsgIcon::Question) == IDYES;
+    int restored = 0;
+    for (const CRecoveredCopy& copy : copies) {
+        if (restore) {
+            CDocHolder* doc = OpenRecovered(copy);
+            if (!doc) continue;  // the copy stays for another try
+            ++restored;
+            // Our own copy is on disk before the old one goes.
+            m_pRecovery->WriteNow(doc);
+        }
+        CRecovery::Discard(copy);
+    }
+    return restored;
+}
+
+CDocHolder* CGorvantaApp::OpenRecovered(const CRecoveredCopy& copy) {
+    auto doc = std::make_unique<CGorvantaDoc>();
+    const CLoadOutcome outcome = LoadDocumentFile(*doc, FileNameBytes(copy.copyPath).toStdString());
+    if (outcome.status != LoadStatus::Ok) {
+        doc->OnCloseDocument();
+        return nullptr;
+    }
+    auto owned = std::make_unique<CDocHolder>(*this, std::move(doc));
+    CDocHolder* holder = owned.get();
+    m_arrDocs.push_back(std::move(owned));
+    if (!copy.original.isEmpty()) {
+        // Save writes the file it came from, over what is there now without asking.
+        holder->SetPathName(copy.original, false);
+        holder->SetFileStamp(CFileStamp::Of(holder->GetPathName()));
+    } else {
+        holder->SetTitle(copy.title.isEmpty() ? DocStr(DocString::DocName) + QString::number(m_nUntitledCount + 1)
+                                              : copy.title);
+        ++m_nUntitledCount;
+    }
+    holder->MarkUnsaved();
+    CChildFrame* frame = CreateNewFrame(*holder, nullptr);
+    if (!frame) {
+        RemoveDocument(holder);
+        return nullptr;
+    }
+    InitialUpdateFrame(frame, *holder);
+    Track(holder);
+    return holder;
 }
 
 void CGorvantaApp::UpdateWaitCursor() {
@@ -125,6 +185,7 @@ CDocHolder* CGorvantaApp::OnFileNew() {
     }
     ++m_nUntitledCount;
     InitialUpdateFrame(frame, *holder);
+    Track(holder);
     return holder;
 }
 
@@ -178,6 +239,7 @@ CDocHolder* CGorvantaApp::OpenDocumentFile(const QString& path) {
         return nullptr;
     }
     InitialUpdateFrame(frame, *holder);
+    Track(holder);
     return holder;
 }
 

@@ -19,6 +19,8 @@ class CChildFrame;
 class CDocHolder;
 class CGorvantaDoc;
 class CMainFrame;
+class CRecovery;
+struct CRecoveredCopy;
 class QPrinter;
 
 class CGorvantaApp : public QObject, public IMainFrameHost, public IDocHost {
@@ -36,6 +38,10 @@ public:
     // Start-up with the arguments after the program name: none, or the path of a ".gva" file.
     // False ends the program.
     bool InitInstance(const QStringList& args);
+    // Crash recovery for this program (the window program's, not the tests'): copies of unsaved documents
+    // in `folder` (empty: the per-user data folder), offered again by InitInstance after a crash.
+    void EnableRecovery(const QString& folder = {}, int delayMs = 3000);
+    CRecovery* Recovery() const { return m_pRecovery.get(); }
     // While a run is in progress, keeps the wait cursor up, except over a modal window. Runs whenever
     // the command states have been refreshed and when another window takes the focus.
     void UpdateWaitCursor();
@@ -88,6 +94,10 @@ public:
 private:
     // A document for New or Open, after the settings are read again from the store.
     static std::unique_ptr<CGorvantaDoc> NewDocument();
+    // Asks whether to restore what a program that was killed left; the number of documents restored.
+    int OfferRecovery();
+    CDocHolder* OpenRecovered(const CRecoveredCopy& copy);
+    void Track(CDocHolder* doc);
     void LoadRecentFileList();
     void SaveRecentFileList();
     void RecentFilesChanged();
@@ -98,4 +108,5 @@ private:
     QStringList m_arrRecentFiles;
     std::unique_ptr<QPrinter> m_pPrinter;
     bool m_bWaitCursorShown = false;
+    std::unique_ptr<CRecovery> m_pRecovery;
 };

@@ -1,5 +1,8 @@
 #include "LeftView.h"
 
+#include <string_view>
+#include <unordered_map>
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -258,11 +261,7 @@ void CLeftView::RebuildTree() {
     const bool first = m_hItemsRoot == nullptr;
     const CViewState state = first ? CViewState{} : SaveViewState();
     ResetRoots();
-    for (const PoolList& list : m_pDoc->m_arrPool)
-        for (CArmorPiece* piece : list)
-            if (piece) InsertPieceItem(piece);
-    for (CArmorSuit* suit : m_pDoc->m_arrSuits)
-        if (suit) InsertSuitItem(suit);
+    BuildItems();
     if (first)
         m_hItemsRoot->setExpanded(true);
     else
@@ -272,6 +271,54 @@ void CLeftView::RebuildTree() {
     // The selection may be gone or hold other pieces now (undo, redo): the count follows what is shown.
     if (m_pDoc) m_pDoc->m_nSelPieceCount = SelectedPieceCount();
     emit pieceCountChanged();
+}
+
+void CLeftView::BuildItems() {
+    // What inserting the items one by one in sorted place gives (InsertPieceItem, InsertSuitItem), built by
+    // a stable sort and handed to each parent at once: a large pool is not sorted by shifting.
+    struct CTypeGroup {
+        const std::string* name;
+        std::vector<CArmorPiece*> pieces;
+    };
+    std::vector<CTypeGroup> groups;
+    std::unordered_map<std::string_view, size_t> groupOf;
+    for (const PoolList& list : m_pDoc->m_arrPool)
+        for (CArmorPiece* piece : list) {
+            if (!piece || piece->m_strTypeName.empty()) continue;
+            auto [it, added] = groupOf.try_emplace(piece->m_strTypeName, groups.size());
+            if (added) groups.push_back({&piece->m_strTypeName, {}});
+            groups[it->second].pieces.push_back(piece);
+        }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const CTypeGroup& a, const CTypeGroup& b) { return LabelLess(*a.name, *b.name); });
+    QList<QTreeWidgetItem*> typeNodes;
+    typeNodes.reserve(qsizetype(groups.size()));
+    for (CTypeGroup& group : groups) {
+        std::stable_sort(group.pieces.begin(), group.pieces.end(),
+                         [](const CArmorPiece* a, const CArmorPiece* b) { return LabelLess(a->m_strText, b->m_strText); });
+        auto* typeNode = new CTreeItem(*group.name, CTreeItem::None, nullptr);
+        QList<QTreeWidgetItem*> items;
+        items.reserve(qsizetype(group.pieces.size()));
+        for (CArmorPiece* piece : group.pieces) items.push_back(new CTreeItem(piece->m_strText, CTreeItem::Piece, piece));
+        typeNode->addChildren(items);
+        typeNodes.push_back(typeNode);
+    }
+    m_hItemsRoot->addChildren(typeNodes);
+
+    std::vector<CArmorSuit*> suits;
+    for (CArmorSuit* suit : m_pDoc->m_arrSuits)
+        if (suit) suits.push_back(suit);
+    std::stable_sort(suits.begin(), suits.end(),
+                     [](const CArmorSuit* a, const CArmorSuit* b) { return LabelLess(a->m_strCharacter, b->m_strCharacter); });
+    QList<QTreeWidgetItem*> suitItems;
+    for (CArmorSuit* suit : suits) {
+        auto* suitItem = new CTreeItem(suit->m_strCharacter, CTreeItem::Suit, suit);
+        for (int32_t i = 0; i < suit->m_nCount && size_t(i) < suit->m_arrPieces.size(); ++i)
+            if (CArmorPiece* piece = suit->m_arrPieces[size_t(i)])
+                suitItem->addChild(new CTreeItem(piece->m_strText, CTreeItem::Piece, piece));
+        suitItems.push_back(suitItem);
+    }
+    m_hSuitsRoot->addChildren(suitItems);
 }
 
 void CLeftView::ResetRoots() {

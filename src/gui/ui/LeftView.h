@@ -54,6 +54,8 @@ public:
 
     void RebuildTree();
     void ResetRoots();
+    // The items of the pool and the suits under the roots, in sorted order.
+    void BuildItems();
     QTreeWidgetItem* InsertPieceItem(CArmorPiece* piece);
     QTreeWidgetItem* InsertSuitItem(CArmorSuit* suit);
     // First child of parent, in display order, whose text is exactly text (byte-wise); null if none.

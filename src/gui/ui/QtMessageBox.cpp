@@ -25,6 +25,7 @@ int CQtMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon ico
             escape = QMessageBox::Cancel;
             break;
         case MsgButtons::YesNo:
+        case MsgButtons::YesNoDefaultNo:
             qbuttons = QMessageBox::Yes | QMessageBox::No;
             escape = QMessageBox::No;
             break;
@@ -36,14 +37,15 @@ int CQtMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon ico
     QMessageBox box(qicon, QString::fromLatin1(APP_NAME), ToQt(text), qbuttons,
                     QApplication::activeWindow());
     // The first button is the default, as in the platform's message boxes.
-    box.setDefaultButton(buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Yes
-                                                                                             : QMessageBox::Ok);
+    box.setDefaultButton(buttons == MsgButtons::YesNoDefaultNo                                  ? QMessageBox::No
+                         : buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? QMessageBox::Yes
+                                                                                              : QMessageBox::Ok);
     box.setEscapeButton(escape);
     switch (box.exec()) {
         case QMessageBox::Yes: return IDYES;
         case QMessageBox::No: return IDNO;
         case QMessageBox::Cancel: return IDCANCEL;
         case QMessageBox::Ok: return IDOK;
-        default: return buttons == MsgButtons::OK ? IDOK : (buttons == MsgButtons::YesNo ? IDNO : IDCANCEL);
+        default: return buttons == MsgButtons::OK ? IDOK : (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoDefaultNo ? IDNO : IDCANCEL);
     }
 }

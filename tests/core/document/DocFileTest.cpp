@@ -416,8 +416,8 @@ std::string MarkBlock(const std::string& payload, int64_t version = 1, int64_t l
 
 // The marks follow the last record in a block of their own, written only when a piece is marked: without
 // marks a document is byte for byte what it was before marks existed. A block that does not check out is
-// reported once and left out as a whole; pool, suits and names stand.
-TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMessage) {
+// reported once and kept as it is, marking nothing; pool, suits and names stand.
+TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsKeptWithOneMessage) {
     ASSERT_EQ(Crc("123456789"), 0xCBF43926u);
     CGorvantaDoc doc;
     AddPool(doc);
@@ -445,30 +445,38 @@ TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMe
     for (CArmorPiece* p : {rings[1], helms[1], gloves[0]}) SetPieceMark(doc, p, PieceMark::None);
     EXPECT_EQ(Bytes(doc), plain);
 
-    // Each: what the damage is, and the bytes that follow the records.
-    const std::pair<const char*, std::string> damaged[] = {
-        {"cut inside", block.substr(0, block.size() - 3)},
-        {"a byte after it", block + '\0'},
-        {"a stray byte", "\x01"},
-        {"the tag alone", "GVMK"},
-        {"another tag", "GVMX" + block.substr(4)},
-        {"a later version", MarkBlock(payload, 2)},
-        {"length one short", MarkBlock(payload, 1, -1)},
-        {"length one long", MarkBlock(payload, 1, 1)},
-        {"checksum", MarkBlock(payload, 1, 0, 0x100)},
-        {"no marks", MarkBlock(Le({0}))},
-        {"count beyond the marks", MarkBlock(Le({4, 0, 1, 1, 3, 0, 1, 6, 1, 2}))},
-        {"list 12", MarkBlock(Le({1, 12, 0, 1}))},
-        {"list -1", MarkBlock(Le({1, -1, 0, 1}))},
-        {"index past its list", MarkBlock(Le({1, 1, 1, 1}))},
-        {"index -1", MarkBlock(Le({1, 0, -1, 1}))},
-        {"mark 0", MarkBlock(Le({1, 0, 0, 0}))},
-        {"mark 3", MarkBlock(Le({1, 0, 0, 3}))},
-        {"out of order", MarkBlock(Le({2, 3, 0, 1, 0, 1, 1}))},
-        {"a piece twice", MarkBlock(Le({2, 0, 1, 1, 0, 1, 2}))},
-        {"two pins in a list", MarkBlock(Le({2, 0, 0, 2, 0, 1, 2}))},
+    // Each: what the damage is, and the bytes that follow the records. None is lost: every one is kept
+    // byte for byte and written again by a save; a block of the marks' own kind that does not check out is
+    // damage (saving over it would replace it), anything else is a block of another version.
+    const char* const DAMAGED = MSG_MARKS_UNREADABLE;
+    const char* const KEPT = MSG_BLOCKS_KEPT;
+    const struct {
+        const char* what;
+        std::string tail;
+        const char* message;
+    } damaged[] = {
+        {"cut inside", block.substr(0, block.size() - 3), DAMAGED},
+        {"a stray byte", "\x01", KEPT},
+        {"the tag alone", "GVMK", DAMAGED},
+        {"another tag", "GVMX" + block.substr(4), KEPT},
+        {"a later version", MarkBlock(payload, 2), KEPT},
+        {"length one short", MarkBlock(payload, 1, -1), DAMAGED},
+        {"length one long", MarkBlock(payload, 1, 1), DAMAGED},
+        {"checksum", MarkBlock(payload, 1, 0, 0x100), DAMAGED},
+        {"no marks", MarkBlock(Le({0})), DAMAGED},
+        {"count beyond the marks", MarkBlock(Le({4, 0, 1, 1, 3, 0, 1, 6, 1, 2})), DAMAGED},
+        {"list 12", MarkBlock(Le({1, 12, 0, 1})), DAMAGED},
+        {"list -1", MarkBlock(Le({1, -1, 0, 1})), DAMAGED},
+        {"index past its list", MarkBlock(Le({1, 1, 1, 1})), DAMAGED},
+        {"index -1", MarkBlock(Le({1, 0, -1, 1})), DAMAGED},
+        {"mark 0", MarkBlock(Le({1, 0, 0, 0})), DAMAGED},
+        {"mark 3", MarkBlock(Le({1, 0, 0, 3})), DAMAGED},
+        {"out of order", MarkBlock(Le({2, 3, 0, 1, 0, 1, 1})), DAMAGED},
+        {"a piece twice", MarkBlock(Le({2, 0, 1, 1, 0, 1, 2})), DAMAGED},
+        {"two pins in a list", MarkBlock(Le({2, 0, 0, 2, 0, 1, 2})), DAMAGED},
+        {"garbage", std::string("\xFF\xFE garbage that frames nothing ") + '\0' + "\x7F", KEPT},
     };
-    for (const auto& [what, tail] : damaged) {
+    for (const auto& [what, tail, message] : damaged) {
         box.shown.clear();
         Write(Path("d.gva"), plain + tail);
         CGorvantaDoc d;
@@ -476,9 +484,19 @@ TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMe
         EXPECT_EQ(outcome.status, LoadStatus::Ok) << what;
         EXPECT_FALSE(d.IsModified()) << what;
         ASSERT_EQ(box.shown.size(), 1u) << what;
-        EXPECT_EQ(box.shown[0].text, MSG_MARKS_UNREADABLE) << what;
-        EXPECT_EQ(box.shown[0].icon, MsgIcon::Exclamation) << what;
-        EXPECT_EQ(Bytes(d), plain) << what;  // everything but the marks, and no mark
+        EXPECT_EQ(box.shown[0].text, message) << what;
+        EXPECT_EQ(d.HasDamagedBlock(), message == DAMAGED) << what;
+        EXPECT_EQ(CountMarked(d, PieceMark::None), d.GetPoolCount()) << what;
+        EXPECT_EQ(Bytes(d), plain + tail) << what;  // kept, byte for byte
+        ASSERT_TRUE(SaveDocumentFile(d, Path("d.gva"))) << what;
+        EXPECT_EQ(Read(Path("d.gva")), plain + tail) << what;
+        // Only the damage makes way, and only when asked to.
+        d.DropDamagedBlocks();
+        EXPECT_FALSE(d.HasDamagedBlock()) << what;
+        std::string rest;
+        for (const CKeptBlock& kept : d.KeptBlocks()) rest += kept.bytes;
+        EXPECT_EQ(Bytes(d), plain + rest) << what;
+        EXPECT_EQ(rest.empty(), message == DAMAGED && std::string(what) != "length one short") << what;
     }
     // A block made by hand to the same layout is read like a saved one.
     box.shown.clear();
@@ -488,4 +506,51 @@ TEST_F(DocFileTest, MarksRoundTripInTheirBlockAndADamagedBlockIsLeftOutWithOneMe
     EXPECT_TRUE(box.shown.empty());
     EXPECT_EQ(hand.m_arrPool[0][0]->m_nMark, PieceMark::Pinned);
     EXPECT_EQ(hand.m_arrPool[1][0]->m_nMark, PieceMark::Excluded);
+}
+
+// Several blocks after the records: the marks are read wherever they stand, the blocks of other versions
+// are kept in their order after the marks this program writes, and a second mark block is damage (which
+// of the two holds the marks cannot be told).
+TEST_F(DocFileTest, MarksAreReadBesideBlocksOfOtherVersionsWhichSavesKeepAfterTheirOwn) {
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    const std::string plain = Bytes(doc);
+    const std::string marks = MarkBlock(Le({1, 0, 1, 1}));  // helm 1 excluded
+    const std::string other = "GVPL" + Le({3, 5}) + "plan!";
+    const std::string later = MarkBlock(Le({1, 6, 0, 2}), 7);
+    const struct {
+        const char* what;
+        std::string tail;
+        bool marked;       // helm 1 read as excluded
+        std::string kept;  // what stays after the marks written again
+        const char* message;
+    } cases[] = {
+        {"marks, then another block", marks + other, true, other, MSG_BLOCKS_KEPT},
+        {"another block, then marks", other + marks, true, other, MSG_BLOCKS_KEPT},
+        {"marks after a later version's", later + marks, true, later, MSG_BLOCKS_KEPT},
+        {"two other blocks", other + later, false, other + later, MSG_BLOCKS_KEPT},
+        {"marks twice", marks + marks, true, marks, MSG_MARKS_UNREADABLE},
+        {"marks, then garbage", marks + "\x05\x06", true, "\x05\x06", MSG_BLOCKS_KEPT},
+    };
+    for (const auto& c : cases) {
+        box.shown.clear();
+        Write(Path("b.gva"), plain + c.tail);
+        CGorvantaDoc d;
+        ASSERT_EQ(LoadDocumentFile(d, Path("b.gva")).status, LoadStatus::Ok) << c.what;
+        ASSERT_EQ(box.shown.size(), 1u) << c.what;
+        EXPECT_EQ(box.shown[0].text, c.message) << c.what;
+        EXPECT_EQ(d.m_arrPool[0][1]->m_nMark, c.marked ? PieceMark::Excluded : PieceMark::None) << c.what;
+        EXPECT_EQ(CountMarked(d, PieceMark::None), d.GetPoolCount() - (c.marked ? 1 : 0)) << c.what;
+        EXPECT_EQ(Bytes(d), plain + (c.marked ? marks : "") + c.kept) << c.what;
+        // A change of the marks is written before what is kept.
+        ASSERT_TRUE(SetPieceMark(d, d.m_arrPool[3][0], PieceMark::Pinned));
+        const std::string changed = MarkBlock(c.marked ? Le({2, 0, 1, 1, 3, 0, 2}) : Le({1, 3, 0, 2}));
+        ASSERT_TRUE(SaveDocumentFile(d, Path("b.gva"))) << c.what;
+        EXPECT_EQ(Read(Path("b.gva")), plain + changed + c.kept) << c.what;
+        // Read back, the same again: the kept blocks do not pile up.
+        CGorvantaDoc again;
+        ASSERT_EQ(LoadDocumentFile(again, Path("b.gva")).status, LoadStatus::Ok) << c.what;
+        EXPECT_EQ(Bytes(again), plain + changed + c.kept) << c.what;
+    }
 }

@@ -123,9 +123,11 @@ TEST_F(Parser, LongTextSplitsIntoPastesAtTheLastLineBreakThatFits) {
     } cases[] = {
         {"", {0}},
         {a, {L}},
-        {a + "x", {L, 1}},                                   // no line break: the first L characters
+        {a + "x", {L + 1}},                                  // no line break: the line is read whole
+        {a + "x\r\nb", {L + 3, 1}},                          // the long line to its end, then the rest
+        {"x\r\n" + a + "y", {3, L + 1}},                     // a short line first, then the long one
         {a.substr(2) + "\r\nb", {L, 1}},                     // a break that ends exactly at the limit
-        {a.substr(1) + "\r\n", {L, 1}},                      // CR inside, LF outside: not a break that fits
+        {a.substr(1) + "\r\n", {L + 1}},                     // CR inside, LF outside: not a break that fits
         {"x\r\n" + a, {3, L}},                               // the last break that fits may be the first
         {twenty + "\r\n" + twenty + "\r\n" + twenty + "\r\n", {20002, 20002, 20002}},
     };

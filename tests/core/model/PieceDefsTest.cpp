@@ -98,7 +98,7 @@ TEST_F(PieceDefsTest, LoaderLimitsAndSkips) {
     store.WriteString("PieceDefs\\Headwear", "01", std::string(300, 'x'));
     store.WriteString("PieceDefs\\Headwear", "02", "helm");
     settings.LoadSettings();
-    EXPECT_TRUE(Table(0).empty());  // a failure at the first value ends loading
+    EXPECT_EQ(Table(0), (std::vector<std::string>{"helm"}));  // a name too long is left out alone
 
     store.DeleteValues("PieceDefs\\Headwear");
     store.WriteString("PieceDefs\\Headwear", "01", "helm");
@@ -108,10 +108,23 @@ TEST_F(PieceDefsTest, LoaderLimitsAndSkips) {
     settings.LoadSettings();
     EXPECT_EQ(Table(0), (std::vector<std::string>{"helm", std::string(254, 'y'), "coif"}));
 
+    // Blank names are ignored (they would file every item as head wear), the rest are trimmed.
     store.DeleteValues("PieceDefs\\Headwear");
-    store.WriteString("PieceDefs\\Headwear", "01", "");
+    const std::pair<const char*, const char*> stored[] = {
+        {"01", ""}, {"02", " "}, {"03", "\t \r\n"}, {"04", "  coif "}, {"05", "hat\t"}, {"06", " war helm"}};
+    for (const auto& [name, data] : stored) store.WriteString("PieceDefs\\Headwear", name, data);
+    store.WriteString("PieceDefs\\Headwear", "07", " " + std::string(254, 'z') + " ");  // 254 once trimmed
     settings.LoadSettings();
-    EXPECT_EQ(Parse("longsword of fire").m_nType, PIECE_HEADWEAR);
+    EXPECT_EQ(Table(0), (std::vector<std::string>{"coif", "hat", "war helm", std::string(254, 'z')}));
+    EXPECT_EQ(Parse("longsword of fire").m_nType, PIECE_WEAPON);
+    EXPECT_EQ(Parse("a coif").m_nType, PIECE_HEADWEAR);
+
+    // Each: a name as given, and what the tables keep of it (empty: nothing).
+    const std::pair<std::string, std::string> names[] = {
+        {"", ""},           {" ", ""},           {"\t\n", ""}, {"ring", "ring"}, {" gold ring ", "gold ring"},
+        {std::string(254, 'a'), std::string(254, 'a')}, {std::string(255, 'a'), ""}, {"a b", "a b"}};
+    for (const auto& [given, kept] : names)
+        EXPECT_EQ(CleanItemName(given).value_or(""), kept) << "\"" << given << "\"";
 
     std::vector<std::string> list = {"keep"};
     LoadPieceDefs("", list);

@@ -292,15 +292,20 @@ private slots:
             QCOMPARE(tables, kSlotLabels.mid(0, 11));
             ShowTable(dlg, "robes");
             QCOMPARE(Entries(dlg.NameList()), QStringList{"robe"});
-            for (const QString& typed : {QStringLiteral("shroud"), longName, QString()}) {
+            // A name of blanks alone would file every item as a robe: it goes, and the others are trimmed.
+            for (const QString& typed : {QStringLiteral("shroud"), longName, QString(), QStringLiteral(" "),
+                                         QStringLiteral("  gown ")}) {
                 QTest::mouseClick(dlg.AddButton(), Qt::LeftButton);
                 QLineEdit* editor = NameEditor(dlg);
                 QVERIFY(editor);
                 QTest::keyClicks(editor, typed);
                 QTest::keyClick(editor, typed.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+                // As between a user's keys: the dialog tidies the list once the editor has closed.
+                QTRY_VERIFY(!NameEditor(dlg));
+                QTest::qWait(20);
             }
-            // The long name is cut where the store's loader stops; the empty one is gone.
-            QTRY_COMPARE(Entries(dlg.NameList()), (QStringList{"robe", "shroud", longName.left(254)}));
+            // The long name is cut where the store's loader stops; the empty ones are gone.
+            QTRY_COMPARE(Entries(dlg.NameList()), (QStringList{"robe", "shroud", longName.left(254), "gown"}));
 
             ShowTable(dlg, "head wear");
             SelectName(dlg, "hat");
@@ -331,7 +336,8 @@ private slots:
         QVERIFY(ini.fileName().startsWith(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))));
         QCOMPARE(ini.value(QStringLiteral("PieceDefs/Robes/02")).toString(), QStringLiteral("shroud"));
         QCOMPARE(ini.value(QStringLiteral("PieceDefs/Robes/03")).toString(), longName.left(254));
-        QCOMPARE(ThePieceDefs().Table(7), (std::vector<std::string>{"robe", "shroud", std::string(254, 'x')}));
+        QCOMPARE(ini.value(QStringLiteral("PieceDefs/Robes/04")).toString(), QStringLiteral("gown"));
+        QCOMPARE(ThePieceDefs().Table(7), (std::vector<std::string>{"robe", "shroud", std::string(254, 'x'), "gown"}));
         const std::vector<std::string>& head = ThePieceDefs().Table(0);
         QCOMPARE(std::vector<std::string>(head.end() - 3, head.end()),
                  (std::vector<std::string>{"jingasa", "ninja hood", "kabuto"}));
@@ -340,7 +346,7 @@ private slots:
 
         ItemNamesFromTheMenu([&](CItemNamesDlg& dlg) {
             ShowTable(dlg, "robes");
-            QCOMPARE(Entries(dlg.NameList()), (QStringList{"robe", "shroud", longName.left(254)}));
+            QCOMPARE(Entries(dlg.NameList()), (QStringList{"robe", "shroud", longName.left(254), "gown"}));
             ShowTable(dlg, "head wear");
             QCOMPARE(dlg.NameList()->item(8)->text(), QStringLiteral("Hat"));
             QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
@@ -357,7 +363,7 @@ private slots:
             QVERIFY(combo);
             QCOMPARE(Choices(combo).mid(0, 11), tables);
             QCOMPARE(combo->itemData(tables.indexOf("robes"), Qt::ToolTipRole).toString(),
-                     "Names: robe, shroud, " + longName.left(254));
+                     "Names: robe, shroud, " + longName.left(254) + ", gown");
             QTest::keyClick(combo, Qt::Key_Escape);
             QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
         });

@@ -9,7 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
 #include "gui/resources/Resource.h"
+#include "gui/ui/QtMessageBox.h"
 #include "support/AppTest.h"
 #include "qtstore/FileNames.h"
 
@@ -146,7 +152,7 @@ private slots:
         QCOMPARE(int(box.shown.size()), 1);
         QCOMPARE(box.shown[0].text, std::string("pool.gva has been changed on disk since it was opened or last saved.\n"
                                                 "Do you want to overwrite it with this document?"));
-        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNo);
+        QCOMPARE(box.shown[0].buttons, MsgButtons::YesNoDefaultNo);  // Enter keeps their file
         QCOMPARE(Read(file), theirs);
         QVERIFY(doc->IsModified());
 
@@ -189,6 +195,86 @@ private slots:
         QCOMPARE(box.shown[0].text, "The settings file " + QFile::encodeName(conf).toStdString() +
                                         " is not a regular file; settings are kept for this run only.");
         QVERIFY(Active());
+    }
+
+    // A file with a block of a later version and a damaged mark block: one message on opening; every save
+    // keeps the later version's block after what this program writes; the damaged marks are replaced only
+    // once the player says Yes to the question, whose default keeps the file. The save waits for the lock
+    // that command-line tools hold, and gives up with a message rather than write under them.
+    void blocksThisVersionCannotReadSurviveTheWindowProgramsSave() {
+        CGorvantaDoc source;
+        AddPool(source);
+        const std::string plain = Bytes(source);
+        const std::string later = std::string("GVPL\x03\0\0\0\x04\0\0\0", 12) + "plan";
+        QVERIFY(SetPieceMark(source, source.m_arrPool[0][0], PieceMark::Excluded));
+        std::string damaged = Bytes(source).substr(plain.size());
+        damaged.back() ^= 0x11;  // its checksum
+        const QString file = Path("later.gva");
+        std::ofstream(file.toStdString(), std::ios::binary) << plain + later + damaged;
+
+        Start({file});
+        QCOMPARE(int(box.shown.size()), 1);
+        QCOMPARE(box.shown[0].text, std::string(MSG_MARKS_UNREADABLE));
+        Change();
+        Main()->OnCommand(ID_FILE_SAVE);  // the box answers No
+        QCOMPARE(int(box.shown.size()), 2);
+        QCOMPARE(box.shown[1].text, std::string("The exclude and pin marks stored in later.gva could not be read. "
+                                                "Saving replaces them with the marks the document has now.\n"
+                                                "Do you want to save it?"));
+        QCOMPARE(box.shown[1].buttons, MsgButtons::YesNoDefaultNo);
+        QCOMPARE(Read(file), plain + later + damaged);
+        QVERIFY(Active()->GetDocument()->IsModified());
+
+        box.answers = {IDYES};
+        Main()->OnCommand(ID_FILE_SAVE);
+        QCOMPARE(int(box.shown.size()), 3);
+        QVERIFY(!Active()->GetDocument()->IsModified());
+        const std::string saved = Read(file);
+        QVERIFY(saved.size() > later.size());
+        QCOMPARE(saved.substr(saved.size() - later.size()), later);
+        QCOMPARE(saved, Bytes(Doc()));
+        // Asked once: later saves keep the later version's block without a word.
+        Change();
+        Main()->OnCommand(ID_FILE_SAVE);
+        QCOMPARE(int(box.shown.size()), 3);
+        QVERIFY(Read(file).ends_with(later));
+
+        // A command-line tool holds the lock: the save waits, then fails and changes nothing.
+        CDocFileLock held;
+        QVERIFY(held.Lock(FileNameBytes(file).toStdString()));
+        const std::string before = Read(file);
+        Change();
+        Main()->OnCommand(ID_FILE_SAVE);
+        QCOMPARE(int(box.shown.size()), 4);
+        QVERIFY(box.shown[3].text.starts_with("Failed to save document.\n"));
+        QVERIFY(box.shown[3].text.ends_with("is being changed by another program."));
+        QCOMPARE(Read(file), before);
+        QVERIFY(Active()->GetDocument()->IsModified());
+        held.Unlock();
+        Main()->OnCommand(ID_FILE_SAVE);
+        QCOMPARE(int(box.shown.size()), 4);
+        QCOMPARE(Read(file), Bytes(Doc()));
+    }
+
+    // The real message box: a question whose Yes loses something has No as its default, so Enter keeps
+    // the file; the other questions keep Yes as theirs.
+    void enterAnswersNoWhereYesWouldOverwrite() {
+        CQtMessageBox qtBox;
+        CMessageBoxScope scope(&qtBox);
+        const struct {
+            MsgButtons buttons;
+            int enter;
+        } cases[] = {{MsgButtons::YesNoDefaultNo, IDNO}, {MsgButtons::YesNo, IDYES}, {MsgButtons::OK, IDOK}};
+        for (const auto& c : cases) {
+            QString seenDefault;
+            WhenModal<QMessageBox>([&seenDefault, &c](QMessageBox& m) {
+                if (m.defaultButton()) seenDefault = m.defaultButton()->text();
+                if (c.buttons == MsgButtons::YesNoDefaultNo) Shot(&m, QStringLiteral("question-default-no"));
+                QTest::keyClick(&m, Qt::Key_Return);
+            });
+            QCOMPARE(ShowMessage("Overwrite it?", c.buttons, MsgIcon::Warning), c.enter);
+            QVERIFY(!seenDefault.isEmpty());
+        }
     }
 };
 

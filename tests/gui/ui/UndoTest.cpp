@@ -190,6 +190,61 @@ private slots:
         QCOMPARE(Tree()->CountPieceItems(Tree()->m_hItemsRoot), Doc().GetPoolCount());
     }
 
+    // Far more steps than a count would keep all lead back to the opened bytes; the history is bounded by
+    // its memory, not by a count: beyond the bound the oldest steps go, the newest always stays, and undo
+    // stops where the kept steps begin, at the very bytes of that state.
+    void longHistoriesReachTheOpenedStateAndAreBoundedByMemory() {
+        CDocHolder& holder = *Active()->GetDocument();
+        const std::string opened = Bytes(Doc());
+        std::vector<std::string> states{opened};
+        for (int i = 0; i < 300; ++i) {
+            AddToPool(Doc(), ParsedPiece("ring " + std::to_string(i) + ", luck " + std::to_string(i % 90)));
+            Doc().SetModifiedFlag(true);
+            Doc().UpdateAllViews(nullptr, HINT_REFRESH);
+            states.push_back(Bytes(Doc()));
+        }
+        QCOMPARE(holder.UndoStack().count(), 300);
+        // Each step holds its piece, not the document: far less than 300 documents.
+        QVERIFY(holder.UndoBytes() < 2 * opened.size() + 300 * 400);
+        for (int i = 300; i > 0; --i) {
+            QVERIFY(holder.CanUndo());
+            holder.Undo();
+            if (i % 50 == 1) QVERIFY(Bytes(Doc()) == states[size_t(i - 1)]);
+        }
+        QVERIFY(!holder.CanUndo());
+        QVERIFY(Bytes(Doc()) == opened);
+        QVERIFY(!Doc().IsModified());
+        for (int i = 0; i < 300; ++i) holder.Redo();
+        QVERIFY(Bytes(Doc()) == states.back());
+
+        // A bound of 16 KB: pieces of 1 000 characters leave about fifteen steps.
+        holder.SetUndoMemoryLimit(16 << 10);
+        const size_t before = holder.UndoBytes();
+        QVERIFY(before < 64 << 10);
+        states = {Bytes(Doc())};
+        for (int i = 0; i < 40; ++i) {
+            AddToPool(Doc(), ParsedPiece("ring " + std::string(1000, char('a' + i % 26)) + ", luck 1"));
+            Doc().UpdateAllViews(nullptr, HINT_REFRESH);
+            states.push_back(Bytes(Doc()));
+        }
+        int undone = 0;
+        while (holder.CanUndo()) {
+            holder.Undo();
+            ++undone;
+            QVERIFY(Bytes(Doc()) == states[size_t(40 - undone)]);
+        }
+        QVERIFY(undone >= 5);
+        QVERIFY(undone < 40);
+        holder.SetUndoMemoryLimit(0);  // the newest step stays, the rest go
+        for (int i = 0; i < undone; ++i) holder.Redo();
+        QVERIFY(Bytes(Doc()) == states.back());
+        holder.SetUndoMemoryLimit(0);
+        QVERIFY(holder.CanUndo());
+        holder.Undo();
+        QVERIFY(Bytes(Doc()) == states[39]);
+        QVERIFY(!holder.CanUndo());
+    }
+
     // Opened, nothing to undo; the modified mark is off exactly at the saved state; a new edit drops
     // what could be redone; an undo discards the listed results; during a run nothing is undone.
     void theModifiedMarkFollowsTheSavedState() {
