@@ -23,7 +23,7 @@ const std::vector<CMenuItemDef>& MenuResource(int id);
 const std::vector<int>& ToolbarResource();
 
 enum AccelModifier { ACCEL_NONE = 0, ACCEL_SHIFT = 1, ACCEL_CTRL = 2, ACCEL_ALT = 4 };
-enum class AccelKey { N, O, S, P, V, C, X, Y, Z, Insert, Delete, Backspace, F6 };
+enum class AccelKey { N, O, S, P, V, C, X, Y, Z, Insert, Delete, Backspace, F6, F1 };
 struct CAccelDef {
     int modifiers;
     AccelKey key;

@@ -47,6 +47,7 @@ QKeySequence AccelSequence(const CAccelDef& a) {
         case AccelKey::Delete: key = Qt::Key_Delete; break;
         case AccelKey::Backspace: key = Qt::Key_Backspace; break;
         case AccelKey::F6: key = Qt::Key_F6; break;
+        case AccelKey::F1: key = Qt::Key_F1; break;
     }
     Qt::KeyboardModifiers mods;
     if (a.modifiers & ACCEL_SHIFT) mods |= Qt::ShiftModifier;
