@@ -106,9 +106,9 @@ private slots:
 
         // F1 again brings the same window back, on the page it was left at.
         CHelpWindow* shown = Help();
-        Help()->hide();
+        QVERIFY(Help()->close());
         Main()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Main()));
+        QTRY_COMPARE(QApplication::activeWindow(), Main());
         QTest::keyClick(Main(), Qt::Key_F1);
         QTRY_VERIFY(Help()->isVisible());
         QCOMPARE(Help(), shown);

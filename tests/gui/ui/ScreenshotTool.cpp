@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QTimer>
 
@@ -32,14 +33,14 @@ void Save(QWidget* w, const QString& folder, const char* name) {
 
 // A picture for the guide: the window with the popup (a dropped menu) drawn where it shows, in 256
 // colours, which keeps each file to a few dozen KB.
-void SaveGuide(QWidget* w, const QString& folder, const char* name, QWidget* popup = nullptr) {
+void SaveGuide(QWidget* w, const QString& folder, const char* name, QWidget* popup = nullptr, QPoint at = {}) {
     QCoreApplication::processEvents();
     QTest::qWait(150);
     QImage image = w->grab().toImage();
     if (popup) {
         QPainter painter(&image);
-        painter.drawPixmap(w->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))) * image.devicePixelRatio(),
-                           popup->grab());
+        // Where the popup was meant to drop, in the window: offscreen, popups are kept inside a small screen.
+        painter.drawPixmap(at * image.devicePixelRatio(), popup->grab());
     }
     const QString path = folder + QLatin1Char('/') + QLatin1String(name);
     if (!image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither).save(path))
@@ -73,9 +74,14 @@ int GuidePictures(const QString& folder, const std::string& paste, const QTempor
     CScriptedMessageBox box;  // the run's summary is answered with OK
     CMessageBoxScope scope(&box);
     const QString file = config.filePath(QStringLiteral("My Pieces.gva"));
+    // The pool holds the sample but its last twelve lines, which the import's picture pastes.
+    size_t cut = paste.size();
+    for (int n = 0; n < 13 && cut != std::string::npos && cut > 0; ++n) cut = paste.rfind('\n', cut - 1);
+    if (cut == std::string::npos) cut = 0;
+    const std::string pool = paste.substr(0, cut + 1), fresh = paste.substr(cut + 1);
     {
         CGorvantaDoc doc;
-        for (CParsedLine& line : ParseItemText(PrepareClipboardText(paste), [] { return true; }))
+        for (CParsedLine& line : ParseItemText(PrepareClipboardText(pool), [] { return true; }))
             if (line.piece) AddToPool(doc, line.piece.release());
         // One piece left out of searches, to show what a mark looks like.
         for (PoolList& list : doc.m_arrPool)
@@ -93,7 +99,7 @@ int GuidePictures(const QString& folder, const std::string& paste, const QTempor
     main->activateWindow();
 
     // Getting started: Paste, Filters, a run, a suit's details.
-    QGuiApplication::clipboard()->setText(QString::fromLatin1(paste.substr(0, paste.find("\n", 1500) + 1)));
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(fresh));
     SaveModal(folder, "import-preview.png", [&] { main->OnCommand(ID_EDIT_PASTE); });
     SaveModal(folder, "filters.png", [&] { main->OnCommand(ID_CALC_FILTERS); });
     RunToTheEnd(main);
@@ -116,17 +122,23 @@ int GuidePictures(const QString& folder, const std::string& paste, const QTempor
     if (list && list->childCount() > 0) {
         tree->setCurrentItem(list->child(0));
         std::unique_ptr<QMenu> menu(tree->CreateContextMenu());
-        const QRect at = tree->visualItemRect(list->child(0));
-        menu->popup(tree->viewport()->mapToGlobal(at.center()));
+        const QRect row = tree->visualItemRect(list->child(0));
+        const QPoint at = tree->viewport()->mapTo(main, row.topLeft() + QPoint(90, row.height()));
+        menu->popup(main->mapToGlobal(at));
         QTest::qWait(200);
-        SaveGuide(main, folder, "marks.png", menu.get());
+        SaveGuide(main, folder, "marks.png", menu.get(), at);
         menu->hide();
+        // Pinned: a change that Undo can take back.
+        tree->setFocus();
+        main->OnCommand(ID_PIN_PIECE);
     }
     // Undo: the Edit menu.
     if (QMenu* edit = main->MenuPopup(QStringLiteral("&Edit"))) {
-        edit->popup(main->mapToGlobal(QPoint(40, 22)));
+        const QPoint at = main->menuBar()->mapTo(main, main->menuBar()->actionGeometry(edit->menuAction()).bottomLeft());
+        edit->popup(main->mapToGlobal(at));
         QTest::qWait(200);
-        SaveGuide(main, folder, "undo.png", edit);
+        if (!edit->actions().isEmpty()) edit->setActiveAction(edit->actions().first());
+        SaveGuide(main, folder, "undo.png", edit, at);
         edit->hide();
     }
     SaveModal(folder, "item-names.png", [&] { main->OnCommand(ID_EDIT_ITEM_NAMES); });
