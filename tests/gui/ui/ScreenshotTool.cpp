@@ -1,10 +1,13 @@
 // Takes pictures of the main window with a document of pieces and suits, at the default size and
 // maximized: gorvanta_screenshots OUTPUT_FOLDER [SAMPLE_PASTE]. Run it under a display (xvfb-run)
 // or offscreen; it uses a store folder of its own. With --guide first it takes the user guide's
-// pictures instead, small 256-colour PNGs (scripts/guide-pictures.sh).
+// pictures instead, small 256-colour PNGs (scripts/guide-pictures.sh); --guide-pages OUTPUT_FOLDER
+// draws every page of the guide whole, to look it over.
 #include <QClipboard>
 #include <QDialog>
 #include <QPainter>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +18,7 @@
 
 #include "gui/calc/GorvantaView.h"
 #include "gui/import/ImportDlg.h"
+#include "gui/ui/HelpWindow.h"
 #include "core/import/ItemTextParser.h"
 #include "gui/resources/Resource.h"
 #include "support/AppTest.h"
@@ -148,6 +152,29 @@ int GuidePictures(const QString& folder, const std::string& paste, const QTempor
     SaveGuide(main, folder, "documents.png");
     return 0;
 }
+
+// Every page of the guide as a whole picture (page-NAME.png), and the help window itself, to look over.
+int GuidePages(const QString& folder) {
+    CHelpWindow help;
+    help.show();
+    QTest::qWait(200);
+    Save(&help, folder, "help-window.png");
+    QTextBrowser* browser = help.Browser();
+    for (const QString& page : QDir(QStringLiteral(":/guide")).entryList({QStringLiteral("*.html")})) {
+        browser->setSource(QUrl(QStringLiteral("qrc:/guide/") + page));
+        QTextDocument* doc = browser->document();
+        doc->setTextWidth(browser->viewport()->width());
+        QImage image(doc->size().toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        doc->drawContents(&painter);
+        painter.end();
+        const QString path = folder + QStringLiteral("/page-") + QFileInfo(page).baseName() + QStringLiteral(".png");
+        image.save(path);
+        std::printf("%s %dx%d\n", qPrintable(path), image.width(), image.height());
+    }
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +184,10 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [SAMPLE_PASTE]\n", argv[0]);
         return 2;
+    }
+    if (argc > 2 && QByteArray(argv[1]) == "--guide-pages") {
+        QDir().mkpath(QString::fromLocal8Bit(argv[2]));
+        return GuidePages(QString::fromLocal8Bit(argv[2]));
     }
     if (argc > 2 && QByteArray(argv[1]) == "--guide") {
         const QString folder = QString::fromLocal8Bit(argv[2]);
