@@ -10,6 +10,7 @@
 #include "core/model/Cp1252.h"
 #include "core/model/MessageBox.h"
 #include "core/model/ProfileStore.h"
+#include "core/model/Version.h"
 #include "qtstore/QtProfileStore.h"
 
 namespace {
@@ -46,6 +47,7 @@ const CCommand kCommands[] = {
 std::string Usage() {
     std::string text = "usage:\n";
     for (const CCommand& c : kCommands) text += std::string("  ") + c.usage + "\n";
+    text += "  gorvanta-cli --version\n";
     return text;
 }
 
@@ -70,10 +72,13 @@ int main(int argc, char* argv[]) {
     // Whatever follows the command is the command's own, options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Lists the commands."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Prints the version."));
     parser.addOption(help);
+    parser.addOption(version);
     const bool parsed = parser.parse(args);
     QStringList rest = parser.positionalArguments();
     if (parsed && parser.isSet(help)) return ListCommands();
+    if (parsed && parser.isSet(version)) return WriteOutput(std::string("gorvanta-cli ") + GORVANTA_VERSION + "\n");
     if (args.size() < 2) return BadUsage("no command given");
     // The command must come first: an unknown option or "--" in its place is an unknown command.
     if (!parsed || rest.isEmpty() || rest.first() != args[1])

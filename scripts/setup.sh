@@ -11,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang libclang-rt-14-dev \
     xvfb xauth xclip \
-    shared-mime-info desktop-file-utils
+    shared-mime-info desktop-file-utils \
+    dpkg-dev fakeroot lintian appstream groff-base gzip

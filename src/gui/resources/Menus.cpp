@@ -23,7 +23,7 @@ const std::vector<CMenuItemDef>& MainMenu() {
                SEP,
                Popup("Arrange &Icons", {Cmd(ID_VIEW_BYNAME, "By &Name"), SEP, Cmd(ID_VIEW_AUTOARRANGE, "&Auto Arrange")}),
                Cmd(ID_VIEW_LINEUP, "Lin&e up Icons")}),
-        Popup("&Help", {Cmd(ID_APP_ABOUT, "&About Gorvanta...")}),
+        Popup("&Help", {Cmd(ID_HELP_FINDER, "&Gorvanta Help\tF1"), SEP, Cmd(ID_APP_ABOUT, "&About Gorvanta...")}),
     };
     return menu;
 }
@@ -45,7 +45,7 @@ const std::vector<CMenuItemDef>& DocMenu() {
         Popup("&Window",
               {Cmd(ID_WINDOW_NEW, "&New Window"), Cmd(ID_WINDOW_CASCADE, "&Cascade"),
                Cmd(ID_WINDOW_TILE_HORZ, "&Tile"), Cmd(ID_WINDOW_ARRANGE, "&Arrange Icons")}),
-        Popup("&Help", {Cmd(ID_APP_ABOUT, "&About Gorvanta...")}),
+        Popup("&Help", {Cmd(ID_HELP_FINDER, "&Gorvanta Help\tF1"), SEP, Cmd(ID_APP_ABOUT, "&About Gorvanta...")}),
     };
     return menu;
 }
@@ -100,6 +100,7 @@ const std::vector<CAccelDef>& AcceleratorResource() {
         {ACCEL_SHIFT, AccelKey::F5, ID_CALC_STOP},
         {ACCEL_NONE, AccelKey::Escape, ID_CALC_STOP},
         {ACCEL_CTRL, AccelKey::F, ID_EDIT_FIND},
+        {ACCEL_NONE, AccelKey::F1, ID_HELP_FINDER},
     };
     return table;
 }

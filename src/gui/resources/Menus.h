@@ -23,7 +23,7 @@ const std::vector<CMenuItemDef>& MenuResource(int id);
 const std::vector<int>& ToolbarResource();
 
 enum AccelModifier { ACCEL_NONE = 0, ACCEL_SHIFT = 1, ACCEL_CTRL = 2, ACCEL_ALT = 4 };
-enum class AccelKey { N, O, S, P, V, C, X, Y, Z, F, Insert, Delete, Backspace, Escape, F5, F6 };
+enum class AccelKey { N, O, S, P, V, C, X, Y, Z, F, Insert, Delete, Backspace, Escape, F1, F5, F6 };
 struct CAccelDef {
     int modifiers;
     AccelKey key;

@@ -44,6 +44,7 @@ constexpr int ID_WINDOW_CASCADE = 57650;
 constexpr int ID_WINDOW_TILE_HORZ = 57651;
 constexpr int ID_WINDOW_SPLIT = 57653;
 constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_HELP_FINDER = 57667;  // the user guide
 constexpr int ID_APP_EXIT = 57665;
 constexpr int ID_NEXT_PANE = 57680;
 constexpr int ID_PREV_PANE = 57681;

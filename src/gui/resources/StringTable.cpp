@@ -36,6 +36,7 @@ const std::map<int, const char*>& Strings() {
         {ID_FILE_MRU_FILE1 + 3, "Open this document"},
         {ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
         {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+        {ID_HELP_FINDER, "Open the user guide\nHelp"},
         {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
         {ID_EDIT_CUT, "Cut the selection and put it on the Clipboard\nCut"},
         {ID_EDIT_PASTE, "Insert Clipboard contents\nPaste"},

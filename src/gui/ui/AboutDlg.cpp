@@ -19,7 +19,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_icon->setPixmap(icon.pixmap(32, 32));
     m_icon->setFixedSize(32, 32);
 
-    auto* version = new QLabel(QString::fromLatin1(ABOUT_VERSION_TEXT));
+    auto* version = new QLabel(AboutVersionText());
     version->setTextFormat(Qt::PlainText);
     auto* maker = new QLabel(QString::fromUtf8(ABOUT_MAKER_TEXT));
     maker->setTextFormat(Qt::PlainText);

@@ -1,15 +1,22 @@
 #pragma once
 // The About box: program name and version, the maker, and a mail link for feedback.
 #include <QDialog>
+#include <QString>
+
+#include "core/model/Version.h"
 
 class CLinkStatic;
 class QLabel;
 class QPushButton;
 
-constexpr const char* ABOUT_VERSION_TEXT = "Gorvanta Version 1.0.8.0";
 constexpr const char* ABOUT_MAKER_TEXT = "Copyright \xC2\xA9 2004 VarnHolt";
 constexpr const char* ABOUT_CONTACT_ADDRESS = "gorvanta@varnholt.example";
 constexpr const char* ABOUT_TIP_TEXT = "Please send your comments, questions, or complaints here :-)";
+
+// "Gorvanta Version 1.0.8.0", from the project version.
+inline QString AboutVersionText() {
+    return QStringLiteral("Gorvanta Version ") + QLatin1String(GORVANTA_VERSION);
+}
 
 class CAboutDlg : public QDialog {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "AboutDlg.h"
+#include "HelpWindow.h"
 #include "ChildFrame.h"
 #include "DocHolder.h"
 #include "Recovery.h"
@@ -45,6 +46,7 @@ CGorvantaApp::~CGorvantaApp() {
     if (m_bWaitCursorShown) QApplication::restoreOverrideCursor();
     m_bWaitCursorShown = false;
     CloseAllDocuments();
+    m_pHelpWnd = nullptr;  // goes with the main frame
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
     if (auto* qt = dynamic_cast<CQtProfileStore*>(m_pStore.get())) qt->Sync();
@@ -404,6 +406,14 @@ void CGorvantaApp::OnAppAbout() {
     dlg.exec();
 }
 
+void CGorvantaApp::OnHelpFinder() {
+    if (!m_pMainWnd) return;
+    if (!m_pHelpWnd) m_pHelpWnd = new CHelpWindow(m_pMainWnd);
+    m_pHelpWnd->show();
+    m_pHelpWnd->raise();
+    m_pHelpWnd->activateWindow();
+}
+
 void CGorvantaApp::OnWindowNew(CChildFrame& active) {
     CDocHolder& doc = *active.GetDocument();
     CChildFrame* frame = CreateNewFrame(doc, &active);
@@ -431,6 +441,9 @@ bool CGorvantaApp::OnCmdMsg(int id, CCmdUI* pUI) {
             return true;
         case ID_APP_ABOUT:
             if (!pUI) OnAppAbout();
+            return true;
+        case ID_HELP_FINDER:
+            if (!pUI) OnHelpFinder();
             return true;
         case ID_EDIT_ITEM_NAMES:
             if (!pUI) DoItemNamesCommand(m_pMainWnd);

@@ -18,6 +18,7 @@
 class CChildFrame;
 class CDocHolder;
 class CGorvantaDoc;
+class CHelpWindow;
 class CMainFrame;
 class CRecovery;
 struct CRecoveredCopy;
@@ -83,6 +84,9 @@ public:
     QPrinter& Printer();
     void OnFilePrintSetup();
     void OnAppAbout();
+    // Shows the user guide, made on first use and kept with the main frame.
+    void OnHelpFinder();
+    CHelpWindow* HelpWindow() const { return m_pHelpWnd; }
     // A second window on the document of the active one.
     void OnWindowNew(CChildFrame& active);
 
@@ -104,6 +108,7 @@ private:
 
     std::unique_ptr<IProfileStore> m_pStore;
     CMainFrame* m_pMainWnd = nullptr;
+    CHelpWindow* m_pHelpWnd = nullptr;  // a child of the main frame
     std::vector<std::unique_ptr<CDocHolder>> m_arrDocs;
     QStringList m_arrRecentFiles;
     std::unique_ptr<QPrinter> m_pPrinter;

@@ -52,6 +52,7 @@ QKeySequence AccelSequence(const CAccelDef& a) {
         case AccelKey::Escape: key = Qt::Key_Escape; break;
         case AccelKey::F5: key = Qt::Key_F5; break;
         case AccelKey::F6: key = Qt::Key_F6; break;
+        case AccelKey::F1: key = Qt::Key_F1; break;
     }
     Qt::KeyboardModifiers mods;
     if (a.modifiers & ACCEL_SHIFT) mods |= Qt::ShiftModifier;
