@@ -2,6 +2,7 @@
 // The commands of gorvanta-cli. Each one gets the arguments that follow its name and returns the exit
 // status. main() has already installed the per-user store and a message box that prints to standard error
 // before it runs a command.
+#include <QCommandLineOption>
 #include <QString>
 #include <QStringList>
 
