@@ -58,38 +58,100 @@ void WriteMarks(CArchive& ar, const std::array<PoolList, SLOT_COUNT>& pool) {
     ar.WriteInt32(int32_t(Crc32(payload)));
 }
 
-// Reads the block that ends the file and marks the pieces only when every part of it checks out: it fills
-// the rest of the file exactly, each mark names a piece this file put in the pool (`first[k]` is where
-// list k's pieces from the file begin), marks come in strictly rising order with at most one pin per list,
-// and the checksum matches. False, nothing marked, otherwise.
-bool ReadMarks(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::array<size_t, SLOT_COUNT>& first) {
-    try {
-        if (ar.Remaining() < 12 || ar.ReadInt32() != DOC_MARKS_TAG || ar.ReadInt32() != DOC_MARKS_VERSION)
-            return false;
-        const int32_t length = ar.ReadInt32();
-        if (length < 8 + 12 || uint64_t(length) != ar.Remaining() || (length - 8) % 12 != 0) return false;
-        const int32_t count = ar.ReadInt32();
-        if (count != (length - 8) / 12) return false;
-        std::vector<CMarkEntry> entries;
-        entries.reserve(size_t(count));
-        std::array<bool, SLOT_COUNT> pinned{};
-        for (int32_t n = 0; n < count; ++n) {
-            CMarkEntry e{ar.ReadInt32(), ar.ReadInt32(), ar.ReadInt32()};
-            if (e.list < 0 || e.list >= SLOT_COUNT || e.index < 0) return false;
-            const PoolList& list = pool[size_t(e.list)];
-            if (uint64_t(e.index) >= list.size() - first[size_t(e.list)]) return false;
-            if (e.mark != int32_t(PieceMark::Excluded) && e.mark != int32_t(PieceMark::Pinned)) return false;
-            if (!entries.empty()) {
-                const CMarkEntry& last = entries.back();
-                if (e.list < last.list || (e.list == last.list && e.index <= last.index)) return false;
-            }
-            if (e.mark == int32_t(PieceMark::Pinned) && std::exchange(pinned[size_t(e.list)], true)) return false;
-            entries.push_back(e);
+// Every piece in the order the file holds them: the pool lists, then each suit's pieces. Reading passes
+// where this file's pieces begin (`first[k]` in list k, `firstSuit` in the suits).
+std::vector<CArmorPiece*> PiecesInFileOrder(const std::array<PoolList, SLOT_COUNT>& pool,
+                                            const std::vector<CArmorSuit*>& suits,
+                                            const std::array<size_t, SLOT_COUNT>& first = {}, size_t firstSuit = 0) {
+    std::vector<CArmorPiece*> out;
+    for (size_t k = 0; k < pool.size(); ++k) out.insert(out.end(), pool[k].begin() + long(first[k]), pool[k].end());
+    for (size_t s = firstSuit; s < suits.size(); ++s)
+        if (suits[s]) out.insert(out.end(), suits[s]->m_arrPieces.begin(), suits[s]->m_arrPieces.end());
+    return out;
+}
+
+std::string EditPayload(const std::vector<int32_t>& numbers) {
+    std::string out;
+    CArchive ar(out);
+    ar.WriteInt32(int32_t(numbers.size()));
+    for (int32_t n : numbers) ar.WriteInt32(n);
+    return out;
+}
+
+void WriteEdits(CArchive& ar, const std::vector<CArmorPiece*>& pieces) {
+    std::vector<int32_t> numbers;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i] && pieces[i]->m_bEdited) numbers.push_back(int32_t(i));
+    // Without edited pieces the file stays what readers without this block write.
+    if (numbers.empty()) return;
+    const std::string payload = EditPayload(numbers);
+    ar.WriteInt32(DOC_EDITS_TAG);
+    ar.WriteInt32(DOC_EDITS_VERSION);
+    ar.WriteInt32(int32_t(payload.size() + 4));
+    ar.WriteBytes(payload.data(), payload.size());
+    ar.WriteInt32(int32_t(Crc32(payload)));
+}
+
+// The edits block, which must fill the rest of the file exactly, name only pieces of this file in strictly
+// rising order and match its checksum. False otherwise.
+bool ReadEdits(CArchive& ar, size_t pieceCount, std::vector<int32_t>& numbers) {
+    if (ar.Remaining() < 12 || ar.ReadInt32() != DOC_EDITS_TAG || ar.ReadInt32() != DOC_EDITS_VERSION) return false;
+    const int32_t length = ar.ReadInt32();
+    if (length < 8 + 4 || uint64_t(length) != ar.Remaining() || length % 4 != 0) return false;
+    const int32_t count = ar.ReadInt32();
+    if (count != (length - 8) / 4) return false;
+    for (int32_t n = 0; n < count; ++n) {
+        const int32_t number = ar.ReadInt32();
+        if (number < 0 || uint64_t(number) >= pieceCount || (!numbers.empty() && number <= numbers.back())) return false;
+        numbers.push_back(number);
+    }
+    return ar.ReadUInt32() == Crc32(EditPayload(numbers));
+}
+
+// Reads the mark block: each mark names a piece this file put in the pool (`first[k]` is where list k's
+// pieces from the file begin), marks come in strictly rising order with at most one pin per list, and the
+// checksum matches. False otherwise.
+bool ReadMarks(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::array<size_t, SLOT_COUNT>& first,
+               std::vector<CMarkEntry>& entries) {
+    if (ar.Remaining() < 12 || ar.ReadInt32() != DOC_MARKS_TAG || ar.ReadInt32() != DOC_MARKS_VERSION)
+        return false;
+    const int32_t length = ar.ReadInt32();
+    if (length < 8 + 12 || uint64_t(length) > ar.Remaining() || (length - 8) % 12 != 0) return false;
+    const int32_t count = ar.ReadInt32();
+    if (count != (length - 8) / 12) return false;
+    entries.reserve(size_t(count));
+    std::array<bool, SLOT_COUNT> pinned{};
+    for (int32_t n = 0; n < count; ++n) {
+        CMarkEntry e{ar.ReadInt32(), ar.ReadInt32(), ar.ReadInt32()};
+        if (e.list < 0 || e.list >= SLOT_COUNT || e.index < 0) return false;
+        const PoolList& list = pool[size_t(e.list)];
+        if (uint64_t(e.index) >= list.size() - first[size_t(e.list)]) return false;
+        if (e.mark != int32_t(PieceMark::Excluded) && e.mark != int32_t(PieceMark::Pinned)) return false;
+        if (!entries.empty()) {
+            const CMarkEntry& last = entries.back();
+            if (e.list < last.list || (e.list == last.list && e.index <= last.index)) return false;
         }
-        if (ar.ReadUInt32() != Crc32(MarkPayload(entries))) return false;
-        for (const CMarkEntry& e : entries)
+        if (e.mark == int32_t(PieceMark::Pinned) && std::exchange(pinned[size_t(e.list)], true)) return false;
+        entries.push_back(e);
+    }
+    return ar.ReadUInt32() == Crc32(MarkPayload(entries));
+}
+
+// The blocks after the last record: the marks, then the edited pieces, each only if present. The pieces
+// are marked and flagged only when the whole rest of the file checks out; false, nothing changed, otherwise.
+bool ReadTail(CArchive& ar, std::array<PoolList, SLOT_COUNT>& pool, const std::array<size_t, SLOT_COUNT>& first,
+              const std::vector<CArmorSuit*>& suits, size_t firstSuit) {
+    try {
+        std::vector<CMarkEntry> marks;
+        if (ar.Remaining() >= 4 && ar.PeekInt32() == DOC_MARKS_TAG && !ReadMarks(ar, pool, first, marks)) return false;
+        const std::vector<CArmorPiece*> pieces = PiecesInFileOrder(pool, suits, first, firstSuit);
+        std::vector<int32_t> edited;
+        if (ar.Remaining() > 0 && !ReadEdits(ar, pieces.size(), edited)) return false;
+        for (const CMarkEntry& e : marks)
             if (CArmorPiece* p = pool[size_t(e.list)][first[size_t(e.list)] + size_t(e.index)])
                 p->m_nMark = PieceMark(e.mark);
+        for (int32_t n : edited)
+            if (CArmorPiece* p = pieces[size_t(n)]) p->m_bEdited = true;
         return true;
     } catch (const CArchiveException&) {
         return false;
@@ -126,6 +188,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
         }
         for (const std::string& name : m_arrCharacters) ar.WriteString(name);
         WriteMarks(ar, m_arrPool);
+        WriteEdits(ar, PiecesInFileOrder(m_arrPool, m_arrSuits));
         return;
     }
 
@@ -162,6 +225,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
             piece->Serialize(ar);
         }
     }
+    const size_t firstSuit = m_arrSuits.size();
     m_arrSuits.reserve(m_arrSuits.size() + size_t(suitCount));
     for (int32_t i = 0; i < suitCount; ++i) {
         // The suit's own piece count, checked before the suit reads it, with the suits and names after it
@@ -174,7 +238,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     }
     m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
-    if (ar.Remaining() > 0 && !ReadMarks(ar, m_arrPool, first))
+    if (ar.Remaining() > 0 && !ReadTail(ar, m_arrPool, first, m_arrSuits, firstSuit))
         ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/model/Cp1252.h"
+
 namespace {
 const char* const kItemKeywords[] = {"resist", "lower mana cost", "lower reagent cost", "luck",
                                      "defense chance increase", "mana regeneration", "hitpoint increase",
@@ -14,7 +16,10 @@ bool IsItemLine(const std::string& line) {
     return false;
 }
 
-std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm) {
+bool IsSkippedItemLine(const std::string& line) { return !IsItemLine(line) && IsItemLine(LowerCp1252(line)); }
+
+std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm,
+                                       std::vector<CParsedLine>* skipped) {
     std::vector<CParsedLine> result;
     if (text.empty()) return result;
     if (text.size() == PASTE_LIMIT) {
@@ -31,6 +36,10 @@ std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& 
             auto piece = std::make_unique<CArmorPiece>();
             piece->ParseText(line);
             result.push_back(CParsedLine{std::move(line), std::move(piece)});
+        } else if (skipped && IsSkippedItemLine(line)) {
+            auto piece = std::make_unique<CArmorPiece>();
+            piece->ParseText(line);
+            skipped->push_back(CParsedLine{std::move(line), std::move(piece)});
         }
         size_t lf = text.find('\n', end);
         if (lf == std::string::npos || lf + 1 >= text.size()) break;
