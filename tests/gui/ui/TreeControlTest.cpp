@@ -279,9 +279,9 @@ private slots:
 
         Select(SuitItem("Holt"));
         const MenuSeen seen = Menu([&] { Key(Qt::Key_Menu); });
-        QCOMPARE(seen.enabled, (QList<bool>{false, false, true, false, false, false, false}));
+        QCOMPARE(seen.enabled, (QList<bool>{false, false, true, false, false, false, false, false}));
         Select(tree->m_hItemsRoot);
-        QCOMPARE(Menu([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }).enabled, QList<bool>(7, false));
+        QCOMPARE(Menu([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }).enabled, QList<bool>(8, false));
     }
 
     // A pool piece dropped on a suit joins it (the replace question when the suit has its slot; No
