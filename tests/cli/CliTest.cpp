@@ -557,3 +557,21 @@ TEST_F(CliTest, StoreThatIsAFifoIsReportedAndLeftAlone) {
     EXPECT_EQ(Dump("a.gva").value("pool").toArray()[6].toArray().size(), 1);
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
+
+// The command-line import reads with the window program's rules: the lucky necklace's mana regeneration as
+// written, a value at the end of a line whole, and a line in capitals left out.
+TEST_F(CliTest, ImportReadsWithTheMendedRules) {
+    Write(PathStr("m.txt"), "lucky necklace, luck 200 , mana regeneration 2 \r\ngold ring, fire resist 10%, luck 100\r\n"
+                            "Gold Ring, Physical Resist 10%, Luck 80 \r\n");
+    const CRun r = Run({"import", Path("m.gva"), Path("m.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Imported 2 pieces.\n");
+    const QJsonArray pool = Dump("m.gva").value("pool").toArray();
+    const QJsonObject necklace = pool[1].toArray()[0].toObject();
+    const QJsonObject ring = pool[6].toArray()[0].toObject();
+    EXPECT_EQ(necklace.value("mr").toInt(), 2);
+    EXPECT_EQ(necklace.value("luck").toInt(), 200);
+    EXPECT_EQ(ring.value("luck").toInt(), 100);
+    EXPECT_EQ(ring.value("fire").toInt(), 10);
+    EXPECT_EQ(pool[6].toArray().size(), 1);
+}
