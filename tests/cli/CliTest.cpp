@@ -729,3 +729,21 @@ TEST_F(CliTest, CommandsThatChangeADocumentRespectReadOnlyFilesAndKeepTheOwner) 
     EXPECT_EQ(st.st_gid, 65534u);
     EXPECT_EQ(st.st_mode & 0777, 0666u);
 }
+
+// The command-line import reads with the window program's rules: the lucky necklace's mana regeneration as
+// written, a value at the end of a line whole, and a line in capitals left out.
+TEST_F(CliTest, ImportReadsWithTheMendedRules) {
+    Write(PathStr("m.txt"), "lucky necklace, luck 200 , mana regeneration 2 \r\ngold ring, fire resist 10%, luck 100\r\n"
+                            "Gold Ring, Physical Resist 10%, Luck 80 \r\n");
+    const CRun r = Run({"import", Path("m.gva"), Path("m.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Imported 2 pieces.\n");
+    const QJsonArray pool = Dump("m.gva").value("pool").toArray();
+    const QJsonObject necklace = pool[1].toArray()[0].toObject();
+    const QJsonObject ring = pool[6].toArray()[0].toObject();
+    EXPECT_EQ(necklace.value("mr").toInt(), 2);
+    EXPECT_EQ(necklace.value("luck").toInt(), 200);
+    EXPECT_EQ(ring.value("luck").toInt(), 100);
+    EXPECT_EQ(ring.value("fire").toInt(), 10);
+    EXPECT_EQ(pool[6].toArray().size(), 1);
+}

@@ -93,31 +93,97 @@ bool ReadMarks(std::string_view payload, std::array<PoolList, SLOT_COUNT>& pool,
     }
 }
 
+// Every piece in the order the file holds them: the pool lists, then each suit's pieces. Reading passes
+// where this file's pieces begin (`first[k]` in list k, `firstSuit` in the suits).
+std::vector<CArmorPiece*> PiecesInFileOrder(const std::array<PoolList, SLOT_COUNT>& pool,
+                                            const std::vector<CArmorSuit*>& suits,
+                                            const std::array<size_t, SLOT_COUNT>& first = {}, size_t firstSuit = 0) {
+    std::vector<CArmorPiece*> out;
+    for (size_t k = 0; k < pool.size(); ++k) out.insert(out.end(), pool[k].begin() + long(first[k]), pool[k].end());
+    for (size_t s = firstSuit; s < suits.size(); ++s)
+        if (suits[s]) out.insert(out.end(), suits[s]->m_arrPieces.begin(), suits[s]->m_arrPieces.end());
+    return out;
+}
+
+std::string EditPayload(const std::vector<int32_t>& numbers) {
+    std::string out;
+    CArchive ar(out);
+    ar.WriteInt32(int32_t(numbers.size()));
+    for (int32_t n : numbers) ar.WriteInt32(n);
+    return out;
+}
+
+void WriteEdits(CArchive& ar, const std::vector<CArmorPiece*>& pieces) {
+    std::vector<int32_t> numbers;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i] && pieces[i]->m_bEdited) numbers.push_back(int32_t(i));
+    // Without edited pieces the file stays what readers without this block write.
+    if (numbers.empty()) return;
+    const std::string payload = EditPayload(numbers);
+    ar.WriteInt32(DOC_EDITS_TAG);
+    ar.WriteInt32(DOC_EDITS_VERSION);
+    ar.WriteInt32(int32_t(payload.size() + 4));
+    ar.WriteBytes(payload.data(), payload.size());
+    ar.WriteInt32(int32_t(Crc32(payload)));
+}
+
+// Reads the payload of an edits block (what follows its length) and flags the pieces only when it names
+// pieces of this file in strictly rising order and matches its checksum. False, nothing flagged, otherwise.
+bool ReadEdits(std::string_view payload, const std::vector<CArmorPiece*>& pieces) {
+    try {
+        if (payload.size() < 8 || payload.size() % 4 != 0) return false;
+        CArchive ar(payload);
+        const int32_t count = ar.ReadInt32();
+        // An empty block is never written, so it is damage too.
+        if (count <= 0 || int64_t(count) != int64_t(payload.size() - 8) / 4) return false;
+        std::vector<int32_t> numbers;
+        for (int32_t n = 0; n < count; ++n) {
+            const int32_t number = ar.ReadInt32();
+            if (number < 0 || uint64_t(number) >= pieces.size() || (!numbers.empty() && number <= numbers.back()))
+                return false;
+            numbers.push_back(number);
+        }
+        if (ar.ReadUInt32() != Crc32(EditPayload(numbers))) return false;
+        for (int32_t n : numbers)
+            if (CArmorPiece* p = pieces[size_t(n)]) p->m_bEdited = true;
+        return true;
+    } catch (const CArchiveException&) {
+        return false;
+    }
+}
+
 int32_t Int32At(std::string_view bytes, size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(bytes[at + size_t(i)]);
     return int32_t(v);
 }
 
-// Cuts what follows the records into blocks: the first mark block of this version that checks out marks
-// the pool, everything else is kept. Bytes that do not frame a block are kept as one piece to the end.
+// Cuts what follows the records into blocks: the first mark block and the first edits block of this
+// version that check out mark and flag the pieces, everything else is kept. Bytes that do not frame a block
+// are kept as one piece to the end.
 std::vector<CKeptBlock> ReadBlocks(std::string_view rest, std::array<PoolList, SLOT_COUNT>& pool,
-                                   const std::array<size_t, SLOT_COUNT>& first) {
+                                   const std::array<size_t, SLOT_COUNT>& first, const std::vector<CArmorPiece*>& pieces) {
     std::vector<CKeptBlock> kept;
-    bool marked = false;
+    bool marked = false, flagged = false;
     while (!rest.empty()) {
         const bool framed = rest.size() >= 12 && Int32At(rest, 8) >= 0 && uint64_t(Int32At(rest, 8)) <= rest.size() - 12;
         // A tag of ours with a version we write (or no version at all) that does not check out is damage.
-        const bool ours = rest.size() >= 4 && Int32At(rest, 0) == DOC_MARKS_TAG &&
-                          (rest.size() < 8 || Int32At(rest, 4) == DOC_MARKS_VERSION);
+        const auto isOurs = [&](int32_t tag, int32_t version) {
+            return rest.size() >= 4 && Int32At(rest, 0) == tag && (rest.size() < 8 || Int32At(rest, 4) == version);
+        };
+        const bool marks = isOurs(DOC_MARKS_TAG, DOC_MARKS_VERSION), edits = isOurs(DOC_EDITS_TAG, DOC_EDITS_VERSION);
+        const bool ours = marks || edits;
         if (!framed) {
             kept.push_back({std::string(rest), ours});
             break;
         }
         const size_t size = 12 + size_t(Int32At(rest, 8));
-        // A second mark block is damage too: which of the two holds the marks cannot be told.
-        if (ours && !marked && ReadMarks(rest.substr(12, size - 12), pool, first))
+        const std::string_view payload = rest.substr(12, size - 12);
+        // A second block of one kind is damage too: which of the two holds the marks cannot be told.
+        if (marks && !marked && ReadMarks(payload, pool, first))
             marked = true;
+        else if (edits && !flagged && ReadEdits(payload, pieces))
+            flagged = true;
         else
             kept.push_back({std::string(rest.substr(0, size)), ours});
         rest.remove_prefix(size);
@@ -155,6 +221,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
         }
         for (const std::string& name : m_arrCharacters) ar.WriteString(name);
         WriteMarks(ar, m_arrPool);
+        WriteEdits(ar, PiecesInFileOrder(m_arrPool, m_arrSuits));
         for (const CKeptBlock& block : m_arrKept) ar.WriteBytes(block.bytes.data(), block.bytes.size());
         return;
     }
@@ -193,6 +260,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
             piece->Serialize(ar);
         }
     }
+    const size_t firstSuit = m_arrSuits.size();
     m_arrSuits.reserve(m_arrSuits.size() + size_t(suitCount));
     for (int32_t i = 0; i < suitCount; ++i) {
         // The suit's own piece count, checked before the suit reads it, with the suits and names after it
@@ -205,7 +273,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     }
     m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
-    m_arrKept = ReadBlocks(ar.TakeRest(), m_arrPool, first);
+    m_arrKept = ReadBlocks(ar.TakeRest(), m_arrPool, first, PiecesInFileOrder(m_arrPool, m_arrSuits, first, firstSuit));
     if (HasDamagedBlock())
         ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
     else if (!m_arrKept.empty())

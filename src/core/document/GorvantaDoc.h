@@ -36,6 +36,13 @@ constexpr const char* MSG_MARKS_UNREADABLE =
 // order, and last the CRC-32 of the number and the marks. All little-endian 32-bit integers.
 constexpr int32_t DOC_MARKS_TAG = 0x4B4D5647;  // "GVMK"
 constexpr int32_t DOC_MARKS_VERSION = 1;
+// Which pieces carry values the player corrected follows the marks, and only when a piece was edited:
+// "GVED", the version, the byte count of the rest, the number of edited pieces and the number of each
+// (pieces counted from 0 in the order the file holds them: the pool lists, then each suit's pieces), rising,
+// and last the CRC-32 of the count and the numbers. A reader that knows no such block sees a damaged mark
+// block and opens the document with every piece unmarked.
+constexpr int32_t DOC_EDITS_TAG = 0x44455647;  // "GVED"
+constexpr int32_t DOC_EDITS_VERSION = 1;
 
 // Blocks after the last record share the mark block's frame: tag, version, the byte count of the rest,
 // the rest. One this program cannot read (another tag, another version, or bytes that are no block) is

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/model/Cp1252.h"
+
 namespace {
 const char* const kItemKeywords[] = {"resist", "lower mana cost", "lower reagent cost", "luck",
                                      "defense chance increase", "mana regeneration", "hitpoint increase",
@@ -14,16 +16,19 @@ bool IsItemLine(const std::string& line) {
     return false;
 }
 
-std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm) {
+bool IsSkippedItemLine(const std::string& line) { return !IsItemLine(line) && IsItemLine(LowerCp1252(line)); }
+
+std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm,
+                                       std::vector<CParsedLine>* skipped) {
     if (text.size() == PASTE_LIMIT) {
         if (!confirm || !confirm()) return {};
         text[PASTE_LIMIT - 2] = '\r';
         text[PASTE_LIMIT - 1] = '\n';
     }
-    return ParseItemLines(text);
+    return ParseItemLines(text, skipped);
 }
 
-std::vector<CParsedLine> ParseItemLines(std::string_view text) {
+std::vector<CParsedLine> ParseItemLines(std::string_view text, std::vector<CParsedLine>* skipped) {
     std::vector<CParsedLine> result;
     if (text.empty()) return result;
     size_t start = 0;
@@ -35,6 +40,10 @@ std::vector<CParsedLine> ParseItemLines(std::string_view text) {
             auto piece = std::make_unique<CArmorPiece>();
             piece->ParseText(line);
             result.push_back(CParsedLine{std::move(line), std::move(piece)});
+        } else if (skipped && IsSkippedItemLine(line)) {
+            auto piece = std::make_unique<CArmorPiece>();
+            piece->ParseText(line);
+            skipped->push_back(CParsedLine{std::move(line), std::move(piece)});
         }
         size_t lf = text.find('\n', end);
         if (lf == std::string::npos || lf + 1 >= text.size()) break;

@@ -23,12 +23,17 @@ struct CParsedLine {
 // Asked when the text is exactly PASTE_LIMIT characters long; true means OK (cut and go on).
 using ConfirmTruncate = std::function<bool()>;
 
-std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm);
+// `skipped`, when given, receives the lines left out only because their keywords are not in lower case
+// ("Physical Resist 10%"), each with the piece it would make, in the order of the text.
+std::vector<CParsedLine> ParseItemText(std::string text, const ConfirmTruncate& confirm,
+                                       std::vector<CParsedLine>* skipped = nullptr);
 // The item lines of a text as it is, of any length: no paste buffer, so nothing is asked and nothing cut.
-std::vector<CParsedLine> ParseItemLines(std::string_view text);
+std::vector<CParsedLine> ParseItemLines(std::string_view text, std::vector<CParsedLine>* skipped = nullptr);
 
 // Whether a line names one of the keywords that make it an item.
 bool IsItemLine(const std::string& line);
+// A line that is no item, but would be one with its letters lowered.
+bool IsSkippedItemLine(const std::string& line);
 
 // What the paste path does before parsing: LF without CR becomes CR LF, then the text is cut to the limit.
 std::string PrepareClipboardText(const std::string& raw);

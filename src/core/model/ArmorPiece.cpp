@@ -71,6 +71,10 @@ int CArmorPiece::GetProperty(int index) const {
     return f ? *f : 0;
 }
 
+void CArmorPiece::SetProperty(int index, int32_t value) {
+    if (int32_t* f = Field(index)) *f = value;
+}
+
 int CArmorPiece::CalcTotalResist() const {
     // Wrapping sum as the 32-bit original; computed unsigned so that extreme values are not undefined.
     uint32_t sum = uint32_t(m_nPhysical) + uint32_t(m_nFire) + uint32_t(m_nCold) + uint32_t(m_nPoison) +
@@ -94,11 +98,13 @@ int CArmorPiece::FindValue(int index) const {
         if (blank == std::string::npos || blank < p || blank >= q) return 0;
         return ReadNumber(line, blank + 1, q);
     }
-    if (line.find("lucky necklace") != std::string::npos) return 200;
+    // The necklace's fixed 200 is its luck; its regenerations are read as any other piece's.
+    if (index == PROP_LUCK && line.find("lucky necklace") != std::string::npos) return 200;
     size_t s = p + key.size() + 1;
     if (s >= line.size()) return 0;
+    // A value that ends the line runs to its end.
     size_t e = line.find(' ', s);
-    if (e == std::string::npos) return 0;
+    if (e == std::string::npos) e = line.size();
     return ReadNumber(line, s, e);
 }
 

@@ -65,6 +65,8 @@ public:
     int ParseText(const std::string& line);
     int FindValue(int index) const;
     int GetProperty(int index) const;
+    // Sets one of the thirteen values; 9 and out-of-range indices change nothing.
+    void SetProperty(int index, int32_t value);
     int CalcTotalResist() const;
     std::string GetText() const { return m_strText; }
     std::string GetTypeName() const { return m_strTypeName; }
@@ -95,6 +97,9 @@ public:
     std::string m_strTypeName;
     // Not in the piece's record: the document stores the marks of its pool in a block of their own.
     PieceMark m_nMark = PieceMark::None;
+    // The player corrected the values read from the text (the text stays as imported). Also not in the
+    // record: the document keeps it in a block of its own.
+    bool m_bEdited = false;
 
 private:
     int32_t* Field(int index);

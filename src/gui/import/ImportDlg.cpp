@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "gui/calc/AppState.h"
 #include "core/document/Assignment.h"
@@ -30,6 +31,8 @@
 #include "core/model/PieceDefs.h"
 #include "core/model/ProfileStore.h"
 #include "qtstore/QtText.h"
+#include "core/document/PieceEdit.h"
+#include "gui/ui/EditPieceDlg.h"
 #include "gui/ui/WindowPlacement.h"
 
 namespace {
@@ -43,6 +46,7 @@ constexpr int ARRIVAL_ROLE = Qt::UserRole + 1;
 constexpr int DUPLICATE_ROLE = Qt::UserRole + 2;
 constexpr int SLOT_SET_ROLE = Qt::UserRole + 3;
 constexpr int CUT_ROLE = Qt::UserRole + 4;
+constexpr int SKIPPED_ROLE = Qt::UserRole + 5;
 
 bool IsValueColumn(int c) { return c >= IMPORT_COL_PHYSICAL && c <= IMPORT_COL_ENERGY; }
 
@@ -144,6 +148,10 @@ CImportDlg::CImportDlg(QWidget* parent, const CGorvantaDoc* doc) : QDialog(paren
     m_listItems->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed);
     m_listItems->viewport()->installEventFilter(this);
+    connect(m_listItems, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row, int column) {
+        if (column >= IMPORT_COL_PHYSICAL && column <= IMPORT_COL_MEDABLE) EditRow(row);
+    });
+    connect(m_listItems, &QTreeWidget::itemChanged, this, &CImportDlg::OnRowChanged);
 
     m_chkSkipDuplicates = new QCheckBox(QStringLiteral("Skip &duplicates"));
     m_chkSkipDuplicates->setObjectName(QStringLiteral("SkipDuplicates"));
@@ -158,6 +166,11 @@ CImportDlg::CImportDlg(QWidget* parent, const CGorvantaDoc* doc) : QDialog(paren
     auto* frame = new QGroupBox;
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(m_listItems, 1);
+    m_labelNoItem = new QLabel(QString::fromLatin1(NO_ITEM_LINE_TEXT));
+    m_labelNoItem->setObjectName(QStringLiteral("NoItemLabel"));
+    m_labelNoItem->setAlignment(Qt::AlignCenter);
+    m_labelNoItem->hide();
+    frameLayout->addWidget(m_labelNoItem, 1);
     auto* duplicatesRow = new QHBoxLayout;
     duplicatesRow->addWidget(m_chkSkipDuplicates);
     duplicatesRow->addSpacing(12);
@@ -225,6 +238,8 @@ CImportDlg::~CImportDlg() { StopTimer(); }
 CArmorPiece* CImportDlg::PieceOf(const QTreeWidgetItem* row) {
     return row ? reinterpret_cast<CArmorPiece*>(row->data(0, PIECE_ROLE).value<quintptr>()) : nullptr;
 }
+
+bool CImportDlg::IsSkippedRow(const QTreeWidgetItem* row) { return row && row->data(0, SKIPPED_ROLE).toBool(); }
 
 void CImportDlg::setVisible(bool visible) {
     if (visible && !m_bInitialized) {
@@ -298,11 +313,14 @@ void CImportDlg::ShowCount() { m_editCount->setText(QString::number(m_nItemsPast
 void CImportDlg::ClearRows() {
     m_listItems->clear();
     m_rowPieces.clear();
+    m_nSkippedRows = 0;
 }
 
-QTreeWidgetItem* CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece) {
-    // After every row that does not sort behind the new one, so equal texts keep the order of the paste.
-    int lo = 0, hi = m_listItems->topLevelItemCount();
+QTreeWidgetItem* CImportDlg::AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece, bool skipped) {
+    // After every row that does not sort behind the new one, so equal texts keep the order of the paste;
+    // the skipped lines sort among themselves below the items.
+    const int items = m_listItems->topLevelItemCount() - m_nSkippedRows;
+    int lo = skipped ? items : 0, hi = skipped ? m_listItems->topLevelItemCount() : items;
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
         if (ImportRowLess(line, PieceOf(m_listItems->topLevelItem(mid))->m_strText))
@@ -317,19 +335,56 @@ QTreeWidgetItem* CImportDlg::AddRow(const std::string& line, std::unique_ptr<CAr
     for (int c = IMPORT_COL_PHYSICAL; c <= IMPORT_COL_ENERGY; ++c) row->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     row->setToolTip(IMPORT_COL_TEXT, ToQt(line));
     row->setText(IMPORT_COL_TEXT, ToQt(line));
+    if (skipped) {
+        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+        row->setData(0, SKIPPED_ROLE, true);
+        row->setCheckState(IMPORT_COL_DUPLICATE, Qt::Unchecked);
+        row->setToolTip(IMPORT_COL_TEXT, ToQt(line) + QStringLiteral("\nSkipped: its property names are not in lower "
+                                                                        "case. Tick \"take it in\" to import it."));
+        ++m_nSkippedRows;
+    }
     m_rowPieces.push_back(std::move(piece));
+    const bool showing = std::exchange(m_bShowingRows, true);
     m_listItems->insertTopLevelItem(lo, row);
+    m_bShowingRows = showing;
     return row;
+}
+
+void CImportDlg::OnRowChanged(QTreeWidgetItem* row, int column) {
+    if (m_bShowingRows || column != IMPORT_COL_DUPLICATE || !IsSkippedRow(row)) return;
+    // A skipped line the player takes in is an item to save like any other.
+    if (row->checkState(IMPORT_COL_DUPLICATE) == Qt::Checked) m_bHasItems = 1;
+    ShowRow(row, {});
+    UpdateButtons();
+}
+
+void CImportDlg::EditRow(QTreeWidgetItem* row) {
+    CArmorPiece* piece = PieceOf(row);
+    if (!piece) return;
+    CEditPieceDlg dlg(*piece, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    const CPieceEdit edit = dlg.Edit();
+    const CPieceEdit before = PieceEditOf(*piece);
+    if (edit == before || !ApplyPieceEdit(*piece, edit)) return;
+    if (edit.slot != before.slot) row->setData(0, SLOT_SET_ROLE, true);
+    RefreshRows();
+    MeasureColumns();
 }
 
 void CImportDlg::ShowRow(QTreeWidgetItem* row, const CDuplicate& dup) {
     const CArmorPiece* piece = PieceOf(row);
     if (!piece) return;
-    const auto texts = ImportRowTexts(*piece, dup);
+    const bool showing = std::exchange(m_bShowingRows, true);
+    const bool skippedLine = IsSkippedRow(row);
+    auto texts = ImportRowTexts(*piece, dup);
+    if (skippedLine) texts[IMPORT_COL_DUPLICATE] = TAKE_IT_IN_TEXT;
     for (int c = 1; c < IMPORT_COLUMN_COUNT; ++c) row->setText(c, ToQt(texts[size_t(c)]));
     row->setData(0, DUPLICATE_ROLE, int(dup.kind));
+    const QString edited = piece->m_bEdited ? QStringLiteral("Values edited by hand") : QString();
+    for (int c = IMPORT_COL_PHYSICAL; c <= IMPORT_COL_MEDABLE; ++c) row->setToolTip(c, edited);
     // A row that Save/Exit leaves out is greyed.
-    const bool skipped = dup.kind != DupKind::None && m_chkSkipDuplicates->isChecked();
+    const bool skipped = skippedLine ? row->checkState(IMPORT_COL_DUPLICATE) != Qt::Checked
+                                     : dup.kind != DupKind::None && m_chkSkipDuplicates->isChecked();
     const QBrush brush = skipped ? palette().brush(QPalette::Disabled, QPalette::Text) : QBrush();
     QFont font = m_listItems->font();
     font.setItalic(skipped);
@@ -340,12 +395,20 @@ void CImportDlg::ShowRow(QTreeWidgetItem* row, const CDuplicate& dup) {
         row->setFont(c, f);
     }
     row->setToolTip(IMPORT_COL_DUPLICATE, skipped ? QStringLiteral("Left out at Save/Exit") : QString());
+    m_bShowingRows = showing;
 }
 
 void CImportDlg::RefreshRows() {
     const int n = m_listItems->topLevelItemCount();
     std::vector<QTreeWidgetItem*> byArrival;
-    for (int i = 0; i < n; ++i) byArrival.push_back(m_listItems->topLevelItem(i));
+    for (int i = 0; i < n; ++i) {
+        QTreeWidgetItem* row = m_listItems->topLevelItem(i);
+        // A skipped line is taken in by the player's own tick, whatever it repeats.
+        if (IsSkippedRow(row))
+            ShowRow(row, {});
+        else
+            byArrival.push_back(row);
+    }
     std::sort(byArrival.begin(), byArrival.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
         return a->data(0, ARRIVAL_ROLE).toInt() < b->data(0, ARRIVAL_ROLE).toInt();
     });
@@ -421,7 +484,8 @@ void CImportDlg::OnPaste() {
                 cut = ShowMessage(LONG_TEXT_QUESTION, MsgButtons::OKCancel, MsgIcon::Warning) == IDOK;
                 return cut;
             };
-            std::vector<CParsedLine> lines = ParseItemText(m_strPasted, confirm);
+            std::vector<CParsedLine> skippedLines;
+            std::vector<CParsedLine> lines = ParseItemText(m_strPasted, confirm, &skippedLines);
             // The last line of a cut paste lost its end; pasted again whole, it is left out.
             const bool lastCut = cut && !lines.empty() && lines.back().line == CutLine(m_strPasted);
             for (size_t i = 0; i < lines.size(); ++i) {
@@ -430,7 +494,12 @@ void CImportDlg::OnPaste() {
                 ++m_nItemsPasted;
                 m_bHasItems = 1;
             }
+            for (CParsedLine& skipped : skippedLines) AddRow(skipped.line, std::move(skipped.piece), true);
         }
+        // A text in which nothing looks like an item says so, instead of showing an empty list.
+        const bool nothing = !m_strPasted.empty() && m_listItems->topLevelItemCount() == 0;
+        m_listItems->setVisible(!nothing);
+        m_labelNoItem->setVisible(nothing);
         const size_t leftOut = cut ? CharactersLeftOut(raw) : 0;
         m_labelNotice->setText(leftOut ? ToQt(LeftOutNotice(leftOut, CutLine(m_strPasted))) : QString());
         m_labelNotice->setVisible(leftOut != 0);
@@ -450,7 +519,11 @@ void CImportDlg::accept() {
         const QTreeWidgetItem* row = m_listItems->topLevelItem(i);
         CArmorPiece* piece = PieceOf(row);
         if (!piece) continue;
-        if (skip && row->data(0, DUPLICATE_ROLE).toInt() != int(DupKind::None)) continue;
+        if (IsSkippedRow(row)) {
+            if (row->checkState(IMPORT_COL_DUPLICATE) != Qt::Checked) continue;
+        } else if (skip && row->data(0, DUPLICATE_ROLE).toInt() != int(DupKind::None)) {
+            continue;
+        }
         auto it = std::find_if(m_rowPieces.begin(), m_rowPieces.end(),
                                [piece](const std::unique_ptr<CArmorPiece>& p) { return p.get() == piece; });
         if (it == m_rowPieces.end()) continue;

@@ -20,6 +20,10 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 constexpr const char* IMPORTDLG_SECTION = "ImportDlg";
+// Shown in place of the list when a paste found no line to list.
+constexpr const char* NO_ITEM_LINE_TEXT = "No line of this text describes an item.";
+// The check box of a line the paste skipped because its property names are not in lower case.
+constexpr const char* TAKE_IT_IN_TEXT = "take it in";
 
 class CImportDlg : public QDialog {
     Q_OBJECT
@@ -52,10 +56,15 @@ public:
     QCheckBox* SkipDuplicatesBox() const { return m_chkSkipDuplicates; }
     QLabel* DuplicatesLabel() const { return m_labelDuplicates; }
     QLabel* NoticeLabel() const { return m_labelNotice; }
+    QLabel* NoItemLabel() const { return m_labelNoItem; }
     // The piece a row carries.
     static CArmorPiece* PieceOf(const QTreeWidgetItem* row);
+    // A row of a line the paste skipped (listed greyed below the items, imported only when ticked).
+    static bool IsSkippedRow(const QTreeWidgetItem* row);
     // Files the row's piece under slot k, as choosing it in the row's drop-down does.
     void SetRowSlot(QTreeWidgetItem* row, int k);
+    // Corrects the row's piece in the edit dialog, as a double-click on one of its value cells does.
+    void EditRow(QTreeWidgetItem* row);
 
 public slots:
     void OnPaste();
@@ -76,7 +85,8 @@ private:
     void StartTimer();
     void StopTimer();
     void ClearRows();
-    QTreeWidgetItem* AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece);
+    QTreeWidgetItem* AddRow(const std::string& line, std::unique_ptr<CArmorPiece> piece, bool skipped = false);
+    void OnRowChanged(QTreeWidgetItem* row, int column);
     void ShowCount();
     // Marks the duplicates and writes every row's texts.
     void RefreshRows();
@@ -96,6 +106,11 @@ private:
     QCheckBox* m_chkSkipDuplicates = nullptr;
     QLabel* m_labelDuplicates = nullptr;
     QLabel* m_labelNotice = nullptr;
+    QLabel* m_labelNoItem = nullptr;
+    // How many rows at the end of the list are skipped lines.
+    int m_nSkippedRows = 0;
+    // Set while rows are written, so their changes are not taken for the player's ticks.
+    bool m_bShowingRows = false;
     // The pieces of the rows; a row only points at its piece.
     std::vector<std::unique_ptr<CArmorPiece>> m_rowPieces;
     // Item texts of the document's pool and suits.

@@ -56,7 +56,7 @@ const std::vector<CMenuItemDef>& TreePopup() {
               {Cmd(ID_ADD_PIECE_TO_SUIT, "Add Piece to Suit"), Cmd(ID_DELETE_ITEM, "Delete Item"),
                Cmd(ID_DELETE_SUIT, "Delete Suit"), Cmd(ID_DELETE_SUIT_ITEM, "Delete Suit Item"), SEP,
                Cmd(ID_EXCLUDE_PIECE, "Exclude from Searches"), Cmd(ID_PIN_PIECE, "Pin in Its Slot"),
-               Cmd(ID_CLEAR_PIECE_MARK, "Clear Mark")}),
+               Cmd(ID_CLEAR_PIECE_MARK, "Clear Mark"), SEP, Cmd(ID_EDIT_PIECE, "Edit Piece...")}),
     };
     return menu;
 }

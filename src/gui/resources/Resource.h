@@ -22,6 +22,7 @@ constexpr int ID_EXCLUDE_PIECE = 32796;
 constexpr int ID_PIN_PIECE = 32797;
 constexpr int ID_CLEAR_PIECE_MARK = 32798;
 constexpr int ID_FILE_EXPORT_RESULTS = 32799;
+constexpr int ID_EDIT_PIECE = 32810;
 
 // Standard commands.
 constexpr int ID_FILE_NEW = 57600;

@@ -21,6 +21,7 @@ const std::map<int, const char*>& Strings() {
         {ID_EXCLUDE_PIECE, "Keep this piece in the pool but out of every search"},
         {ID_PIN_PIECE, "Make every suit of a search use this piece in its slot"},
         {ID_CLEAR_PIECE_MARK, "Let searches use this piece as any other"},
+        {ID_EDIT_PIECE, "Correct the slot and the values read from this piece's text"},
         {ID_FILE_EXPORT_RESULTS, "Save the results list of the active window as a CSV file"},
         // Standard commands.
         {ID_FILE_NEW, "Create a new document\nNew"},

@@ -23,6 +23,7 @@
 #include <functional>
 
 #include "AddPieceDlg.h"
+#include "EditPieceDlg.h"
 #include "WaitCursor.h"
 #include "gui/calc/AppState.h"
 #include "core/calc/Settings.h"
@@ -159,6 +160,7 @@ QString PieceToolTip(const CArmorPiece& piece) {
     if (piece.m_bMedable) lines << QStringLiteral("Medable");
     if (piece.m_nMark == PieceMark::Excluded) lines << QStringLiteral("Excluded from searches");
     if (piece.m_nMark == PieceMark::Pinned) lines << QStringLiteral("Pinned: every suit of a search uses it");
+    if (piece.m_bEdited) lines << QStringLiteral("Values edited by hand; the text is as imported");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -631,6 +633,7 @@ bool CLeftView::OnCmdMsg(int id, CCmdUI* pUI) {
         case ID_EXCLUDE_PIECE:
         case ID_PIN_PIECE:
         case ID_CLEAR_PIECE_MARK:
+        case ID_EDIT_PIECE:
             if (pUI)
                 UpdateCommand(*pUI);
             else
@@ -664,6 +667,7 @@ void CLeftView::UpdateCommand(CCmdUI& ui) const {
         case ID_EXCLUDE_PIECE: ui.Enable(pool && mark != PieceMark::Excluded); break;
         case ID_PIN_PIECE: ui.Enable(pool && mark != PieceMark::Pinned); break;
         case ID_CLEAR_PIECE_MARK: ui.Enable(pool && mark != PieceMark::None); break;
+        case ID_EDIT_PIECE: ui.Enable(pool || suitPiece); break;
         default: break;
     }
 }
@@ -693,6 +697,7 @@ bool CLeftView::RunCommand(int id) {
         case ID_EXCLUDE_PIECE: OnSetMark(PieceMark::Excluded); return true;
         case ID_PIN_PIECE: OnSetMark(PieceMark::Pinned); return true;
         case ID_CLEAR_PIECE_MARK: OnSetMark(PieceMark::None); return true;
+        case ID_EDIT_PIECE: OnEditPiece(); return true;
         default: return false;
     }
 }
@@ -745,6 +750,18 @@ void CLeftView::OnSetMark(PieceMark mark) {
     if (!piece || HasData(m_hSelItem->parent())) return;
     // Every view rebuilds: a pin may have moved from another piece.
     SetPieceMark(*m_pDoc, piece, mark);
+}
+
+void CLeftView::OnEditPiece() {
+    if (EditingRefused()) return;
+    CArmorPiece* piece = PieceOf(m_hSelItem);
+    if (!piece) return;
+    CEditPieceDlg dlg(*piece, window());
+    if (dlg.exec() != QDialog::Accepted || EditingRefused()) return;
+    // One change of the document; every view rebuilds, as the piece may have moved to another slot.
+    const EditResult result = EditPiece(*m_pDoc, piece, dlg.Edit());
+    if (result == EditResult::Changed) SelectData(piece);
+    if (result == EditResult::SlotTaken) ShowMessage(EDIT_SLOT_TAKEN_MESSAGE, MsgButtons::OK, MsgIcon::Exclamation);
 }
 
 void CLeftView::OnDeleteKey() {

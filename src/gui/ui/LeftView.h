@@ -109,6 +109,8 @@ public:
     void OnDeleteSuit();
     void OnDeleteSuitItem();
     void OnSetMark(PieceMark mark);
+    // Edit Piece...: a pool piece or a suit's piece, corrected in the edit dialog as one change.
+    void OnEditPiece();
     // The Delete key: a pool piece after the question, a suit after its own question, a suit's piece.
     void OnDeleteKey();
 

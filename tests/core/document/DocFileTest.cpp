@@ -20,6 +20,7 @@
 #include "DocTestSupport.h"
 #include "core/document/Assignment.h"
 #include "core/document/DocFile.h"
+#include "core/document/PieceEdit.h"
 #include "core/model/MessageBox.h"
 #include "support/FifoWatchdog.h"
 
@@ -553,4 +554,148 @@ TEST_F(DocFileTest, MarksAreReadBesideBlocksOfOtherVersionsWhichSavesKeepAfterTh
         ASSERT_EQ(LoadDocumentFile(again, Path("b.gva")).status, LoadStatus::Ok) << c.what;
         EXPECT_EQ(Bytes(again), plain + changed + c.kept) << c.what;
     }
+}
+
+// Corrected pieces are named in a block after the marks, written only when some piece was edited; an
+// edit made, saved and read back keeps its values and its flag, in the pool and in a suit, and a damaged
+// block is left out with the marks' message, the values themselves standing.
+TEST_F(DocFileTest, EditedPiecesRoundTripInTheirBlockAfterTheMarks) {
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    const std::string plain = Bytes(doc);
+    CArmorPiece* ring = doc.m_arrPool[6][1];
+    CArmorPiece* cap = doc.m_arrSuits[1]->m_arrPieces[0];
+    CPieceEdit e = PieceEditOf(*ring);
+    e.values[PROP_LUCK] = 123;
+    ASSERT_EQ(EditPiece(doc, ring, e), EditResult::Changed);
+    CPieceEdit c = PieceEditOf(*cap);
+    c.values[PROP_FIRE] = 9;
+    ASSERT_EQ(EditPiece(doc, cap, c), EditResult::Changed);
+    ASSERT_TRUE(SetPieceMark(doc, doc.m_arrPool[0][0], PieceMark::Excluded));
+    // Pieces in file order: the ring is after the pool lists before it, the cap after the whole pool and Varn's three.
+    size_t ringNumber = 1, capNumber = 3;
+    for (int k = 0; k < 6; ++k) ringNumber += doc.m_arrPool[size_t(k)].size();
+    capNumber += size_t(doc.GetPoolCount());
+    const std::string payload = Le({2, int64_t(ringNumber), int64_t(capNumber)});
+    const std::string edits = "GVED" + Le({1, int64_t(payload.size()) + 4}) + payload + Le({Crc(payload)});
+    const std::string marks = MarkBlock(Le({1, 0, 0, 1}));
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("e.gva")));
+    const std::string saved = Read(Path("e.gva"));
+    EXPECT_EQ(saved.substr(saved.size() - marks.size() - edits.size()), marks + edits);
+
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("e.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(back.m_arrPool[6][1]->m_nLuck, 123);
+    EXPECT_TRUE(back.m_arrPool[6][1]->m_bEdited);
+    EXPECT_EQ(back.m_arrSuits[1]->m_arrPieces[0]->m_nFire, 9);
+    EXPECT_TRUE(back.m_arrSuits[1]->m_arrPieces[0]->m_bEdited);
+    EXPECT_EQ(back.m_arrPool[0][0]->m_nMark, PieceMark::Excluded);
+    int flagged = 0;
+    for (const PoolList& list : back.m_arrPool)
+        for (const CArmorPiece* p : list) flagged += p->m_bEdited;
+    EXPECT_EQ(flagged, 1);
+    EXPECT_EQ(Bytes(back), saved);
+
+    // Without an edited piece and a mark the bytes are those of a document that never had either.
+    ring->m_bEdited = cap->m_bEdited = false;
+    SetPieceMark(doc, doc.m_arrPool[0][0], PieceMark::None);
+    const std::string values = Bytes(doc);
+    EXPECT_EQ(values.size(), plain.size());
+
+    auto block = [](const std::string& p, int64_t version = 1) {
+        return "GVED" + Le({version, int64_t(p.size()) + 4}) + p + Le({Crc(p)});
+    };
+    // Damage of this version's block is kept and reported as the marks' is; another version's block is kept;
+    // blocks in either order, and bytes after them, leave the flags read.
+    const std::string later = block(payload, 2);
+    const std::string check = "GVED" + Le({1, int64_t(payload.size()) + 4}) + payload + Le({Crc(payload) ^ 1});
+    const struct {
+        const char* what;
+        std::string tail;
+        const char* message;  // null: none
+        std::string bytes;    // as written again
+    } cases[] = {
+        {"a later version", later, MSG_BLOCKS_KEPT, values + later},
+        {"number past the pieces", block(Le({1, 1000})), MSG_MARKS_UNREADABLE, values + block(Le({1, 1000}))},
+        {"out of order", block(Le({2, 5, 3})), MSG_MARKS_UNREADABLE, values + block(Le({2, 5, 3}))},
+        {"none", block(Le({0})), MSG_MARKS_UNREADABLE, values + block(Le({0}))},
+        {"checksum", check, MSG_MARKS_UNREADABLE, values + check},
+        {"a byte after it", edits + '\0', MSG_BLOCKS_KEPT, values + edits + '\0'},
+        {"before the marks", edits + marks, nullptr, values + marks + edits},
+    };
+    for (const auto& c : cases) {
+        box.shown.clear();
+        Write(Path("d.gva"), values + c.tail);
+        CGorvantaDoc d;
+        ASSERT_EQ(LoadDocumentFile(d, Path("d.gva")).status, LoadStatus::Ok) << c.what;
+        ASSERT_EQ(box.shown.size(), c.message ? 1u : 0u) << c.what;
+        if (c.message) EXPECT_EQ(box.shown[0].text, c.message) << c.what;
+        EXPECT_EQ(Bytes(d), c.bytes) << c.what;
+    }
+}
+
+// Edit Piece as a document change: values, total and flag follow; a slot change moves a pool piece to the
+// end of its new list without its mark; a suit's piece stays, its suit's sums follow, and it may not take
+// a slot the suit fills; no change and foreign pieces change nothing and tell no view.
+TEST_F(DocFileTest, EditPieceIsOneChangeOfTheDocument) {
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    CRecordingView view;
+    doc.AddView(&view);
+    CArmorPiece* ring = doc.m_arrPool[6][0];
+    ASSERT_TRUE(SetPieceMark(doc, ring, PieceMark::Pinned));
+    view.calls.clear();
+    doc.SetModifiedFlag(false);
+    const std::string text = ring->m_strText;
+
+    CPieceEdit same = PieceEditOf(*ring);
+    EXPECT_EQ(EditPiece(doc, ring, same), EditResult::Unchanged);
+    CArmorPiece stranger;
+    EXPECT_EQ(EditPiece(doc, &stranger, same), EditResult::NotFound);
+    same.slot = 12;
+    EXPECT_EQ(EditPiece(doc, ring, same), EditResult::BadSlot);
+    EXPECT_TRUE(view.calls.empty());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(ring->m_bEdited);
+
+    CPieceEdit e = PieceEditOf(*ring);
+    e.slot = 10;  // bracelets
+    e.values[PROP_PHYSICAL] = 4;
+    e.values[PROP_COLD] = 6;
+    e.values[PROP_MR] = 2;
+    e.medable = 0;
+    const size_t bracelets = doc.m_arrPool[10].size();
+    ASSERT_EQ(EditPiece(doc, ring, e), EditResult::Changed);
+    EXPECT_EQ(ring->m_strText, text);
+    EXPECT_EQ(ring->m_nType, PIECE_BRACELET);
+    EXPECT_EQ(ring->m_strTypeName, "bracelets");
+    EXPECT_EQ(ring->m_nTotalResist, 10 + ring->m_nFire + ring->m_nPoison + ring->m_nEnergy);
+    EXPECT_EQ(ring->m_nMR, 2);
+    EXPECT_EQ(ring->m_bMedable, 0);
+    EXPECT_TRUE(ring->m_bEdited);
+    EXPECT_EQ(ring->m_nMark, PieceMark::None);
+    ASSERT_EQ(doc.m_arrPool[10].size(), bracelets + 1);
+    EXPECT_EQ(doc.m_arrPool[10].back(), ring);
+    EXPECT_EQ(std::count(doc.m_arrPool[6].begin(), doc.m_arrPool[6].end(), ring), 0);
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(view.calls.size(), 1u);
+    EXPECT_EQ(view.calls[0].second, HINT_REFRESH);
+
+    CArmorSuit* holt = doc.m_arrSuits[1];
+    CArmorPiece* cap = holt->m_arrPieces[0];
+    CPieceEdit c = PieceEditOf(*cap);
+    c.slot = SlotIndexOf(holt->m_arrPieces[1]->m_nType);  // the suit's ring
+    EXPECT_EQ(EditPiece(doc, cap, c), EditResult::SlotTaken);
+    EXPECT_EQ(cap->m_nType, PIECE_HEADWEAR);
+    c = PieceEditOf(*cap);
+    c.values[PROP_LUCK] = 75;
+    const int luck = holt->m_nLuck;
+    ASSERT_EQ(EditPiece(doc, cap, c), EditResult::Changed);
+    EXPECT_EQ(holt->m_nLuck, luck - 40 + 75);
+    EXPECT_EQ(holt->m_arrPieces[0], cap);
+    EXPECT_EQ(SuitHolding(doc, cap), holt);
+    doc.RemoveView(&view);
 }

@@ -220,8 +220,8 @@ TEST_F(Parser, ImportRowsShowWhatWasReadAndWhereItRepeats) {
     const std::string shroud = "hooded shroud, physical resist 3%, luck 50 ";
     const std::string cap = "studded leather cap, lower mana cost 4%, defense chance increase 5%, hit point regeneration 2 ";
     const std::pair<std::string, RowTexts> cases[] = {
-        // The lucky necklace's every plain value reads 200: the table shows it at once.
-        {necklace, {necklace, "gorgets", "0", "0", "0", "0", "0", "Luck 200, MR 200", "yes", ""}},
+        // The lucky necklace's luck reads 200, its mana regeneration as written.
+        {necklace, {necklace, "gorgets", "0", "0", "0", "0", "0", "Luck 200, MR 2", "yes", ""}},
         {ring, {ring, "rings", "0", "8", "0", "0", "0", "LRC 5%, HCI 5%", "yes", ""}},
         {gloves, {gloves, "gloves", "10", "10", "6", "20", "16", "SR 3", "", ""}},
         {shroud, {shroud, "weapons", "3", "0", "0", "0", "0", "Luck 50", "yes", ""}},
@@ -360,4 +360,62 @@ TEST_F(NameTables, SavedTablesLoadBackAsTheyWere) {
     CPieceDefs again;
     LoadPieceDefTables(again);
     EXPECT_EQ(again.Table(7), loaded.Table(7));
+}
+
+// The two mended reading rules, line by line: the lucky necklace's 200 is its luck alone, and a plain value
+// that ends the line is read to its end; everything else reads as before.
+TEST_F(Parser, MendedPlainRules) {
+    struct Case {
+        const char* line;
+        int prop;
+        int value;
+    };
+    const Case cases[] = {
+        {"lucky necklace, luck 200 , mana regeneration 2 ", PROP_MR, 2},
+        {"lucky necklace, luck 200 , mana regeneration 2 ", PROP_LUCK, 200},
+        {"lucky necklace luck 150 ", PROP_LUCK, 200},
+        {"lucky necklace, hit point regeneration 3 , stamina regeneration 4 , luck 9 ", PROP_HR, 3},
+        {"lucky necklace, hit point regeneration 3 , stamina regeneration 4 , luck 9 ", PROP_SR, 4},
+        {"lucky necklace luck", PROP_LUCK, 200},
+        {"ring luck 100", PROP_LUCK, 100},
+        {"gold ring, fire resist 10%, luck 100", PROP_LUCK, 100},
+        {"gold ring, fire resist 10%, luck 100", PROP_FIRE, 10},
+        {"ring luck 100 ", PROP_LUCK, 100},
+        {"ring luck 40, lower mana cost 8%", PROP_LUCK, 40},
+        {"robe mana regeneration +3", PROP_MR, 3},
+        {"ring luck ", PROP_LUCK, 0},
+        {"ring luck", PROP_LUCK, 0},
+        {"ring luck x100", PROP_LUCK, 0},
+        {"cloak fire resist 12", PROP_FIRE, 0},  // the percent form still wants its "%"
+    };
+    for (const Case& c : cases) {
+        CArmorPiece p;
+        p.ParseText(c.line);
+        EXPECT_EQ(p.GetProperty(c.prop), c.value) << c.line << " / " << c.prop;
+    }
+}
+
+// Lines that are items but for the case of their keywords are handed back apart, with the piece the value
+// rules make of them; lines that are items, or hold no keyword in any case, are not.
+TEST_F(Parser, LinesSkippedForTheirCaseAreHandedBack) {
+    const std::string text = "Gold Ring, Physical Resist 10%, Luck 80 \r\n"
+                             "gold ring, fire resist 8%\r\n"
+                             "nothing here\r\n"
+                             "Hit Chance Increase 5%\r\n"
+                             "Cloak, LOWER MANA COST 4%\r\n";
+    std::vector<CParsedLine> skipped;
+    const std::vector<CParsedLine> items = ParseItemText(text, nullptr, &skipped);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].line, "gold ring, fire resist 8%");
+    ASSERT_EQ(skipped.size(), 2u);
+    EXPECT_EQ(skipped[0].line, "Gold Ring, Physical Resist 10%, Luck 80 ");
+    EXPECT_EQ(skipped[0].piece->m_nPhysical, 10);
+    EXPECT_EQ(skipped[0].piece->m_nLuck, 80);
+    EXPECT_EQ(skipped[0].piece->m_nType, PIECE_RING);
+    EXPECT_EQ(skipped[1].piece->m_nLMC, 4);
+    // Without the list the result is as it always was.
+    EXPECT_EQ(ParseItemText(text, nullptr).size(), 1u);
+    EXPECT_TRUE(IsSkippedItemLine("Luck 40"));
+    EXPECT_FALSE(IsSkippedItemLine("luck 40"));
+    EXPECT_FALSE(IsSkippedItemLine("Stamina Regeneration 2 "));
 }

@@ -101,12 +101,18 @@ TEST(ArmorPiece, WorkedExamplesOfTheValueRules) {
     EXPECT_EQ(g.m_nType, PIECE_GLOVES);
     EXPECT_EQ(g.m_bMedable, 1);
 
-    EXPECT_EQ(Parse("ring luck 100").m_nLuck, 0);
+    // A value that ends the line is read to its end.
+    EXPECT_EQ(Parse("ring luck 100").m_nLuck, 100);
     EXPECT_EQ(Parse("ring luck 100 ").m_nLuck, 100);
     CArmorPiece lucky = Parse("lucky necklace luck 150 ");
     EXPECT_EQ(lucky.m_nLuck, 200);
     EXPECT_EQ(lucky.m_nMR, 0);
-    EXPECT_EQ(Parse("lucky necklace luck 1 mana regeneration 2 ").m_nMR, 200);
+    // The necklace's 200 is its luck alone; its regenerations read as on any piece.
+    CArmorPiece regen = Parse("lucky necklace luck 1 mana regeneration 2 hit point regeneration 3 stamina regeneration 4");
+    EXPECT_EQ(regen.m_nLuck, 200);
+    EXPECT_EQ(regen.m_nMR, 2);
+    EXPECT_EQ(regen.m_nHR, 3);
+    EXPECT_EQ(regen.m_nSR, 4);
 
     CArmorPiece b = Parse("bracelet hit chance increase 10 defense chance increase 5%");
     EXPECT_EQ(b.m_nHCI, 5);

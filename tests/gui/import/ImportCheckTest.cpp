@@ -137,7 +137,7 @@ private slots:
             // Values as the sample's lines give them, surprises included.
             const QStringList expected[] = {
                 {"lucky necklace, luck 200 , mana regeneration 2 ", "gorgets", "0", "0", "0", "0", "0",
-                 "Luck 200, MR 200", "yes", ""},
+                 "Luck 200, MR 2", "yes", ""},
                 {kShroud, "weapons", "3", "0", "0", "0", "0", "Luck 50", "yes", ""},
                 {"shadow iron wizard's hat, cold resist 2%, lower mana cost 6%, poison resist 20%, energy resist 10%, "
                  "durability 110 / 255, physical resist 2%, fire resist 5%",

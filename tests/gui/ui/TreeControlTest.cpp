@@ -137,8 +137,8 @@ private slots:
         QVERIFY(scroll > 0);
         const MenuSeen seen = Menu([&] { Key(Qt::Key_Menu); }, QStringLiteral("Exclude from Searches"));
         QCOMPARE(seen.texts, (QStringList{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item",
-                                          "Exclude from Searches", "Pin in Its Slot", "Clear Mark"}));
-        QCOMPARE(seen.enabled, (QList<bool>{true, true, false, false, true, true, false}));
+                                          "Exclude from Searches", "Pin in Its Slot", "Clear Mark", "Edit Piece..."}));
+        QCOMPARE(seen.enabled, (QList<bool>{true, true, false, false, true, true, false, true}));
         QCOMPARE(piece->m_nMark, PieceMark::Excluded);
         QVERIFY(Type("rings")->isExpanded() && SuitItem("Holt")->isExpanded() && tree->m_hSuitsRoot->isExpanded());
         QVERIFY(!Type("gloves")->isExpanded());
@@ -279,9 +279,9 @@ private slots:
 
         Select(SuitItem("Holt"));
         const MenuSeen seen = Menu([&] { Key(Qt::Key_Menu); });
-        QCOMPARE(seen.enabled, (QList<bool>{false, false, true, false, false, false, false}));
+        QCOMPARE(seen.enabled, (QList<bool>{false, false, true, false, false, false, false, false}));
         Select(tree->m_hItemsRoot);
-        QCOMPARE(Menu([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }).enabled, QList<bool>(7, false));
+        QCOMPARE(Menu([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }).enabled, QList<bool>(8, false));
     }
 
     // A pool piece dropped on a suit joins it (the replace question when the suit has its slot; No

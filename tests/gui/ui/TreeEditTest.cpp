@@ -28,10 +28,10 @@ QPoint LabelPoint(CLeftView& tree, QTreeWidgetItem* item) {
 
 std::vector<PoolList> Snapshot(CGorvantaDoc& doc) { return {doc.m_arrPool.begin(), doc.m_arrPool.end()}; }
 // Which of the seven menu commands are enabled, by the kind of item right-clicked.
-const QList<bool> kPoolPiece{true, true, false, false, true, true, false};
-const QList<bool> kSuit{false, false, true, false, false, false, false};
-const QList<bool> kSuitPiece{false, false, false, true, false, false, false};
-const QList<bool> kNone(7, false);
+const QList<bool> kPoolPiece{true, true, false, false, true, true, false, true};
+const QList<bool> kSuit{false, false, true, false, false, false, false, false};
+const QList<bool> kSuitPiece{false, false, false, true, false, false, false, true};
+const QList<bool> kNone(8, false);
 std::vector<std::string> Texts(const PoolList& list) {
     std::vector<std::string> out;
     for (const CArmorPiece* p : list) out.push_back(p->m_strText);
@@ -160,7 +160,7 @@ private slots:
         MenuSeen seen = RightClick(LabelPoint(*tree, ring), QString(), QStringLiteral("tree-context-menu"));
         QVERIFY(seen.shown);
         QCOMPARE(seen.texts, (QStringList{"Add Piece to Suit", "Delete Item", "Delete Suit", "Delete Suit Item",
-                                           "Exclude from Searches", "Pin in Its Slot", "Clear Mark"}));
+                                           "Exclude from Searches", "Pin in Its Slot", "Clear Mark", "Edit Piece..."}));
         QCOMPARE(seen.statusTipOfFirst, QStringLiteral("Add this piece to an existing character's suit"));
         QCOMPARE(tree->currentItem(), ring);
         QCOMPARE(tree->m_hSelItem, ring);

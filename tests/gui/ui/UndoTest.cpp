@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <functional>
@@ -16,6 +17,7 @@
 #include "gui/resources/Resource.h"
 #include "support/AppTest.h"
 #include "gui/ui/AddPieceDlg.h"
+#include "gui/ui/EditPieceDlg.h"
 #include "gui/ui/LeftView.h"
 #include "gui/ui/SuitDetailsDlg.h"
 
@@ -153,6 +155,15 @@ private slots:
                  });
                  box.answers = {IDYES};
                  DoubleClick(Results()->viewport(), Results()->visualRect(Results()->model()->index(0, 0)).center());
+             }},
+            {"edit a suit's piece",
+             [&] {
+                 Select(SuitOf("holt")->m_arrPieces[0]);
+                 WhenModal<CEditPieceDlg>([](CEditPieceDlg& dlg) {
+                     dlg.ValueBox(PROP_FIRE)->setValue(dlg.ValueBox(PROP_FIRE)->value() + 7);
+                     QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+                 });
+                 Main()->OnCommand(ID_EDIT_PIECE);
              }},
             {"drop a pool piece on a suit",
              [&] {
