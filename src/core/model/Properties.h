@@ -82,14 +82,24 @@ constexpr const char* SummaryRow(int high) {
 }
 
 namespace property_checks {
+// Counted, not looked up: a compiler that checks pointers at run time cannot compare them at compile time.
+constexpr int EntriesOf(int index) {
+    int n = 0;
+    for (const PropertyDef& d : kPropertyTable) n += d.index == index;
+    return n;
+}
+constexpr int EntriesOfHigh(int high) {
+    int n = 0;
+    for (const PropertyDef& d : kPropertyTable) n += d.high == high;
+    return n;
+}
 constexpr bool Complete() {
     for (int i = 0; i < PROP_COUNT; ++i)
-        if ((PropertyOf(i) == nullptr) != (i == PROP_NONE)) return false;
+        if (EntriesOf(i) != (i == PROP_NONE ? 0 : 1)) return false;
     for (int h = HIGH_LUCK; h < HIGH_COUNT; ++h)
-        if (!PropertyOfHigh(h)) return false;
+        if (EntriesOfHigh(h) != 1) return false;
     for (size_t i = 0; i < std::size(kPropertyTable); ++i)
-        if ((i < RESIST_COUNT) != (kPropertyTable[i].high < 0) || (kPropertyTable[i].name != nullptr) != (i < RESIST_COUNT))
-            return false;
+        if ((i < RESIST_COUNT) != (kPropertyTable[i].high < 0)) return false;
     return true;
 }
 }  // namespace property_checks
