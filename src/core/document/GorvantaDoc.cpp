@@ -311,6 +311,7 @@ PoolList* CGorvantaDoc::PoolListHolding(const CArmorPiece* piece) {
 }
 
 void CGorvantaDoc::FreeContents() {
+    m_plan = {};
     for (PoolList& list : m_arrPool) {
         for (CArmorPiece*& p : list) {
             delete p;

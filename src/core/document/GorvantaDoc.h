@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/calc/Plan.h"
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
 
@@ -123,6 +124,8 @@ public:
     std::vector<CArmorSuit*> m_arrSuits;
     std::vector<std::string> m_arrCharacters;
     int32_t m_nSelPieceCount = 0;
+    // The characters planned together (none for most documents); stored after the marks.
+    CPlan m_plan;
 
 private:
     bool m_bModified = false;
