@@ -1,0 +1,121 @@
+#include "PlanReference.h"
+
+#include <map>
+
+#include "ReferenceSearch.h"
+#include "core/calc/ResultColumns.h"
+
+namespace {
+struct CRefCand {
+    int32_t value = 0;
+    int64_t visit = 0;  // the combination's number in visiting order
+    std::array<int32_t, SLOT_COUNT> pos{};
+};
+
+class CKeep : public ICalcReporter {
+public:
+    std::vector<std::unique_ptr<CArmorSuit>> suits;
+    void OnBegin(const CCalcCount&) override {}
+    void OnSuit(std::unique_ptr<CArmorSuit> s) override { suits.push_back(std::move(s)); }
+    void OnEnd(const CCalcMsg&) override {}
+};
+
+struct CKey {
+    std::vector<int> served;  // 1 or 0 per target
+    std::vector<int32_t> values;
+    std::vector<int64_t> visits;
+    bool BetterThan(const CKey& o) const {
+        if (served != o.served) return served > o.served;
+        if (values != o.values) return values > o.values;
+        return visits < o.visits;
+    }
+};
+}  // namespace
+
+CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const CalcPool& planPool) {
+    CalcPool pool;
+    std::map<const CArmorPiece*, std::pair<size_t, int32_t>> place;
+    for (size_t k = 0; k < SLOT_COUNT; ++k)
+        for (size_t i = 0; i < planPool[k].size(); ++i)
+            if (planPool[k][i]->m_nMark != PieceMark::Excluded) {
+                place[planPool[k][i]] = {k, int32_t(i)};
+                pool[k].push_back(planPool[k][i]);
+            }
+    const size_t n = targets.size();
+    std::vector<std::vector<CRefCand>> cands(n);
+    for (size_t t = 0; t < n; ++t) {
+        const CWishes& w = targets[t].m_wishes;
+        CCalcParam param;
+        param.FillFrom(w, INT32_MAX);
+        std::atomic<int32_t> running{0};
+        CKeep keep;
+        RunReferenceSearch(param, pool, w.m_nLowerLimit, running, keep);
+        for (const auto& suit : keep.suits) {
+            CRefCand c;
+            c.pos.fill(PLAN_NO_PIECE);
+            for (const CArmorPiece* p : suit->m_arrPieces) c.pos[place.at(p).first] = place.at(p).second;
+            // Head wear outermost: the number in a mixed radix of the searched lists' sizes.
+            for (size_t k = 0; k < SLOT_COUNT; ++k) {
+                if (!w.UseSlot(int(k)) || pool[k].empty()) continue;
+                int64_t reduced = 0;
+                for (const CArmorPiece* p : pool[k])
+                    if (place.at(p).second < c.pos[k]) ++reduced;
+                c.visit = c.visit * int64_t(pool[k].size()) + reduced;
+            }
+            c.value = w.RankColumn() ? ResultColumnValue(*suit, w.RankColumn(), w.m_bBypassResistCap != 0) : 0;
+            cands[t].push_back(c);
+        }
+    }
+
+    // Every assignment: each target none or one of its candidates, no piece twice.
+    CKey best, cur;
+    std::vector<int> choice(n, -1), bestChoice(n, -1);
+    bool any = false;
+    std::array<std::vector<char>, SLOT_COUNT> taken;
+    for (size_t k = 0; k < SLOT_COUNT; ++k) taken[k].assign(planPool[k].size(), 0);
+    auto visit = [&](auto&& self, size_t t) -> void {
+        if (t == n) {
+            CKey key;
+            for (size_t u = 0; u < n; ++u) {
+                key.served.push_back(choice[u] >= 0);
+                if (choice[u] < 0) continue;
+                key.values.push_back(cands[u][size_t(choice[u])].value);
+                key.visits.push_back(cands[u][size_t(choice[u])].visit);
+            }
+            if (!any || key.BetterThan(best)) best = key, bestChoice = choice, any = true;
+            return;
+        }
+        choice[t] = -1;
+        self(self, t + 1);
+        for (size_t c = 0; c < cands[t].size(); ++c) {
+            const auto& pos = cands[t][c].pos;
+            bool free = true;
+            for (size_t k = 0; k < SLOT_COUNT; ++k) free = free && (pos[k] < 0 || !taken[k][size_t(pos[k])]);
+            if (!free) continue;
+            for (size_t k = 0; k < SLOT_COUNT; ++k)
+                if (pos[k] >= 0) taken[k][size_t(pos[k])] = 1;
+            choice[t] = int(c);
+            self(self, t + 1);
+            for (size_t k = 0; k < SLOT_COUNT; ++k)
+                if (pos[k] >= 0) taken[k][size_t(pos[k])] = 0;
+        }
+        choice[t] = -1;
+    };
+    visit(visit, 0);
+
+    CPlanResult r;
+    r.m_arrPicks.resize(n);
+    for (size_t t = 0; t < n; ++t) {
+        CPlanPick& pick = r.m_arrPicks[t];
+        pick.m_pos.fill(PLAN_NO_PIECE);
+        if (bestChoice[t] >= 0) {
+            pick.m_reason = PlanReason::Served;
+            pick.m_nValue = cands[t][size_t(bestChoice[t])].value;
+            pick.m_pos = cands[t][size_t(bestChoice[t])].pos;
+            ++r.m_nServed;
+        } else {
+            pick.m_reason = cands[t].empty() ? PlanReason::Unreachable : PlanReason::Conflict;
+        }
+    }
+    return r;
+}
