@@ -1,9 +1,14 @@
 #include "PlanReference.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "ReferenceSearch.h"
 #include "core/calc/ResultColumns.h"
+#include <functional>
 
 namespace {
 struct CRefCand {
@@ -32,7 +37,33 @@ struct CKey {
 };
 }  // namespace
 
-CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const CalcPool& planPool) {
+CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const CalcPool& planPool, double seconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                             seconds > 0 ? seconds : 1e9));
+    std::atomic<bool> late{false};
+    std::atomic<int32_t> running{0};
+    // The plain searches stop as a Stop would stop them.
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread watch;
+    if (seconds > 0)
+        watch = std::thread([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!done.wait_until(lock, deadline, [&] { return finished; })) running.store(0), late = true;
+        });
+    struct CJoin {
+        std::function<void()> f;
+        ~CJoin() { f(); }
+    } join{[&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        done.notify_all();
+        if (watch.joinable()) watch.join();
+    }};
     CalcPool pool;
     std::map<const CArmorPiece*, std::pair<size_t, int32_t>> place;
     for (size_t k = 0; k < SLOT_COUNT; ++k)
@@ -47,9 +78,9 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
         const CWishes& w = targets[t].m_wishes;
         CCalcParam param;
         param.FillFrom(w, INT32_MAX);
-        std::atomic<int32_t> running{0};
         CKeep keep;
         RunReferenceSearch(param, pool, w.m_nLowerLimit, running, keep);
+        if (Clock::now() >= deadline) return {{}, 0, true, {}};
         for (const auto& suit : keep.suits) {
             CRefCand c;
             c.pos.fill(PLAN_NO_PIECE);
@@ -73,7 +104,9 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
     bool any = false;
     std::array<std::vector<char>, SLOT_COUNT> taken;
     for (size_t k = 0; k < SLOT_COUNT; ++k) taken[k].assign(planPool[k].size(), 0);
+    int64_t steps = 0;
     auto visit = [&](auto&& self, size_t t) -> void {
+        if (late || ((++steps & 0xFFFFF) == 0 && Clock::now() >= deadline)) return void(late = true);
         if (t == n) {
             CKey key;
             for (size_t u = 0; u < n; ++u) {
@@ -102,6 +135,7 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
         choice[t] = -1;
     };
     visit(visit, 0);
+    if (late) return {{}, 0, true, {}};
 
     CPlanResult r;
     r.m_arrPicks.resize(n);

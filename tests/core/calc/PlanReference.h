@@ -3,4 +3,5 @@
 // the best kept by the plan's order. Slow on purpose; the plan search is checked against it.
 #include "core/calc/PlanSearch.h"
 
-CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const CalcPool& planPool);
+// With a time limit (seconds above 0), a run that reaches it gives up: m_bStopped, no picks.
+CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const CalcPool& planPool, double seconds = 0);
