@@ -160,8 +160,8 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::string& error
 
 QCommandLineOption ForceOption() {
     return QCommandLineOption(QStringLiteral("force"),
-                              QStringLiteral("save even over exclude and pin marks that cannot be read, which are "
-                                             "then replaced by the marks the document has now"));
+                              QStringLiteral("save even over exclude and pin marks or a plan that cannot be read, "
+                                             "which are then replaced by what the document has now"));
 }
 
 bool MayWriteDocument(const std::string& path) {
@@ -174,13 +174,17 @@ bool MayWriteDocument(const std::string& path) {
 
 bool MayReplaceBlocks(CGorvantaDoc& doc, const std::string& path, bool force) {
     if (!doc.HasDamagedBlock()) return true;
+    // What the damaged blocks held, as the user knows it.
+    const bool marks = doc.HasDamagedMarksBlock(), plan = doc.HasDamagedPlanBlock();
+    const std::string what = marks && plan ? "exclude and pin marks and plan" : plan ? "stored plan" : "exclude and pin marks";
     if (!force) {
-        PrintError("gorvanta-cli: " + path + " is left unchanged: its exclude and pin marks cannot be read, and "
-                   "saving would replace them. --force saves anyway.");
+        PrintError("gorvanta-cli: " + path + " is left unchanged: its " + what + " cannot be read, and saving would "
+                   "replace " + (marks ? "them" : "it") + ". --force saves anyway.");
         return false;
     }
     doc.DropDamagedBlocks();
-    PrintError("gorvanta-cli: warning: the exclude and pin marks that could not be read are replaced.");
+    PrintError("gorvanta-cli: warning: the " + what + " that could not be read " +
+               (marks ? "are" : "is") + " replaced.");
     return true;
 }
 
