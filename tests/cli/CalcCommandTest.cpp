@@ -1,7 +1,8 @@
-// gorvanta-cli calc, run as a process on documents the tests write, with a per-user store of their own.
+// gorvanta-cli calc and plan, run as a process on documents the tests write, with a per-user store of their own.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,7 @@
 #include "core/calc/CalcEngine.h"
 #include "core/calc/ResultColumns.h"
 #include "core/document/DocFile.h"
+#include "core/document/Assignment.h"
 #include "qtstore/QtProfileStore.h"
 
 namespace {
@@ -74,12 +76,13 @@ protected:
         return store.ReadInt("Settings", name);
     }
 
-    CCliRun Cli(const QStringList& args) {
+    CCliRun Cli(const QStringList& args) { return Run(QStringList{QStringLiteral("calc")} + args); }
+    CCliRun Run(const QStringList& args) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(GORVANTA_CLI), QStringList{QStringLiteral("calc")} + args);
+        p.start(QStringLiteral(GORVANTA_CLI), args);
         EXPECT_TRUE(p.waitForFinished(120000));
         CCliRun r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -341,4 +344,164 @@ TEST_F(CalcCli, ThreadCountDoesNotChangeTheOutput) {
     ASSERT_EQ(one.status, 0);
     EXPECT_EQ(one.out, two.out);
     EXPECT_GT(QJsonDocument::fromJson(one.out).object().value("found").toInteger(), 0);
+}
+
+namespace {
+// plan over the same pool: the mage's only suit is (helm 0, arms 0) at 320; the healer's minimum of 50
+// lets (helm 1, arms 1) through as well; nothing reaches 340.
+class PlanCli : public CalcCli {
+protected:
+    CCliRun Plan(const QStringList& args) {
+        return Run(QStringList{QStringLiteral("plan"), QString::fromStdString(DocPath())} + args);
+    }
+    QJsonObject PlanJson(const QStringList& args) {
+        const CCliRun r = Plan(args + QStringList{"--format", "json"});
+        EXPECT_EQ(r.status, 0) << r.err.constData();
+        return QJsonDocument::fromJson(r.out).object();
+    }
+    // Per target: name, reason, value, pieces (null without a suit), as compact JSON.
+    static std::string Brief(const QJsonObject& o) {
+        QJsonArray out;
+        for (const auto& v : o.value("targets").toArray()) {
+            const QJsonObject t = v.toObject();
+            const QJsonValue suit = t.value("suit");
+            out.append(QJsonArray{t.value("name"), t.value("reason"), t.value("value"),
+                                  suit.isNull() ? QJsonValue::Null : suit.toObject().value("pieces")});
+        }
+        return QJsonDocument(out).toJson(QJsonDocument::Compact).toStdString();
+    }
+    std::string FileBytes() {
+        QFile f(QString::fromStdString(DocPath()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    }
+};
+const QStringList kMage = {"--target", "Mage", "--set", "LowerLimit=300"};
+const QStringList kHealer = {"--target", "Healer", "--set", "LowerLimit=50"};
+}  // namespace
+
+// Served, conflict and unreachable, the joint choice (the healer first still leaves the mage its suit),
+// values only for a ranking target, the --set options for all before their own, and the worn pieces.
+TEST_F(PlanCli, TargetsAreServedJointlyInPriorityOrder) {
+    const struct {
+        const char* what;
+        QStringList args;
+        const char* brief;
+        int served;
+    } cases[] = {
+        {"mage, healer, gnome", kMage + kHealer + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"},
+         R"([["Mage","served",null,[[0,0],[2,0]]],["Healer","served",null,[[0,1],[2,1]]],)"
+         R"(["Gnome","unreachable",null,null]])", 2},
+        {"healer first", kHealer + kMage,
+         R"([["Healer","served",null,[[0,1],[2,1]]],["Mage","served",null,[[0,0],[2,0]]]])", 2},
+        {"ranked, for all", QStringList{"--set", "Rank By=6", "--set", "LowerLimit=200"} + kMage +
+                                QStringList{"--target", "Tank"},
+         R"([["Mage","served",320,[[0,0],[2,0]]],["Tank","conflict",null,null]])", 1},
+        {"one's own --set last", QStringList{"--set", "LowerLimit=340"} + kMage,
+         R"([["Mage","served",null,[[0,0],[2,0]]]])", 1},
+    };
+    for (const auto& c : cases) {
+        const QJsonObject o = PlanJson(c.args);
+        EXPECT_EQ(Brief(o), c.brief) << c.what;
+        EXPECT_EQ(o.value("served").toInt(), c.served) << c.what;
+    }
+    // The columns are calc's for the same suit; TSV has a row per target, sixteen columns or none.
+    const QJsonObject o = PlanJson(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"});
+    const QJsonArray calcColumns = Json({"--set", "LowerLimit=300"}).value("suits")[0].toObject().value("columns").toArray();
+    EXPECT_EQ(o.value("targets")[0].toObject().value("suit").toObject().value("columns").toArray(), calcColumns);
+    const CCliRun tsv = Plan(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"});
+    QStringList mageRow = {"Mage", "served"};
+    mageRow += Strings(calcColumns);
+    EXPECT_EQ(QString::fromUtf8(tsv.out).split('\n'),
+              QStringList({QStringList({"Target", "Reason"}).join('\t') + '\t' +
+                               QStringList(ResultColumnHeadings().begin(), ResultColumnHeadings().end()).join('\t'),
+                           mageRow.join('\t'), "Gnome\tunreachable" + QString(16, '\t'), ""}));
+
+    // Worn: what the mage wears comes back at the end of its lists, only with --worn.
+    CGorvantaDoc doc;
+    ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+    CArmorSuit* suit = new CArmorSuit;
+    for (PoolList* list : {&doc.m_arrPool[0], &doc.m_arrPool[2]}) suit->AddPiece(list->front());
+    suit->CalcTotals();
+    AddAssignedSuit(doc, suit, "Mage");
+    ASSERT_TRUE(SaveDocumentFile(doc, DocPath()));
+    EXPECT_EQ(Brief(PlanJson(kMage)), R"([["Mage","unreachable",null,null]])");
+    EXPECT_EQ(Brief(PlanJson(kMage + QStringList{"--worn"})), R"([["Mage","served",null,[[0,1],[2,1]]]])");
+    EXPECT_EQ(PlanJson(kMage + QStringList{"--worn"}).value("worn").toInt(), 1);
+}
+
+// --assign and --save-plan save under the lock (the file read back), the stored plan serves without
+// --target, and without either option the file stays byte for byte.
+TEST_F(PlanCli, AssignAndSavePlanWriteTheDocumentAndNothingElseDoes) {
+    const std::string before = FileBytes();
+    ASSERT_EQ(Plan(kMage + kHealer).status, 0);
+    EXPECT_EQ(FileBytes(), before);
+    const CCliRun none = Plan({});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.toStdString(), "The document has no plan.\n");
+
+    // The healer first: the suits are assigned in priority order and the plan is stored.
+    ASSERT_EQ(Plan(kHealer + kMage + QStringList{"--assign", "--save-plan"}).status, 0);
+    CGorvantaDoc doc;
+    ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+    ASSERT_EQ(doc.m_arrSuits.size(), 2u);
+    const struct {
+        const char* character;
+        const char* suit;
+        std::vector<std::string> pieces;
+    } suits[] = {{"Healer", "Suit 00000", {"piece 1", "piece 3"}}, {"Mage", "Suit 00001", {"piece 0", "piece 2"}}};
+    for (size_t n = 0; n < 2; ++n) {
+        EXPECT_EQ(doc.m_arrSuits[n]->m_strCharacter, suits[n].character);
+        EXPECT_EQ(doc.m_arrSuits[n]->m_strName, suits[n].suit);
+        std::vector<std::string> texts;
+        for (const CArmorPiece* p : doc.m_arrSuits[n]->m_arrPieces) texts.push_back(p->m_strText);
+        EXPECT_EQ(texts, suits[n].pieces);
+    }
+    EXPECT_EQ(doc.GetPoolCount(), 1);  // the ring
+    ASSERT_EQ(doc.m_plan.m_arrTargets.size(), 2u);
+    EXPECT_EQ(doc.m_plan.m_arrTargets[0].m_strName, "Healer");
+    EXPECT_EQ(doc.m_plan.m_arrTargets[1].m_wishes.m_nLowerLimit, 300);
+    EXPECT_FALSE(doc.m_plan.m_bWorn);
+
+    // The stored plan, worn on the command line: the two swap nothing and keep what they wear.
+    const std::string assigned = FileBytes();
+    EXPECT_EQ(Brief(PlanJson({})), R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
+    EXPECT_EQ(Brief(PlanJson({"--worn"})),
+              R"([["Healer","served",null,[[0,0],[2,0]]],["Mage","served",null,[[0,1],[2,1]]]])");
+    EXPECT_EQ(FileBytes(), assigned);
+    // Stored with worn on, the dump shows it; a --set for all changes the run, not the stored plan.
+    ASSERT_EQ(Plan({"--worn", "--save-plan", "--format", "json"}).status, 0);
+    CCliRun dump = Run({"dump", QString::fromStdString(DocPath())});
+    const QJsonObject plan = QJsonDocument::fromJson(dump.out).object().value("plan").toObject();
+    EXPECT_EQ(plan.value("worn").toInt(), 1);
+    EXPECT_EQ(plan.value("targets")[1].toObject().value("settings").toObject().value("LowerLimit").toInt(), 300);
+    EXPECT_EQ(plan.value("targets")[0].toObject().value("name").toString(), "Healer");
+    const std::string stored = FileBytes();
+    EXPECT_EQ(Brief(PlanJson({"--set", "LowerLimit=340"})),
+              R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
+    EXPECT_EQ(FileBytes(), stored);
+}
+
+TEST_F(PlanCli, BadArgumentsAreUsageErrorsAndChangeNothing) {
+    const std::string before = FileBytes();
+    const struct {
+        QStringList args;
+        const char* why;
+    } cases[] = {
+        {{"--target", "  "}, "--target \"  \": the name is empty"},
+        {{"--target", "Mage", "--target", " mAGE"}, "another target has that name"},
+        {{"--target", "Mage", "--set", "Suit Limit=3"}, "not a wish of a character"},
+        {{"--set", "Nope=1", "--target", "Mage"}, "unknown setting"},
+        {{"--target", "Mage", "--set", "LowerLimit"}, "expected NAME=VALUE"},
+        {{"--target", "Mage", "--format", "xml"}, "unknown format"},
+        {{"--target", "Mage", "--threads", "-1"}, "--threads takes"},
+        {{"--target"}, "Missing value after '--target'"},
+        {{"--target", "Mage", "extra.gva"}, "plan takes one document"},
+    };
+    for (const auto& c : cases) {
+        const CCliRun r = Plan(QStringList{"--assign", "--save-plan"} + c.args);
+        EXPECT_EQ(r.status, 2) << c.why;
+        EXPECT_TRUE(r.err.contains(c.why)) << r.err.constData();
+        EXPECT_TRUE(r.err.contains("usage: gorvanta-cli plan DOC.gva")) << c.why;
+    }
+    EXPECT_EQ(FileBytes(), before);
 }
