@@ -408,13 +408,10 @@ TEST_F(PlanCli, TargetsAreServedJointlyInPriorityOrder) {
     const QJsonObject o = PlanJson(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"});
     const QJsonArray calcColumns = Json({"--set", "LowerLimit=300"}).value("suits")[0].toObject().value("columns").toArray();
     EXPECT_EQ(o.value("targets")[0].toObject().value("suit").toObject().value("columns").toArray(), calcColumns);
-    const CCliRun tsv = Plan(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"});
-    QStringList mageRow = {"Mage", "served"};
-    mageRow += Strings(calcColumns);
-    EXPECT_EQ(QString::fromUtf8(tsv.out).split('\n'),
-              QStringList({QStringList({"Target", "Reason"}).join('\t') + '\t' +
-                               QStringList(ResultColumnHeadings().begin(), ResultColumnHeadings().end()).join('\t'),
-                           mageRow.join('\t'), "Gnome\tunreachable" + QString(16, '\t'), ""}));
+    const QStringList tsv = QString::fromUtf8(Plan(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"}).out).split('\n');
+    EXPECT_EQ(tsv.mid(1), QStringList({"Mage\tserved\t" + Strings(calcColumns).join('\t'),
+                                       "Gnome\tunreachable" + QString(16, '\t'), ""}));
+    EXPECT_TRUE(tsv[0].startsWith("Target\tReason\tSuit\tPhy.\t")) << tsv[0].toStdString();
 
     // Worn: what the mage wears comes back at the end of its lists, only with --worn.
     CGorvantaDoc doc;
@@ -426,7 +423,6 @@ TEST_F(PlanCli, TargetsAreServedJointlyInPriorityOrder) {
     ASSERT_TRUE(SaveDocumentFile(doc, DocPath()));
     EXPECT_EQ(Brief(PlanJson(kMage)), R"([["Mage","unreachable",null,null]])");
     EXPECT_EQ(Brief(PlanJson(kMage + QStringList{"--worn"})), R"([["Mage","served",null,[[0,1],[2,1]]]])");
-    EXPECT_EQ(PlanJson(kMage + QStringList{"--worn"}).value("worn").toInt(), 1);
 }
 
 // --assign and --save-plan save under the lock (the file read back), the stored plan serves without
@@ -443,24 +439,18 @@ TEST_F(PlanCli, AssignAndSavePlanWriteTheDocumentAndNothingElseDoes) {
     ASSERT_EQ(Plan(kHealer + kMage + QStringList{"--assign", "--save-plan"}).status, 0);
     CGorvantaDoc doc;
     ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
-    ASSERT_EQ(doc.m_arrSuits.size(), 2u);
-    const struct {
-        const char* character;
-        const char* suit;
-        std::vector<std::string> pieces;
-    } suits[] = {{"Healer", "Suit 00000", {"piece 1", "piece 3"}}, {"Mage", "Suit 00001", {"piece 0", "piece 2"}}};
-    for (size_t n = 0; n < 2; ++n) {
-        EXPECT_EQ(doc.m_arrSuits[n]->m_strCharacter, suits[n].character);
-        EXPECT_EQ(doc.m_arrSuits[n]->m_strName, suits[n].suit);
-        std::vector<std::string> texts;
-        for (const CArmorPiece* p : doc.m_arrSuits[n]->m_arrPieces) texts.push_back(p->m_strText);
-        EXPECT_EQ(texts, suits[n].pieces);
+    std::string suits;
+    for (const CArmorSuit* suit : doc.m_arrSuits) {
+        suits += suit->m_strCharacter + ": " + suit->m_strName;
+        for (const CArmorPiece* p : suit->m_arrPieces) suits += ", " + p->m_strText;
+        suits += "; ";
     }
+    EXPECT_EQ(suits, "Healer: Suit 00000, piece 1, piece 3; Mage: Suit 00001, piece 0, piece 2; ");
     EXPECT_EQ(doc.GetPoolCount(), 1);  // the ring
-    ASSERT_EQ(doc.m_plan.m_arrTargets.size(), 2u);
-    EXPECT_EQ(doc.m_plan.m_arrTargets[0].m_strName, "Healer");
-    EXPECT_EQ(doc.m_plan.m_arrTargets[1].m_wishes.m_nLowerLimit, 300);
-    EXPECT_FALSE(doc.m_plan.m_bWorn);
+    CWishes healer, mage;
+    healer.m_nLowerLimit = 50;
+    mage.m_nLowerLimit = 300;
+    EXPECT_EQ(doc.m_plan, (CPlan{{{"Healer", healer}, {"Mage", mage}}, false}));
 
     // The stored plan, worn on the command line: the two swap nothing and keep what they wear.
     const std::string assigned = FileBytes();
@@ -470,11 +460,9 @@ TEST_F(PlanCli, AssignAndSavePlanWriteTheDocumentAndNothingElseDoes) {
     EXPECT_EQ(FileBytes(), assigned);
     // Stored with worn on, the dump shows it; a --set for all changes the run, not the stored plan.
     ASSERT_EQ(Plan({"--worn", "--save-plan", "--format", "json"}).status, 0);
-    CCliRun dump = Run({"dump", QString::fromStdString(DocPath())});
-    const QJsonObject plan = QJsonDocument::fromJson(dump.out).object().value("plan").toObject();
-    EXPECT_EQ(plan.value("worn").toInt(), 1);
-    EXPECT_EQ(plan.value("targets")[1].toObject().value("settings").toObject().value("LowerLimit").toInt(), 300);
-    EXPECT_EQ(plan.value("targets")[0].toObject().value("name").toString(), "Healer");
+    const QJsonObject plan = QJsonDocument::fromJson(Run({"dump", QString::fromStdString(DocPath())}).out).object()["plan"].toObject();
+    EXPECT_EQ(plan["worn"].toInt(), 1);
+    EXPECT_EQ(plan["targets"][1]["settings"]["LowerLimit"].toInt(), 300);
     const std::string stored = FileBytes();
     EXPECT_EQ(Brief(PlanJson({"--set", "LowerLimit=340"})),
               R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
@@ -491,9 +479,6 @@ TEST_F(PlanCli, BadArgumentsAreUsageErrorsAndChangeNothing) {
         {{"--target", "Mage", "--target", " mAGE"}, "another target has that name"},
         {{"--target", "Mage", "--set", "Suit Limit=3"}, "not a wish of a character"},
         {{"--set", "Nope=1", "--target", "Mage"}, "unknown setting"},
-        {{"--target", "Mage", "--set", "LowerLimit"}, "expected NAME=VALUE"},
-        {{"--target", "Mage", "--format", "xml"}, "unknown format"},
-        {{"--target", "Mage", "--threads", "-1"}, "--threads takes"},
         {{"--target"}, "Missing value after '--target'"},
         {{"--target", "Mage", "extra.gva"}, "plan takes one document"},
     };

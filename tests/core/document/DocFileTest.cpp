@@ -712,6 +712,11 @@ std::string PlanPayload(int64_t worn, const std::vector<std::pair<std::string, s
     }
     return out;
 }
+std::vector<std::pair<std::string, int64_t>> Named(const CWishes& wishes) {
+    std::vector<std::pair<std::string, int64_t>> out;
+    for (const auto& [name, value] : wishes.Named()) out.emplace_back(name, value);
+    return out;
+}
 std::string PlanBlock(const std::string& payload, int64_t version = 1, uint32_t crcXor = 0) {
     return "GVPL" + Le({version, int64_t(payload.size()) + 4}) + payload + Le({Crc(payload) ^ crcXor});
 }
@@ -730,10 +735,7 @@ TEST_F(DocFileTest, PlanRoundTripsInItsBlockAndADamagedOneIsKeptWithItsOwnMessag
     mage.m_wishes.m_nLMCLimit = 30;
     mage.m_wishes.m_nRankBy = 6;
     doc.m_plan = {{mage, {"Tank", {}}}, true};
-    std::vector<std::pair<std::string, int64_t>> mageWishes, tankWishes;
-    for (const auto& [name, value] : mage.m_wishes.Named()) mageWishes.emplace_back(name, value);
-    for (const auto& [name, value] : CWishes().Named()) tankWishes.emplace_back(name, value);
-    const std::string block = PlanBlock(PlanPayload(1, {{"Mage \xE9", mageWishes}, {"Tank", tankWishes}}));
+    const std::string block = PlanBlock(PlanPayload(1, {{"Mage \xE9", Named(mage.m_wishes)}, {"Tank", Named({})}}));
     ASSERT_TRUE(SaveDocumentFile(doc, Path("p.gva")));
     EXPECT_EQ(Read(Path("p.gva")), marked + block);
     CGorvantaDoc back;
@@ -746,10 +748,8 @@ TEST_F(DocFileTest, PlanRoundTripsInItsBlockAndADamagedOneIsKeptWithItsOwnMessag
 
     CWishes healer;
     healer.m_nLMCLimit = 20;
-    std::vector<std::pair<std::string, int64_t>> healerWishes;
-    for (const auto& [name, value] : healer.Named()) healerWishes.emplace_back(name, value);
     const CPlan healerPlan{{{"Healer", healer}}, false};
-    const std::string healerBlock = PlanBlock(PlanPayload(0, {{"Healer", healerWishes}}));
+    const std::string healerBlock = PlanBlock(PlanPayload(0, {{"Healer", Named(healer)}}));
     const std::string good = PlanBlock(PlanPayload(0, {{"Healer", {{"Future Wish", 5}, {"lmc limit", 20}}}}));
     const std::string tank = PlanPayload(0, {{"Tank", {}}});
     const std::string damagedMarks = MarkBlock(Le({1, 0, 1, 3}));
