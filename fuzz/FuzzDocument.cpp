@@ -2,9 +2,10 @@
 // failure, and what was read is freed either way. A count below zero is always that failure; a document
 // that was read holds no more records than its bytes can carry at their smallest. A document that was read
 // back is written and read again identically, without a message. The same bytes through the file loader
-// give the same result. Whatever follows the records is read as blocks: one message at most, never two pins
-// in one list; what is not read is kept byte for byte, and reading the document's own bytes again keeps
-// the same and says the same.
+// give the same result. Whatever follows the records is read as blocks: one message for each kind of damage
+// (marks, plan) or else one for blocks kept, never two pins in one list, a plan only with trimmed distinct
+// names; what is not read is kept byte for byte, and reading the document's own bytes again keeps the same,
+// reads the same plan and says the same.
 #include <cstddef>
 #include <cstdint>
 #include <string>
