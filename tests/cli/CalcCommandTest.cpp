@@ -467,6 +467,22 @@ TEST_F(PlanCli, AssignAndSavePlanWriteTheDocumentAndNothingElseDoes) {
     EXPECT_EQ(Brief(PlanJson({"--set", "LowerLimit=340"})),
               R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
     EXPECT_EQ(FileBytes(), stored);
+
+    // A plan block that does not check out (its checksum ends the file) is saved over only with --force.
+    std::string damaged = stored;
+    damaged.back() ^= 1;
+    QFile f(QString::fromStdString(DocPath()));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(damaged.data(), qint64(damaged.size())) == qint64(damaged.size()));
+    f.close();
+    const CCliRun refused = Plan(kMage + QStringList{"--save-plan"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("its stored plan cannot be read")) << refused.err.constData();
+    EXPECT_EQ(FileBytes(), damaged);
+    ASSERT_EQ(Plan(kMage + QStringList{"--save-plan", "--force"}).status, 0);
+    CGorvantaDoc forced;
+    ASSERT_EQ(LoadDocumentFile(forced, DocPath()).status, LoadStatus::Ok);
+    EXPECT_EQ(forced.m_plan, (CPlan{{{"Mage", mage}}, false}));
+    EXPECT_TRUE(forced.KeptBlocks().empty());
 }
 
 TEST_F(PlanCli, BadArgumentsAreUsageErrorsAndChangeNothing) {
