@@ -15,7 +15,6 @@
 #include "JsonWriter.h"
 #include "core/calc/CalcCount.h"
 #include "core/calc/CalcEngine.h"
-#include "core/calc/IntField.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
 #include "core/calc/Settings.h"
@@ -27,12 +26,6 @@ const CCommandSyntax kSyntax = {
     "gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]",
     "Searches a document's pool with the settings of the per-user store and prints the suits found.", 1, 1,
     "calc takes one document"};
-constexpr int MAX_THREADS = 256;
-
-struct COverride {
-    int index;
-    int32_t value;
-};
 
 class CCollector : public ICalcReporter {
 public:
@@ -127,32 +120,23 @@ int RunCalcCommand(const QStringList& args) {
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("json"))
         return UsageError(kSyntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
-    const std::optional<int32_t> threads = ParseInt32Field(parser.value(threadsOption).toStdString());
-    if (!threads || *threads < 0 || *threads > MAX_THREADS)
-        return UsageError(kSyntax,
-                          QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(MAX_THREADS));
+    const std::optional<int> threads = ParseThreads(parser.value(threadsOption));
+    if (!threads) return UsageError(kSyntax, ThreadsError());
 
     // Checked before the document is read; applied after, since reading the document reloads the settings.
-    std::vector<COverride> overrides;
+    std::vector<CSettingOverride> overrides;
     for (const QString& item : parser.values(setOption)) {
-        const std::string text = item.toStdString();
-        const size_t eq = text.find('=');
-        if (eq == std::string::npos)
-            return UsageError(kSyntax, QStringLiteral("--set \"%1\": expected NAME=VALUE").arg(item));
-        const std::string name = text.substr(0, eq);
-        const int index = CSettings::IndexOf(name.c_str());
-        if (index < 0) return UsageError(kSyntax, QStringLiteral("--set \"%1\": unknown setting").arg(item));
-        const std::optional<int32_t> value = ParseInt32Field(std::string_view(text).substr(eq + 1));
-        if (!value)
-            return UsageError(kSyntax, QStringLiteral("--set \"%1\": the value is not a 32-bit integer").arg(item));
-        overrides.push_back({index, *value});
+        QString why;
+        const auto o = ParseSetOption(item, why);
+        if (!o) return UsageError(kSyntax, why);
+        overrides.push_back(*o);
     }
 
     CSettings& settings = LoadCommandSettings();
     CGorvantaDoc doc;
     if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
     // Only for this run: nothing is written back to the store.
-    for (const COverride& o : overrides) settings.Value(o.index) = o.value;
+    for (const CSettingOverride& o : overrides) settings.Value(o.index) = o.value;
 
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();

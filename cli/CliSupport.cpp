@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "Commands.h"
+#include "core/calc/IntField.h"
 #include "core/calc/Settings.h"
 #include "core/document/DocFile.h"
 #include "core/document/GorvantaDoc.h"
@@ -51,6 +52,36 @@ int UsageError(const CCommandSyntax& syntax, const QString& why) {
     text += std::string("usage: ") + syntax.usage + "\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return CLI_EXIT_USAGE;
+}
+
+std::optional<int> ParseThreads(const QString& text) {
+    const std::optional<int32_t> threads = ParseInt32Field(text.toStdString());
+    if (!threads || *threads < 0 || *threads > CLI_MAX_THREADS) return std::nullopt;
+    return *threads;
+}
+
+QString ThreadsError() {
+    return QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(CLI_MAX_THREADS);
+}
+
+std::optional<CSettingOverride> ParseSetOption(const QString& item, QString& why) {
+    const std::string text = item.toStdString();
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos) {
+        why = QStringLiteral("--set \"%1\": expected NAME=VALUE").arg(item);
+        return std::nullopt;
+    }
+    const int index = CSettings::IndexOf(std::string_view(text).substr(0, eq));
+    if (index < 0) {
+        why = QStringLiteral("--set \"%1\": unknown setting").arg(item);
+        return std::nullopt;
+    }
+    const std::optional<int32_t> value = ParseInt32Field(std::string_view(text).substr(eq + 1));
+    if (!value) {
+        why = QStringLiteral("--set \"%1\": the value is not a 32-bit integer").arg(item);
+        return std::nullopt;
+    }
+    return CSettingOverride{index, *value};
 }
 
 std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringList& args, const CCommandSyntax& syntax) {
@@ -129,8 +160,8 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::string& error
 
 QCommandLineOption ForceOption() {
     return QCommandLineOption(QStringLiteral("force"),
-                              QStringLiteral("save even over exclude and pin marks that cannot be read, which are "
-                                             "then replaced by the marks the document has now"));
+                              QStringLiteral("save even over exclude and pin marks or a plan that cannot be read, "
+                                             "which are then replaced by what the document has now"));
 }
 
 bool MayWriteDocument(const std::string& path) {
@@ -143,13 +174,17 @@ bool MayWriteDocument(const std::string& path) {
 
 bool MayReplaceBlocks(CGorvantaDoc& doc, const std::string& path, bool force) {
     if (!doc.HasDamagedBlock()) return true;
+    // What the damaged blocks held, as the user knows it.
+    const bool marks = doc.HasDamagedMarksBlock(), plan = doc.HasDamagedPlanBlock();
+    const std::string what = marks && plan ? "exclude and pin marks and plan" : plan ? "stored plan" : "exclude and pin marks";
     if (!force) {
-        PrintError("gorvanta-cli: " + path + " is left unchanged: its exclude and pin marks cannot be read, and "
-                   "saving would replace them. --force saves anyway.");
+        PrintError("gorvanta-cli: " + path + " is left unchanged: its " + what + " cannot be read, and saving would "
+                   "replace " + (marks ? "them" : "it") + ". --force saves anyway.");
         return false;
     }
     doc.DropDamagedBlocks();
-    PrintError("gorvanta-cli: warning: the exclude and pin marks that could not be read are replaced.");
+    PrintError("gorvanta-cli: warning: the " + what + " that could not be read " +
+               (marks ? "are" : "is") + " replaced.");
     return true;
 }
 

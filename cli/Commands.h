@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@ int RunImportCommand(const QStringList& args);
 int RunDumpCommand(const QStringList& args);
 int RunCalcCommand(const QStringList& args);
 int RunMarkCommand(const QStringList& args);
+int RunPlanCommand(const QStringList& args);
 
 // Helpers shared by the commands (CliSupport.cpp).
 
@@ -40,6 +42,18 @@ struct CCommandSyntax {
 std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringList& args, const CCommandSyntax& syntax);
 // Prints "usage: ..." (after why, when given) on standard error and returns CLI_EXIT_USAGE.
 int UsageError(const CCommandSyntax& syntax, const QString& why = {});
+
+// --threads N of the searching commands: 0 (all cores) to CLI_MAX_THREADS.
+constexpr int CLI_MAX_THREADS = 256;
+std::optional<int> ParseThreads(const QString& text);
+QString ThreadsError();
+// One --set "NAME=VALUE": the setting's index in the settings table and the value; nothing, with the
+// reason in `why`, for text that is no such pair, a name that is no setting or a value beyond 32 bits.
+struct CSettingOverride {
+    int index;
+    int32_t value;
+};
+std::optional<CSettingOverride> ParseSetOption(const QString& item, QString& why);
 
 // The command line as given: bytes that are not UTF-8 are kept as the code units U+DC80 to U+DCFF (which
 // no UTF-8 yields), so that LocalPath gives back exactly the bytes of every argument, whatever they are.

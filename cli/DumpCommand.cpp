@@ -58,6 +58,22 @@ bool WriteDocumentJson(const CGorvantaDoc& doc, std::FILE* out) {
     json.Key("characters").BeginArray();
     for (const std::string& name : doc.m_arrCharacters) json.String(name);
     json.End();
+    // Only a document with a plan says so, so the dump of one without is what it always was.
+    if (!doc.m_plan.Empty()) {
+        json.Key("plan").BeginObject(CJsonWriter::Lines);
+        json.Key("worn").Number(doc.m_plan.m_bWorn ? 1 : 0);
+        json.Key("targets").BeginArray(CJsonWriter::Lines);
+        for (const CPlanTarget& t : doc.m_plan.m_arrTargets) {
+            json.BeginObject();
+            json.Key("name").String(t.m_strName);
+            json.Key("settings").BeginObject();
+            for (const auto& [name, value] : t.m_wishes.Named()) json.Key(name).Number(value);
+            json.End();
+            json.End();
+        }
+        json.End();
+        json.End();
+    }
     json.End();
     return json.FinishStream();
 }

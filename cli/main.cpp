@@ -42,6 +42,8 @@ const CCommand kCommands[] = {
     {"dump", "gorvanta-cli dump DOC.gva", RunDumpCommand, true},
     {"calc", "gorvanta-cli calc DOC.gva [OPTIONS]", RunCalcCommand, true},
     {"mark", "gorvanta-cli mark DOC.gva K:I excluded|pinned|none", RunMarkCommand, false},
+    // Saves only the document (--assign, --save-plan); the store it reads as calc does.
+    {"plan", "gorvanta-cli plan DOC.gva [OPTIONS]", RunPlanCommand, true},
 };
 
 std::string Usage() {

@@ -1,7 +1,8 @@
-// gorvanta-cli calc, run as a process on documents the tests write, with a per-user store of their own.
+// gorvanta-cli calc and plan, run as a process on documents the tests write, with a per-user store of their own.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,7 @@
 #include "core/calc/CalcEngine.h"
 #include "core/calc/ResultColumns.h"
 #include "core/document/DocFile.h"
+#include "core/document/Assignment.h"
 #include "qtstore/QtProfileStore.h"
 
 namespace {
@@ -74,12 +76,13 @@ protected:
         return store.ReadInt("Settings", name);
     }
 
-    CCliRun Cli(const QStringList& args) {
+    CCliRun Cli(const QStringList& args) { return Run(QStringList{QStringLiteral("calc")} + args); }
+    CCliRun Run(const QStringList& args) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(GORVANTA_CLI), QStringList{QStringLiteral("calc")} + args);
+        p.start(QStringLiteral(GORVANTA_CLI), args);
         EXPECT_TRUE(p.waitForFinished(120000));
         CCliRun r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -341,4 +344,165 @@ TEST_F(CalcCli, ThreadCountDoesNotChangeTheOutput) {
     ASSERT_EQ(one.status, 0);
     EXPECT_EQ(one.out, two.out);
     EXPECT_GT(QJsonDocument::fromJson(one.out).object().value("found").toInteger(), 0);
+}
+
+namespace {
+// plan over the same pool: the mage's only suit is (helm 0, arms 0) at 320; the healer's minimum of 50
+// lets (helm 1, arms 1) through as well; nothing reaches 340.
+class PlanCli : public CalcCli {
+protected:
+    CCliRun Plan(const QStringList& args) {
+        return Run(QStringList{QStringLiteral("plan"), QString::fromStdString(DocPath())} + args);
+    }
+    QJsonObject PlanJson(const QStringList& args) {
+        const CCliRun r = Plan(args + QStringList{"--format", "json"});
+        EXPECT_EQ(r.status, 0) << r.err.constData();
+        return QJsonDocument::fromJson(r.out).object();
+    }
+    // Per target: name, reason, value, pieces (null without a suit), as compact JSON.
+    static std::string Brief(const QJsonObject& o) {
+        QJsonArray out;
+        for (const auto& v : o.value("targets").toArray()) {
+            const QJsonObject t = v.toObject();
+            const QJsonValue suit = t.value("suit");
+            out.append(QJsonArray{t.value("name"), t.value("reason"), t.value("value"),
+                                  suit.isNull() ? QJsonValue::Null : suit.toObject().value("pieces")});
+        }
+        return QJsonDocument(out).toJson(QJsonDocument::Compact).toStdString();
+    }
+    std::string FileBytes() {
+        QFile f(QString::fromStdString(DocPath()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    }
+};
+const QStringList kMage = {"--target", "Mage", "--set", "LowerLimit=300"};
+const QStringList kHealer = {"--target", "Healer", "--set", "LowerLimit=50"};
+}  // namespace
+
+// Served, conflict and unreachable, the joint choice (the healer first still leaves the mage its suit),
+// values only for a ranking target, the --set options for all before their own, and the worn pieces.
+TEST_F(PlanCli, TargetsAreServedJointlyInPriorityOrder) {
+    const struct {
+        const char* what;
+        QStringList args;
+        const char* brief;
+        int served;
+    } cases[] = {
+        {"mage, healer, gnome", kMage + kHealer + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"},
+         R"([["Mage","served",null,[[0,0],[2,0]]],["Healer","served",null,[[0,1],[2,1]]],)"
+         R"(["Gnome","unreachable",null,null]])", 2},
+        {"healer first", kHealer + kMage,
+         R"([["Healer","served",null,[[0,1],[2,1]]],["Mage","served",null,[[0,0],[2,0]]]])", 2},
+        {"ranked, for all", QStringList{"--set", "Rank By=6", "--set", "LowerLimit=200"} + kMage +
+                                QStringList{"--target", "Tank"},
+         R"([["Mage","served",320,[[0,0],[2,0]]],["Tank","conflict",null,null]])", 1},
+        {"one's own --set last", QStringList{"--set", "LowerLimit=340"} + kMage,
+         R"([["Mage","served",null,[[0,0],[2,0]]]])", 1},
+    };
+    for (const auto& c : cases) {
+        const QJsonObject o = PlanJson(c.args);
+        EXPECT_EQ(Brief(o), c.brief) << c.what;
+        EXPECT_EQ(o.value("served").toInt(), c.served) << c.what;
+    }
+    // The columns are calc's for the same suit; TSV has a row per target, sixteen columns or none.
+    const QJsonObject o = PlanJson(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"});
+    const QJsonArray calcColumns = Json({"--set", "LowerLimit=300"}).value("suits")[0].toObject().value("columns").toArray();
+    EXPECT_EQ(o.value("targets")[0].toObject().value("suit").toObject().value("columns").toArray(), calcColumns);
+    const QStringList tsv = QString::fromUtf8(Plan(kMage + QStringList{"--target", "Gnome", "--set", "LowerLimit=340"}).out).split('\n');
+    EXPECT_EQ(tsv.mid(1), QStringList({"Mage\tserved\t" + Strings(calcColumns).join('\t'),
+                                       "Gnome\tunreachable" + QString(16, '\t'), ""}));
+    EXPECT_TRUE(tsv[0].startsWith("Target\tReason\tSuit\tPhy.\t")) << tsv[0].toStdString();
+
+    // Worn: what the mage wears comes back at the end of its lists, only with --worn.
+    CGorvantaDoc doc;
+    ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+    CArmorSuit* suit = new CArmorSuit;
+    for (PoolList* list : {&doc.m_arrPool[0], &doc.m_arrPool[2]}) suit->AddPiece(list->front());
+    suit->CalcTotals();
+    AddAssignedSuit(doc, suit, "Mage");
+    ASSERT_TRUE(SaveDocumentFile(doc, DocPath()));
+    EXPECT_EQ(Brief(PlanJson(kMage)), R"([["Mage","unreachable",null,null]])");
+    EXPECT_EQ(Brief(PlanJson(kMage + QStringList{"--worn"})), R"([["Mage","served",null,[[0,1],[2,1]]]])");
+}
+
+// --assign and --save-plan save under the lock (the file read back), the stored plan serves without
+// --target, and without either option the file stays byte for byte.
+TEST_F(PlanCli, AssignAndSavePlanWriteTheDocumentAndNothingElseDoes) {
+    const std::string before = FileBytes();
+    ASSERT_EQ(Plan(kMage + kHealer).status, 0);
+    EXPECT_EQ(FileBytes(), before);
+    const CCliRun none = Plan({});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err.toStdString(), "The document has no plan.\n");
+
+    // The healer first: the suits are assigned in priority order and the plan is stored.
+    ASSERT_EQ(Plan(kHealer + kMage + QStringList{"--assign", "--save-plan"}).status, 0);
+    CGorvantaDoc doc;
+    ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+    std::string suits;
+    for (const CArmorSuit* suit : doc.m_arrSuits) {
+        suits += suit->m_strCharacter + ": " + suit->m_strName;
+        for (const CArmorPiece* p : suit->m_arrPieces) suits += ", " + p->m_strText;
+        suits += "; ";
+    }
+    EXPECT_EQ(suits, "Healer: Suit 00000, piece 1, piece 3; Mage: Suit 00001, piece 0, piece 2; ");
+    EXPECT_EQ(doc.GetPoolCount(), 1);  // the ring
+    CWishes healer, mage;
+    healer.m_nLowerLimit = 50;
+    mage.m_nLowerLimit = 300;
+    EXPECT_EQ(doc.m_plan, (CPlan{{{"Healer", healer}, {"Mage", mage}}, false}));
+
+    // The stored plan, worn on the command line: the two swap nothing and keep what they wear.
+    const std::string assigned = FileBytes();
+    EXPECT_EQ(Brief(PlanJson({})), R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
+    EXPECT_EQ(Brief(PlanJson({"--worn"})),
+              R"([["Healer","served",null,[[0,0],[2,0]]],["Mage","served",null,[[0,1],[2,1]]]])");
+    EXPECT_EQ(FileBytes(), assigned);
+    // Stored with worn on, the dump shows it; a --set for all changes the run, not the stored plan.
+    ASSERT_EQ(Plan({"--worn", "--save-plan", "--format", "json"}).status, 0);
+    const QJsonObject plan = QJsonDocument::fromJson(Run({"dump", QString::fromStdString(DocPath())}).out).object()["plan"].toObject();
+    EXPECT_EQ(plan["worn"].toInt(), 1);
+    EXPECT_EQ(plan["targets"][1]["settings"]["LowerLimit"].toInt(), 300);
+    const std::string stored = FileBytes();
+    EXPECT_EQ(Brief(PlanJson({"--set", "LowerLimit=340"})),
+              R"([["Healer","unreachable",null,null],["Mage","unreachable",null,null]])");
+    EXPECT_EQ(FileBytes(), stored);
+
+    // A plan block that does not check out (its checksum ends the file) is saved over only with --force.
+    std::string damaged = stored;
+    damaged.back() ^= 1;
+    QFile f(QString::fromStdString(DocPath()));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(damaged.data(), qint64(damaged.size())) == qint64(damaged.size()));
+    f.close();
+    const CCliRun refused = Plan(kMage + QStringList{"--save-plan"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("its stored plan cannot be read")) << refused.err.constData();
+    EXPECT_EQ(FileBytes(), damaged);
+    ASSERT_EQ(Plan(kMage + QStringList{"--save-plan", "--force"}).status, 0);
+    CGorvantaDoc forced;
+    ASSERT_EQ(LoadDocumentFile(forced, DocPath()).status, LoadStatus::Ok);
+    EXPECT_EQ(forced.m_plan, (CPlan{{{"Mage", mage}}, false}));
+    EXPECT_TRUE(forced.KeptBlocks().empty());
+}
+
+TEST_F(PlanCli, BadArgumentsAreUsageErrorsAndChangeNothing) {
+    const std::string before = FileBytes();
+    const struct {
+        QStringList args;
+        const char* why;
+    } cases[] = {
+        {{"--target", "  "}, "--target \"  \": the name is empty"},
+        {{"--target", "Mage", "--target", " mAGE"}, "another target has that name"},
+        {{"--target", "Mage", "--set", "Suit Limit=3"}, "not a wish of a character"},
+        {{"--set", "Nope=1", "--target", "Mage"}, "unknown setting"},
+        {{"--target"}, "Missing value after '--target'"},
+        {{"--target", "Mage", "extra.gva"}, "plan takes one document"},
+    };
+    for (const auto& c : cases) {
+        const CCliRun r = Plan(QStringList{"--assign", "--save-plan"} + c.args);
+        EXPECT_EQ(r.status, 2) << c.why;
+        EXPECT_TRUE(r.err.contains(c.why)) << r.err.constData();
+        EXPECT_TRUE(r.err.contains("usage: gorvanta-cli plan DOC.gva")) << c.why;
+    }
+    EXPECT_EQ(FileBytes(), before);
 }

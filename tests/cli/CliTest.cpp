@@ -183,6 +183,7 @@ const char* const kText =
 const std::string kCommandList = "usage:\n  gorvanta-cli import DOC.gva [TEXTFILE]\n  gorvanta-cli dump DOC.gva\n"
                                  "  gorvanta-cli calc DOC.gva [OPTIONS]\n"
                                  "  gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n"
+                                 "  gorvanta-cli plan DOC.gva [OPTIONS]\n"
                                  "  gorvanta-cli --version\n";
 const std::string kMarkUsage = "usage: gorvanta-cli mark DOC.gva K:I excluded|pinned|none\n";
 }  // namespace

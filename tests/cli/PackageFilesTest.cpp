@@ -116,7 +116,7 @@ TEST(ManPages, EveryCommandAndOptionOfTheHelpIsDocumented) {
             if (const auto a = argument.match(line); a.hasMatch())
                 EXPECT_TRUE(page.contains(a.captured(1))) << a.captured(1).toStdString();
     }
-    EXPECT_EQ(commands, 4);
+    EXPECT_EQ(commands, 5);
     EXPECT_TRUE(page.contains(QStringLiteral(".B \\-\\-version")));
 }
 

@@ -60,6 +60,14 @@ std::string TrimName(const std::string& name) {
 
 bool SameCharacterName(const std::string& a, const std::string& b) { return CompareNoCaseCp1252(a, b) == 0; }
 
+TargetNameFault TargetNameFaultOf(const std::vector<CPlanTarget>& earlier, const std::string& name) {
+    const std::string trimmed = TrimName(name);
+    if (trimmed.empty()) return TargetNameFault::Empty;
+    for (const CPlanTarget& t : earlier)
+        if (SameCharacterName(t.m_strName, trimmed)) return TargetNameFault::Taken;
+    return TargetNameFault::None;
+}
+
 CAssignQuestions MessageBoxQuestions() {
     return {[](const char* message) { ShowMessage(message, MsgButtons::OK, MsgIcon::Stop); },
             [](const std::string& name) {

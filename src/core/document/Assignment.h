@@ -25,6 +25,10 @@ std::string TrimName(const std::string& name);
 // Character names compare after lower-casing both in Windows-1252.
 bool SameCharacterName(const std::string& a, const std::string& b);
 
+// Why a name cannot be the next target's of a plan: empty after trimming, or an earlier target's.
+enum class TargetNameFault { None, Empty, Taken };
+TargetNameFault TargetNameFaultOf(const std::vector<CPlanTarget>& earlier, const std::string& name);
+
 // The whole assignment of the suit details dialog's "Assign/Exit". On true the document owns the suit and
 // its pieces; on false nothing has changed and the caller still owns the suit. A missing document or suit,
 // a suit that is already the document's, or a suit with a piece that is no longer in the pool (or has no

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "Assignment.h"
 #include "core/model/Archive.h"
 #include "core/model/MessageBox.h"
 
@@ -40,6 +41,15 @@ std::string MarkPayload(const std::vector<CMarkEntry>& entries) {
     return out;
 }
 
+// A block in the frame every block after the records shares, its payload closed by the payload's CRC-32.
+void WriteBlock(CArchive& ar, int32_t tag, int32_t version, const std::string& payload) {
+    ar.WriteInt32(tag);
+    ar.WriteInt32(version);
+    ar.WriteInt32(int32_t(payload.size() + 4));
+    ar.WriteBytes(payload.data(), payload.size());
+    ar.WriteInt32(int32_t(Crc32(payload)));
+}
+
 void WriteMarks(CArchive& ar, const std::array<PoolList, SLOT_COUNT>& pool) {
     std::vector<CMarkEntry> entries;
     for (size_t k = 0; k < pool.size(); ++k)
@@ -48,12 +58,7 @@ void WriteMarks(CArchive& ar, const std::array<PoolList, SLOT_COUNT>& pool) {
                 entries.push_back({int32_t(k), int32_t(i), int32_t(p->m_nMark)});
     // Without marks the file stays what readers without marks write.
     if (entries.empty()) return;
-    const std::string payload = MarkPayload(entries);
-    ar.WriteInt32(DOC_MARKS_TAG);
-    ar.WriteInt32(DOC_MARKS_VERSION);
-    ar.WriteInt32(int32_t(payload.size() + 4));
-    ar.WriteBytes(payload.data(), payload.size());
-    ar.WriteInt32(int32_t(Crc32(payload)));
+    WriteBlock(ar, DOC_MARKS_TAG, DOC_MARKS_VERSION, MarkPayload(entries));
 }
 
 // Reads the payload of a mark block (what follows its length) and marks the pieces only when every part of
@@ -119,12 +124,7 @@ void WriteEdits(CArchive& ar, const std::vector<CArmorPiece*>& pieces) {
         if (pieces[i] && pieces[i]->m_bEdited) numbers.push_back(int32_t(i));
     // Without edited pieces the file stays what readers without this block write.
     if (numbers.empty()) return;
-    const std::string payload = EditPayload(numbers);
-    ar.WriteInt32(DOC_EDITS_TAG);
-    ar.WriteInt32(DOC_EDITS_VERSION);
-    ar.WriteInt32(int32_t(payload.size() + 4));
-    ar.WriteBytes(payload.data(), payload.size());
-    ar.WriteInt32(int32_t(Crc32(payload)));
+    WriteBlock(ar, DOC_EDITS_TAG, DOC_EDITS_VERSION, EditPayload(numbers));
 }
 
 // Reads the payload of an edits block (what follows its length) and flags the pieces only when it names
@@ -152,19 +152,80 @@ bool ReadEdits(std::string_view payload, const std::vector<CArmorPiece*>& pieces
     }
 }
 
+void WritePlan(CArchive& ar, const CPlan& plan) {
+    // Without a plan the file stays what readers without plans write.
+    if (plan.Empty()) return;
+    std::string payload;
+    CArchive out(payload);
+    out.WriteInt32(plan.m_bWorn ? 1 : 0);
+    out.WriteInt32(int32_t(plan.m_arrTargets.size()));
+    for (const CPlanTarget& t : plan.m_arrTargets) {
+        out.WriteString(t.m_strName);
+        const auto named = t.m_wishes.Named();
+        out.WriteInt32(int32_t(named.size()));
+        for (const auto& [name, value] : named) {
+            out.WriteString(name);
+            out.WriteInt32(value);
+        }
+    }
+    WriteBlock(ar, DOC_PLAN_TAG, DOC_PLAN_VERSION, payload);
+}
+
+// Reads the payload of a plan block (what follows its length) into `plan` only when its checksum matches,
+// it holds exactly what its counts say, worn is 0 or 1 and there is at least one target, each with a name
+// TargetNameFaultOf accepts as it stands. False, the plan untouched, otherwise.
+bool ReadPlan(std::string_view payload, CPlan& plan) {
+    try {
+        if (payload.size() < 4) return false;
+        const std::string_view body = payload.substr(0, payload.size() - 4);
+        if (CArchive(payload.substr(body.size())).ReadUInt32() != Crc32(body)) return false;
+        CArchive ar(body);
+        CPlan read;
+        const int32_t worn = ar.ReadInt32();
+        if (worn != 0 && worn != 1) return false;
+        read.m_bWorn = worn == 1;
+        const int32_t targets = ar.ReadInt32();
+        if (targets <= 0) return false;
+        // A name and a wish count at their smallest, before anything is made for them.
+        ar.CheckCount(targets, 1 + 4);
+        for (int32_t t = 0; t < targets; ++t) {
+            CPlanTarget target;
+            target.m_strName = ar.ReadString();
+            if (target.m_strName != TrimName(target.m_strName) ||
+                TargetNameFaultOf(read.m_arrTargets, target.m_strName) != TargetNameFault::None)
+                return false;
+            const int32_t wishes = ar.ReadInt32();
+            ar.CheckCount(wishes, 1 + 4);
+            std::vector<std::pair<std::string, int32_t>> named;
+            for (int32_t w = 0; w < wishes; ++w) {
+                std::string name = ar.ReadString();
+                named.emplace_back(std::move(name), ar.ReadInt32());
+            }
+            target.m_wishes = CWishes::FromNamed(named);
+            read.m_arrTargets.push_back(std::move(target));
+        }
+        if (ar.Remaining() != 0) return false;
+        plan = std::move(read);
+        return true;
+    } catch (const CArchiveException&) {
+        return false;
+    }
+}
+
 int32_t Int32At(std::string_view bytes, size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(bytes[at + size_t(i)]);
     return int32_t(v);
 }
 
-// Cuts what follows the records into blocks: the first mark block and the first edits block of this
-// version that check out mark and flag the pieces, everything else is kept. Bytes that do not frame a block
-// are kept as one piece to the end.
+// Cuts what follows the records into blocks: the first mark block, edits block and plan block of this
+// version that check out mark and flag the pieces and give the plan, everything else is kept. Bytes that
+// do not frame a block are kept as one piece to the end.
 std::vector<CKeptBlock> ReadBlocks(std::string_view rest, std::array<PoolList, SLOT_COUNT>& pool,
-                                   const std::array<size_t, SLOT_COUNT>& first, const std::vector<CArmorPiece*>& pieces) {
+                                   const std::array<size_t, SLOT_COUNT>& first, const std::vector<CArmorPiece*>& pieces,
+                                   CPlan& plan) {
     std::vector<CKeptBlock> kept;
-    bool marked = false, flagged = false;
+    bool marked = false, flagged = false, planned = false;
     while (!rest.empty()) {
         const bool framed = rest.size() >= 12 && Int32At(rest, 8) >= 0 && uint64_t(Int32At(rest, 8)) <= rest.size() - 12;
         // A tag of ours with a version we write (or no version at all) that does not check out is damage.
@@ -172,9 +233,11 @@ std::vector<CKeptBlock> ReadBlocks(std::string_view rest, std::array<PoolList, S
             return rest.size() >= 4 && Int32At(rest, 0) == tag && (rest.size() < 8 || Int32At(rest, 4) == version);
         };
         const bool marks = isOurs(DOC_MARKS_TAG, DOC_MARKS_VERSION), edits = isOurs(DOC_EDITS_TAG, DOC_EDITS_VERSION);
-        const bool ours = marks || edits;
+        const bool plans = isOurs(DOC_PLAN_TAG, DOC_PLAN_VERSION);
+        const bool ours = marks || edits || plans;
+        const int32_t tag = ours ? Int32At(rest, 0) : 0;
         if (!framed) {
-            kept.push_back({std::string(rest), ours});
+            kept.push_back({std::string(rest), ours, tag});
             break;
         }
         const size_t size = 12 + size_t(Int32At(rest, 8));
@@ -184,8 +247,10 @@ std::vector<CKeptBlock> ReadBlocks(std::string_view rest, std::array<PoolList, S
             marked = true;
         else if (edits && !flagged && ReadEdits(payload, pieces))
             flagged = true;
+        else if (plans && !planned && ReadPlan(payload, plan))
+            planned = true;
         else
-            kept.push_back({std::string(rest.substr(0, size)), ours});
+            kept.push_back({std::string(rest.substr(0, size)), ours, tag});
         rest.remove_prefix(size);
     }
     return kept;
@@ -222,6 +287,7 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
         for (const std::string& name : m_arrCharacters) ar.WriteString(name);
         WriteMarks(ar, m_arrPool);
         WriteEdits(ar, PiecesInFileOrder(m_arrPool, m_arrSuits));
+        WritePlan(ar, m_plan);
         for (const CKeptBlock& block : m_arrKept) ar.WriteBytes(block.bytes.data(), block.bytes.size());
         return;
     }
@@ -273,15 +339,26 @@ void CGorvantaDoc::Serialize(CArchive& ar) {
     }
     m_arrCharacters.reserve(m_arrCharacters.size() + size_t(nameCount));
     for (int32_t i = 0; i < nameCount; ++i) m_arrCharacters.push_back(ar.ReadString());
-    m_arrKept = ReadBlocks(ar.TakeRest(), m_arrPool, first, PiecesInFileOrder(m_arrPool, m_arrSuits, first, firstSuit));
-    if (HasDamagedBlock())
-        ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
-    else if (!m_arrKept.empty())
-        ShowMessage(MSG_BLOCKS_KEPT, MsgButtons::OK, MsgIcon::Information);
+    m_arrKept = ReadBlocks(ar.TakeRest(), m_arrPool, first, PiecesInFileOrder(m_arrPool, m_arrSuits, first, firstSuit),
+                           m_plan);
+    // Each kind of damage is told once: the marks and the plan are lost to different things.
+    if (HasDamagedMarksBlock()) ShowMessage(MSG_MARKS_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
+    if (HasDamagedPlanBlock()) ShowMessage(MSG_PLAN_UNREADABLE, MsgButtons::OK, MsgIcon::Exclamation);
+    if (!HasDamagedBlock() && !m_arrKept.empty()) ShowMessage(MSG_BLOCKS_KEPT, MsgButtons::OK, MsgIcon::Information);
 }
 
 bool CGorvantaDoc::HasDamagedBlock() const {
     return std::any_of(m_arrKept.begin(), m_arrKept.end(), [](const CKeptBlock& b) { return b.damaged; });
+}
+
+bool CGorvantaDoc::HasDamagedPlanBlock() const {
+    return std::any_of(m_arrKept.begin(), m_arrKept.end(),
+                       [](const CKeptBlock& b) { return b.damaged && b.tag == DOC_PLAN_TAG; });
+}
+
+bool CGorvantaDoc::HasDamagedMarksBlock() const {
+    return std::any_of(m_arrKept.begin(), m_arrKept.end(),
+                       [](const CKeptBlock& b) { return b.damaged && b.tag != DOC_PLAN_TAG; });
 }
 
 void CGorvantaDoc::DropDamagedBlocks() {

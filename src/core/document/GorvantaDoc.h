@@ -44,6 +44,16 @@ constexpr int32_t DOC_MARKS_VERSION = 1;
 // block and opens the document with every piece unmarked.
 constexpr int32_t DOC_EDITS_TAG = 0x44455647;  // "GVED"
 constexpr int32_t DOC_EDITS_VERSION = 1;
+// The document's plan follows, and only when it has one: "GVPL", the version, the byte count of the rest,
+// then worn (0 or 1), the number of targets (at least 1) and for each its name (an archive string) and
+// the number of its wishes, each an archive string with its store name and its value, and last the CRC-32
+// of everything after the byte count up to it. Wishes go by name so that a reader passes over those it
+// does not know and keeps the defaults of those the block lacks; a block whose names are empty or repeat
+// is damage.
+constexpr int32_t DOC_PLAN_TAG = 0x4C505647;  // "GVPL"
+constexpr int32_t DOC_PLAN_VERSION = 1;
+constexpr const char* MSG_PLAN_UNREADABLE =
+    "The plan stored in this document cannot be read. The document opens without a plan.";
 
 // Blocks after the last record share the mark block's frame: tag, version, the byte count of the rest,
 // the rest. One this program cannot read (another tag, another version, or bytes that are no block) is
@@ -59,6 +69,8 @@ struct CKeptBlock {
     // A block of a kind this program writes (the marks) that does not check out: saving over it would
     // replace what it held, so it is only replaced when the user says so.
     bool damaged = false;
+    // The kind of a damaged block, its tag (a cut block of the marks may hold no more than the tag).
+    int32_t tag = 0;
 };
 
 class CGorvantaDoc;
@@ -99,6 +111,9 @@ public:
     // The blocks the last read kept, in file order.
     const std::vector<CKeptBlock>& KeptBlocks() const { return m_arrKept; }
     bool HasDamagedBlock() const;
+    // Of the damaged blocks, one of the plan's (the others hold marks).
+    bool HasDamagedPlanBlock() const;
+    bool HasDamagedMarksBlock() const;
     // Lets the next save write this program's blocks in place of the damaged ones; the others stay.
     void DropDamagedBlocks();
 
@@ -124,7 +139,8 @@ public:
     std::vector<CArmorSuit*> m_arrSuits;
     std::vector<std::string> m_arrCharacters;
     int32_t m_nSelPieceCount = 0;
-    // The characters planned together (none for most documents); stored after the marks.
+    // The characters planned together (none for most documents); stored after the marks. Its target names
+    // are trimmed, not empty and distinct ignoring case (TargetNameFaultOf), or the block reads as damage.
     CPlan m_plan;
 
 private:

@@ -699,3 +699,104 @@ TEST_F(DocFileTest, EditPieceIsOneChangeOfTheDocument) {
     EXPECT_EQ(SuitHolding(doc, cap), holt);
     doc.RemoveView(&view);
 }
+
+namespace {
+// An archive string of fewer than 255 characters.
+std::string Str(const std::string& s) { return char(s.size()) + s; }
+// A plan block's payload: worn, the targets, each a name and its wishes by store name.
+std::string PlanPayload(int64_t worn, const std::vector<std::pair<std::string, std::vector<std::pair<std::string, int64_t>>>>& targets) {
+    std::string out = Le({worn, int64_t(targets.size())});
+    for (const auto& [name, wishes] : targets) {
+        out += Str(name) + Le({int64_t(wishes.size())});
+        for (const auto& [wish, value] : wishes) out += Str(wish) + Le({value});
+    }
+    return out;
+}
+std::vector<std::pair<std::string, int64_t>> Named(const CWishes& wishes) {
+    std::vector<std::pair<std::string, int64_t>> out;
+    for (const auto& [name, value] : wishes.Named()) out.emplace_back(name, value);
+    return out;
+}
+std::string PlanBlock(const std::string& payload, int64_t version = 1, uint32_t crcXor = 0) {
+    return "GVPL" + Le({version, int64_t(payload.size()) + 4}) + payload + Le({Crc(payload) ^ crcXor});
+}
+}  // namespace
+
+// The plan follows the marks in a block of its own, written only when the document has one. It reads back
+// as it was, wishes by store name: unknown names passed over, absent ones at their defaults. A plan block
+// that does not check out is kept, damaged, said once with its own message, and leaves the marks alone.
+TEST_F(DocFileTest, PlanRoundTripsInItsBlockAndADamagedOneIsKeptWithItsOwnMessage) {
+    CGorvantaDoc doc;
+    AddPool(doc);
+    AddTwoSuits(doc);
+    ASSERT_TRUE(SetPieceMark(doc, doc.m_arrPool[0][1], PieceMark::Excluded));
+    const std::string marked = Bytes(doc);
+    CPlanTarget mage{"Mage \xE9", {}};
+    mage.m_wishes.m_nLMCLimit = 30;
+    mage.m_wishes.m_nRankBy = 6;
+    doc.m_plan = {{mage, {"Tank", {}}}, true};
+    const std::string block = PlanBlock(PlanPayload(1, {{"Mage \xE9", Named(mage.m_wishes)}, {"Tank", Named({})}}));
+    ASSERT_TRUE(SaveDocumentFile(doc, Path("p.gva")));
+    EXPECT_EQ(Read(Path("p.gva")), marked + block);
+    CGorvantaDoc back;
+    ASSERT_EQ(LoadDocumentFile(back, Path("p.gva")).status, LoadStatus::Ok);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_EQ(back.m_plan, doc.m_plan);
+    EXPECT_EQ(back.m_arrPool[0][1]->m_nMark, PieceMark::Excluded);
+    doc.m_plan = {};
+    EXPECT_EQ(Bytes(doc), marked);
+
+    CWishes healer;
+    healer.m_nLMCLimit = 20;
+    const CPlan healerPlan{{{"Healer", healer}}, false};
+    const std::string healerBlock = PlanBlock(PlanPayload(0, {{"Healer", Named(healer)}}));
+    const std::string good = PlanBlock(PlanPayload(0, {{"Healer", {{"Future Wish", 5}, {"lmc limit", 20}}}}));
+    const std::string tank = PlanPayload(0, {{"Tank", {}}});
+    const std::string damagedMarks = MarkBlock(Le({1, 0, 1, 3}));
+    const char* const PLAN = MSG_PLAN_UNREADABLE;
+    const struct {
+        const char* what;
+        std::string tail;
+        std::vector<std::string> messages;
+        bool read;  // the healer's plan
+        bool damaged;
+    } cases[] = {
+        {"names unknown and absent", good, {}, true, false},
+        {"a later version", PlanBlock(tank, 2), {MSG_BLOCKS_KEPT}, false, false},
+        {"checksum", PlanBlock(tank, 1, 0x100), {PLAN}, false, true},
+        {"cut inside", good.substr(0, good.size() - 3), {PLAN}, false, true},
+        {"worn 2", PlanBlock(PlanPayload(2, {{"Tank", {}}})), {PLAN}, false, true},
+        {"no targets", PlanBlock(PlanPayload(0, {})), {PLAN}, false, true},
+        {"count beyond the targets", PlanBlock(Le({0, 2}) + tank.substr(8)), {PLAN}, false, true},
+        {"a byte after the targets", PlanBlock(tank + '\0'), {PLAN}, false, true},
+        {"wishes below zero", PlanBlock(Le({0, 1}) + Str("Tank") + Le({-1})), {PLAN}, false, true},
+        {"empty name", PlanBlock(PlanPayload(0, {{"", {}}})), {PLAN}, false, true},
+        {"untrimmed name", PlanBlock(PlanPayload(0, {{" Tank", {}}})), {PLAN}, false, true},
+        {"name repeated", PlanBlock(PlanPayload(0, {{"Tank", {}}, {"tANK", {}}})), {PLAN}, false, true},
+        {"plan twice", good + good, {PLAN}, true, true},
+        {"marks damaged beside", damagedMarks + good, {MSG_MARKS_UNREADABLE}, true, true},
+        {"both damaged", PlanBlock(tank, 1, 1) + damagedMarks, {MSG_MARKS_UNREADABLE, PLAN}, false, true},
+    };
+    for (const auto& c : cases) {
+        box.shown.clear();
+        Write(Path("d.gva"), marked + c.tail);
+        CGorvantaDoc d;
+        ASSERT_EQ(LoadDocumentFile(d, Path("d.gva")).status, LoadStatus::Ok) << c.what;
+        std::vector<std::string> shown;
+        for (const auto& s : box.shown) shown.push_back(s.text);
+        EXPECT_EQ(shown, c.messages) << c.what;
+        EXPECT_EQ(d.m_plan, c.read ? healerPlan : CPlan()) << c.what;
+        EXPECT_EQ(d.HasDamagedBlock(), c.damaged) << c.what;
+        EXPECT_EQ(d.m_arrPool[0][1]->m_nMark, PieceMark::Excluded) << c.what;
+        // Nothing is lost by a save: a plan read is written again with every wish it has now, before what
+        // is kept, which is everything else.
+        std::string kept;
+        for (const CKeptBlock& k : d.KeptBlocks()) kept += k.bytes;
+        if (!c.read) {
+            EXPECT_EQ(kept, c.tail) << c.what;
+        }
+        EXPECT_EQ(Bytes(d), marked + (c.read ? healerBlock : "") + kept) << c.what;
+        d.DropDamagedBlocks();
+        EXPECT_FALSE(d.HasDamagedBlock()) << c.what;
+    }
+}
