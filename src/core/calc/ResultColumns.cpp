@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/calc/Wishes.h"
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
 #include "core/model/Properties.h"
@@ -44,6 +45,12 @@ int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap) {
     if (column == 6) return suit.GetCappedTotalResist(bypassCap);
     if (column == 7) return suit.m_nTotalResist;
     return suit.GetProperty(PropertyOfColumn(column)->index, bypassCap);
+}
+
+std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& suit) {
+    const bool bypass = wishes.m_bBypassResistCap != 0;
+    const int rank = wishes.RankColumn(), then = wishes.ThenColumn();
+    return {rank ? ResultColumnValue(suit, rank, bypass) : 0, then ? ResultColumnValue(suit, then, bypass) : 0};
 }
 
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap) {

@@ -5,9 +5,11 @@
 #include <compare>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CArmorSuit;
+class CWishes;
 
 constexpr int RESULT_COLUMN_COUNT = 16;
 
@@ -17,6 +19,10 @@ const std::array<const char*, RESULT_COLUMN_COUNT>& ResultColumnHeadings();
 // The number column 1 to 15 shows for the suit (0 for any other column): the resist columns and the
 // effective total follow `bypassCap`, the actual total is the sum stored when the suit was totalled.
 int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap);
+
+// What a ranked run orders a suit by for the wishes, the greater pair first: the "Rank By" column's
+// value, then the "Then By" column's (0 where a key is off), both with the wishes' bypass.
+std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& suit);
 
 // Column texts of a suit: its name, then the values of columns 1 to 15.
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap);

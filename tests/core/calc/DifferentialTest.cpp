@@ -125,6 +125,9 @@ void MakeCase(uint32_t seed, CCase& c, bool copies = false, bool ranked = false)
             c.param.*m = 0;
         if (ease == 0) c.lowerLimit = Pick(rng, -50, 0);
     }
+    // Half the runs order equal values by a second column; now and then by a value that names none.
+    if (Chance(rng, 50))
+        c.param.m_nThenBy = Chance(rng, 15) ? std::array{0, 16, -1, c.param.m_nRankBy}[size_t(Pick(rng, 0, 3))] : Pick(rng, 1, 15);
 }
 
 CCalcResult Reference(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running) {
@@ -172,7 +175,8 @@ void ExpectRankedListing(const CCalcParam& param, const CalcPool& pool, int32_t 
     EXPECT_LE(r.m_nExamined, r.m_nCombinations);
     ASSERT_EQ(r.m_nFound, int64_t(rec.suits.size()));
     EXPECT_LE(r.m_nFound, std::max(param.m_nSuitLimit, 1));
-    std::pair<int64_t, std::vector<ptrdiff_t>> previous;  // (minus the value, piece places): listing order
+    // (minus the value, minus the second value, piece places): listing order
+    std::tuple<int64_t, int64_t, std::vector<ptrdiff_t>> previous;
     for (size_t i = 0; i < rec.suits.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "suit " << i);
         const CArmorSuit& suit = *rec.suits[i];
@@ -194,7 +198,9 @@ void ExpectRankedListing(const CCalcParam& param, const CalcPool& pool, int32_t 
         RunReferenceSearch(param, alone, lowerLimit, running, one);
         ASSERT_EQ(one.suits.size(), 1u) << "not a qualifying combination";
         const bool bypass = param.m_bBypassResistCap != 0;
-        const std::pair key{-int64_t(ResultColumnValue(*one.suits[0], param.RankColumn(), bypass)), places};
+        const int then = param.ThenColumn();
+        const std::tuple key{-int64_t(ResultColumnValue(*one.suits[0], param.RankColumn(), bypass)),
+                             then ? -int64_t(ResultColumnValue(*one.suits[0], then, bypass)) : 0, places};
         if (i > 0) {
             EXPECT_LT(previous, key) << "out of order";
         }
@@ -282,6 +288,7 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
             param.m_nHCILimit = minimums ? 0 : INT32_MIN;
             const int32_t lowerLimit = minimums ? 150 : 0;
             param.m_nRankBy = rankBy;
+            param.m_nThenBy = rankBy == 8 ? 6 : 0;  // one stopped run with a second key
             if (rankBy) param.m_nSuitLimit = 5;
             std::atomic<int32_t> running{0};
             CRecorder got(running);

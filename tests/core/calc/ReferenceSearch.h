@@ -3,7 +3,8 @@
 // combination. Slow on purpose; the engine is checked against it.
 // Ranked runs (RankColumn() 1 to 15) visit every combination, keep the Suit Limit best qualifying ones by
 // the column's value, earlier combinations first among equal values, and report them in that order at
-// the end (a stop during that listing ends it).
+// the end (a stop during that listing ends it). With a "Then By" column, equal values are ordered by that
+// column's value, greatest first, before visiting order.
 #include <atomic>
 
 #include "core/calc/CalcEngine.h"
