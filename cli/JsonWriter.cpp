@@ -32,6 +32,11 @@ void CJsonWriter::Number(int64_t value) {
     m_out += std::to_string(value);
 }
 
+void CJsonWriter::Null() {
+    BeginMember();
+    m_out += "null";
+}
+
 void CJsonWriter::Digits(const std::string& decimal) {
     BeginMember();
     m_out += decimal;

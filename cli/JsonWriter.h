@@ -22,6 +22,7 @@ public:
     // The next member's key: json.Key("name").String(name).
     CJsonWriter& Key(const std::string& key);
     void Number(int64_t value);
+    void Null();
     // A whole number of any size, as its decimal digits.
     void Digits(const std::string& decimal);
     // 8-bit text, written in UTF-8.

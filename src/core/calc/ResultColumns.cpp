@@ -53,6 +53,15 @@ std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& su
     return {rank ? ResultColumnValue(suit, rank, bypass) : 0, then ? ResultColumnValue(suit, then, bypass) : 0};
 }
 
+std::array<int64_t, RESULT_COLUMN_COUNT - 1> ResultColumnDeltas(const CArmorSuit& suit, const CArmorSuit& other, bool bypassCap) {
+    std::array<int64_t, RESULT_COLUMN_COUNT - 1> d{};
+    for (int n = 1; n < RESULT_COLUMN_COUNT; ++n)
+        d[size_t(n - 1)] = int64_t(ResultColumnValue(suit, n, bypassCap)) - ResultColumnValue(other, n, bypassCap);
+    return d;
+}
+
+std::string SignedText(int64_t delta) { return (delta > 0 ? "+" : "") + std::to_string(delta); }
+
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap) {
     std::array<std::string, RESULT_COLUMN_COUNT> texts;
     texts[0] = suit.m_strName;

@@ -24,6 +24,11 @@ int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap);
 // value, then the "Then By" column's (0 where a key is off), both with the wishes' bypass.
 std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& suit);
 
+// Columns 1 to 15 of the suit less those of the other (index 0 is column 1), both with the same bypass.
+std::array<int64_t, RESULT_COLUMN_COUNT - 1> ResultColumnDeltas(const CArmorSuit& suit, const CArmorSuit& other, bool bypassCap);
+// A difference as the list shows it beside a value: "+12", "-3", "0".
+std::string SignedText(int64_t delta);
+
 // Column texts of a suit: its name, then the values of columns 1 to 15.
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap);
 

@@ -60,6 +60,12 @@ std::string TrimName(const std::string& name) {
 
 bool SameCharacterName(const std::string& a, const std::string& b) { return CompareNoCaseCp1252(a, b) == 0; }
 
+CArmorSuit* SuitOfCharacter(const CGorvantaDoc& doc, const std::string& name) {
+    for (CArmorSuit* s : doc.m_arrSuits)
+        if (s && SameCharacterName(s->m_strCharacter, name)) return s;
+    return nullptr;
+}
+
 CAssignQuestions MessageBoxQuestions() {
     return {[](const char* message) { ShowMessage(message, MsgButtons::OK, MsgIcon::Stop); },
             [](const std::string& name) {
@@ -80,13 +86,7 @@ bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedNam
     if (name.empty()) return refuse(MSG_NAME_EMPTY);
     if (!doc || !suit || FindSuit(*doc, suit) != doc->m_arrSuits.end() || !PiecesStillInPool(*doc, *suit))
         return refuse(MSG_ASSIGN_ERROR);
-    CArmorSuit* old = nullptr;
-    for (CArmorSuit* s : doc->m_arrSuits)
-        if (s && SameCharacterName(s->m_strCharacter, name)) {
-            old = s;
-            break;
-        }
-    if (old) {
+    if (CArmorSuit* old = SuitOfCharacter(*doc, name)) {
         if (!ask.replaceSuit || !ask.replaceSuit(name)) return false;
         ReleaseAssignedSuit(*doc, old);
     }

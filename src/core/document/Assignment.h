@@ -24,6 +24,8 @@ constexpr const char* MSG_REPLACE_QUESTION =
 std::string TrimName(const std::string& name);
 // Character names compare after lower-casing both in Windows-1252.
 bool SameCharacterName(const std::string& a, const std::string& b);
+// The suit assigned to the character (names compared as above), or null.
+CArmorSuit* SuitOfCharacter(const CGorvantaDoc& doc, const std::string& name);
 
 // The whole assignment of the suit details dialog's "Assign/Exit". On true the document owns the suit and
 // its pieces; on false nothing has changed and the caller still owns the suit. A missing document or suit,

@@ -118,6 +118,7 @@ private:
     std::array<CSpinEdit*, SETTINGS_COUNT> m_spins{};
     std::array<QCheckBox*, SETTINGS_COUNT> m_checks{};
     std::array<CRankChoice*, SETTINGS_COUNT> m_choices{};
+    std::array<QComboBox*, SETTINGS_COUNT> m_thens{};  // "then by": index 0 "(none)", n the column n
     std::array<QLabel*, SETTINGS_COUNT> m_reach{};
     std::array<int, SETTINGS_COUNT> m_reachIndex{};  // HIGH_ index of a minimum's value, -1 for others
     std::optional<CalcPool> m_pool;
