@@ -56,6 +56,40 @@ static void ChooseFloorJoin(CPlan& plan) {
         plan.m_nThenFloorMin = plan.m_limits.v[key.m_nJoinLane];
 }
 
+// Both joins of the second key as one, where it has both.
+static void MakeBothJoin(CPlan& plan) {
+    CThenJoin& j = plan.m_thenBoth;
+    if (!plan.m_then.m_bJoin || !plan.m_thenFloor.m_bJoin) return;
+    j.m_bOn = true;
+    j.m_nValueLane = plan.m_then.m_nJoinRankLane;
+    j.m_nLane1 = plan.m_then.m_nJoinLane;
+    j.m_nLimit1 = plan.m_then.m_nJoinLimit;
+    j.m_nLane2 = plan.m_thenFloor.m_nJoinLane;
+    const int m = plan.m_nLevels;
+    j.m_arrRest.assign(size_t(m) + 1, {});
+    auto part = [](int lane, const CVals& v, int64_t sum) { return lane < 0 ? sum : int64_t(v.v[lane]); };
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        j.m_arrRest[size_t(l)] = j.m_arrRest[size_t(l) + 1];
+        if (level.m_arrConsidered.empty()) continue;
+        for (int p1 = 0; p1 < CThenJoin::STEPS; ++p1)
+            for (int p2 = 0; p2 < CThenJoin::STEPS; ++p2)
+                for (int set = 0; set < 32; ++set) {
+                    int64_t most = std::numeric_limits<int64_t>::min();
+                    for (int32_t i : level.m_arrConsidered) {
+                        const CVals& v = level.m_arrVals[size_t(i)];
+                        int64_t sum = 0;
+                        for (int k = 0; k < LANE_RESIST_END; ++k)
+                            if (set >> k & 1) sum += v.v[k];
+                        most = std::max(most, CPlan::SCALE * part(j.m_nValueLane, v, sum) +
+                                                  CThenJoin::kStep2[p1] * part(j.m_nLane1, v, sum) +
+                                                  CThenJoin::kStep2[p2] * part(j.m_nLane2, v, sum));
+                    }
+                    j.m_arrRest[size_t(l)][size_t(p1)][size_t(p2)][size_t(set)] += most;
+                }
+    }
+}
+
 static void MakeJoinRest(CPlan& plan, CRankKey& key) {
     if (!key.m_bJoin) return;
     const int m = plan.m_nLevels;
@@ -229,6 +263,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         MakeJoinRest(plan, plan.m_then);
         ChooseFloorJoin(plan);
         MakeJoinRest(plan, plan.m_thenFloor);
+        MakeBothJoin(plan);
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

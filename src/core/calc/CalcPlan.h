@@ -77,6 +77,19 @@ struct CRankKey {
     std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrJoinRest;
 };
 
+// The second key joined with two slacks at once: another minimum's (m_nLane1, fixed limit) and the first
+// key's column's (m_nLane2, the floor the run raises). Per level, steps p1, p2 and set of resists: the most
+// levels l.. add to SCALE x the value + kStep2[p1] x slack 1 + kStep2[p2] x slack 2 (lane -1: capped total).
+struct CThenJoin {
+    static constexpr int STEPS = 8;
+    static constexpr int32_t kStep2[STEPS] = {0, 1, 2, 4, 8, 16, 32, 64};  // sixteenths
+    bool m_bOn = false;
+    int m_nValueLane = -1;
+    int m_nLane1 = -1, m_nLane2 = -1;
+    int32_t m_nLimit1 = 0;
+    std::vector<std::array<std::array<std::array<int64_t, 32>, STEPS>, STEPS>> m_arrRest;
+};
+
 struct CPlan {
     int m_nLevels = 0;
     std::vector<CLevel> m_arrLevels;
@@ -100,6 +113,7 @@ struct CPlan {
     // with the first key's own column, whose floor is the least first value a listed combination can
     // still have (known only as the run goes).
     CRankKey m_then, m_thenFloor;
+    CThenJoin m_thenBoth;  // both joins at once, where the second key has both
     int32_t m_nThenFloorMin = std::numeric_limits<int32_t>::min();  // the first key's column's own minimum
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
@@ -212,9 +226,37 @@ struct CPlan {
     // `floor`, or without a floor (none known yet).
     int32_t ThenBound(int l, const CVals& s, std::optional<int32_t> floor) const {
         int32_t b = JoinedBound(m_then, l, s, m_then.m_nJoinLimit);
-        if (floor && m_thenFloor.m_bJoin)
-            b = std::min(b, JoinedBound(m_thenFloor, l, s, std::max(*floor, m_nThenFloorMin)));
-        return b;
+        if (!floor || !m_thenFloor.m_bJoin) return b;
+        const int32_t limit2 = std::max(*floor, m_nThenFloorMin);
+        if (m_thenBoth.m_bOn) return std::min(b, BothBound(l, s, limit2));
+        return std::min(b, JoinedBound(m_thenFloor, l, s, limit2));
+    }
+    // value <= value + mu1 slack1 + mu2 slack2 for any mu1, mu2 >= 0 where both slacks are not negative;
+    // with mu2 = 0 or mu1 = 0 this is each single join, so it is never looser than they are.
+    int32_t BothBound(int l, const CVals& s, int32_t limit2) const {
+        const CThenJoin& j = m_thenBoth;
+        int set = 31;
+        const bool sets = !m_bBypass && (j.m_nValueLane < 0 || j.m_nLane1 < 0 || j.m_nLane2 < 0);
+        if (sets) TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
+        int64_t best = int64_t(PlainColumnBound(m_nThen, l, s)) * SCALE;
+        const auto& rest = j.m_arrRest[size_t(l)];
+        const int tried[3] = {set, 31, 0};
+        for (int t = 0; t < (sets ? 3 : 1); ++t) {
+            const int set2 = tried[t];
+            if (t > 0 && set2 == set) continue;
+            int64_t sum = 0;
+            for (int k = 0; k < LANE_RESIST_END; ++k)
+                if (set2 >> k & 1) sum += s.v[k];
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t value = j.m_nValueLane < 0 ? capped : s.v[j.m_nValueLane];
+            const int64_t slack1 = (j.m_nLane1 < 0 ? capped : s.v[j.m_nLane1]) - j.m_nLimit1;
+            const int64_t slack2 = (j.m_nLane2 < 0 ? capped : s.v[j.m_nLane2]) - limit2;
+            for (int p1 = 0; p1 < CThenJoin::STEPS; ++p1)
+                for (int p2 = 0; p2 < CThenJoin::STEPS; ++p2)
+                    best = std::min(best, SCALE * value + CThenJoin::kStep2[p1] * slack1 + CThenJoin::kStep2[p2] * slack2 +
+                                              rest[size_t(p1)][size_t(p2)][size_t(set2)]);
+        }
+        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
     }
 
     int32_t Total(const CVals& s) const {

@@ -1,6 +1,7 @@
 #include "ResultColumns.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "core/calc/Wishes.h"
 #include "core/model/ArmorPiece.h"
@@ -89,8 +90,17 @@ std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::ve
     });
 }
 
+std::string SpreadsheetSafe(const std::string& cell) {
+    if (cell.empty() || std::string_view("=+-@").find(cell[0]) == std::string_view::npos) return cell;
+    // A plain number, negative ones included, is read as a number, not run.
+    size_t i = cell[0] == '-' || cell[0] == '+' ? 1 : 0;
+    if (i < cell.size() && cell.find_first_not_of("0123456789", i) == std::string::npos) return cell;
+    return "'" + cell;
+}
+
 std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows) {
-    return JoinLines(headings, rows, ',', "\r\n", [](std::string& out, const std::string& cell) {
+    return JoinLines(headings, rows, ',', "\r\n", [](std::string& out, const std::string& raw) {
+        const std::string cell = SpreadsheetSafe(raw);
         if (cell.find_first_of(",\"\r\n") == std::string::npos) {
             out += cell;
             return;

@@ -53,8 +53,12 @@ int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column,
 // keeps one cell per column and one line per row.
 std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
 // Comma-separated as RFC 4180 has it: a field with a comma, a quote, CR or LF goes in quotes with its
-// quotes doubled; lines end "\r\n".
+// quotes doubled; lines end "\r\n". Every field first goes through SpreadsheetSafe.
 std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
+
+// A cell a spreadsheet would run as a formula (a leading "=", "+", "-" or "@", but not a plain whole
+// number such as "-5") with an apostrophe in front, which makes it text.
+std::string SpreadsheetSafe(const std::string& cell);
 
 // "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
 std::string FormatElapsed(int64_t seconds);

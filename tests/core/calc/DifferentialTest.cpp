@@ -6,6 +6,7 @@
 
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
+#include "core/calc/Reach.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
 
@@ -382,6 +383,20 @@ TEST(SearchDifferential, MarkedPoolsMatchTheReferenceReducedAndFiltered) {
             EXPECT_EQ(reduced.suits[i]->m_arrPieces, kept[i]->m_arrPieces) << "suit " << i;
             EXPECT_EQ(reduced.suits[i]->m_strName, SuitName(int64_t(i))) << "suit " << i;
         }
+        if (HasFailure()) return;
+    }
+}
+
+// The reach of every minimum against the plain search without it, on the same random cases (copies,
+// wrapping sums and medable-only included); and a ranked run's key order, both keys, is the reference's.
+TEST(SearchDifferential, ReachOfEachMinimumMatchesThePlainSearch) {
+    for (uint32_t seed = 30001; seed <= 30400; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        CCase c;
+        MakeCase(seed, c, seed % 3 == 0);
+        const CalcReach got = MinimumReach(c.param, c.pool.lists, c.lowerLimit, 1 + int(seed % 2));
+        const auto want = ReferenceReach(c.param, c.pool.lists, c.lowerLimit);
+        for (int h = 0; h < HIGH_COUNT; ++h) EXPECT_EQ(got[size_t(h)], want[size_t(h)]) << SummaryRow(h);
         if (HasFailure()) return;
     }
 }

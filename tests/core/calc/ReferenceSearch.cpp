@@ -189,3 +189,36 @@ done:
     running.store(0);
     return result;
 }
+
+std::array<std::optional<int32_t>, HIGH_COUNT> ReferenceReach(const CCalcParam& param, const CalcPool& pool,
+                                                               int32_t lowerLimit) {
+    struct CMost : ICalcReporter {
+        int column = 0;
+        bool bypass = false;
+        std::optional<int32_t> most;
+        void OnBegin(const CCalcCount&) override {}
+        void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
+            const int32_t v = ResultColumnValue(*suit, column, bypass);
+            most = std::max(most.value_or(v), v);
+        }
+        void OnEnd(const CCalcMsg&) override {}
+    };
+    static const int kColumns[HIGH_COUNT] = {6, 8, 9, 10, 11, 12, 13, 14, 15};
+    static int32_t CCalcParam::*const kMinimums[HIGH_COUNT] = {
+        nullptr,           &CCalcParam::m_nLuckLimit, &CCalcParam::m_nLMCLimit, &CCalcParam::m_nLRCLimit, &CCalcParam::m_nMRLimit,
+        &CCalcParam::m_nHRLimit, &CCalcParam::m_nSRLimit,   &CCalcParam::m_nDCILimit, &CCalcParam::m_nHCILimit};
+    std::array<std::optional<int32_t>, HIGH_COUNT> reach;
+    for (int h = 0; h < HIGH_COUNT; ++h) {
+        CCalcParam p = param;
+        p.m_nRankBy = 0;
+        p.m_nSuitLimit = INT32_MAX;
+        if (kMinimums[h]) p.*kMinimums[h] = INT32_MIN;
+        CMost most;
+        most.column = kColumns[h];
+        most.bypass = p.m_bBypassResistCap != 0;
+        std::atomic<int32_t> running{0};
+        RunReferenceSearch(p, pool, h == 0 ? INT32_MIN : lowerLimit, running, most);
+        reach[size_t(h)] = most.most;
+    }
+    return reach;
+}
