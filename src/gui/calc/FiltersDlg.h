@@ -86,6 +86,7 @@ public:
     CSpinEdit* FieldSpin(Member m) const { return m_spins[Index(m)]; }
     QCheckBox* CheckBox(Member m) const { return m_checks[Index(m)]; }
     CRankChoice* Choice(Member m) const { return m_choices[Index(m)]; }
+    QComboBox* ThenChoice(Member m) const { return m_thens[Index(m)]; }
     // The highest value the pool reaches beside a minimum's field, or null for a setting without one.
     QLabel* ReachLabel(Member m) const { return m_reach[Index(m)]; }
     QPushButton* OkButton() const { return m_btnOk; }

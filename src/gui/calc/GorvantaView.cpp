@@ -175,19 +175,22 @@ int CGorvantaView::ShownWidth(int column) const {
     if (column < 0 || column >= COLUMN_COUNT) return 0;
     static const std::array<int32_t, COLUMN_COUNT> kDefaults = CSettings().m_nColumnWidth;
     const int stored = TheSettings().m_nColumnWidth[size_t(column)];
+    // While comparing, a number and its difference must both show; nothing of it is stored.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int compared = m_pModel->IsComparing() && column > 0
+                             ? int(std::ceil(QFontMetricsF(font()).horizontalAdvance(QStringLiteral("000  +000")))) + 2 * margin
+                             : 0;
     // A width the player has set stays as it is, even one that cuts the heading.
-    if (stored != kDefaults[size_t(column)]) return stored;
+    if (stored != kDefaults[size_t(column)]) return std::max(stored, compared);
     QHeaderView* header = horizontalHeader();
     // The header's own measure, with the arrow's room; a hidden section has none.
     int fit = header->isSectionHidden(column) ? 0 : header->sectionSizeHint(column);
     if (column == 0) {
-        // The cell's text margins, as the item delegate draws them.
-        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
         // Text is laid out in fractions of a pixel: a rounded-down width would cut the last one.
         const qreal text = QFontMetricsF(font()).horizontalAdvance(QString::fromLatin1(kWidestSuitName));
         fit = std::max(fit, int(std::ceil(text)) + 2 * margin);
     }
-    return std::max(stored, fit);
+    return std::max({stored, fit, compared});
 }
 
 void CGorvantaView::ApplyShownWidths() {
@@ -406,7 +409,9 @@ void CGorvantaView::RefreshCompare() {
                 m_pCompareBox->setCurrentIndex(m_pCompareBox->count() - 1);
         }
     }
+    const bool was = m_pModel->IsComparing();
     m_pModel->SetCompared(ComparedSuit());
+    if (was != m_pModel->IsComparing()) ApplyShownWidths();
 }
 
 void CGorvantaView::keyPressEvent(QKeyEvent* event) {

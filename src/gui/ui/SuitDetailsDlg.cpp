@@ -179,8 +179,18 @@ void CSuitDetailsDlg::InsertColumns() {
         // A hidden column keeps its texts; it is only given no width.
         m_listDetails->setColumnHidden(n, !DisplayOn(s, n));
     }
+    // A resist above the cap shows what lies above it, "70 (+15)", in the totals row.
+    const int over = fontMetrics().horizontalAdvance(QStringLiteral("70 (+00)")) + 12;
+    for (int n = 2; n <= 6; ++n) m_listDetails->setColumnWidth(n, std::max(m_listDetails->columnWidth(n), over));
     if (m_pCompared) {
-        m_listDetails->setColumnWidth(COMPARED_COLUMN, int(kWidths[1] * scale + 0.5));
+        // Two item texts side by side: each gets less room, and the slot labels room for their mark.
+        const int item = int(kWidths[1] * 0.7 * scale + 0.5);
+        m_listDetails->setColumnWidth(1, item);
+        m_listDetails->setColumnWidth(COMPARED_COLUMN, item);
+        QFont bold = m_listDetails->font();
+        bold.setBold(true);
+        m_listDetails->setColumnWidth(0, std::max(m_listDetails->columnWidth(0),
+                                                  QFontMetrics(bold).horizontalAdvance(QStringLiteral("Bracelet *")) + 12));
         // Beside the result's pieces, so that a slot reads across as this piece against that one.
         m_listDetails->header()->moveSection(m_listDetails->header()->visualIndex(COMPARED_COLUMN), 2);
     }
