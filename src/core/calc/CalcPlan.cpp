@@ -1,5 +1,6 @@
 #include "CalcPlan.h"
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -54,6 +55,76 @@ static void ChooseFloorJoin(CPlan& plan) {
         plan.m_nThenFloorMin = plan.m_nLowerLimit;
     else if (plan.m_nRank >= 8)
         plan.m_nThenFloorMin = plan.m_limits.v[key.m_nJoinLane];
+}
+
+// The multiples of CCapJoin: those that bound the second key best over the whole pool (a projected
+// subgradient descent on them), at a few scales around them, since each part of the space has its own best.
+static void MakeCapJoin(CPlan& plan) {
+    CCapJoin& j = plan.m_thenCap;
+    if (!plan.m_bPrune || plan.m_bBypass || plan.m_nRank != 6 || plan.m_nThen < 7 || plan.m_nLevels == 0) return;
+    j.m_bOn = true;
+    j.m_nValueLane = CPlan::ColumnLane(plan.m_nThen);
+    if (plan.m_then.m_bJoin && plan.m_then.m_nJoinLane >= 0) {
+        j.m_nLane = plan.m_then.m_nJoinLane;
+        j.m_nLimit = plan.m_then.m_nJoinLimit;
+    }
+    const int parts = LANE_RESIST_END + 1;
+    auto part = [&](const CVals& v, int k) { return k < LANE_RESIST_END ? v.v[k] : (j.m_nLane >= 0 ? v.v[j.m_nLane] : 0); };
+    const int64_t limit[parts] = {70, 70, 70, 70, 70, j.m_nLimit};
+    std::array<double, parts> mu{};
+    std::array<double, parts> bestMu{};
+    double bestValue = std::numeric_limits<double>::max();
+    for (int it = 0; it < 300; ++it) {
+        double value = 0;
+        std::array<double, parts> g{};
+        for (int k = 0; k < parts; ++k) {
+            value -= mu[size_t(k)] * double(limit[k]);
+            g[size_t(k)] = -double(limit[k]);
+        }
+        for (const CLevel& level : plan.m_arrLevels) {
+            double most = -std::numeric_limits<double>::max();
+            const CVals* arg = nullptr;
+            for (int32_t i : level.m_arrConsidered) {
+                const CVals& v = level.m_arrVals[size_t(i)];
+                double x = v.v[j.m_nValueLane];
+                for (int k = 0; k < parts; ++k) x += mu[size_t(k)] * part(v, k);
+                if (x > most) {
+                    most = x;
+                    arg = &v;
+                }
+            }
+            if (!arg) continue;
+            value += most;
+            for (int k = 0; k < parts; ++k) g[size_t(k)] += part(*arg, k);
+        }
+        if (value < bestValue) {
+            bestValue = value;
+            bestMu = mu;
+        }
+        const double step = 0.5 / (1 + it);
+        for (int k = 0; k < parts; ++k) mu[size_t(k)] = std::max(0.0, mu[size_t(k)] - step * g[size_t(k)]);
+    }
+    static constexpr double kScales[CCapJoin::SCALES] = {0.5, 0.75, 1, 1.5, 2};
+    for (int t = 0; t < CCapJoin::SCALES; ++t)
+        for (int k = 0; k < parts; ++k)
+            j.m_arrMul[size_t(t)][size_t(k)] = int64_t(std::llround(double(CPlan::SCALE) * kScales[t] * bestMu[size_t(k)]));
+    const int m = plan.m_nLevels;
+    j.m_arrRest.assign(size_t(m) + 1, {});
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        j.m_arrRest[size_t(l)] = j.m_arrRest[size_t(l) + 1];
+        if (level.m_arrConsidered.empty()) continue;
+        for (int t = 0; t < CCapJoin::SCALES; ++t) {
+            int64_t most = std::numeric_limits<int64_t>::min();
+            for (int32_t i : level.m_arrConsidered) {
+                const CVals& v = level.m_arrVals[size_t(i)];
+                int64_t x = CPlan::SCALE * v.v[j.m_nValueLane];
+                for (int k = 0; k < parts; ++k) x += j.m_arrMul[size_t(t)][size_t(k)] * part(v, k);
+                most = std::max(most, x);
+            }
+            j.m_arrRest[size_t(l)][size_t(t)] += most;
+        }
+    }
 }
 
 // Both joins of the second key as one, where it has both.
@@ -264,6 +335,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         ChooseFloorJoin(plan);
         MakeJoinRest(plan, plan.m_thenFloor);
         MakeBothJoin(plan);
+        MakeCapJoin(plan);
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

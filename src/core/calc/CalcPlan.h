@@ -90,6 +90,20 @@ struct CThenJoin {
     std::vector<std::array<std::array<std::array<int64_t, 32>, STEPS>, STEPS>> m_arrRest;
 };
 
+// Ranked by the capped total, a second key among the suits at the cap's 350, where every resist is at
+// least 70: the second key's value plus, per resist, its own multiple of what the resist has above 70 (and
+// a multiple of the joined minimum's slack), the multiples found once for the whole pool and tried at a few
+// scales. Per level and scale: the most levels l.. add to SCALE x the value + the multiples' parts.
+struct CCapJoin {
+    static constexpr int SCALES = 5;
+    bool m_bOn = false;
+    int m_nValueLane = 0;
+    int m_nLane = -1;  // the joined minimum's lane, -1: none
+    int32_t m_nLimit = 0;
+    std::array<std::array<int64_t, LANE_RESIST_END + 1>, SCALES> m_arrMul{};  // resists, then the minimum's
+    std::vector<std::array<int64_t, SCALES>> m_arrRest;
+};
+
 struct CPlan {
     int m_nLevels = 0;
     std::vector<CLevel> m_arrLevels;
@@ -114,6 +128,7 @@ struct CPlan {
     // still have (known only as the run goes).
     CRankKey m_then, m_thenFloor;
     CThenJoin m_thenBoth;  // both joins at once, where the second key has both
+    CCapJoin m_thenCap;
     int32_t m_nThenFloorMin = std::numeric_limits<int32_t>::min();  // the first key's column's own minimum
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
@@ -227,9 +242,23 @@ struct CPlan {
     int32_t ThenBound(int l, const CVals& s, std::optional<int32_t> floor) const {
         int32_t b = JoinedBound(m_then, l, s, m_then.m_nJoinLimit);
         if (!floor || !m_thenFloor.m_bJoin) return b;
+        if (m_thenCap.m_bOn && *floor >= 5 * 70) b = std::min(b, CapBound(l, s));
         const int32_t limit2 = std::max(*floor, m_nThenFloorMin);
         if (m_thenBoth.m_bOn) return std::min(b, BothBound(l, s, limit2));
         return std::min(b, JoinedBound(m_thenFloor, l, s, limit2));
+    }
+    // Only for a first key at the cap: each resist's sum is then 70 or more, so each slack is not negative.
+    int32_t CapBound(int l, const CVals& s) const {
+        const CCapJoin& j = m_thenCap;
+        int64_t best = std::numeric_limits<int64_t>::max();
+        for (int t = 0; t < CCapJoin::SCALES; ++t) {
+            const auto& mul = j.m_arrMul[size_t(t)];
+            int64_t b = SCALE * s.v[j.m_nValueLane] + j.m_arrRest[size_t(l)][size_t(t)];
+            for (int k = 0; k < LANE_RESIST_END; ++k) b += mul[size_t(k)] * (int64_t(s.v[k]) - 70);
+            if (j.m_nLane >= 0) b += mul[LANE_RESIST_END] * (int64_t(s.v[j.m_nLane]) - j.m_nLimit);
+            best = std::min(best, b);
+        }
+        return int32_t(std::clamp<int64_t>(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE), INT32_MIN, INT32_MAX));
     }
     // value <= value + mu1 slack1 + mu2 slack2 for any mu1, mu2 >= 0 where both slacks are not negative;
     // with mu2 = 0 or mu1 = 0 this is each single join, so it is never looser than they are.
