@@ -3,6 +3,7 @@
 // listed, sixteen columns of which the eight after "Act. Total" can be hidden (from the Filters dialog
 // or the header's menu). Rows sort either way by a header click, copy as text and export as CSV. It
 // starts the runs of its document and receives their reports.
+#include <QComboBox>
 #include <QPointer>
 #include <QTableView>
 
@@ -20,7 +21,6 @@
 
 class CCalcProgress;
 class CColumnResizeWatcher;
-#include <QComboBox>
 class CWaitCursor;
 
 class CGorvantaView : public QTableView, public IDocView, public CCmdTarget, private ICalcRunSink {

@@ -180,8 +180,13 @@ void CSuitDetailsDlg::InsertColumns() {
         m_listDetails->setColumnHidden(n, !DisplayOn(s, n));
     }
     // A resist above the cap shows what lies above it, "70 (+15)", in the totals row.
-    const int over = fontMetrics().horizontalAdvance(QStringLiteral("70 (+00)")) + 12;
-    for (int n = 2; n <= 6; ++n) m_listDetails->setColumnWidth(n, std::max(m_listDetails->columnWidth(n), over));
+    if (m_pSuit && !s.m_bBypassResistCap) {
+        const CPropertyValues sums = CPropertyValues::Of(*m_pSuit);
+        const int over = fontMetrics().horizontalAdvance(QStringLiteral("70 (+00)")) + 12;
+        for (const PropertyDef& d : kPropertyTable)
+            if (d.high < 0 && sums.v[size_t(d.index)] > 70)
+                m_listDetails->setColumnWidth(DetailColumn(d), std::max(m_listDetails->columnWidth(DetailColumn(d)), over));
+    }
     if (m_pCompared) {
         // Two item texts side by side: each gets less room, and the slot labels room for their mark.
         const int item = int(kWidths[1] * 0.7 * scale + 0.5);
