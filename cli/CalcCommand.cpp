@@ -15,15 +15,19 @@
 #include "JsonWriter.h"
 #include "core/calc/CalcCount.h"
 #include "core/calc/CalcEngine.h"
+#include "core/calc/IntField.h"
+#include "core/calc/Reach.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
 #include "core/calc/Settings.h"
+#include "core/document/Assignment.h"
 #include "core/document/DocFile.h"
 #include "core/model/Cp1252.h"
 
 namespace {
 const CCommandSyntax kSyntax = {
-    "gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]",
+    "gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N] [--explain] "
+    "[--compare NAME]",
     "Searches a document's pool with the settings of the per-user store and prints the suits found.", 1, 1,
     "calc takes one document"};
 
@@ -36,7 +40,7 @@ public:
 };
 
 std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorSuit>>& suits, const CalcPool& pool,
-                 bool bypass) {
+                 bool bypass, const std::optional<CalcReach>& reach, const CArmorSuit* compared) {
     // Where each piece sits in the document's pool: list k, index i.
     std::unordered_map<const CArmorPiece*, std::pair<size_t, size_t>> where;
     for (size_t k = 0; k < pool.size(); ++k)
@@ -53,6 +57,17 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
     for (int h = 0; h < HIGH_COUNT; ++h) json.Key(kHighest[h]).Number(r.m_arrHighest[size_t(h)]);
     json.End();
     json.Key("summary").String(r.m_strSummary);
+    if (reach) {
+        json.Key("reach").BeginObject();
+        for (int h = 0; h < HIGH_COUNT; ++h) {
+            json.Key(kHighest[h]);
+            if (const auto& value = (*reach)[size_t(h)])
+                json.Number(*value);
+            else
+                json.Null();
+        }
+        json.End();
+    }
     json.Key("suits").BeginArray(CJsonWriter::Lines);
     for (const auto& suit : suits) {
         json.BeginObject();
@@ -70,6 +85,11 @@ std::string Json(const CCalcResult& r, const std::vector<std::unique_ptr<CArmorS
         for (const std::string& text : ResultColumnTexts(*suit, bypass))
             json.String(text);
         json.End();
+        if (compared) {
+            json.Key("delta").BeginArray();
+            for (int64_t d : ResultColumnDeltas(*suit, *compared, bypass)) json.Number(d);
+            json.End();
+        }
         json.End();
     }
     json.End();
@@ -112,9 +132,19 @@ int RunCalcCommand(const QStringList& args) {
     const QCommandLineOption threadsOption(QStringLiteral("threads"),
                                            QStringLiteral("worker threads, 0 (the default) for all cores"),
                                            QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption explainOption(
+        QStringLiteral("explain"),
+        QStringLiteral("adds to the JSON how far each minimum could go with the others kept (always when "
+                       "nothing qualifies)"));
+    const QCommandLineOption compareOption(
+        QStringLiteral("compare"),
+        QStringLiteral("adds to each suit in the JSON its columns 1 to 15 less those of the character's suit"),
+        QStringLiteral("NAME"));
     parser.addOption(setOption);
     parser.addOption(formatOption);
     parser.addOption(threadsOption);
+    parser.addOption(explainOption);
+    parser.addOption(compareOption);
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
 
     const QString format = parser.value(formatOption);
@@ -137,6 +167,15 @@ int RunCalcCommand(const QStringList& args) {
     if (!LoadForCommand(doc, LocalPath(parser.positionalArguments()[0]))) return CLI_EXIT_FILE;
     // Only for this run: nothing is written back to the store.
     for (const CSettingOverride& o : overrides) settings.Value(o.index) = o.value;
+    const CArmorSuit* compared = nullptr;
+    if (parser.isSet(compareOption)) {
+        const std::string name = Utf8ToCp1252(parser.value(compareOption).toStdString());
+        compared = SuitOfCharacter(doc, TrimName(name));
+        if (!compared) {
+            PrintError("gorvanta-cli: " + Cp1252ToUtf8(TrimName(name)) + " has no suit to compare with.");
+            return CLI_EXIT_FAILURE;
+        }
+    }
 
     CCollector collector;
     const auto start = std::chrono::steady_clock::now();
@@ -153,8 +192,12 @@ int RunCalcCommand(const QStringList& args) {
         return CLI_EXIT_FAILURE;
     }
 
-    const std::string out = format == QLatin1String("json") ? Json(result, collector.suits, doc.m_arrPool, bypass)
-                                                            : Tsv(result, collector.suits, bypass);
+    std::optional<CalcReach> reach;
+    if (format == QLatin1String("json") && (result.m_nFound == 0 || parser.isSet(explainOption)))
+        reach = MinimumReach(CalcParamFor(request), reduced, request.wishes.m_nLowerLimit, *threads);
+    const std::string out = format == QLatin1String("json")
+                                ? Json(result, collector.suits, doc.m_arrPool, bypass, reach, compared)
+                                : Tsv(result, collector.suits, bypass);
     if (const int status = WriteOutput(out); status != CLI_EXIT_OK) return status;
     char line[64];
     std::snprintf(line, sizeof line, "Elapsed time: %.3f s", elapsed);

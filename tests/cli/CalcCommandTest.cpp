@@ -12,8 +12,8 @@
 
 #include "core/calc/CalcEngine.h"
 #include "core/calc/ResultColumns.h"
-#include "core/document/DocFile.h"
 #include "core/document/Assignment.h"
+#include "core/document/DocFile.h"
 #include "qtstore/QtProfileStore.h"
 
 namespace {
@@ -292,7 +292,8 @@ TEST_F(CalcCli, RankByListsTheBestSuitsInOrder) {
 TEST_F(CalcCli, BadArgumentsAreUsageErrors) {
     const QString doc = QString::fromStdString(DocPath());
     const QByteArray usage =
-        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]\n";
+        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N] [--explain] "
+        "[--compare NAME]\n";
     const QByteArray notInt = "the value is not a 32-bit integer", threads =
         "--threads takes a whole number from 0 (all cores) to 256";
     const std::pair<QStringList, QByteArray> bad[] = {
@@ -505,4 +506,54 @@ TEST_F(PlanCli, BadArgumentsAreUsageErrorsAndChangeNothing) {
         EXPECT_TRUE(r.err.contains("usage: gorvanta-cli plan DOC.gva")) << c.why;
     }
     EXPECT_EQ(FileBytes(), before);
+}
+
+// "Then By" orders equal "Rank By" values; --compare adds each suit's columns less a character's suit's;
+// the reaches come with a run that lists nothing, or with --explain.
+TEST_F(CalcCli, ThenByCompareAndReach) {
+    {
+        CGorvantaDoc doc;
+        ASSERT_EQ(LoadDocumentFile(doc, DocPath()).status, LoadStatus::Ok);
+        auto* worn = new CArmorSuit;
+        worn->AddPiece(AddPiece(doc, 0, {70, 5, 80, 0, 1}));
+        doc.m_arrPool[0].pop_back();  // the suit's own piece, not the pool's
+        worn->m_arrPieces.back()->m_nLuck = 30;
+        worn->CalcTotals();
+        AddAssignedSuit(doc, worn, "Bob");
+        ASSERT_TRUE(SaveDocumentFile(doc, DocPath()));
+    }
+    // By luck, then by LRC: the first head wear with the second arms (LRC 20) goes before the first arms.
+    const QJsonObject ranked = Json({"--set", "LowerLimit=0", "--set", "Rank By=8", "--set", "Then By=10",
+                                     "--compare", "bob"});
+    const QJsonArray suits = ranked.value("suits").toArray();
+    ASSERT_EQ(suits.size(), 4);
+    const QJsonArray order[] = {{QJsonArray{0, 0}, QJsonArray{2, 1}}, {QJsonArray{0, 0}, QJsonArray{2, 0}},
+                                {QJsonArray{0, 1}, QJsonArray{2, 1}}, {QJsonArray{0, 1}, QJsonArray{2, 0}}};
+    // Bob's suit as the columns show it: resists capped, 70 5 70 0 1, totals 146 and 156, luck 30.
+    const int bob[15] = {70, 5, 70, 0, 1, 146, 156, 30, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject s = suits[i].toObject();
+        EXPECT_EQ(s.value("pieces").toArray(), order[i]) << i;
+        const QStringList columns = Strings(s.value("columns").toArray());
+        const QJsonArray delta = s.value("delta").toArray();
+        ASSERT_EQ(delta.size(), 15);
+        for (int n = 1; n <= 15; ++n) EXPECT_EQ(delta[n - 1].toInt(), columns[n].toInt() - bob[n - 1]) << i << " " << n;
+    }
+    EXPECT_FALSE(ranked.contains("reach"));
+
+    CCliRun missing = Cli({QString::fromStdString(DocPath()), "--format", "json", "--compare", "Alice"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("Alice has no suit to compare with.")) << missing.err.constData();
+
+    // Nothing reaches 350: the resist minimum alone could go to 320; with it no luck can be had.
+    const QJsonObject none = Json({"--set", "LowerLimit=350", "--set", "Luck Limit=50"});
+    EXPECT_EQ(none.value("found").toInt(), 0);
+    const QJsonObject reach = none.value("reach").toObject();
+    EXPECT_EQ(reach.keys().size(), 9);
+    EXPECT_EQ(reach.value("total").toInt(), 320);
+    EXPECT_TRUE(reach.value("luck").isNull());
+    EXPECT_TRUE(reach.value("hci").isNull());
+    const QJsonObject explained = Json({"--explain"});
+    EXPECT_EQ(explained.value("reach").toObject().value("luck").toInt(), 100);
+    EXPECT_EQ(explained.value("reach").toObject().value("total").toInt(), 320);
 }

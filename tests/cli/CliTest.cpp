@@ -462,7 +462,8 @@ TEST_F(CliTest, HelpAndBadUsageShowTheUsage) {
     const std::string import = "usage: gorvanta-cli import DOC.gva [TEXTFILE]\n";
     const std::string dump = "usage: gorvanta-cli dump DOC.gva\n";
     const std::string calc =
-        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N]\n";
+        "usage: gorvanta-cli calc DOC.gva [--set \"NAME=VALUE\"]... [--format tsv|json] [--threads N] [--explain] "
+        "[--compare NAME]\n";
     // Each: the arguments, why they are bad usage (empty for help), the usage or the start of the help,
     // and what else the help must mention.
     const struct {

@@ -222,7 +222,7 @@ private:
     void Subtree(int l, const CVals& s) {
         if (m_plan.m_arrDead[size_t(l)]) return;  // a slot below has nothing the medable rule lets through
         if (kPrune && (!m_plan.Feasible(l, s) ||
-                       (m_pRank && (Outranked(m_plan.QuickRankBound(l, s)) || Outranked(m_plan.RankBound(l, s))))))
+                       (m_pRank && Outranked(l, s))))
             Bulk(l, s);
         else if (m_plan.m_arrLevels[size_t(l)].m_bCopies)
             LevelOfClasses<kPrune>(l, s);
@@ -280,7 +280,7 @@ private:
             m_hi[size_t(h)] = std::max(m_hi[size_t(h)], s.v[BonusLane(h)]);
         if (!P.Qualifies(total, s)) return;
         if (m_pRank)
-            Offer(P.RankValue(s, total));
+            Offer(P.KeyOf(s, total));
         else
             AddHit();
     }
@@ -289,20 +289,46 @@ private:
     // nothing for the list.
     int64_t Listed() const { return int64_t(m_out.m_arrHits.size()) + m_nKept; }
 
-    // Nothing of value at most `bound` can be listed: worse than the worst of the chunks' full shared best,
+    // Nothing of a key at most `bound` can be listed: worse than the worst of the chunks' full shared best,
     // or no better than the worst of this chunk's own full best, which all come earlier.
-    bool Outranked(int32_t bound) const {
+    bool Outranked(int64_t bound) const {
         if (bound < m_pRank->Floor()) return true;
         const CRankShared::CWorst w = m_pRank->Worst();
-        if (w.full && (bound < w.value || (bound == w.value && m_nChunk > w.chunk))) return true;
+        if (w.full && (bound < w.key || (bound == w.key && m_nChunk > w.chunk))) return true;
         const auto& best = m_out.m_arrRanked;
-        return int64_t(best.size()) >= m_plan.m_nSuitLimit && bound <= best.front().m_nValue;
+        return int64_t(best.size()) >= m_plan.m_nSuitLimit && bound <= best.front().m_nKey;
+    }
+    // Nothing below the prefix s at level l can be listed. The second key is bounded only where the first
+    // key's bound is no more than the least first value a listed combination can have, which then also
+    // joins the second key's bound.
+    bool Outranked(int l, const CVals& s) const {
+        const CPlan& P = m_plan;
+        const int32_t open = P.m_nThen ? std::numeric_limits<int32_t>::max() : 0;
+        if (Outranked(RankKey(P.QuickRankBound(l, s), open))) return true;
+        const int32_t first = P.RankBound(l, s);
+        if (Outranked(RankKey(first, open))) return true;
+        if (!P.m_nThen) return false;
+        const std::optional<int32_t> floor = FirstFloor();
+        if (!floor || first > *floor) return false;
+        int32_t second = P.PlainColumnBound(P.m_nThen, l, s);
+        if (Outranked(RankKey(first, second))) return true;
+        second = std::min(second, P.ThenBound(l, s, floor));
+        return Outranked(RankKey(first, second));
+    }
+    // The least first value a combination must have to be listed, where one is known.
+    std::optional<int32_t> FirstFloor() const {
+        std::optional<int32_t> floor;
+        auto raise = [&](int64_t key) { floor = std::max(floor.value_or(std::numeric_limits<int32_t>::min()), RankKeyFirst(key)); };
+        if (m_pRank->Floor() != std::numeric_limits<int64_t>::min()) raise(m_pRank->Floor());
+        if (const CRankShared::CWorst w = m_pRank->Worst(); w.full) raise(w.key);
+        if (int64_t(m_out.m_arrRanked.size()) >= m_plan.m_nSuitLimit) raise(m_out.m_arrRanked.front().m_nKey);
+        return floor;
     }
 
-    void Offer(int32_t value) {
-        if (Outranked(value)) return;
+    void Offer(int64_t key) {
+        if (Outranked(key)) return;
         CRankHit hit;
-        hit.m_nValue = value;
+        hit.m_nKey = key;
         hit.m_nChunk = m_nChunk;
         hit.m_nSeq = m_nKept;
         std::copy_n(m_idx, m_plan.m_nLevels, hit.m_idx);
@@ -804,7 +830,7 @@ public:
     // Returns the number of workers that ran (0: the calling thread searched alone).
     int Run(int threads, CMerger& merger, ICalcReporter& reporter) {
         OrderChunks();
-        if (const std::optional<int32_t> floor = CRankProbe(m_plan, m_run.m_running).Floor()) m_shared.SetFloor(*floor);
+        if (const std::optional<int64_t> floor = CRankProbe(m_plan, m_run.m_running).Floor()) m_shared.SetFloor(*floor);
         std::vector<std::thread> workers;
         if (threads > 1) {
             workers.reserve(size_t(threads));
@@ -875,7 +901,9 @@ private:
             for (int64_t node = m_split.First(c); node < m_split.First(c + 1); ++node) {
                 int32_t idx[SLOT_COUNT];
                 CVals s;
-                if (m_plan.DecodePrefix(depth, node, idx, s) && m_plan.Feasible(depth, s)) most = std::max<int64_t>(most, m_plan.RankBound(depth, s));
+                if (m_plan.DecodePrefix(depth, node, idx, s) && m_plan.Feasible(depth, s))
+                    most = std::max(most, RankKey(m_plan.RankBound(depth, s),
+                                                  m_plan.m_nThen ? m_plan.ThenBound(depth, s, std::nullopt) : 0));
             }
             keyed.emplace_back(most, c);
         }
@@ -920,7 +948,7 @@ private:
             examined = m_nExamined;
         }
         reporter.OnProgress(examined);
-        if (const std::optional<int32_t> best = m_shared.Best()) reporter.OnBestSoFar(*best);
+        if (const std::optional<int64_t> best = m_shared.Best()) reporter.OnBestSoFar(RankKeyFirst(*best));
     }
 
     const CPlan& m_plan;
@@ -1102,6 +1130,7 @@ CalcHighest ReachableHighest(const CCalcParam& param, const CalcPool& pool) {
     } quiet;
     CCalcParam none = param;
     none.m_nRankBy = 0;
+    none.m_nThenBy = 0;
     const int32_t most = std::numeric_limits<int32_t>::max();
     for (const SettingDef& d : kSettingTable)
         if (d.high > HIGH_TOTAL) none.*d.param = most;

@@ -1,5 +1,6 @@
 #include "CalcPlan.h"
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -14,33 +15,178 @@ CVals ValsOf(const CArmorPiece& p) {
     return r;
 }
 
-// Sorts the level's considered pieces into classes, and its resist vectors into those worth trying.
-// Which minimum a ranked run's bound joins with its value: the total resist minimum when the ranked
-// column is not the capped total, otherwise the bonus minimum closest to what the pool can reach at most.
-// Resist columns are capped at 70 already and join nothing.
-static void ChooseJoin(CPlan& plan) {
-    if (!plan.m_bPrune || plan.m_nRank < 6) return;
-    plan.m_nJoinRankLane = plan.m_nRank == 6 ? -1 : plan.RankLane();
-    if (plan.m_nRank != 6 && plan.m_nLowerLimit > 0) {
-        plan.m_nJoinLane = -1;
-        plan.m_nJoinLimit = plan.m_nLowerLimit;
-        plan.m_bJoin = true;
+// Which minimum a ranked key's bound joins with its value: the total resist minimum when the ranked
+// column is not the capped total (and the total is not left to another key), otherwise the bonus minimum
+// closest to what the pool can reach at most, passing over the lanes given. Resist columns are capped at
+// 70 already and join nothing.
+static void ChooseJoin(const CPlan& plan, CRankKey& key, int column, int otherLane, bool totalJoin) {
+    key.m_nColumn = column;
+    if (!plan.m_bPrune || column < 6) return;
+    key.m_nJoinRankLane = CPlan::ColumnLane(column);
+    if (column != 6 && totalJoin && plan.m_nLowerLimit > 0) {
+        key.m_nJoinLane = -1;
+        key.m_nJoinLimit = plan.m_nLowerLimit;
+        key.m_bJoin = true;
         return;
     }
     double tightest = 0;
     for (int lane = LANE_BONUS; lane < LANE_BONUS_END; ++lane) {
         const int32_t limit = plan.m_limits.v[lane], reach = plan.m_arrRest[0].v[lane];
-        if (limit <= 0 || lane == plan.m_nJoinRankLane) continue;
+        if (limit <= 0 || lane == key.m_nJoinRankLane || lane == otherLane) continue;
         const double share = double(limit) / std::max(1, reach);
         if (share > tightest) {
             tightest = share;
-            plan.m_nJoinLane = lane;
-            plan.m_nJoinLimit = limit;
-            plan.m_bJoin = true;
+            key.m_nJoinLane = lane;
+            key.m_nJoinLimit = limit;
+            key.m_bJoin = true;
         }
     }
 }
 
+// The second key joined with the first key's column, whose limit the run raises as it goes.
+static void ChooseFloorJoin(CPlan& plan) {
+    CRankKey& key = plan.m_thenFloor;
+    key.m_nColumn = plan.m_nThen;
+    if (!plan.m_bPrune || plan.m_nThen < 6) return;
+    key.m_nJoinRankLane = CPlan::ColumnLane(plan.m_nThen);
+    key.m_nJoinLane = CPlan::ColumnLane(plan.m_nRank);
+    key.m_bJoin = true;
+    if (plan.m_nRank == 6)
+        plan.m_nThenFloorMin = plan.m_nLowerLimit;
+    else if (plan.m_nRank >= 8)
+        plan.m_nThenFloorMin = plan.m_limits.v[key.m_nJoinLane];
+}
+
+// The multiples of CCapJoin: those that bound the second key best over the whole pool (a projected
+// subgradient descent on them), at a few scales around them, since each part of the space has its own best.
+static void MakeCapJoin(CPlan& plan) {
+    CCapJoin& j = plan.m_thenCap;
+    if (!plan.m_bPrune || plan.m_bBypass || plan.m_nRank != 6 || plan.m_nThen < 7 || plan.m_nLevels == 0) return;
+    j.m_bOn = true;
+    j.m_nValueLane = CPlan::ColumnLane(plan.m_nThen);
+    if (plan.m_then.m_bJoin && plan.m_then.m_nJoinLane >= 0) {
+        j.m_nLane = plan.m_then.m_nJoinLane;
+        j.m_nLimit = plan.m_then.m_nJoinLimit;
+    }
+    const int parts = LANE_RESIST_END + 1;
+    auto part = [&](const CVals& v, int k) { return k < LANE_RESIST_END ? v.v[k] : (j.m_nLane >= 0 ? v.v[j.m_nLane] : 0); };
+    const int64_t limit[parts] = {70, 70, 70, 70, 70, j.m_nLimit};
+    std::array<double, parts> mu{};
+    std::array<double, parts> bestMu{};
+    double bestValue = std::numeric_limits<double>::max();
+    for (int it = 0; it < 300; ++it) {
+        double value = 0;
+        std::array<double, parts> g{};
+        for (int k = 0; k < parts; ++k) {
+            value -= mu[size_t(k)] * double(limit[k]);
+            g[size_t(k)] = -double(limit[k]);
+        }
+        for (const CLevel& level : plan.m_arrLevels) {
+            double most = -std::numeric_limits<double>::max();
+            const CVals* arg = nullptr;
+            for (int32_t i : level.m_arrConsidered) {
+                const CVals& v = level.m_arrVals[size_t(i)];
+                double x = v.v[j.m_nValueLane];
+                for (int k = 0; k < parts; ++k) x += mu[size_t(k)] * part(v, k);
+                if (x > most) {
+                    most = x;
+                    arg = &v;
+                }
+            }
+            if (!arg) continue;
+            value += most;
+            for (int k = 0; k < parts; ++k) g[size_t(k)] += part(*arg, k);
+        }
+        if (value < bestValue) {
+            bestValue = value;
+            bestMu = mu;
+        }
+        const double step = 0.5 / (1 + it);
+        for (int k = 0; k < parts; ++k) mu[size_t(k)] = std::max(0.0, mu[size_t(k)] - step * g[size_t(k)]);
+    }
+    static constexpr double kScales[CCapJoin::SCALES] = {0.5, 0.75, 1, 1.5, 2};
+    for (int t = 0; t < CCapJoin::SCALES; ++t)
+        for (int k = 0; k < parts; ++k)
+            j.m_arrMul[size_t(t)][size_t(k)] = int64_t(std::llround(double(CPlan::SCALE) * kScales[t] * bestMu[size_t(k)]));
+    const int m = plan.m_nLevels;
+    j.m_arrRest.assign(size_t(m) + 1, {});
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        j.m_arrRest[size_t(l)] = j.m_arrRest[size_t(l) + 1];
+        if (level.m_arrConsidered.empty()) continue;
+        for (int t = 0; t < CCapJoin::SCALES; ++t) {
+            int64_t most = std::numeric_limits<int64_t>::min();
+            for (int32_t i : level.m_arrConsidered) {
+                const CVals& v = level.m_arrVals[size_t(i)];
+                int64_t x = CPlan::SCALE * v.v[j.m_nValueLane];
+                for (int k = 0; k < parts; ++k) x += j.m_arrMul[size_t(t)][size_t(k)] * part(v, k);
+                most = std::max(most, x);
+            }
+            j.m_arrRest[size_t(l)][size_t(t)] += most;
+        }
+    }
+}
+
+// Both joins of the second key as one, where it has both.
+static void MakeBothJoin(CPlan& plan) {
+    CThenJoin& j = plan.m_thenBoth;
+    if (!plan.m_then.m_bJoin || !plan.m_thenFloor.m_bJoin) return;
+    j.m_bOn = true;
+    j.m_nValueLane = plan.m_then.m_nJoinRankLane;
+    j.m_nLane1 = plan.m_then.m_nJoinLane;
+    j.m_nLimit1 = plan.m_then.m_nJoinLimit;
+    j.m_nLane2 = plan.m_thenFloor.m_nJoinLane;
+    const int m = plan.m_nLevels;
+    j.m_arrRest.assign(size_t(m) + 1, {});
+    auto part = [](int lane, const CVals& v, int64_t sum) { return lane < 0 ? sum : int64_t(v.v[lane]); };
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        j.m_arrRest[size_t(l)] = j.m_arrRest[size_t(l) + 1];
+        if (level.m_arrConsidered.empty()) continue;
+        for (int p1 = 0; p1 < CThenJoin::STEPS; ++p1)
+            for (int p2 = 0; p2 < CThenJoin::STEPS; ++p2)
+                for (int set = 0; set < 32; ++set) {
+                    int64_t most = std::numeric_limits<int64_t>::min();
+                    for (int32_t i : level.m_arrConsidered) {
+                        const CVals& v = level.m_arrVals[size_t(i)];
+                        int64_t sum = 0;
+                        for (int k = 0; k < LANE_RESIST_END; ++k)
+                            if (set >> k & 1) sum += v.v[k];
+                        most = std::max(most, CPlan::SCALE * part(j.m_nValueLane, v, sum) +
+                                                  CThenJoin::kStep2[p1] * part(j.m_nLane1, v, sum) +
+                                                  CThenJoin::kStep2[p2] * part(j.m_nLane2, v, sum));
+                    }
+                    j.m_arrRest[size_t(l)][size_t(p1)][size_t(p2)][size_t(set)] += most;
+                }
+    }
+}
+
+static void MakeJoinRest(CPlan& plan, CRankKey& key) {
+    if (!key.m_bJoin) return;
+    const int m = plan.m_nLevels;
+    key.m_arrJoinRest.assign(size_t(m) + 1, {});
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        key.m_arrJoinRest[size_t(l)] = key.m_arrJoinRest[size_t(l) + 1];
+        if (level.m_arrConsidered.empty()) continue;
+        for (int p = 0; p < CPlan::STEPS; ++p)
+            for (int set = 0; set < 32; ++set) {
+                int64_t most = std::numeric_limits<int64_t>::min();
+                for (int32_t i : level.m_arrConsidered) {
+                    const CVals& v = level.m_arrVals[size_t(i)];
+                    int64_t sum = 0;
+                    for (int k = 0; k < LANE_RESIST_END; ++k)
+                        if (set >> k & 1) sum += v.v[k];
+                    const int64_t value = key.m_nJoinRankLane < 0 ? sum : v.v[key.m_nJoinRankLane];
+                    const int64_t slack = key.m_nJoinLane < 0 ? sum : v.v[key.m_nJoinLane];
+                    most = std::max(most, CPlan::SCALE * value + CRankKey::kStep[p] * slack);
+                }
+                key.m_arrJoinRest[size_t(l)][size_t(p)][size_t(set)] += most;
+            }
+    }
+}
+
+// Sorts the level's considered pieces into classes, and its resist vectors into those worth trying.
 static void MakeClasses(CLevel& level) {
     std::vector<std::pair<ClassKey, int32_t>> keyed;  // values, place in m_arrConsidered
     keyed.reserve(level.m_arrConsidered.size());
@@ -99,6 +245,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
     plan.m_nLowerLimit = lowerLimit;
     plan.m_nSuitLimit = param.m_nSuitLimit < 1 ? 1 : param.m_nSuitLimit;
     plan.m_nRank = param.RankColumn();
+    plan.m_nThen = param.ThenColumn();
     for (int k = 0; k < LANES; ++k) plan.m_limits.v[k] = std::numeric_limits<int32_t>::min();
     for (const SettingDef& d : kSettingTable)
         if (d.high > HIGH_TOTAL) plan.m_limits.v[BonusLane(d.high)] = param.*d.param;
@@ -178,28 +325,17 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         for (const CVals& v : level.m_arrResistClasses)
             for (int k = 0; k < LANE_RESIST_END; ++k) sure.v[k] = std::max(sure.v[k], WrapSub(plan.m_arrSure70[size_t(l) + 1].v[k], v.v[k]));
     }
-    ChooseJoin(plan);
-    if (plan.m_bJoin) {
-        plan.m_arrJoinRest.assign(size_t(m) + 1, {});
-        for (int l = m - 1; l >= 0; --l) {
-            const CLevel& level = plan.m_arrLevels[size_t(l)];
-            plan.m_arrJoinRest[size_t(l)] = plan.m_arrJoinRest[size_t(l) + 1];
-            if (!level.m_arrConsidered.empty())
-                for (int p = 0; p < CPlan::STEPS; ++p)
-                    for (int set = 0; set < 32; ++set) {
-                        int64_t most = std::numeric_limits<int64_t>::min();
-                        for (int32_t i : level.m_arrConsidered) {
-                            const CVals& v = level.m_arrVals[size_t(i)];
-                            int64_t sum = 0;
-                            for (int k = 0; k < LANE_RESIST_END; ++k)
-                                if (set >> k & 1) sum += v.v[k];
-                            const int64_t value = plan.m_nJoinRankLane < 0 ? sum : v.v[plan.m_nJoinRankLane];
-                            const int64_t slack = plan.m_nJoinLane < 0 ? sum : v.v[plan.m_nJoinLane];
-                            most = std::max(most, CPlan::SCALE * value + CPlan::kStep[p] * slack);
-                        }
-                        plan.m_arrJoinRest[size_t(l)][size_t(p)][size_t(set)] += most;
-                    }
-        }
+    ChooseJoin(plan, plan.m_rank, plan.m_nRank, -1, true);
+    MakeJoinRest(plan, plan.m_rank);
+    if (plan.m_nThen != 0) {
+        // The floor join covers the first key's column; this one joins another minimum where there is one.
+        const int firstLane = plan.m_nRank >= 6 ? CPlan::ColumnLane(plan.m_nRank) : -2;
+        ChooseJoin(plan, plan.m_then, plan.m_nThen, firstLane, plan.m_nRank != 6);
+        MakeJoinRest(plan, plan.m_then);
+        ChooseFloorJoin(plan);
+        MakeJoinRest(plan, plan.m_thenFloor);
+        MakeBothJoin(plan);
+        MakeCapJoin(plan);
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

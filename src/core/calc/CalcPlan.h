@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/calc/CalcCount.h"
@@ -52,6 +54,56 @@ struct CLevel {
     std::vector<CVals> m_arrResistClasses;
 };
 
+// A ranked run's order as one number: the first key's value, then the second's (0 without one).
+inline int64_t RankKey(int32_t first, int32_t second) {
+    return int64_t(first) * (int64_t(1) << 32) + (int64_t(second) - std::numeric_limits<int32_t>::min());
+}
+inline int32_t RankKeyFirst(int64_t key) { return int32_t(key >> 32); }
+
+// One ranking column and how its bound joins the slack of a minimum: the ranked value is a plain sum
+// (m_nJoinRankLane) or, ranked by the capped total, a set's resists plus 70 for each other resist; the
+// slack is a set's resists plus 70 for each other resist less the limit, or a sum less its limit
+// (m_nJoinLane). Per level l, step p and set of resists: the most levels l.. add to SCALE x the ranked part
+// + kStep[p] x the slack's part.
+struct CRankKey {
+    static constexpr int STEPS = 7;
+    static constexpr int64_t SCALE = 16;
+    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16, 32, 64};  // sixteenths
+    int m_nColumn = 0;
+    bool m_bJoin = false;
+    int m_nJoinRankLane = -1;  // -1: ranked by the capped total
+    int m_nJoinLane = -1;      // -1: the slack is the capped total's
+    int32_t m_nJoinLimit = 0;
+    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrJoinRest;
+};
+
+// The second key joined with two slacks at once: another minimum's (m_nLane1, fixed limit) and the first
+// key's column's (m_nLane2, the floor the run raises). Per level, steps p1, p2 and set of resists: the most
+// levels l.. add to SCALE x the value + kStep2[p1] x slack 1 + kStep2[p2] x slack 2 (lane -1: capped total).
+struct CThenJoin {
+    static constexpr int STEPS = 8;
+    static constexpr int32_t kStep2[STEPS] = {0, 1, 2, 4, 8, 16, 32, 64};  // sixteenths
+    bool m_bOn = false;
+    int m_nValueLane = -1;
+    int m_nLane1 = -1, m_nLane2 = -1;
+    int32_t m_nLimit1 = 0;
+    std::vector<std::array<std::array<std::array<int64_t, 32>, STEPS>, STEPS>> m_arrRest;
+};
+
+// Ranked by the capped total, a second key among the suits at the cap's 350, where every resist is at
+// least 70: the second key's value plus, per resist, its own multiple of what the resist has above 70 (and
+// a multiple of the joined minimum's slack), the multiples found once for the whole pool and tried at a few
+// scales. Per level and scale: the most levels l.. add to SCALE x the value + the multiples' parts.
+struct CCapJoin {
+    static constexpr int SCALES = 5;
+    bool m_bOn = false;
+    int m_nValueLane = 0;
+    int m_nLane = -1;  // the joined minimum's lane, -1: none
+    int32_t m_nLimit = 0;
+    std::array<std::array<int64_t, LANE_RESIST_END + 1>, SCALES> m_arrMul{};  // resists, then the minimum's
+    std::vector<std::array<int64_t, SCALES>> m_arrRest;
+};
+
 struct CPlan {
     int m_nLevels = 0;
     std::vector<CLevel> m_arrLevels;
@@ -67,19 +119,17 @@ struct CPlan {
     // Per level l and set of resists (bit k: resist k): the most levels l.. can add to those resists
     // together, each level taking its best piece for that set.
     std::vector<std::array<int64_t, 32>> m_arrRestSets;
-    // Ranked runs under a minimum: the ranked value joined with the minimum's slack (see RankBound). The
-    // ranked value is a plain sum (m_nJoinRankLane) or, ranked by the capped total, a set's resists plus 70
-    // for each other resist; the slack is a set's resists plus 70 for each other resist less the total
-    // minimum, or a bonus sum less its minimum (m_nJoinLane). Per level l, step p and set of resists: the
-    // most levels l.. add to SCALE x the ranked part + kStep[p] x the slack's part.
-    static constexpr int STEPS = 7;
-    static constexpr int64_t SCALE = 16;
-    static constexpr int32_t kStep[STEPS] = {1, 2, 4, 8, 16, 32, 64};  // sixteenths
-    bool m_bJoin = false;
-    int m_nJoinRankLane = -1;  // -1: ranked by the capped total
-    int m_nJoinLane = -1;      // -1: the slack is the total minimum's
-    int32_t m_nJoinLimit = 0;
-    std::vector<std::array<std::array<int64_t, 32>, STEPS>> m_arrJoinRest;
+    // Ranked runs under a minimum: a ranked value joined with the minimum's slack (see JoinedBound).
+    static constexpr int STEPS = CRankKey::STEPS;
+    static constexpr int64_t SCALE = CRankKey::SCALE;
+    CRankKey m_rank;  // the "Rank By" column
+    // With a "Then By" column: that column joined with a minimum other than the first key's, and joined
+    // with the first key's own column, whose floor is the least first value a listed combination can
+    // still have (known only as the run goes).
+    CRankKey m_then, m_thenFloor;
+    CThenJoin m_thenBoth;  // both joins at once, where the second key has both
+    CCapJoin m_thenCap;
+    int32_t m_nThenFloorMin = std::numeric_limits<int32_t>::min();  // the first key's column's own minimum
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
     bool m_bPrune = false;      // no sum of any combination can leave the 32-bit range
@@ -89,15 +139,27 @@ struct CPlan {
     CVals m_limits{};  // bonus lanes only
     int64_t m_nSuitLimit = 1;
     int m_nRank = 0;  // the results column a ranked run orders by, 0 for a run that lists as found
+    int m_nThen = 0;  // the column that orders equal values of it, 0 for none
 
-    // The number the ranking column shows for a combination with sums s and effective total `total`.
-    int32_t RankValue(const CVals& s, int32_t total) const {
-        if (m_nRank <= LANE_RESIST_END) return m_bBypass ? s.v[m_nRank - 1] : Cap70(s.v[m_nRank - 1]);
-        if (m_nRank == 6) return total;
-        if (m_nRank == 7) return s.v[LANE_TOTAL];
-        return s.v[RankLane()];
+    // The number a results column shows for a combination with sums s and effective total `total`.
+    int32_t ColumnValue(int column, const CVals& s, int32_t total) const {
+        if (column <= LANE_RESIST_END) return m_bBypass ? s.v[column - 1] : Cap70(s.v[column - 1]);
+        if (column == 6) return total;
+        return s.v[ColumnLane(column)];
     }
-    int RankLane() const { return m_nRank == 7 ? LANE_TOTAL : BonusLane(HIGH_LUCK + m_nRank - 8); }
+    int32_t RankValue(const CVals& s, int32_t total) const { return ColumnValue(m_nRank, s, total); }
+    // The ranked run's order of a combination (see RankKey).
+    int64_t KeyOf(const CVals& s, int32_t total) const {
+        return RankKey(RankValue(s, total), m_nThen ? ColumnValue(m_nThen, s, total) : 0);
+    }
+    // The sum lane of a column: a resist's, the plain total's or a bonus property's; -1 for the capped total.
+    static int ColumnLane(int column) {
+        return column <= LANE_RESIST_END ? column - 1
+               : column == 6             ? -1
+               : column == 7             ? LANE_TOTAL
+                                         : BonusLane(HIGH_LUCK + column - 8);
+    }
+    int RankLane() const { return ColumnLane(m_nRank); }
     // The prefix node `node` of the first `depth` levels, head wear most significant: its pieces' indexes,
     // their sums into s, and whether the medable rule lets every one of them through.
     bool DecodePrefix(int depth, int64_t node, int32_t* idx, CVals& s) const {
@@ -123,36 +185,40 @@ struct CPlan {
         return suit;
     }
     // The most the ranking column can show for a qualifying combination of levels l.. after the prefix s
-    // (pruning plans only). Any qualifying combination x has value(x) <= value(x) + mu slack(x) for
+    // (pruning plans only).
+    int32_t RankBound(int l, const CVals& s) const { return JoinedBound(m_rank, l, s, m_rank.m_nJoinLimit); }
+    // The most a key's column can show for a qualifying combination of levels l.. after the prefix s whose
+    // joined sum reaches `limit`. Any such combination x has value(x) <= value(x) + mu slack(x) for
     // mu >= 0, since its slack is not negative; and the capped total is at most the resists of any set plus
     // 70 for each other resist. Both sides' parts add up level by level, so the best piece of each level
     // bounds them. Tried with the set that bounds the capped total best here, all five and none, at each
     // step mu = kStep / SCALE; any set and step give a bound, these are the ones likely to be tight.
-    int32_t RankBound(int l, const CVals& s) const {
-        if (!m_bJoin) return PlainRankBound(l, s);
+    int32_t JoinedBound(const CRankKey& key, int l, const CVals& s, int32_t limit) const {
+        if (!key.m_bJoin) return PlainColumnBound(key.m_nColumn, l, s);
         int set = 31;
         int32_t plain;
-        if (!m_bBypass && (m_nJoinRankLane < 0 || m_nJoinLane < 0)) {
+        const bool sets = !m_bBypass && (key.m_nJoinRankLane < 0 || key.m_nJoinLane < 0);
+        if (sets) {
             // Ranked by the capped total, this bound is the plain one: one pass serves both.
             const int32_t total = TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
-            plain = m_nRank == 6 ? total : PlainRankBound(l, s);
+            plain = key.m_nColumn == 6 ? total : PlainColumnBound(key.m_nColumn, l, s);
         } else {
-            plain = PlainRankBound(l, s);
+            plain = PlainColumnBound(key.m_nColumn, l, s);
         }
-        const auto& rest = m_arrJoinRest[size_t(l)];
+        const auto& rest = key.m_arrJoinRest[size_t(l)];
         int64_t best = int64_t(plain) * SCALE;
         const int tried[3] = {set, 31, 0};
-        for (int t = 0; t < (m_bBypass ? 1 : 3); ++t) {
+        for (int t = 0; t < (sets ? 3 : 1); ++t) {
             const int set2 = tried[t];
             if (t > 0 && set2 == set) continue;
             int64_t sum = 0;
             for (int k = 0; k < LANE_RESIST_END; ++k)
                 if (set2 >> k & 1) sum += s.v[k];
             const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
-            const int64_t value = m_nJoinRankLane < 0 ? capped : s.v[m_nJoinRankLane];
-            const int64_t slack = (m_nJoinLane < 0 ? capped : s.v[m_nJoinLane]) - m_nJoinLimit;
+            const int64_t value = key.m_nJoinRankLane < 0 ? capped : s.v[key.m_nJoinRankLane];
+            const int64_t slack = (key.m_nJoinLane < 0 ? capped : s.v[key.m_nJoinLane]) - limit;
             for (int p = 0; p < STEPS; ++p)
-                best = std::min(best, SCALE * value + kStep[p] * slack + rest[size_t(p)][size_t(set2)]);
+                best = std::min(best, SCALE * value + CRankKey::kStep[p] * slack + rest[size_t(p)][size_t(set2)]);
         }
         return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
     }
@@ -160,15 +226,66 @@ struct CPlan {
     int32_t QuickRankBound(int l, const CVals& s) const {
         return m_nRank == 6 ? QuickTotalBound(l, s) : PlainRankBound(l, s);
     }
-    int32_t PlainRankBound(int l, const CVals& s) const {
+    int32_t PlainRankBound(int l, const CVals& s) const { return PlainColumnBound(m_nRank, l, s); }
+    int32_t PlainColumnBound(int column, int l, const CVals& s) const {
         const CVals& r = m_arrRest[size_t(l)];
-        if (m_nRank == 6) return TotalBound(l, s);
-        if (m_nRank <= LANE_RESIST_END) {
-            const int32_t sum = s.v[m_nRank - 1] + r.v[m_nRank - 1];
+        if (column == 6) return TotalBound(l, s);
+        if (column <= LANE_RESIST_END) {
+            const int32_t sum = s.v[column - 1] + r.v[column - 1];
             return m_bBypass ? sum : Cap70(sum);
         }
-        const int lane = RankLane();
+        const int lane = ColumnLane(column);
         return s.v[lane] + r.v[lane];
+    }
+    // The most the second key can show after the prefix s for a combination whose first key reaches
+    // `floor`, or without a floor (none known yet).
+    int32_t ThenBound(int l, const CVals& s, std::optional<int32_t> floor) const {
+        int32_t b = JoinedBound(m_then, l, s, m_then.m_nJoinLimit);
+        if (!floor || !m_thenFloor.m_bJoin) return b;
+        if (m_thenCap.m_bOn && *floor >= 5 * 70) b = std::min(b, CapBound(l, s));
+        const int32_t limit2 = std::max(*floor, m_nThenFloorMin);
+        if (m_thenBoth.m_bOn) return std::min(b, BothBound(l, s, limit2));
+        return std::min(b, JoinedBound(m_thenFloor, l, s, limit2));
+    }
+    // Only for a first key at the cap: each resist's sum is then 70 or more, so each slack is not negative.
+    int32_t CapBound(int l, const CVals& s) const {
+        const CCapJoin& j = m_thenCap;
+        int64_t best = std::numeric_limits<int64_t>::max();
+        for (int t = 0; t < CCapJoin::SCALES; ++t) {
+            const auto& mul = j.m_arrMul[size_t(t)];
+            int64_t b = SCALE * s.v[j.m_nValueLane] + j.m_arrRest[size_t(l)][size_t(t)];
+            for (int k = 0; k < LANE_RESIST_END; ++k) b += mul[size_t(k)] * (int64_t(s.v[k]) - 70);
+            if (j.m_nLane >= 0) b += mul[LANE_RESIST_END] * (int64_t(s.v[j.m_nLane]) - j.m_nLimit);
+            best = std::min(best, b);
+        }
+        return int32_t(std::clamp<int64_t>(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE), INT32_MIN, INT32_MAX));
+    }
+    // value <= value + mu1 slack1 + mu2 slack2 for any mu1, mu2 >= 0 where both slacks are not negative;
+    // with mu2 = 0 or mu1 = 0 this is each single join, so it is never looser than they are.
+    int32_t BothBound(int l, const CVals& s, int32_t limit2) const {
+        const CThenJoin& j = m_thenBoth;
+        int set = 31;
+        const bool sets = !m_bBypass && (j.m_nValueLane < 0 || j.m_nLane1 < 0 || j.m_nLane2 < 0);
+        if (sets) TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
+        int64_t best = int64_t(PlainColumnBound(m_nThen, l, s)) * SCALE;
+        const auto& rest = j.m_arrRest[size_t(l)];
+        const int tried[3] = {set, 31, 0};
+        for (int t = 0; t < (sets ? 3 : 1); ++t) {
+            const int set2 = tried[t];
+            if (t > 0 && set2 == set) continue;
+            int64_t sum = 0;
+            for (int k = 0; k < LANE_RESIST_END; ++k)
+                if (set2 >> k & 1) sum += s.v[k];
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t value = j.m_nValueLane < 0 ? capped : s.v[j.m_nValueLane];
+            const int64_t slack1 = (j.m_nLane1 < 0 ? capped : s.v[j.m_nLane1]) - j.m_nLimit1;
+            const int64_t slack2 = (j.m_nLane2 < 0 ? capped : s.v[j.m_nLane2]) - limit2;
+            for (int p1 = 0; p1 < CThenJoin::STEPS; ++p1)
+                for (int p2 = 0; p2 < CThenJoin::STEPS; ++p2)
+                    best = std::min(best, SCALE * value + CThenJoin::kStep2[p1] * slack1 + CThenJoin::kStep2[p2] * slack2 +
+                                              rest[size_t(p1)][size_t(p2)][size_t(set2)]);
+        }
+        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
     }
 
     int32_t Total(const CVals& s) const {

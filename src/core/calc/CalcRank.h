@@ -15,17 +15,17 @@
 
 namespace calc_detail {
 
-// A qualifying combination a ranked run keeps: its value, its place in visiting order (its chunk, then its
-// order within the chunk) and its pieces' indexes.
+// A qualifying combination a ranked run keeps: its ranking key (see RankKey), its place in visiting order
+// (its chunk, then its order within the chunk) and its pieces' indexes.
 struct CRankHit {
-    int32_t m_nValue = 0;
+    int64_t m_nKey = 0;
     int64_t m_nChunk = 0;
     int64_t m_nSeq = 0;
     int32_t m_idx[SLOT_COUNT] = {};
 };
-// Greater value first; equal values in visiting order.
+// Greater key first; equal keys in visiting order.
 inline bool Better(const CRankHit& a, const CRankHit& b) {
-    if (a.m_nValue != b.m_nValue) return a.m_nValue > b.m_nValue;
+    if (a.m_nKey != b.m_nKey) return a.m_nKey > b.m_nKey;
     if (a.m_nChunk != b.m_nChunk) return a.m_nChunk < b.m_nChunk;
     return a.m_nSeq < b.m_nSeq;
 }
@@ -44,41 +44,51 @@ inline bool OfferBest(std::vector<CRankHit>& heap, int64_t n, const CRankHit& hi
 }
 
 // What the threads of a ranked run share while they search: the best of every hit any chunk has kept, by
-// value and place. Nothing worse than the worst of a full set of them can be listed.
+// key and place. Nothing worse than the worst of a full set of them can be listed.
 class CRankShared {
 public:
     explicit CRankShared(int64_t n) : m_n(n) {}
-    // The worst of the shared best once there are as many as the run lists: its value and its chunk.
+    // The worst of the shared best once there are as many as the run lists: its key and its chunk.
     struct CWorst {
         bool full = false;
-        int32_t value = 0;
+        int64_t key = 0;
         int64_t chunk = 0;
     };
-    // Nothing below this value can be listed (a probe found that many qualifying combinations reaching it).
-    void SetFloor(int32_t floor) { m_nFloor = floor; }
+    // Nothing below this key can be listed (a probe found that many qualifying combinations reaching it).
+    void SetFloor(int64_t floor) { m_nFloor = floor; }
     int64_t Floor() const { return m_nFloor; }
     CWorst Worst() const {
-        const uint64_t w = m_nWorst.load(std::memory_order_relaxed);
-        if (w == 0) return {};
-        return {true, int32_t(uint32_t(w >> 32) ^ 0x80000000u), int64_t(w & 0x7FFFFFFF)};
+        // The key and the chunk are written together under the mutex; a reader retries until it has seen
+        // both of one write, so that it never pairs the key of one worst with the chunk of another.
+        for (;;) {
+            const uint64_t seq = m_nSeq.load(std::memory_order_acquire);
+            if (seq & 1) continue;
+            if (seq == 0) return {};
+            const CWorst w{true, m_nWorstKey.load(std::memory_order_relaxed), m_nWorstChunk.load(std::memory_order_relaxed)};
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (m_nSeq.load(std::memory_order_relaxed) == seq) return w;
+        }
     }
-    std::optional<int32_t> Best() const {
+    std::optional<int64_t> Best() const {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_best.empty() ? std::nullopt : std::optional<int32_t>(m_nBest);
+        return m_best.empty() ? std::nullopt : std::optional<int64_t>(m_nBest);
     }
     void Publish(const CRankHit& hit) {
         CRankHit key;  // the place is all that is compared; the pieces stay with the chunk
-        key.m_nValue = hit.m_nValue;
+        key.m_nKey = hit.m_nKey;
         key.m_nChunk = hit.m_nChunk;
         key.m_nSeq = hit.m_nSeq;
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_nBest = m_best.empty() ? hit.m_nValue : std::max(m_nBest, hit.m_nValue);
+        m_nBest = m_best.empty() ? hit.m_nKey : std::max(m_nBest, hit.m_nKey);
         OfferBest(m_best, m_n, key);
         if (int64_t(m_best.size()) >= m_n) {
-            // One word, so that a reader never pairs the value of one worst with the chunk of another.
             const CRankHit& w = m_best.front();
-            m_nWorst.store(uint64_t(uint32_t(w.m_nValue) ^ 0x80000000u) << 32 | 0x80000000u | uint64_t(w.m_nChunk),
-                           std::memory_order_relaxed);
+            const uint64_t seq = m_nSeq.load(std::memory_order_relaxed);
+            m_nSeq.store(seq + 1, std::memory_order_relaxed);
+            std::atomic_thread_fence(std::memory_order_release);
+            m_nWorstKey.store(w.m_nKey, std::memory_order_relaxed);
+            m_nWorstChunk.store(w.m_nChunk, std::memory_order_relaxed);
+            m_nSeq.store(seq + 2, std::memory_order_release);
         }
     }
 
@@ -87,11 +97,13 @@ private:
     int64_t m_nFloor = std::numeric_limits<int64_t>::min();  // set before the threads start
     mutable std::mutex m_mutex;
     std::vector<CRankHit> m_best;  // a heap, see OfferBest
-    int32_t m_nBest = 0;
-    std::atomic<uint64_t> m_nWorst{0};  // 0 until full; the top bit of the low word marks it full
+    int64_t m_nBest = 0;
+    std::atomic<uint64_t> m_nSeq{0};  // 0 until full; odd while the worst is being written
+    std::atomic<int64_t> m_nWorstKey{0};
+    std::atomic<int64_t> m_nWorstChunk{0};
 };
 
-// Looks for the ranking values of the n best qualifying combinations, trying the most promising pieces
+// Looks for the ranking keys of the n best qualifying combinations, trying the most promising pieces
 // first, within a small budget of visited nodes. Where it finds n, the least of their values is a floor
 // below which nothing can be listed, however the ties among them fall; the chunks then pass over what
 // cannot reach it from the start. (A large budget costs more than it saves: the chunks, searched best
@@ -111,7 +123,7 @@ public:
         }
     }
 
-    std::optional<int32_t> Floor() {
+    std::optional<int64_t> Floor() {
         if (!m_plan.m_bPrune || m_plan.m_arrDead[0]) return std::nullopt;
         Search(0, CVals{}, 1);
         if (m_nHeld < m_plan.m_nSuitLimit) return std::nullopt;
@@ -131,13 +143,13 @@ private:
         const CPlan& P = m_plan;
         if (l == P.m_nLevels) {
             const int32_t total = P.Total(s);
-            if (P.Qualifies(total, s)) Hold(P.RankValue(s, total), copies);
+            if (P.Qualifies(total, s)) Hold(P.KeyOf(s, total), copies);
             return true;
         }
         if (++m_nNodes > BUDGET || ((m_nNodes & 4095) == 0 && m_running.load(std::memory_order_relaxed) == 0))
             return false;
         struct CChild {
-            int32_t bound;
+            int64_t bound;  // the first key's bound with the second's, which only orders the children
             const CClass* cls;
         };
         std::vector<CChild> children;
@@ -145,23 +157,28 @@ private:
         for (const CClass& c : m_classes[size_t(l)]) {
             CVals s2;
             Add(s2, s, *c.m_pVals);
-            if (P.Feasible(l + 1, s2)) children.push_back({P.QuickRankBound(l + 1, s2), &c});
+            if (P.Feasible(l + 1, s2))
+                children.push_back({RankKey(P.QuickRankBound(l + 1, s2), ThenBound(l + 1, s2)), &c});
         }
         std::stable_sort(children.begin(), children.end(), [](const CChild& a, const CChild& b) { return a.bound > b.bound; });
         for (const CChild& child : children) {
-            // The held values only rise: once a child cannot beat the least of them, none after it can.
+            // The held keys only rise: once a child cannot beat the least of them, none after it can.
             if (Full() && child.bound <= m_values.begin()->first) break;
             CVals s2;
             Add(s2, s, *child.cls->m_pVals);
-            if (Full() && P.RankBound(l + 1, s2) <= m_values.begin()->first) continue;
+            if (Full() && RankKey(P.RankBound(l + 1, s2), ThenBound(l + 1, s2)) <= m_values.begin()->first) continue;
             const int64_t more = copies > m_plan.m_nSuitLimit / child.cls->m_nCount ? m_plan.m_nSuitLimit
                                                                                     : copies * child.cls->m_nCount;
             if (!Search(l + 1, s2, more)) return false;
         }
         return true;
     }
-    // Holds `copies` combinations of the value, dropping the least as long as n remain without them.
-    void Hold(int32_t value, int64_t copies) {
+    // The second key's plain bound, which with the first key's bounds every key below (0 without one).
+    int32_t ThenBound(int l, const CVals& s) const {
+        return m_plan.m_nThen ? m_plan.PlainColumnBound(m_plan.m_nThen, l, s) : 0;
+    }
+    // Holds `copies` combinations of the key, dropping the least as long as n remain without them.
+    void Hold(int64_t value, int64_t copies) {
         if (Full() && value <= m_values.begin()->first) return;
         m_values[value] += copies;
         m_nHeld += copies;
@@ -174,7 +191,7 @@ private:
     const CPlan& m_plan;
     const std::atomic<int32_t>& m_running;
     std::vector<std::vector<CClass>> m_classes;
-    std::map<int32_t, int64_t> m_values;  // value -> combinations held
+    std::map<int64_t, int64_t> m_values;  // key -> combinations held
     int64_t m_nHeld = 0;
     int64_t m_nNodes = 0;
 };

@@ -1,7 +1,9 @@
 #include "ResultColumns.h"
 
 #include <cstdio>
+#include <string_view>
 
+#include "core/calc/Wishes.h"
 #include "core/model/ArmorPiece.h"
 #include "core/model/ArmorSuit.h"
 #include "core/model/Properties.h"
@@ -46,6 +48,21 @@ int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap) {
     return suit.GetProperty(PropertyOfColumn(column)->index, bypassCap);
 }
 
+std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& suit) {
+    const bool bypass = wishes.m_bBypassResistCap != 0;
+    const int rank = wishes.RankColumn(), then = wishes.ThenColumn();
+    return {rank ? ResultColumnValue(suit, rank, bypass) : 0, then ? ResultColumnValue(suit, then, bypass) : 0};
+}
+
+std::array<int64_t, RESULT_COLUMN_COUNT - 1> ResultColumnDeltas(const CArmorSuit& suit, const CArmorSuit& other, bool bypassCap) {
+    std::array<int64_t, RESULT_COLUMN_COUNT - 1> d{};
+    for (int n = 1; n < RESULT_COLUMN_COUNT; ++n)
+        d[size_t(n - 1)] = int64_t(ResultColumnValue(suit, n, bypassCap)) - ResultColumnValue(other, n, bypassCap);
+    return d;
+}
+
+std::string SignedText(int64_t delta) { return (delta > 0 ? "+" : "") + std::to_string(delta); }
+
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap) {
     std::array<std::string, RESULT_COLUMN_COUNT> texts;
     texts[0] = suit.m_strName;
@@ -73,8 +90,17 @@ std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::ve
     });
 }
 
+std::string SpreadsheetSafe(const std::string& cell) {
+    if (cell.empty() || std::string_view("=+-@").find(cell[0]) == std::string_view::npos) return cell;
+    // A plain number, negative ones included, is read as a number, not run.
+    size_t i = cell[0] == '-' || cell[0] == '+' ? 1 : 0;
+    if (i < cell.size() && cell.find_first_not_of("0123456789", i) == std::string::npos) return cell;
+    return "'" + cell;
+}
+
 std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows) {
-    return JoinLines(headings, rows, ',', "\r\n", [](std::string& out, const std::string& cell) {
+    return JoinLines(headings, rows, ',', "\r\n", [](std::string& out, const std::string& raw) {
+        const std::string cell = SpreadsheetSafe(raw);
         if (cell.find_first_of(",\"\r\n") == std::string::npos) {
             out += cell;
             return;

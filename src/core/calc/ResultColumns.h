@@ -5,9 +5,11 @@
 #include <compare>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CArmorSuit;
+class CWishes;
 
 constexpr int RESULT_COLUMN_COUNT = 16;
 
@@ -17,6 +19,15 @@ const std::array<const char*, RESULT_COLUMN_COUNT>& ResultColumnHeadings();
 // The number column 1 to 15 shows for the suit (0 for any other column): the resist columns and the
 // effective total follow `bypassCap`, the actual total is the sum stored when the suit was totalled.
 int32_t ResultColumnValue(const CArmorSuit& suit, int column, bool bypassCap);
+
+// What a ranked run orders a suit by for the wishes, the greater pair first: the "Rank By" column's
+// value, then the "Then By" column's (0 where a key is off), both with the wishes' bypass.
+std::pair<int32_t, int32_t> RankPair(const CWishes& wishes, const CArmorSuit& suit);
+
+// Columns 1 to 15 of the suit less those of the other (index 0 is column 1), both with the same bypass.
+std::array<int64_t, RESULT_COLUMN_COUNT - 1> ResultColumnDeltas(const CArmorSuit& suit, const CArmorSuit& other, bool bypassCap);
+// A difference as the list shows it beside a value: "+12", "-3", "0".
+std::string SignedText(int64_t delta);
 
 // Column texts of a suit: its name, then the values of columns 1 to 15.
 std::array<std::string, RESULT_COLUMN_COUNT> ResultColumnTexts(const CArmorSuit& suit, bool bypassCap);
@@ -42,8 +53,12 @@ int CompareResults(const CArmorSuit& suit1, const CArmorSuit& suit2, int column,
 // keeps one cell per column and one line per row.
 std::string ResultsAsTsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
 // Comma-separated as RFC 4180 has it: a field with a comma, a quote, CR or LF goes in quotes with its
-// quotes doubled; lines end "\r\n".
+// quotes doubled; lines end "\r\n". Every field first goes through SpreadsheetSafe.
 std::string ResultsAsCsv(const std::vector<std::string>& headings, const std::vector<std::vector<std::string>>& rows);
+
+// A cell a spreadsheet would run as a formula (a leading "=", "+", "-" or "@", but not a plain whole
+// number such as "-5") with an apostrophe in front, which makes it text.
+std::string SpreadsheetSafe(const std::string& cell);
 
 // "Elapsed time: %H:%M:%S"; the hours are those within a day (25 hours show as 01).
 std::string FormatElapsed(int64_t seconds);

@@ -69,6 +69,7 @@ public:
     int32_t m_nLowerLimit;
     int32_t m_nSuitLimit;
     int32_t m_nRankBy;  // 0: suits as found; 1 to 15: best first by that results column
+    int32_t m_nThenBy;  // 1 to 15: the column that orders suits of equal "Rank By" value
     std::array<int32_t, COLUMN_COUNT> m_nColumnWidth;
 
     CPieceDefs m_pieceDefs;
@@ -113,10 +114,14 @@ public:
     int32_t m_nSRLimit = 0;
     int32_t m_nSuitLimit = 0;
     int32_t m_nRankBy = 0;
+    int32_t m_nThenBy = 0;
 
     // The results column a run ranks by, 1 to 15, or 0 for a run that lists suits as found (any other
     // stored value counts as 0).
     int RankColumn() const { return m_nRankBy >= 1 && m_nRankBy <= 15 ? m_nRankBy : 0; }
+    // The second key of a ranked run, 1 to 15, or 0 for none: also none when the run is not ranked or
+    // names the ranking column twice.
+    int ThenColumn() const { return ThenColumnOf(m_nRankBy, m_nThenBy); }
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -198,6 +203,8 @@ inline constexpr SettingDef kSettingTable[] = {
          .param = &CCalcParam::m_nSuitLimit, .ranged = true, .lo = 1, .hi = 100000},
     {.name = "Rank By", .def = 0, .member = &CSettings::m_nRankBy, .wish = &CWishes::m_nRankBy,
          .param = &CCalcParam::m_nRankBy, .writeDefault = false},
+    {.name = "Then By", .def = 0, .member = &CSettings::m_nThenBy, .wish = &CWishes::m_nThenBy,
+         .param = &CCalcParam::m_nThenBy, .writeDefault = false},
 };
 constexpr int SETTINGS_COUNT = int(std::size(kSettingTable));
 

@@ -10,6 +10,13 @@
 
 class CSettings;
 
+// The second ranking key of "Rank By" and "Then By": 1 to 15, or 0 where the run is not ranked, the
+// value is no column or names the ranking column again.
+inline int ThenColumnOf(int32_t rankBy, int32_t thenBy) {
+    const int rank = rankBy >= 1 && rankBy <= 15 ? rankBy : 0;
+    return rank != 0 && thenBy >= 1 && thenBy <= 15 && thenBy != rank ? thenBy : 0;
+}
+
 class CWishes {
 public:
     // The settings' defaults.
@@ -23,6 +30,8 @@ public:
     int32_t UseSlot(int k) const { return const_cast<CWishes*>(this)->UseSlot(k); }
     // The results column a run ranks by (see CCalcParam::RankColumn).
     int RankColumn() const { return m_nRankBy >= 1 && m_nRankBy <= 15 ? m_nRankBy : 0; }
+    // The column that orders suits of equal ranking value (see CCalcParam::ThenColumn).
+    int ThenColumn() const { return ThenColumnOf(m_nRankBy, m_nThenBy); }
 
     // Every wish under its store name, in the settings table's order.
     std::vector<std::pair<std::string, int32_t>> Named() const;
@@ -58,4 +67,5 @@ public:
     int32_t m_nSRLimit;
     int32_t m_nLowerLimit;
     int32_t m_nRankBy;
+    int32_t m_nThenBy;
 };

@@ -68,6 +68,12 @@ TargetNameFault TargetNameFaultOf(const std::vector<CPlanTarget>& earlier, const
     return TargetNameFault::None;
 }
 
+CArmorSuit* SuitOfCharacter(const CGorvantaDoc& doc, const std::string& name) {
+    for (CArmorSuit* s : doc.m_arrSuits)
+        if (s && SameCharacterName(s->m_strCharacter, name)) return s;
+    return nullptr;
+}
+
 CAssignQuestions MessageBoxQuestions() {
     return {[](const char* message) { ShowMessage(message, MsgButtons::OK, MsgIcon::Stop); },
             [](const std::string& name) {
@@ -88,13 +94,7 @@ bool AssignSuit(CGorvantaDoc* doc, CArmorSuit* suit, const std::string& typedNam
     if (name.empty()) return refuse(MSG_NAME_EMPTY);
     if (!doc || !suit || FindSuit(*doc, suit) != doc->m_arrSuits.end() || !PiecesStillInPool(*doc, *suit))
         return refuse(MSG_ASSIGN_ERROR);
-    CArmorSuit* old = nullptr;
-    for (CArmorSuit* s : doc->m_arrSuits)
-        if (s && SameCharacterName(s->m_strCharacter, name)) {
-            old = s;
-            break;
-        }
-    if (old) {
+    if (CArmorSuit* old = SuitOfCharacter(*doc, name)) {
         if (!ask.replaceSuit || !ask.replaceSuit(name)) return false;
         ReleaseAssignedSuit(*doc, old);
     }

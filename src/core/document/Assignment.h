@@ -24,6 +24,8 @@ constexpr const char* MSG_REPLACE_QUESTION =
 std::string TrimName(const std::string& name);
 // Character names compare after lower-casing both in Windows-1252.
 bool SameCharacterName(const std::string& a, const std::string& b);
+// The suit assigned to the character (names compared as above), or null.
+CArmorSuit* SuitOfCharacter(const CGorvantaDoc& doc, const std::string& name);
 
 // Why a name cannot be the next target's of a plan: empty after trimming, or an earlier target's.
 enum class TargetNameFault { None, Empty, Taken };

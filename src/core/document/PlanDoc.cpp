@@ -4,11 +4,7 @@
 
 #include "Assignment.h"
 
-CArmorSuit* CurrentSuitOf(const CGorvantaDoc& doc, const std::string& name) {
-    for (CArmorSuit* s : doc.m_arrSuits)
-        if (s && SameCharacterName(s->m_strCharacter, name)) return s;
-    return nullptr;
-}
+CArmorSuit* CurrentSuitOf(const CGorvantaDoc& doc, const std::string& name) { return SuitOfCharacter(doc, name); }
 
 CalcPool PlanPool(const CGorvantaDoc& doc, const CPlan& plan) {
     CalcPool pool;

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "gui/calc/AppState.h"
+#include "core/calc/Reach.h"
 #include "core/calc/ReducedPool.h"
 
 // ---------------------------------------------------------------------------------------------------------
@@ -82,6 +83,42 @@ private:
     Clock::time_point m_lastFlush = Clock::now();
 };
 
+// Adds to the summary what the player can act on: why a whole run listed nothing, and that a full ranked
+// list may leave out suits. The reaches are searched here, on the worker, before the end is handed over.
+class CNotes : public ICalcReporter {
+public:
+    CNotes(ICalcReporter& inner, const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit, int threads)
+        : m_inner(inner), m_param(param), m_pool(pool), m_nLowerLimit(lowerLimit), m_nThreads(threads) {}
+    void OnBegin(const CCalcCount& combinations) override { m_inner.OnBegin(combinations); }
+    void OnSuit(std::unique_ptr<CArmorSuit> suit) override { m_inner.OnSuit(std::move(suit)); }
+    void OnProgress(const CCalcCount& examined) override { m_inner.OnProgress(examined); }
+    void OnBestSoFar(int32_t value) override { m_inner.OnBestSoFar(value); }
+    void OnEnd(const CCalcMsg& end) override {
+        CCalcMsg noted = end;
+        // Still up here unless the run was stopped (or ended at its suit limit, which lists suits).
+        const bool whole = TheCalcState().m_bCalcRunning.load() != 0;
+        if (end.m_strError.empty() && end.m_nSuitsFound == 0 && whole) {
+            try {
+                const std::string why = ExplainNothing(m_param, m_pool, m_nLowerLimit,
+                                                       MinimumReach(m_param, m_pool, m_nLowerLimit, m_nThreads));
+                if (!why.empty()) noted.m_strSummary += "\n" + why;
+            } catch (...) {
+                // Without the explanation the summary is still true; the end must reach the window.
+            }
+        } else if (end.m_strError.empty() && m_param.RankColumn() && end.m_nSuitsFound >= std::max(m_param.m_nSuitLimit, 1)) {
+            noted.m_strSummary += "\n" + FullListLine(m_param.m_nSuitLimit);
+        }
+        m_inner.OnEnd(noted);
+    }
+
+private:
+    ICalcReporter& m_inner;
+    const CCalcParam m_param;
+    const CalcPool& m_pool;
+    int32_t m_nLowerLimit;
+    int m_nThreads;
+};
+
 class CCalcRun::CWorker : public QThread {
 public:
     CWorker(CCalcRun& run, std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads)
@@ -90,7 +127,10 @@ public:
 
 protected:
     void run() override {
-        CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, TheCalcState().m_bCalcRunning, m_reporter, m_nThreads);
+        if (m_pParam) {
+            CNotes notes(m_reporter, *m_pParam, m_pool, m_nLowerLimit, m_nThreads);
+            CalcThreadProc(std::move(m_pParam), m_pool, m_nLowerLimit, TheCalcState().m_bCalcRunning, notes, m_nThreads);
+        }
         m_reporter.Returned();
     }
 

@@ -40,6 +40,9 @@ int RankColumnOf(int32_t value) {
     return p.RankColumn();
 }
 
+// The "then by" entry a stored value shows: its column, or 0 for "(none)".
+int ThenEntryOf(int32_t value) { return value >= 1 && value <= 15 ? value : 0; }
+
 // Table indexes of the settings a group shows, ordered by (row, col), or by (col, row) for the type grid,
 // which is read column by column.
 std::vector<size_t> GroupMembers(FiltersGroup group, bool byColumn = false) {
@@ -157,6 +160,14 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
             auto* choice = new CRankChoice;
             choice->Mode()->setObjectName(QString::fromLatin1(c.objectName));
             m_choices[i] = choice;
+        } else if (c.ctl == SettingCtl::ThenChoice) {
+            auto* then = new QComboBox;
+            then->setObjectName(QString::fromLatin1(c.objectName));
+            then->addItem(QStringLiteral("(none)"));
+            const auto& headings = ResultColumnHeadings();
+            for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) then->addItem(QString::fromLatin1(headings[size_t(n)]));
+            then->setEnabled(false);
+            m_thens[i] = then;
         }
         m_reachIndex[i] = c.ctl == SettingCtl::Field ? d.high : -1;
         if (m_reachIndex[i] >= 0) {
@@ -172,10 +183,16 @@ CFiltersDlg::CFiltersDlg(QWidget* parent) : QDialog(parent) {
                             d.member == &CSettings::m_bBypassResistCap))
             connect(m_checks[i], &QCheckBox::toggled, this, &CFiltersDlg::UpdateReach);
     }
+    // A second key means something only for a ranked order.
+    for (CRankChoice* choice : m_choices)
+        for (QComboBox* then : m_thens)
+            if (choice && then)
+                connect(choice->Mode(), &QComboBox::currentIndexChanged, then, [then](int mode) { then->setEnabled(mode == 1); });
     // A field's widget in a layout: its up-down control where it has one.
     const auto widget = [this](size_t i) -> QWidget* {
         if (m_checks[i]) return m_checks[i];
         if (m_choices[i]) return m_choices[i];
+        if (m_thens[i]) return m_thens[i];
         return m_spins[i] ? static_cast<QWidget*>(m_spins[i]) : m_edits[i];
     };
     // Tab order follows the screen: the minimums row by row, then the side, the types, the limits.
@@ -312,6 +329,7 @@ void CFiltersDlg::FillControls() {
         if (m_edits[i]) m_edits[i]->setText(QString::number(m_values[i]));
         if (m_checks[i]) m_checks[i]->setChecked(m_values[i] != 0);
         if (m_choices[i]) m_choices[i]->SetValue(m_values[i]);
+        if (m_thens[i]) m_thens[i]->setCurrentIndex(ThenEntryOf(m_values[i]));
     }
 }
 
@@ -328,6 +346,7 @@ CCalcParam CFiltersDlg::CurrentParam() const {
         int32_t v = m_values[i];
         if (m_checks[i]) v = m_checks[i]->isChecked() ? 1 : 0;
         if (m_choices[i]) v = m_choices[i]->Value();
+        if (m_thens[i]) v = m_thens[i]->currentIndex();
         if (m_edits[i])
             if (const auto typed = ParseDialogInt(m_edits[i]->text())) v = *typed;
         p.*d.param = v;
@@ -394,6 +413,7 @@ bool CFiltersDlg::TakeControls() {
         // A stored value the choice shows as it is stays as it was.
         if (m_choices[i] && RankColumnOf(values[i]) != RankColumnOf(m_choices[i]->Value()))
             values[i] = m_choices[i]->Value();
+        if (m_thens[i] && ThenEntryOf(values[i]) != m_thens[i]->currentIndex()) values[i] = m_thens[i]->currentIndex();
     }
     m_values = values;
     return true;

@@ -86,6 +86,7 @@ public:
     CSpinEdit* FieldSpin(Member m) const { return m_spins[Index(m)]; }
     QCheckBox* CheckBox(Member m) const { return m_checks[Index(m)]; }
     CRankChoice* Choice(Member m) const { return m_choices[Index(m)]; }
+    QComboBox* ThenChoice(Member m) const { return m_thens[Index(m)]; }
     // The highest value the pool reaches beside a minimum's field, or null for a setting without one.
     QLabel* ReachLabel(Member m) const { return m_reach[Index(m)]; }
     QPushButton* OkButton() const { return m_btnOk; }
@@ -118,6 +119,7 @@ private:
     std::array<CSpinEdit*, SETTINGS_COUNT> m_spins{};
     std::array<QCheckBox*, SETTINGS_COUNT> m_checks{};
     std::array<CRankChoice*, SETTINGS_COUNT> m_choices{};
+    std::array<QComboBox*, SETTINGS_COUNT> m_thens{};  // "then by": index 0 "(none)", n the column n
     std::array<QLabel*, SETTINGS_COUNT> m_reach{};
     std::array<int, SETTINGS_COUNT> m_reachIndex{};  // HIGH_ index of a minimum's value, -1 for others
     std::optional<CalcPool> m_pool;

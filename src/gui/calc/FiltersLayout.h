@@ -7,8 +7,9 @@
 
 #include "core/calc/Settings.h"
 
-// Choice: drop-down lists (the dialog builds them for the setting they show).
-enum class SettingCtl : uint8_t { None, Check, Field, Choice };
+// Choice: drop-down lists (the dialog builds them for the setting they show); ThenChoice: a drop-down of
+// "(none)" and the results columns, enabled while the Choice of the same line ranks.
+enum class SettingCtl : uint8_t { None, Check, Field, Choice, ThenChoice };
 // Where: a minimums row (its display check in column 0, its minimum in column 1), the side column next to
 // the rows, the piece type grid (two columns), or the suit limits line.
 enum class FiltersGroup : uint8_t { None, Minimums, Side, Types, Limits };
@@ -93,6 +94,8 @@ inline constexpr FiltersControlDef kFiltersControls[] = {
          .text = "Suits in ListView", .objectName = "editSuitLimit", .fieldOrder = 6},
     {.member = &CSettings::m_nRankBy, .ctl = SettingCtl::Choice, .group = FiltersGroup::Limits, .row = 1,
          .text = "Order results:", .objectName = "comboRankBy"},
+    {.member = &CSettings::m_nThenBy, .ctl = SettingCtl::ThenChoice, .group = FiltersGroup::Limits, .row = 1,
+         .col = 2, .text = "then by", .objectName = "comboThenBy"},
 };
 
 // The control of setting i of the settings table (ctl None for a setting the dialog does not show).

@@ -4,6 +4,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -22,7 +26,9 @@
 #include "gui/calc/CalcProgress.h"
 #include "gui/calc/AppState.h"
 #include "gui/calc/ResultsHeader.h"
+#include "core/document/Assignment.h"
 #include "core/model/ArmorSuit.h"
+#include "core/model/Cp1252.h"
 #include "qtstore/FileNames.h"
 #include "core/model/MessageBox.h"
 #include "qtstore/QtText.h"
@@ -38,6 +44,14 @@ constexpr const char* EXPORT_TITLE = "Export Results";
 constexpr const char* EXPORT_FILTER = "CSV files (*.csv)";
 constexpr const char* EXPORT_NAME_SUFFIX = " results.csv";
 constexpr const char* MSG_CANNOT_WRITE = "Cannot write the file %1.";
+constexpr const char* COMPARE_NONE = "none";
+
+// The piece of a slot type in the suit, or null.
+const CArmorPiece* PieceOfType(const CArmorSuit& suit, int32_t type) {
+    for (const CArmorPiece* p : suit.m_arrPieces)
+        if (p && p->m_nType == type) return p;
+    return nullptr;
+}
 }  // namespace
 
 CGorvantaView::CGorvantaView(CGorvantaDoc& doc, QWidget* parent)
@@ -102,6 +116,7 @@ void CGorvantaView::OnInitialUpdate() {
     }
     ApplyColumnVisibility();
     m_nLowerLimit = s.m_nLowerLimit;
+    RefreshCompare();
 }
 
 void CGorvantaView::OnUpdate(IDocView* sender, int hint) {
@@ -112,10 +127,12 @@ void CGorvantaView::OnUpdate(IDocView* sender, int hint) {
         case HINT_FILTERS_CHANGED:
             m_nLowerLimit = TheSettings().m_nLowerLimit;
             ApplyColumnVisibility();
+            RefreshCompare();  // the bypass may have changed what the compared suit's columns show
             break;
         case HINT_STOP_CALC: m_pRun->RequestStop(); break;
         case HINT_REFRESH:
             if (sender != this) OnPoolChanged();
+            RefreshCompare();
             break;
         default: break;
     }
@@ -158,19 +175,22 @@ int CGorvantaView::ShownWidth(int column) const {
     if (column < 0 || column >= COLUMN_COUNT) return 0;
     static const std::array<int32_t, COLUMN_COUNT> kDefaults = CSettings().m_nColumnWidth;
     const int stored = TheSettings().m_nColumnWidth[size_t(column)];
+    // While comparing, a number and its difference must both show; nothing of it is stored.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int compared = m_pModel->IsComparing() && column > 0
+                             ? int(std::ceil(QFontMetricsF(font()).horizontalAdvance(QStringLiteral("000  +000")))) + 2 * margin
+                             : 0;
     // A width the player has set stays as it is, even one that cuts the heading.
-    if (stored != kDefaults[size_t(column)]) return stored;
+    if (stored != kDefaults[size_t(column)]) return std::max(stored, compared);
     QHeaderView* header = horizontalHeader();
     // The header's own measure, with the arrow's room; a hidden section has none.
     int fit = header->isSectionHidden(column) ? 0 : header->sectionSizeHint(column);
     if (column == 0) {
-        // The cell's text margins, as the item delegate draws them.
-        const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
         // Text is laid out in fractions of a pixel: a rounded-down width would cut the last one.
         const qreal text = QFontMetricsF(font()).horizontalAdvance(QString::fromLatin1(kWidestSuitName));
         fit = std::max(fit, int(std::ceil(text)) + 2 * margin);
     }
-    return std::max(stored, fit);
+    return std::max({stored, fit, compared});
 }
 
 void CGorvantaView::ApplyShownWidths() {
@@ -218,6 +238,9 @@ std::vector<std::string> CGorvantaView::ShownHeadings() const {
         const int column = header->logicalIndex(v);
         if (!isColumnHidden(column)) out.emplace_back(ResultColumnHeadings()[size_t(column)]);
     }
+    // Then the piece of each switched-on slot, so that the text says which pieces make the suit.
+    for (int k = 0; k < SLOT_COUNT; ++k)
+        if (TheSettings().UseSlot(k)) out.emplace_back(CSuitDetailsDlg::SlotLabel(1 << k));
     return out;
 }
 
@@ -232,6 +255,12 @@ std::vector<std::vector<std::string>> CGorvantaView::ShownRows(const std::vector
         std::vector<std::string>& cells = out.emplace_back();
         cells.reserve(columns.size());
         for (int column : columns) cells.push_back(m_pModel->CellText(row, column));
+        const CArmorSuit* suit = m_pModel->SuitAt(row);
+        for (int k = 0; k < SLOT_COUNT; ++k) {
+            if (!TheSettings().UseSlot(k)) continue;
+            const CArmorPiece* piece = suit ? PieceOfType(*suit, 1 << k) : nullptr;
+            cells.push_back(piece ? piece->m_strText : std::string());
+        }
     }
     return out;
 }
@@ -278,7 +307,16 @@ bool CGorvantaView::ExportResults(const QString& path) {
     std::iota(rows.begin(), rows.end(), 0);
     const QByteArray bytes = ToQt(ResultsAsCsv(ShownHeadings(), ShownRows(rows))).toUtf8();
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        if (auto* frame = qobject_cast<QMainWindow*>(window())) {
+            const int n = int(rows.size());
+            frame->statusBar()->showMessage(QStringLiteral("%1 %2 written to %3")
+                                                .arg(n)
+                                                .arg(n == 1 ? QStringLiteral("suit") : QStringLiteral("suits"))
+                                                .arg(FileNameForDisplay(QDir::toNativeSeparators(path))));
+        }
+        return true;
+    }
     QString text = QString::fromLatin1(MSG_CANNOT_WRITE).arg(FileNameForDisplay(QDir::toNativeSeparators(path)));
     if (!file.errorString().isEmpty()) text += QLatin1Char('\n') + file.errorString();
     ShowMessage(FromQt(text), MsgButtons::OK, MsgIcon::Exclamation);
@@ -320,6 +358,60 @@ bool CGorvantaView::OnCmdMsg(int id, CCmdUI* pUI) {
     else
         CopySelection();
     return true;
+}
+
+QWidget* CGorvantaView::CreateCompareBar(QWidget* parent) {
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("CompareBar"));
+    auto* line = new QHBoxLayout(bar);
+    line->setContentsMargins(4, 2, 4, 2);
+    auto* label = new QLabel(QStringLiteral("Compare with:"));
+    m_pCompareBox = new QComboBox;
+    m_pCompareBox->setObjectName(QStringLiteral("comboCompare"));
+    m_pCompareBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    label->setBuddy(m_pCompareBox);
+    line->addWidget(label);
+    line->addWidget(m_pCompareBox);
+    line->addStretch(1);
+    connect(m_pCompareBox, &QComboBox::activated, this, [this](int index) {
+        SetCompared(index <= 0 ? std::string() : FromQt(m_pCompareBox->itemText(index)));
+    });
+    RefreshCompare();
+    return bar;
+}
+
+CArmorSuit* CGorvantaView::ComparedSuit() const {
+    return m_pDoc && !m_strCompared.empty() ? SuitOfCharacter(*m_pDoc, m_strCompared) : nullptr;
+}
+
+void CGorvantaView::SetCompared(const std::string& character) {
+    m_strCompared = character;
+    RefreshCompare();
+}
+
+void CGorvantaView::RefreshCompare() {
+    if (!ComparedSuit()) m_strCompared.clear();
+    if (m_pCompareBox) {
+        const QSignalBlocker block(m_pCompareBox);
+        m_pCompareBox->clear();
+        m_pCompareBox->addItem(QString::fromLatin1(COMPARE_NONE));
+        std::vector<std::string> names;
+        if (m_pDoc)
+            for (const CArmorSuit* suit : m_pDoc->m_arrSuits)
+                if (suit && !suit->m_strCharacter.empty()) names.push_back(suit->m_strCharacter);
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            const int c = CompareNoCaseCp1252(a, b);
+            return c != 0 ? c < 0 : a < b;
+        });
+        for (const std::string& name : names) {
+            m_pCompareBox->addItem(ToQt(name));
+            if (!m_strCompared.empty() && SameCharacterName(name, m_strCompared))
+                m_pCompareBox->setCurrentIndex(m_pCompareBox->count() - 1);
+        }
+    }
+    const bool was = m_pModel->IsComparing();
+    m_pModel->SetCompared(ComparedSuit());
+    if (was != m_pModel->IsComparing()) ApplyShownWidths();
 }
 
 void CGorvantaView::keyPressEvent(QKeyEvent* event) {
@@ -424,6 +516,7 @@ void CGorvantaView::OnResultDoubleClicked(int row) {
     CSuitDetailsDlg dlg(this);
     dlg.m_pDoc = m_pDoc;
     dlg.m_pSuit = suit;
+    dlg.m_pCompared = ComparedSuit();
     if (dlg.exec() != QDialog::Accepted || !dlg.m_bAssigned) return;
     // The document owns the suit now; the others may hold pieces that have just left the pool.
     m_pModel->TakeSuit(suit).release();

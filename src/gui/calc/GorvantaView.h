@@ -3,6 +3,7 @@
 // listed, sixteen columns of which the eight after "Act. Total" can be hidden (from the Filters dialog
 // or the header's menu). Rows sort either way by a header click, copy as text and export as CSV. It
 // starts the runs of its document and receives their reports.
+#include <QComboBox>
 #include <QPointer>
 #include <QTableView>
 
@@ -86,6 +87,15 @@ public:
 
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
+    // The "Compare with:" line above the list, made once, for the window that shows the list.
+    QWidget* CreateCompareBar(QWidget* parent);
+    QComboBox* CompareBox() const { return m_pCompareBox; }
+    // The character whose suit the list is compared with (set as the box sets it), or empty for none.
+    void SetCompared(const std::string& character);
+    const std::string& Compared() const { return m_strCompared; }
+    // The suit compared with, or null.
+    CArmorSuit* ComparedSuit() const;
+
     // Opens the suit details of a row; takes an assigned suit out of the results.
     void OnResultDoubleClicked(int row);
     // The run of this view, if any.
@@ -124,6 +134,9 @@ private:
     void ApplyShownWidths();
     void ShowProgress();
     void HideProgress();
+    // The box lists "none" and every character with a suit; a compared character that lost its suit
+    // goes back to none. The rows then compare with the suit as it is now.
+    void RefreshCompare();
 
     void OnCalcBegin(int64_t combinations) override;
     void OnCalcSuits(std::vector<std::unique_ptr<CArmorSuit>>& suits) override;
@@ -138,4 +151,6 @@ private:
     QPointer<CCalcProgress> m_pProgress;
     int m_nSortColumn = -1;
     bool m_bSortReversed = false;
+    QPointer<QComboBox> m_pCompareBox;
+    std::string m_strCompared;
 };

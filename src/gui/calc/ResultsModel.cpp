@@ -1,5 +1,8 @@
 #include "ResultsModel.h"
 
+#include <QBrush>
+#include <QColor>
+
 #include <algorithm>
 #include <numeric>
 
@@ -28,7 +31,17 @@ int CResultsModel::columnCount(const QModelIndex& parent) const {
 QVariant CResultsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(m_arrRows.size()) || index.column() >= RESULT_COLUMN_COUNT)
         return {};
-    if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+        if (const std::optional<int64_t> d = Delta(index.row(), index.column()))
+            return Text(index.row(), index.column()) + QStringLiteral("  ") + ToQt(SignedText(*d));
+        return Text(index.row(), index.column());
+    }
+    if (role == Qt::ForegroundRole) {
+        const std::optional<int64_t> d = Delta(index.row(), index.column());
+        if (d && *d > 0) return QBrush(QColor(0x00, 0x80, 0x00));
+        if (d && *d < 0) return QBrush(QColor(0xC0, 0x10, 0x10));
+        return {};
+    }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
 }
@@ -52,6 +65,24 @@ std::string CResultsModel::CellText(int row, int column) const {
     const CEntry& e = m_arrResults[size_t(m_arrRows[size_t(row)])];
     if (column == 0) return e.m_pSuit->m_strName;
     return std::to_string(e.m_arrValues[size_t(column - 1)]);
+}
+
+void CResultsModel::SetCompared(const CArmorSuit* suit) {
+    m_compared.reset();
+    if (suit) {
+        const bool bypass = BypassCap();
+        std::array<int32_t, RESULT_COLUMN_COUNT - 1> values;
+        for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) values[size_t(n - 1)] = ResultColumnValue(*suit, n, bypass);
+        m_compared = values;
+    }
+    if (!m_arrRows.empty()) emit dataChanged(index(0, 1), index(rowCount() - 1, RESULT_COLUMN_COUNT - 1));
+}
+
+std::optional<int64_t> CResultsModel::Delta(int row, int column) const {
+    if (!m_compared || row < 0 || row >= int(m_arrRows.size()) || column < 1 || column >= RESULT_COLUMN_COUNT)
+        return std::nullopt;
+    const CEntry& e = m_arrResults[size_t(m_arrRows[size_t(row)])];
+    return int64_t(e.m_arrValues[size_t(column - 1)]) - (*m_compared)[size_t(column - 1)];
 }
 
 CResultsModel::CEntry CResultsModel::MakeEntry(std::unique_ptr<CArmorSuit> suit) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,14 @@ public:
     QString Text(int row, int column) const;
     // The same text as the 8-bit (Windows-1252) string it is made from.
     std::string CellText(int row, int column) const;
+    // Compares every row with the suit (null: none): each number cell then shows its value and its signed
+    // difference from the suit's, as the suit's columns are now, green where higher and red where lower.
+    // Sorting still goes by the values alone.
+    void SetCompared(const CArmorSuit* suit);
+    bool IsComparing() const { return m_compared.has_value(); }
+    // The difference a number cell shows, while comparing.
+    std::optional<int64_t> Delta(int row, int column) const;
+
     // The results in arrival order.
     int ResultCount() const { return int(m_arrResults.size()); }
     CArmorSuit* ResultAt(int i) const;
@@ -58,4 +67,5 @@ private:
 
     std::vector<CEntry> m_arrResults;  // arrival order
     std::vector<int32_t> m_arrRows;    // row -> index into m_arrResults
+    std::optional<std::array<int32_t, RESULT_COLUMN_COUNT - 1>> m_compared;  // columns 1 to 15
 };

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QSplitter>
 #include <QStyle>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -111,8 +112,16 @@ bool CChildFrame::OnCreateClient() {
     m_wndSplitter->setChildrenCollapsible(false);
     m_pLeftView = new CLeftView(m_pDoc->Doc());
     m_pResultsView = new CGorvantaView(m_pDoc->Doc());
+    // The results pane: the "Compare with:" line above the list.
+    auto* results = new QWidget;
+    results->setObjectName(QStringLiteral("ResultsPane"));
+    auto* column = new QVBoxLayout(results);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_pResultsView->CreateCompareBar(results));
+    column->addWidget(m_pResultsView, 1);
     m_wndSplitter->addWidget(m_pLeftView);
-    m_wndSplitter->addWidget(m_pResultsView);
+    m_wndSplitter->addWidget(results);
     // Sizes given that do not fill the split leave the tree as given; resizes keep the proportion.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);

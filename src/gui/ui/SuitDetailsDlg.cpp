@@ -1,7 +1,9 @@
 #include "SuitDetailsDlg.h"
 
+#include <QColor>
 #include <QComboBox>
 #include <QCompleter>
+#include <QFont>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -164,9 +166,10 @@ void CSuitDetailsDlg::SavePlacement() {
 }
 
 void CSuitDetailsDlg::InsertColumns() {
-    m_listDetails->setColumnCount(DETAIL_COLUMNS);
+    m_listDetails->setColumnCount(DETAIL_COLUMNS + (m_pCompared ? 1 : 0));
     QStringList headings;
     for (const char* h : kHeadings) headings << QString::fromLatin1(h);
+    if (m_pCompared) headings << QStringLiteral("Compared: %1").arg(ToQt(m_pCompared->m_strCharacter));
     m_listDetails->setHeaderLabels(headings);
     // The widths are meant for an 8-point dialog font; wider fonts get wider columns.
     const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
@@ -176,22 +179,65 @@ void CSuitDetailsDlg::InsertColumns() {
         // A hidden column keeps its texts; it is only given no width.
         m_listDetails->setColumnHidden(n, !DisplayOn(s, n));
     }
+    // A resist above the cap shows what lies above it, "70 (+15)", in the totals row.
+    if (m_pSuit && !s.m_bBypassResistCap) {
+        const CPropertyValues sums = CPropertyValues::Of(*m_pSuit);
+        const int over = fontMetrics().horizontalAdvance(QStringLiteral("70 (+00)")) + 12;
+        for (const PropertyDef& d : kPropertyTable)
+            if (d.high < 0 && sums.v[size_t(d.index)] > 70)
+                m_listDetails->setColumnWidth(DetailColumn(d), std::max(m_listDetails->columnWidth(DetailColumn(d)), over));
+    }
+    if (m_pCompared) {
+        // Two item texts side by side: each gets less room, and the slot labels room for their mark.
+        const int item = int(kWidths[1] * 0.7 * scale + 0.5);
+        m_listDetails->setColumnWidth(1, item);
+        m_listDetails->setColumnWidth(COMPARED_COLUMN, item);
+        QFont bold = m_listDetails->font();
+        bold.setBold(true);
+        m_listDetails->setColumnWidth(0, std::max(m_listDetails->columnWidth(0),
+                                                  QFontMetrics(bold).horizontalAdvance(QStringLiteral("Bracelet *")) + 12));
+        // Beside the result's pieces, so that a slot reads across as this piece against that one.
+        m_listDetails->header()->moveSection(m_listDetails->header()->visualIndex(COMPARED_COLUMN), 2);
+    }
 }
 
 void CSuitDetailsDlg::FillRows() {
     m_listDetails->clear();
-    if (m_pSuit) {
-        const size_t count = std::min(size_t(std::max(m_pSuit->m_nCount, 0)), m_pSuit->m_arrPieces.size());
-        for (const auto& [type, label] : kSlots) {
-            for (size_t i = 0; i < count; ++i) {
-                const CArmorPiece* p = m_pSuit->m_arrPieces[i];
-                if (!p || p->m_nType != type) continue;
-                auto* row = new QTreeWidgetItem(m_listDetails);
-                row->setText(0, QString::fromLatin1(label));
+    // The pieces of a slot type in a suit's piece order (only the first m_nCount entries count).
+    const auto piecesOf = [](const CArmorSuit* suit, int type) {
+        std::vector<const CArmorPiece*> out;
+        if (!suit) return out;
+        const size_t count = std::min(size_t(std::max(suit->m_nCount, 0)), suit->m_arrPieces.size());
+        for (size_t i = 0; i < count; ++i)
+            if (suit->m_arrPieces[i] && suit->m_arrPieces[i]->m_nType == type) out.push_back(suit->m_arrPieces[i]);
+        return out;
+    };
+    for (const auto& [type, label] : kSlots) {
+        const std::vector<const CArmorPiece*> mine = piecesOf(m_pSuit, type), theirs = piecesOf(m_pCompared, type);
+        for (size_t i = 0; i < std::max(mine.size(), theirs.size()); ++i) {
+            const CArmorPiece* p = i < mine.size() ? mine[i] : nullptr;
+            const CArmorPiece* q = i < theirs.size() ? theirs[i] : nullptr;
+            auto* row = new QTreeWidgetItem(m_listDetails);
+            row->setText(0, QString::fromLatin1(label));
+            if (p) {
                 row->setText(1, ToQt(p->m_strText));
                 for (const PropertyDef& d : kPropertyTable) row->setText(DetailColumn(d), Num(p->GetProperty(d.index)));
                 row->setText(7, Num(p->m_nTotalResist));
             }
+            if (!m_pCompared) continue;
+            if (q) row->setText(COMPARED_COLUMN, ToQt(q->m_strText));
+            // The compared suit's pieces are its own copies: the same item is the same text and values.
+            const bool same = p && q && p->m_strText == q->m_strText && CPropertyValues::Of(*p).v == CPropertyValues::Of(*q).v;
+            if (same) continue;
+            row->setData(0, Qt::UserRole, QString::fromLatin1(DIFFERS_PROPERTY));
+            row->setText(0, QString::fromLatin1(label) + QStringLiteral(" *"));
+            QFont bold = m_listDetails->font();
+            bold.setBold(true);
+            for (int n = 0; n < m_listDetails->columnCount(); ++n) {
+                row->setFont(n, bold);
+                row->setBackground(n, QColor(0xFF, 0xF0, 0xC0));
+            }
+            row->setToolTip(0, QStringLiteral("The compared suit has another piece here."));
         }
     }
     new QTreeWidgetItem(m_listDetails);
@@ -200,9 +246,14 @@ void CSuitDetailsDlg::FillRows() {
     const CArmorSuit empty;
     const CArmorSuit& s = m_pSuit ? *m_pSuit : empty;
     totals->setText(1, QStringLiteral("Actual total resist: %1").arg(s.GetTotalResist()));
-    // The sums as they are, resists uncapped; only the effective total applies the cap.
+    // The sums as they are; a resist above the cap shows what lies above it, since only the cap counts.
+    const bool bypass = TheSettings().m_bBypassResistCap != 0;
     const CPropertyValues sums = CPropertyValues::Of(s);
-    for (const PropertyDef& d : kPropertyTable) totals->setText(DetailColumn(d), Num(sums.v[size_t(d.index)]));
+    for (const PropertyDef& d : kPropertyTable) {
+        const int32_t v = sums.v[size_t(d.index)];
+        const bool over = d.high < 0 && !bypass && v > 70;
+        totals->setText(DetailColumn(d), over ? QStringLiteral("70 (+%1)").arg(int64_t(v) - 70) : Num(v));
+    }
     totals->setText(7, Num(s.GetCappedTotalResist(TheSettings().m_bBypassResistCap != 0)));
 }
 
@@ -210,7 +261,7 @@ void CSuitDetailsDlg::OnRowDoubleClicked(QTreeWidgetItem* item, int) {
     const int row = item ? m_listDetails->indexOfTopLevelItem(item) : -1;
     if (row < 0) return;
     // Neither the empty row nor the totals row is a piece.
-    if (row < m_listDetails->topLevelItemCount() - 2)
+    if (row < m_listDetails->topLevelItemCount() - 2 && !item->text(1).isEmpty())
         ShowMessage(FromQt(item->text(1)), MsgButtons::OK, MsgIcon::None);
 }
 

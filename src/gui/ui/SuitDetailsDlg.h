@@ -24,6 +24,8 @@ public:
     // Set by the caller before the dialog is shown.
     CGorvantaDoc* m_pDoc = nullptr;
     CArmorSuit* m_pSuit = nullptr;
+    // Optional: a suit whose pieces are shown beside the result's, each slot whose piece differs marked.
+    const CArmorSuit* m_pCompared = nullptr;
     // The character name as typed or chosen, in the 8-bit set.
     std::string m_strCharName;
 
@@ -34,6 +36,10 @@ public:
 
     // Slot label of a piece type, or null for a type that gets no row.
     static const char* SlotLabel(int type);
+    // The column of the compared suit's pieces (shown right after "Item"), while comparing.
+    static constexpr int COMPARED_COLUMN = 16;
+    // The data (Qt::UserRole, column 0) of a marked row.
+    static constexpr const char* DIFFERS_PROPERTY = "differs";
 
 public slots:
     void OnAssign();

@@ -6,6 +6,7 @@
 
 #include "ReferenceSearch.h"
 #include "SearchTestSupport.h"
+#include "core/calc/Reach.h"
 #include "core/calc/ReducedPool.h"
 #include "core/calc/ResultColumns.h"
 
@@ -125,6 +126,9 @@ void MakeCase(uint32_t seed, CCase& c, bool copies = false, bool ranked = false)
             c.param.*m = 0;
         if (ease == 0) c.lowerLimit = Pick(rng, -50, 0);
     }
+    // Half the runs order equal values by a second column; now and then by a value that names none.
+    if (Chance(rng, 50))
+        c.param.m_nThenBy = Chance(rng, 15) ? std::array{0, 16, -1, c.param.m_nRankBy}[size_t(Pick(rng, 0, 3))] : Pick(rng, 1, 15);
 }
 
 CCalcResult Reference(const CCase& c, CRecorder& rec, std::atomic<int32_t>& running) {
@@ -172,7 +176,8 @@ void ExpectRankedListing(const CCalcParam& param, const CalcPool& pool, int32_t 
     EXPECT_LE(r.m_nExamined, r.m_nCombinations);
     ASSERT_EQ(r.m_nFound, int64_t(rec.suits.size()));
     EXPECT_LE(r.m_nFound, std::max(param.m_nSuitLimit, 1));
-    std::pair<int64_t, std::vector<ptrdiff_t>> previous;  // (minus the value, piece places): listing order
+    // (minus the value, minus the second value, piece places): listing order
+    std::tuple<int64_t, int64_t, std::vector<ptrdiff_t>> previous;
     for (size_t i = 0; i < rec.suits.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "suit " << i);
         const CArmorSuit& suit = *rec.suits[i];
@@ -194,7 +199,9 @@ void ExpectRankedListing(const CCalcParam& param, const CalcPool& pool, int32_t 
         RunReferenceSearch(param, alone, lowerLimit, running, one);
         ASSERT_EQ(one.suits.size(), 1u) << "not a qualifying combination";
         const bool bypass = param.m_bBypassResistCap != 0;
-        const std::pair key{-int64_t(ResultColumnValue(*one.suits[0], param.RankColumn(), bypass)), places};
+        const int then = param.ThenColumn();
+        const std::tuple key{-int64_t(ResultColumnValue(*one.suits[0], param.RankColumn(), bypass)),
+                             then ? -int64_t(ResultColumnValue(*one.suits[0], then, bypass)) : 0, places};
         if (i > 0) {
             EXPECT_LT(previous, key) << "out of order";
         }
@@ -282,6 +289,7 @@ TEST(SearchDifferential, StopFromOutsideEndsAtAConsistentPoint) {
             param.m_nHCILimit = minimums ? 0 : INT32_MIN;
             const int32_t lowerLimit = minimums ? 150 : 0;
             param.m_nRankBy = rankBy;
+            param.m_nThenBy = rankBy == 8 ? 6 : 0;  // one stopped run with a second key
             if (rankBy) param.m_nSuitLimit = 5;
             std::atomic<int32_t> running{0};
             CRecorder got(running);
@@ -375,6 +383,49 @@ TEST(SearchDifferential, MarkedPoolsMatchTheReferenceReducedAndFiltered) {
             EXPECT_EQ(reduced.suits[i]->m_arrPieces, kept[i]->m_arrPieces) << "suit " << i;
             EXPECT_EQ(reduced.suits[i]->m_strName, SuitName(int64_t(i))) << "suit " << i;
         }
+        if (HasFailure()) return;
+    }
+}
+
+// The reach of every minimum against the plain search without it, on the same random cases (copies,
+// wrapping sums and medable-only included); and a ranked run's key order, both keys, is the reference's.
+TEST(SearchDifferential, ReachOfEachMinimumMatchesThePlainSearch) {
+    for (uint32_t seed = 30001; seed <= 30400; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        CCase c;
+        MakeCase(seed, c, seed % 3 == 0);
+        const CalcReach got = MinimumReach(c.param, c.pool.lists, c.lowerLimit, 1 + int(seed % 2));
+        const auto want = ReferenceReach(c.param, c.pool.lists, c.lowerLimit);
+        for (int h = 0; h < HIGH_COUNT; ++h) EXPECT_EQ(got[size_t(h)], want[size_t(h)]) << SummaryRow(h);
+        if (HasFailure()) return;
+    }
+}
+
+// Many combinations at the cap's 350, ranked by the capped total then by a bonus: the second key decides
+// among them, bounded per resist, and must list what the plain search lists.
+TEST(SearchDifferential, SecondKeyAtTheCapMatchesThePlainSearch) {
+    for (uint32_t seed = 41001; seed <= 41060; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        CCase c;
+        for (int k = 0; k < 5; ++k) {
+            c.param.UseSlot(k) = 1;
+            for (int i = 0; i < 6; ++i) {
+                CArmorPiece* p = c.pool.Add(k, {Pick(rng, 10, 25), Pick(rng, 10, 25), Pick(rng, 10, 25), Pick(rng, 10, 25),
+                                               Pick(rng, 10, 25)});
+                SetBonus(*p, {Pick(rng, 0, 100), Pick(rng, 0, 8), 0, 0, 0, 0, Pick(rng, 0, 10), 0});
+            }
+        }
+        c.param.m_nRankBy = 6;
+        c.param.m_nThenBy = std::array{8, 9, 14, 7}[seed % 4];
+        c.param.m_nLMCLimit = seed % 2 ? Pick(rng, 5, 20) : 0;
+        c.param.m_nSuitLimit = std::array{1, 5, 40}[seed % 3];
+        c.lowerLimit = seed % 5 == 0 ? 340 : 0;
+        std::atomic<int32_t> running{0};
+        CRecorder want(running), got(running);
+        const CCalcResult w = Reference(c, want, running);
+        const CCalcResult g = Engine(c, got, running, 1 + int(seed % 2), kTargets[seed % 5]);
+        ExpectSameRun(w, want, g, got);
         if (HasFailure()) return;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "core/calc/ResultColumns.h"
 
@@ -19,11 +20,13 @@ struct CRun {
     int64_t found = 0;
     CalcHighest highest{};
     int64_t stopAfter = 0;
-    // Ranked runs: the column, how many suits are listed, and the best suits so far keyed by (minus the
-    // value, combination number), so that the map's order is the listing order.
+    // Ranked runs: the columns, how many suits are listed, and the best suits so far keyed by (minus the
+    // value, minus the second column's value, combination number), so that the map's order is the listing
+    // order.
     int rankColumn = 0;
+    int thenColumn = 0;
     size_t keep = 1;
-    std::map<std::pair<int64_t, int64_t>, std::unique_ptr<CArmorSuit>> best{};
+    std::map<std::tuple<int64_t, int64_t, int64_t>, std::unique_ptr<CArmorSuit>> best{};
 
     // One combination; false when the loops must be left.
     bool Evaluate() {
@@ -79,7 +82,8 @@ struct CRun {
                     sums.m_nDCI = dci;
                     sums.m_nHCI = hci;
                     const int32_t value = ResultColumnValue(sums, rankColumn, p.m_bBypassResistCap != 0);
-                    const std::pair key{-int64_t(value), examined};
+                    const int32_t then = thenColumn ? ResultColumnValue(sums, thenColumn, p.m_bBypassResistCap != 0) : 0;
+                    const std::tuple key{-int64_t(value), -int64_t(then), examined};
                     const bool anyPiece =
                         std::any_of(cur, cur + SLOT_COUNT, [](const CArmorPiece* c) { return c != nullptr; });
                     if (anyPiece && (best.size() < keep || key < best.rbegin()->first)) {
@@ -122,6 +126,7 @@ CCalcResult RunReferenceSearch(const CCalcParam& p, const CalcPool& pool, int32_
     CRun run{p, lowerLimit, running, reporter};
     run.stopAfter = stopAfter;
     run.rankColumn = p.RankColumn();
+    run.thenColumn = p.ThenColumn();
     run.keep = size_t(std::max(p.m_nSuitLimit, 1));
     CArmorPiece** cur = run.cur;
     const auto& L = pool;
@@ -183,4 +188,37 @@ done:
     reporter.OnEnd(end);
     running.store(0);
     return result;
+}
+
+std::array<std::optional<int32_t>, HIGH_COUNT> ReferenceReach(const CCalcParam& param, const CalcPool& pool,
+                                                               int32_t lowerLimit) {
+    struct CMost : ICalcReporter {
+        int column = 0;
+        bool bypass = false;
+        std::optional<int32_t> most;
+        void OnBegin(const CCalcCount&) override {}
+        void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
+            const int32_t v = ResultColumnValue(*suit, column, bypass);
+            most = std::max(most.value_or(v), v);
+        }
+        void OnEnd(const CCalcMsg&) override {}
+    };
+    static const int kColumns[HIGH_COUNT] = {6, 8, 9, 10, 11, 12, 13, 14, 15};
+    static int32_t CCalcParam::*const kMinimums[HIGH_COUNT] = {
+        nullptr,           &CCalcParam::m_nLuckLimit, &CCalcParam::m_nLMCLimit, &CCalcParam::m_nLRCLimit, &CCalcParam::m_nMRLimit,
+        &CCalcParam::m_nHRLimit, &CCalcParam::m_nSRLimit,   &CCalcParam::m_nDCILimit, &CCalcParam::m_nHCILimit};
+    std::array<std::optional<int32_t>, HIGH_COUNT> reach;
+    for (int h = 0; h < HIGH_COUNT; ++h) {
+        CCalcParam p = param;
+        p.m_nRankBy = 0;
+        p.m_nSuitLimit = INT32_MAX;
+        if (kMinimums[h]) p.*kMinimums[h] = INT32_MIN;
+        CMost most;
+        most.column = kColumns[h];
+        most.bypass = p.m_bBypassResistCap != 0;
+        std::atomic<int32_t> running{0};
+        RunReferenceSearch(p, pool, h == 0 ? INT32_MIN : lowerLimit, running, most);
+        reach[size_t(h)] = most.most;
+    }
+    return reach;
 }

@@ -39,7 +39,7 @@ TEST(Settings, NamesInStoreOrder) {
         "Use Legs", "Use Rings", "Use Robes", "Use Cloaks", "Use Shields", "Use Bracelets", "Use Weapons",
         "Display DCI", "Display HCI", "Display LMC", "Display LRC", "Display Luck", "Display MR", "Display HR",
         "Display SR", "Use Mage Armor", "DCI Limit", "HCI Limit", "LMC Limit", "LRC Limit", "Luck Limit",
-        "MR Limit", "HR Limit", "SR Limit", "LowerLimit", "Suit Limit", "Rank By"};
+        "MR Limit", "HR Limit", "SR Limit", "LowerLimit", "Suit Limit", "Rank By", "Then By"};
     CSettings s;
     for (int i = 0; i < SETTINGS_COUNT; ++i) {
         EXPECT_STREQ(CSettings::ValueName(i), names[i]);
@@ -107,38 +107,56 @@ TEST(Settings, ParameterBlockCopiesWhatTheSearchNeeds) {
         p.m_nRankBy = rankBy;
         EXPECT_EQ(p.RankColumn(), column) << rankBy;
     }
+    // A second key only for a ranked run, and never the ranking column again.
+    const struct {
+        int32_t rankBy, thenBy;
+        int then;
+    } thens[] = {{6, 8, 8}, {6, 15, 15}, {6, 6, 0}, {0, 8, 0}, {16, 8, 0}, {6, 0, 0}, {6, 16, 0}, {6, -8, 0}, {1, 1, 0}};
+    for (const auto& t : thens) {
+        p.m_nRankBy = t.rankBy;
+        p.m_nThenBy = t.thenBy;
+        EXPECT_EQ(p.ThenColumn(), t.then) << t.rankBy << " then " << t.thenBy;
+        CWishes w;
+        w.m_nRankBy = t.rankBy;
+        w.m_nThenBy = t.thenBy;
+        EXPECT_EQ(w.ThenColumn(), t.then);
+    }
 }
 
-// "Rank By" came later than the others: a store that never used it is written as before, and once it has
-// left its default it is written whatever its value.
-TEST(Settings, RankByIsWrittenOnceItLeavesItsDefault) {
-    CMemoryProfileStore store;
-    StoreScope scope(&store);
-    CSettings s;
-    s.LoadSettings();
-    s.SaveSettings();
-    std::vector<std::pair<std::string, std::string>> values;
-    ASSERT_TRUE(store.EnumValues(SETTINGS_SECTION, values));
-    std::vector<std::pair<std::string, std::string>> before;
-    for (int i = 0; i < SETTINGS_COUNT; ++i)
-        if (i != CSettings::IndexOf("Rank By"))
-            before.emplace_back(CSettings::ValueName(i), std::to_string(CSettings::DefaultValue(i)));
-    for (int n = 0; n < STORED_COLUMN_COUNT; ++n)
-        before.emplace_back("Column" + std::to_string(n), std::to_string(s.m_nColumnWidth[size_t(n)]));
-    EXPECT_EQ(values, before);
-
-    const struct {
-        int32_t set;
-        std::optional<int32_t> stored;
-    } steps[] = {{0, std::nullopt}, {5, 5}, {0, 0}, {12, 12}};
-    for (const auto& step : steps) {
-        s.m_nRankBy = step.set;
+// "Rank By" and "Then By" came later than the others: a store that never used them is written as before,
+// and once one has left its default it is written whatever its value.
+TEST(Settings, LaterSettingsAreWrittenOnceTheyLeaveTheirDefaults) {
+    for (int32_t CSettings::*member : {&CSettings::m_nRankBy, &CSettings::m_nThenBy}) {
+        const char* name = CSettings::ValueName(SettingIndexOf(member));
+        SCOPED_TRACE(name);
+        CMemoryProfileStore store;
+        StoreScope scope(&store);
+        CSettings s;
+        s.LoadSettings();
         s.SaveSettings();
-        EXPECT_EQ(store.ReadInt(SETTINGS_SECTION, "Rank By"), step.stored) << step.set;
-        CSettings loaded;
-        loaded.m_nRankBy = -7;
-        loaded.LoadSettings();
-        EXPECT_EQ(loaded.m_nRankBy, step.set);
+        std::vector<std::pair<std::string, std::string>> values;
+        ASSERT_TRUE(store.EnumValues(SETTINGS_SECTION, values));
+        std::vector<std::pair<std::string, std::string>> before;
+        for (int i = 0; i < SETTINGS_COUNT; ++i)
+            if (i != CSettings::IndexOf("Rank By") && i != CSettings::IndexOf("Then By"))
+                before.emplace_back(CSettings::ValueName(i), std::to_string(CSettings::DefaultValue(i)));
+        for (int n = 0; n < STORED_COLUMN_COUNT; ++n)
+            before.emplace_back("Column" + std::to_string(n), std::to_string(s.m_nColumnWidth[size_t(n)]));
+        EXPECT_EQ(values, before);
+
+        const struct {
+            int32_t set;
+            std::optional<int32_t> stored;
+        } steps[] = {{0, std::nullopt}, {5, 5}, {0, 0}, {12, 12}};
+        for (const auto& step : steps) {
+            s.*member = step.set;
+            s.SaveSettings();
+            EXPECT_EQ(store.ReadInt(SETTINGS_SECTION, name), step.stored) << step.set;
+            CSettings loaded;
+            loaded.*member = -7;
+            loaded.LoadSettings();
+            EXPECT_EQ(loaded.*member, step.set);
+        }
     }
 }
 

@@ -522,6 +522,37 @@ private slots:
         }
     }
 
+    // "then by" beside the order: enabled only for "Best first by"; "(none)" or a column; a stored value
+    // that names no column shows as "(none)" and is kept by OK.
+    void thenByBesideTheOrder() {
+        const struct {
+            int32_t rankBy, stored;
+            const char* shown;
+            bool enabled;
+            int pick;  // the entry chosen before OK, -1: none
+            int32_t after;
+        } steps[] = {{6, 8, "Luck", true, -1, 8},    {6, 0, "(none)", true, 15, 15}, {0, 8, "Luck", false, -1, 8},
+                     {6, 99, "(none)", true, -1, 99}, {6, 99, "(none)", true, 9, 9},  {6, 12, "HR", true, 0, 0}};
+        CGorvantaDoc doc;
+        for (const auto& step : steps) {
+            TheSettings().m_nRankBy = step.rankBy;
+            TheSettings().m_nThenBy = step.stored;
+            guitest::WhenModal<CFiltersDlg>([&](CFiltersDlg& dlg) {
+                QComboBox* then = dlg.ThenChoice(M("Then By"));
+                QVERIFY(then);
+                QCOMPARE(then->objectName(), QStringLiteral("comboThenBy"));
+                QCOMPARE(then->count(), 16);
+                QCOMPARE(then->currentText(), QString::fromLatin1(step.shown));
+                QCOMPARE(then->isEnabled(), step.enabled);
+                if (step.pick >= 0) then->setCurrentIndex(step.pick);
+                QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+                if (dlg.isVisible()) dlg.reject();
+            });
+            QVERIFY(DoFiltersCommand(&doc, nullptr));
+            QCOMPARE(TheSettings().m_nThenBy, step.after);
+        }
+    }
+
     // The highest values beside the minimums follow the slot switches, medable-only and the bypass, and
     // turn to the warning colour where the minimum as typed is above them.
     void reachableValuesBesideTheMinimums() {

@@ -8,6 +8,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTreeWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -18,7 +21,10 @@
 
 #include "core/calc/CalcEngine.h"
 #include "gui/calc/GorvantaView.h"
+#include "core/calc/Reach.h"
 #include "core/calc/ResultColumns.h"
+#include "core/document/Assignment.h"
+#include "qtstore/QtText.h"
 #include "gui/resources/Resource.h"
 #include "support/AppTest.h"
 #include "gui/ui/SuitDetailsDlg.h"
@@ -84,11 +90,21 @@ void TypeFileName(QFileDialog& dlg, const QString& path) {
     static_cast<QDialog&>(dlg).accept();  // as the Save button does
 }
 // The suits' texts in the given rows and columns, as the list's reader would expect them.
-std::vector<std::vector<std::string>> Cells(const CResultsModel& m, const std::vector<int>& rows, int columns) {
+// The first columns of the rows, then the text of each switched-on slot's piece (as the CSV export makes
+// it safe, where asked).
+std::vector<std::vector<std::string>> Cells(const CResultsModel& m, const std::vector<int>& rows, int columns,
+                                            bool csv = false) {
     std::vector<std::vector<std::string>> out;
     for (int r : rows) {
         const auto texts = ResultColumnTexts(*m.SuitAt(r), false);
-        out.emplace_back(texts.begin(), texts.begin() + columns);
+        auto& line = out.emplace_back(texts.begin(), texts.begin() + columns);
+        for (int k = 0; k < SLOT_COUNT; ++k) {
+            if (!TheSettings().UseSlot(k)) continue;
+            std::string text;
+            for (const CArmorPiece* p : m.SuitAt(r)->m_arrPieces)
+                if (p->m_nType == 1 << k) text = p->m_strText;
+            line.push_back(csv ? SpreadsheetSafe(text) : text);
+        }
     }
     return out;
 }
@@ -132,6 +148,8 @@ private slots:
         const CResultsModel& m = *v->Model();
         TheSettings().m_bDisplayLuck = 1;
         FillPool(Doc(), 3, 5);
+        // A piece text a spreadsheet would run as a formula.
+        Doc().m_arrPool[2][1]->m_strText = "=1+2";
         OpenSettings(Doc(), 3);
         QVERIFY(!Enabled(ID_FILE_EXPORT_RESULTS));
 
@@ -218,8 +236,9 @@ private slots:
         ClickRow(v, 1, Qt::ControlModifier);
         ClickRow(v, 7, Qt::ControlModifier);
         QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier);
-        const std::vector<std::string> headings = {"Suit",       "Phy.",       "Fire", "Cold", "Poison",
-                                                   "Energy",     "Eff. Total", "Act. Total", "Luck", "LMC"};
+        // After the shown columns, the piece of each switched-on slot.
+        const std::vector<std::string> headings = {"Suit",   "Phy.",       "Fire",       "Cold", "Poison", "Energy",
+                                                   "Eff. Total", "Act. Total", "Luck", "LMC", "Head",   "Neck", "Arms"};
         std::vector<std::vector<std::string>> lines{headings};
         for (auto& row : Cells(m, {1, 4, 7}, 10)) lines.push_back(row);
         QCOMPARE(QGuiApplication::clipboard()->text().toStdString(), Joined(lines, '\t', "\n"));
@@ -243,8 +262,11 @@ private slots:
         std::vector<int> all(size_t(m.rowCount()));
         std::iota(all.begin(), all.end(), 0);
         lines = {headings};
-        for (auto& row : Cells(m, all, 10)) lines.push_back(row);
+        for (auto& row : Cells(m, all, 10, true)) lines.push_back(row);
         QCOMPARE(ReadFile(target.toStdString()), Joined(lines, ',', "\r\n"));
+        QVERIFY(ReadFile(target.toStdString()).find(",'=1+2") != std::string::npos);
+        QCOMPARE(Main()->statusBar()->currentMessage(),
+                 QStringLiteral("125 suits written to ") + QDir::toNativeSeparators(target));
         QCOMPARE(box.shown.size(), size_t(1));  // the summary only
         // A file that cannot be written says so, with the reason, and leaves nothing behind.
         const QString nowhere = Path(QStringLiteral("missing/list.csv"));
@@ -330,6 +352,107 @@ private slots:
         Active()->showMaximized();
         QTest::qWait(100);
         Shot(Main(), QStringLiteral("ranked-result-maximized"));
+    }
+
+    // What a player acts on: why a run lists nothing, that a full ranked list may leave suits out, and the
+    // results against a character's suit, in the list and in the details.
+    void explanationsAndComparison() {
+        CGorvantaView* v = Active()->GetResultsView();
+        const CResultsModel& m = *v->Model();
+        FillPool(Doc(), 3, 5);
+        OpenSettings(Doc(), 3);
+        TheSettings().m_nLuckLimit = 2000;
+        CCalcParam param;
+        param.FillFrom(TheSettings());
+        const std::string why = ExplainNothing(param, Doc().m_arrPool, 0, MinimumReach(param, Doc().m_arrPool, 0));
+        QVERIFY(why.rfind("Lower one of these to the value shown and suits qualify: Luck ", 0) == 0);
+        Main()->OnCommand(ID_CALC_START);
+        QTRY_VERIFY_WITH_TIMEOUT(!v->HasActiveRun(), 30000);
+        QCOMPARE(m.rowCount(), 0);
+        const std::string& nothing = box.shown.back().text;
+        QVERIFY2(nothing.find("\nHCI\t0\t0\n" + why + "\nElapsed time: ") != std::string::npos, nothing.c_str());
+        {
+            QMessageBox shown(QMessageBox::Warning, QStringLiteral("Gorvanta"), ToQt(nothing), QMessageBox::Ok, Main());
+            shown.show();
+            QTest::qWait(50);
+            Shot(&shown, QStringLiteral("summary-explains-nothing"));
+        }
+
+        // Ranked and then by luck: a full list says so; equal totals come with the greater luck first.
+        TheSettings().m_nLuckLimit = 0;
+        TheSettings().m_nSuitLimit = 10;
+        TheSettings().m_nRankBy = 6;
+        TheSettings().m_nThenBy = 8;
+        TheSettings().m_bDisplayLuck = 1;
+        Doc().UpdateAllViews(nullptr, HINT_FILTERS_CHANGED);
+        Main()->OnCommand(ID_CALC_START);
+        QTRY_VERIFY_WITH_TIMEOUT(!v->HasActiveRun(), 30000);
+        QCOMPARE(m.rowCount(), 10);
+        const std::string& full = box.shown.back().text;
+        QVERIFY2(full.find("\nOnly the best 10 are listed; more suits may meet the limits.\nElapsed") != std::string::npos,
+                 full.c_str());
+        const CWishes wishes(TheSettings());
+        for (int r = 0; r + 1 < m.rowCount(); ++r) QVERIFY(RankPair(wishes, *m.SuitAt(r)) >= RankPair(wishes, *m.SuitAt(r + 1)));
+
+        // Bob wears a suit of his own pieces; the list compares with it once he is chosen.
+        QCOMPARE(v->CompareBox()->count(), 1);
+        auto* worn = new CArmorSuit;
+        worn->AddPiece(NewPiece("worn helm", PIECE_HEADWEAR, 9));
+        worn->AddPiece(NewPiece("worn gorget", PIECE_GORGET, 2));
+        worn->CalcTotals();
+        AddAssignedSuit(Doc(), worn, "Bob");
+        Doc().UpdateAllViews(nullptr, HINT_REFRESH);
+        QCOMPARE(v->CompareBox()->count(), 2);
+        QCOMPARE(v->CompareBox()->itemText(1), QStringLiteral("Bob"));
+        QCOMPARE(m.rowCount(), 10);  // the pool did not change
+        v->CompareBox()->setCurrentIndex(1);
+        emit v->CompareBox()->activated(1);
+        QCOMPARE(v->ComparedSuit(), worn);
+        int higher = 0, lower = 0;
+        for (int r = 0; r < m.rowCount(); ++r) {
+            const auto deltas = ResultColumnDeltas(*m.SuitAt(r), *worn, false);
+            for (int n = 1; n < RESULT_COLUMN_COUNT; ++n) {
+                const int64_t d = deltas[size_t(n - 1)];
+                const QModelIndex cell = m.index(r, n);
+                QCOMPARE(cell.data().toString(), m.Text(r, n) + QStringLiteral("  ") + ToQt(SignedText(d)));
+                const QVariant colour = cell.data(Qt::ForegroundRole);
+                QCOMPARE(colour.isValid(), d != 0);
+                if (d != 0) QCOMPARE(colour.value<QBrush>().color(), d > 0 ? QColor(0x00, 0x80, 0x00) : QColor(0xC0, 0x10, 0x10));
+                (d > 0 ? higher : lower) += d != 0;
+            }
+        }
+        QVERIFY(higher > 0 && lower > 0);
+        // Sorting still goes by the values.
+        ClickHeader(v, 8);
+        for (int r = 0; r + 1 < m.rowCount(); ++r) QVERIFY(CompareResults(*m.SuitAt(r), *m.SuitAt(r + 1), 8, false) <= 0);
+        Shot(Main(), QStringLiteral("results-compared"));
+        Main()->showMaximized();
+        Active()->showMaximized();
+        QTest::qWait(100);
+        Shot(Main(), QStringLiteral("results-compared-maximized"));
+
+        // The details show Bob's pieces beside the result's.
+        const CArmorSuit* compared = nullptr;
+        QString heading;
+        WhenModal<CSuitDetailsDlg>([&](CSuitDetailsDlg& dlg) {
+            compared = dlg.m_pCompared;
+            heading = dlg.DetailsList()->headerItem()->text(CSuitDetailsDlg::COMPARED_COLUMN);
+            Shot(&dlg, QStringLiteral("suit-details-compared"));
+            dlg.showMaximized();
+            QTest::qWait(100);
+            Shot(&dlg, QStringLiteral("suit-details-compared-maximized"));
+            QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton);
+        });
+        ClickRow(v, 0);
+        QTest::keyClick(v, Qt::Key_Return);
+        QCOMPARE(compared, worn);
+        QCOMPARE(heading, QStringLiteral("Compared: Bob"));
+
+        // Once Bob's suit is gone the list compares with nothing.
+        ReleaseAssignedSuit(Doc(), worn);
+        Doc().UpdateAllViews(nullptr, HINT_REFRESH);
+        QCOMPARE(v->CompareBox()->count(), 1);
+        QVERIFY(!m.IsComparing());
     }
 
     // A built-in width shows its heading with the arrow's room, and column 0 a whole suit name, in the

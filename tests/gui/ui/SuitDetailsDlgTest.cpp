@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include "core/document/Assignment.h"
 #include "support/GuiTest.h"
@@ -89,7 +90,8 @@ private slots:
         Open(cells, &doc, two.get());
         const QStringList headCells{"Head", "a", "45", "10", "0", "0", "0", "55", "100", "1", "2", "3", "4", "5", "6", "7"};
         for (int c = 0; c < 16; ++c) QCOMPARE(cells.DetailsList()->topLevelItem(0)->text(c), headCells[c]);
-        const QStringList totalCells{"Totals", "Actual total resist: 120", "85", "10", "20", "0", "5", "105",
+        // Above the cap a resist shows what lies beyond it.
+        const QStringList totalCells{"Totals", "Actual total resist: 120", "70 (+15)", "10", "20", "0", "5", "105",
                                      "120",    "11",  "22", "33", "44", "55", "66", "77"};
         for (int c = 0; c < 16; ++c) QCOMPARE(cells.DetailsList()->topLevelItem(3)->text(c), totalCells[c]);
         // With the cap bypassed the effective total counts all 85.
@@ -97,6 +99,41 @@ private slots:
         CSuitDetailsDlg bypassed;
         Open(bypassed, &doc, two.get());
         QCOMPARE(bypassed.DetailsList()->topLevelItem(3)->text(7), QStringLiteral("120"));
+        QCOMPARE(bypassed.DetailsList()->topLevelItem(3)->text(2), QStringLiteral("85"));
+        TheSettings().m_bBypassResistCap = 0;
+
+        // Beside a character's suit: its pieces in a column of their own, each slot whose piece differs
+        // marked, a slot only the compared suit fills with a row of its own.
+        CArmorSuit worn;
+        worn.m_strCharacter = "Bob";
+        CArmorPiece sameHead = *a, otherChest;
+        otherChest.m_strText = "c";
+        otherChest.m_nType = PIECE_CHEST;
+        worn.AddPiece(&sameHead);
+        worn.AddPiece(&otherChest);
+        worn.CalcTotals();
+        CSuitDetailsDlg compared;
+        compared.m_pCompared = &worn;
+        Open(compared, &doc, two.get());
+        QTreeWidget* side = compared.DetailsList();
+        QCOMPARE(side->topLevelItemCount(), 5);
+        QCOMPARE(side->headerItem()->text(CSuitDetailsDlg::COMPARED_COLUMN), QStringLiteral("Compared: Bob"));
+        QCOMPARE(side->header()->visualIndex(CSuitDetailsDlg::COMPARED_COLUMN), 2);
+        const struct {
+            const char* label;
+            const char* mine;
+            const char* theirs;
+            bool differs;
+        } rows[] = {{"Head", "a", "a", false}, {"Chest *", "", "c", true}, {"Arms *", "b", "", true}};
+        for (int r = 0; r < 3; ++r) {
+            QTreeWidgetItem* item = side->topLevelItem(r);
+            QCOMPARE(item->text(0), QString::fromLatin1(rows[r].label));
+            QCOMPARE(item->text(1), QString::fromLatin1(rows[r].mine));
+            QCOMPARE(item->text(CSuitDetailsDlg::COMPARED_COLUMN), QString::fromLatin1(rows[r].theirs));
+            QCOMPARE(item->data(0, Qt::UserRole).toString() == QLatin1String(CSuitDetailsDlg::DIFFERS_PROPERTY),
+                     rows[r].differs);
+        }
+        QCOMPARE(side->topLevelItem(4)->text(2), QStringLiteral("70 (+15)"));  // the result's totals
     }
     // A hidden column has no width but keeps its texts; headings and visible widths as listed.
     void optionalColumns() {
