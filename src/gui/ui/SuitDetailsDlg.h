@@ -24,6 +24,8 @@ public:
     // Set by the caller before the dialog is shown.
     CGorvantaDoc* m_pDoc = nullptr;
     CArmorSuit* m_pSuit = nullptr;
+    // Shows the suit only: no character box and no assignment.
+    bool m_bReadOnly = false;
     // The character name as typed or chosen, in the 8-bit set.
     std::string m_strCharName;
 
@@ -54,6 +56,7 @@ private:
     void OnRowDoubleClicked(QTreeWidgetItem* item, int column);
 
     QComboBox* m_comboCharacter = nullptr;
+    QWidget* m_pAssignGroup = nullptr;
     QTreeWidget* m_listDetails = nullptr;
     QPushButton* m_btnAssign = nullptr;
     QPushButton* m_btnExit = nullptr;
