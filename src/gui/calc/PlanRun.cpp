@@ -40,10 +40,7 @@ bool CPlanRun::AnyActive() {
     return std::any_of(AllPlanRuns().begin(), AllPlanRuns().end(), [](const CPlanRun* r) { return r->IsActive(); });
 }
 
-bool CPlanRun::IsActive() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return !m_bReturned;
-}
+bool CPlanRun::IsActive() const { return m_bActive; }
 
 bool CPlanRun::Start(std::vector<CPlanTarget> targets, CalcPool pool, int threads) {
     if (IsCalcInProgress()) return false;
@@ -60,8 +57,8 @@ bool CPlanRun::Start(std::vector<CPlanTarget> targets, CalcPool pool, int thread
         m_nExamined = 0;
         m_nTotal = 0;
         m_result = {};
-        m_bReturned = false;
     }
+    m_bActive = true;
     m_pThread.reset(QThread::create([this, threads] {
         CProgress progress(*this);
         CPlanRequest request;
@@ -76,7 +73,6 @@ bool CPlanRun::Start(std::vector<CPlanTarget> targets, CalcPool pool, int thread
         }
         std::lock_guard<std::mutex> lock(m_mutex);
         m_result = std::move(result);
-        m_bReturned = true;
     }));
     const uint64_t generation = ++m_nGeneration;
     connect(m_pThread.get(), &QThread::finished, this, [this, generation] { OnWorkerFinished(generation); },
@@ -96,7 +92,11 @@ void CPlanRun::StopAndWait() {
     if (active) RequestStop();
     m_pThread->wait();
     // The queued finish must not report a result nobody waits for.
-    if (active) ++m_nGeneration;
+    if (active) {
+        ++m_nGeneration;
+        m_bActive = false;
+        TheCalcState().m_bCalcRunning.store(0);
+    }
 }
 
 CCalcRunStatus CPlanRun::Status() const {
@@ -117,6 +117,7 @@ void CPlanRun::OnWorkerFinished(uint64_t generation) {
     if (generation != m_nGeneration || !m_pThread) return;
     m_pThread->wait();
     // The worker is gone: the flag is ours to lower, whether the run ended or was stopped.
+    m_bActive = false;
     TheCalcState().m_bCalcRunning.store(0);
     emit Finished();
 }

@@ -52,7 +52,8 @@ private:
     mutable std::mutex m_mutex;
     CCalcCount m_nExamined, m_nTotal;
     CPlanResult m_result;
-    bool m_bReturned = true;
+    // From the start until the worker's return has been handled here (user interface thread only).
+    bool m_bActive = false;
     std::atomic<bool> m_bStopRequested{false};
     uint64_t m_nGeneration = 0;
 };

@@ -92,8 +92,6 @@ CPlanWnd::CPlanWnd(CGorvantaDoc& doc, QWidget* parent) : QDialog(parent), m_pDoc
     m_btnRemove = Button(QStringLiteral("&Remove"), QStringLiteral("Take the selected character out of the plan (Delete)"), "buttonRemove");
     m_btnUp = Button(QStringLiteral("&Up"), QStringLiteral("Give the selected character a higher priority (Ctrl+Up)"), "buttonUp");
     m_btnDown = Button(QStringLiteral("Do&wn"), QStringLiteral("Give the selected character a lower priority (Ctrl+Down)"), "buttonDown");
-    m_btnUp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
-    m_btnDown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
     m_pWorn = new QCheckBox(QStringLiteral("Re-plan &worn suits"));
     m_pWorn->setObjectName(QStringLiteral("checkWorn"));
     m_pWorn->setToolTip(QStringLiteral("Let the plan use the pieces its characters wear now; their suits are then replaced"));
@@ -200,6 +198,11 @@ CPlanWnd::CPlanWnd(CGorvantaDoc& doc, QWidget* parent) : QDialog(parent), m_pDoc
     connect(m_pTargets, &QTreeWidget::currentItemChanged, this, [this] { UpdateButtons(); });
     connect(m_pTargets, &QTreeWidget::itemDoubleClicked, this, [this] { OnEdit(); });
     connect(m_pResults, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { OpenSuitDetails(item); });
+    // Straight to the move: a button's own shortcut clicks it only after a pause.
+    auto* up = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), this);
+    connect(up, &QShortcut::activated, this, [this] { MoveCurrent(-1); });
+    auto* down = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), this);
+    connect(down, &QShortcut::activated, this, [this] { MoveCurrent(+1); });
     auto* del = new QShortcut(QKeySequence::Delete, m_pTargets, nullptr, nullptr, Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, &CPlanWnd::OnRemove);
     m_pResults->installEventFilter(this);
@@ -220,6 +223,15 @@ CPlanWnd::~CPlanWnd() {
 
 void CPlanWnd::SetDocumentTitle(const QString& title) {
     setWindowTitle(title.isEmpty() ? QStringLiteral("Plan Characters") : QStringLiteral("Plan Characters - %1").arg(title));
+}
+
+void CPlanWnd::SetUndoRedo(std::function<void()> undo, std::function<void()> redo) {
+    auto* u = new QShortcut(QKeySequence::Undo, this);
+    connect(u, &QShortcut::activated, this, [undo] { undo(); });
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* r = new QShortcut(key, this);
+        connect(r, &QShortcut::activated, this, [redo] { redo(); });
+    }
 }
 
 int CPlanWnd::CurrentTarget() const {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ public:
 
     // "Plan Characters - <document title>".
     void SetDocumentTitle(const QString& title);
+    // Undo and redo of the document from this window's keys (Ctrl+Z, Ctrl+Y), as the main window has them.
+    void SetUndoRedo(std::function<void()> undo, std::function<void()> redo);
 
     QTreeWidget* Targets() const { return m_pTargets; }
     QTreeWidget* Results() const { return m_pResults; }

@@ -481,6 +481,7 @@ CPlanWnd* CDocHolder::OpenPlanWindow() {
     if (!m_pPlanWnd) {
         m_pPlanWnd = new CPlanWnd(*m_pDoc, m_host.DialogParent());
         m_pPlanWnd->SetDocumentTitle(m_strTitle);
+        m_pPlanWnd->SetUndoRedo([this] { Undo(); }, [this] { Redo(); });
         connect(this, &CDocHolder::titleChanged, m_pPlanWnd.data(), [this] {
             if (m_pPlanWnd) m_pPlanWnd->SetDocumentTitle(m_strTitle);
         });
