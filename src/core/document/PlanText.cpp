@@ -90,8 +90,10 @@ std::array<CColumnDiff, RESULT_COLUMN_COUNT> ColumnDiffs(const CArmorSuit& plann
             int64_t(ResultColumnValue(planned, n, bypassCap)) - int64_t(ResultColumnValue(current, n, bypassCap));
         CColumnDiff& c = diffs[size_t(n)];
         c.delta = int32_t(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
-        if (n == ACT_TOTAL_COLUMN && !bypassCap)
-            c.sense = c.delta ? DiffSense::Neutral : DiffSense::Same;
+        // Points over the cap make the actual total say more than the suit gives.
+        const bool wasted = OverCap(planned, n, bypassCap) > 0 || OverCap(current, n, bypassCap) > 0;
+        if (n == ACT_TOTAL_COLUMN && wasted && c.delta)
+            c.sense = DiffSense::Neutral;
         else
             c.sense = c.delta > 0 ? DiffSense::Better : (c.delta < 0 ? DiffSense::Worse : DiffSense::Same);
     }

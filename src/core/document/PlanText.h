@@ -30,7 +30,8 @@ struct CColumnDiff {
     DiffSense sense = DiffSense::Same;
 };
 // Planned minus current for the number columns 1 to 15 (column 0 stays zero), each with the target's cap
-// bypass. The actual total counts points the cap throws away, so its change is neither better nor worse.
+// bypass. Where either suit has resist points over the cap the actual total counts points the cap throws
+// away, so its change is then neither better nor worse.
 std::array<CColumnDiff, RESULT_COLUMN_COUNT> ColumnDiffs(const CArmorSuit& planned, const CArmorSuit& current,
                                                          bool bypassCap);
 // "+5", "-3", "0".

@@ -161,6 +161,11 @@ CPlanWnd::CPlanWnd(CGorvantaDoc& doc, QWidget* parent) : QDialog(parent), m_pDoc
     splitter->addWidget(m_pResults);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
+    // The targets take room for a handful of rows; the result gets the rest.
+    {
+        const int row = fontMetrics().height() + 4;
+        splitter->setSizes({row * 9, row * 20});
+    }
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
     closeRow->addWidget(m_btnClose);
@@ -388,7 +393,7 @@ void CPlanWnd::OnRunFinished() {
         int64_t number = 0;
         for (const CPlanPick& pick : m_result->m_arrPicks)
             m_planned.push_back(pick.Served() ? MakePlanSuit(m_resultPool, pick, SuitName(number++)) : nullptr);
-        m_pStatus->setText(QStringLiteral("%1 of %2 characters get a suit.")
+        m_pStatus->setText(QStringLiteral("Suits for %1 of %2 characters.")
                                .arg(m_result->m_nServed)
                                .arg(m_result->m_arrPicks.size()));
     }

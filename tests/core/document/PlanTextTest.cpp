@@ -107,6 +107,10 @@ TEST(PlanText, ColumnChangesJudgeEachColumnAndLeaveTheActualTotalUnjudgedUnderTh
     const auto bypassed = ColumnDiffs(*planned, *current, true);
     EXPECT_EQ(bypassed[1].delta, 25);
     EXPECT_EQ(bypassed[7].sense, DiffSense::Better);
+    // Without points over the cap the actual total is judged as the effective one.
+    auto low = MakeSuit("Suit 00001", {20, 10, 10, 10, 10});
+    EXPECT_EQ(ColumnDiffs(*current, *low, false)[7].sense, DiffSense::Better);
+    EXPECT_EQ(ColumnDiffs(*low, *current, false)[7].sense, DiffSense::Worse);
     EXPECT_EQ(SignedText(5), "+5");
     EXPECT_EQ(SignedText(-5), "-5");
     EXPECT_EQ(SignedText(0), "0");

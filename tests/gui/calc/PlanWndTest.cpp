@@ -327,6 +327,11 @@ private slots:
             wnd->showMaximized();
             QTRY_VERIFY(wnd->isMaximized());
             Shot(wnd, QStringLiteral("plan-%1-targets-maximized").arg(n));
+            // The test screen is small: a large window as a maximized one on a desktop.
+            wnd->showNormal();
+            wnd->resize(1600, 1000);
+            QCoreApplication::processEvents();
+            Shot(wnd, QStringLiteral("plan-%1-targets-large").arg(n));
             // A long name is cut: the wishes keep their room.
             QVERIFY(wnd->Targets()->columnWidth(CPlanWnd::NAME_COLUMN) < wnd->Targets()->viewport()->width() / 2);
             wnd->showNormal();
