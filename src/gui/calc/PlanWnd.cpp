@@ -31,6 +31,7 @@
 #include "gui/calc/CalcProgress.h"
 #include "gui/calc/FiltersDlg.h"
 #include "gui/ui/SuitDetailsDlg.h"
+#include "gui/ui/WindowPlacement.h"
 #include "qtstore/QtText.h"
 
 namespace {
@@ -217,9 +218,17 @@ CPlanWnd::CPlanWnd(CGorvantaDoc& doc, QWidget* parent) : QDialog(parent), m_pDoc
     FillTargets();
     const QFontMetrics fm = fontMetrics();
     resize(fm.averageCharWidth() * 150, fm.height() * 34);
+    RestoreDialogPlacement(*this, PLANWND_SECTION);
+}
+
+void CPlanWnd::hideEvent(QHideEvent* event) {
+    SaveDialogPlacement(*this, PLANWND_SECTION);
+    QDialog::hideEvent(event);
 }
 
 CPlanWnd::~CPlanWnd() {
+    // Going with its document while shown: no hide event reaches this class any more.
+    if (isVisible()) SaveDialogPlacement(*this, PLANWND_SECTION);
     m_pRun->StopAndWait();
     HideProgress();
     if (m_pDoc) m_pDoc->RemoveView(this);

@@ -17,6 +17,10 @@
 #include "gui/calc/PlanRun.h"
 
 class CCalcProgress;
+class QHideEvent;
+
+// Where the plan window's rectangle is kept in the per-user store.
+constexpr const char* PLANWND_SECTION = "PlanWnd";
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -86,6 +90,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ChangePlan(CPlan plan, int current);

@@ -15,6 +15,7 @@
 #include "core/document/PlanDoc.h"
 #include "core/document/PlanText.h"
 #include "gui/calc/FiltersDlg.h"
+#include "gui/calc/GorvantaView.h"
 #include "gui/calc/PlanWnd.h"
 #include "gui/resources/Icons.h"
 #include "gui/resources/Resource.h"
@@ -208,6 +209,21 @@ private slots:
         QCOMPARE(mage->child(0)->text(CPlanWnd::FIRST_RESULT_COLUMN), QStringLiteral("none"));
         QCOMPARE(ChildTexts(mage).mid(1), (QStringList{ToQt("Head: " + manaHelm->m_strText), "Chest: studded tunic, physical resist 8%"}));
         Shot(wnd, QStringLiteral("plan-after"));
+        // Tab goes from the list through its buttons to the run's controls, the result and Close, past
+        // what is disabled.
+        Activate(wnd);
+        std::vector<QWidget*> chain;
+        for (QWidget* w : std::initializer_list<QWidget*>{wnd->Targets(), wnd->AddButton(), wnd->EditButton(),
+                                                           wnd->RemoveButton(), wnd->UpButton(), wnd->DownButton(),
+                                                           wnd->WornBox(), wnd->PlanButton(), wnd->StopButton(),
+                                                           wnd->AssignButton(), wnd->Results(), wnd->CloseButton()})
+            if (w->isEnabled()) chain.push_back(w);
+        QVERIFY(chain.size() >= 9);
+        chain.front()->setFocus(Qt::TabFocusReason);
+        for (size_t i = 1; i < chain.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), chain[i]);
+        }
 
         // A suit's row opens its details, without the assignment.
         WhenModal<CSuitDetailsDlg>([](CSuitDetailsDlg& dlg) {
@@ -255,10 +271,13 @@ private slots:
         const CPlan plan = Doc().m_plan;
         SaveAndRead();
         QVERIFY(!Doc().IsModified());
+        wnd->resize(760, 430);
         Main()->OnCommand(ID_FILE_CLOSE);
         ProcessDeferredDeletes();
         QVERIFY(app->OpenDocumentFile(file));
         VerifyReopenedPlan(plan, Doc().m_plan);
+        // The window comes back where the player left it.
+        QCOMPARE(Open()->size(), QSize(760, 430));
         QCOMPARE(Doc().m_arrSuits.size(), size_t(3));
     }
 
@@ -296,6 +315,17 @@ private slots:
         Main()->OnCommand(ID_EDIT_UNDO);
         QVERIFY(!Doc().m_plan.m_bWorn);
         QVERIFY(!wnd->WornBox()->isChecked());
+        // One run in the program: while a calculation runs the plan neither edits nor starts.
+        TheCalcState().m_bCalcRunning.store(1);
+        Doc().UpdateAllViews(Active()->GetResultsView(), HINT_START_CALC);
+        QVERIFY(!wnd->PlanButton()->isEnabled());
+        QVERIFY(!wnd->AddButton()->isEnabled());
+        wnd->OnPlan();
+        QVERIFY(!wnd->Run().IsActive());
+        QVERIFY(!wnd->AddTarget("Late"));
+        TheCalcState().m_bCalcRunning.store(0);
+        Doc().UpdateAllViews(Active()->GetResultsView(), HINT_CALC_DONE);
+        QVERIFY(wnd->PlanButton()->isEnabled());
         // A change of the pool discards the result as well.
         Plan(wnd);
         if (QTest::currentTestFailed()) return;
