@@ -402,9 +402,11 @@ void CPlanWnd::OnRunFinished() {
         int64_t number = 0;
         for (const CPlanPick& pick : m_result->m_arrPicks)
             m_planned.push_back(pick.Served() ? MakePlanSuit(m_resultPool, pick, SuitName(number++)) : nullptr);
-        m_pStatus->setText(QStringLiteral("Suits for %1 of %2 characters.")
+        const size_t n = m_result->m_arrPicks.size();
+        m_pStatus->setText(QStringLiteral("Suits for %1 of %2 %3.")
                                .arg(m_result->m_nServed)
-                               .arg(m_result->m_arrPicks.size()));
+                               .arg(n)
+                               .arg(n == 1 ? QStringLiteral("character") : QStringLiteral("characters")));
     }
     FillResults();
     UpdateButtons();

@@ -117,16 +117,21 @@ struct CRecordsDiff {
     std::vector<CSplice> splices;
     bool tailChanged = false;
     std::string tailBefore, tailAfter;
-    bool planChanged = false;
-    CPlan planBefore, planAfter;
+    // The plan before and after, only in a step that changed it: most steps do not.
+    std::unique_ptr<const std::pair<CPlan, CPlan>> plans;
 
-    bool Empty() const { return splices.empty() && !tailChanged && !planChanged; }
+    bool Empty() const { return splices.empty() && !tailChanged && !plans; }
     size_t Bytes() const {
         size_t n = sizeof(*this) + tailBefore.size() + tailAfter.size();
         for (const CSplice& s : splices) {
             n += sizeof(CSplice);
             for (const auto* list : {&s.removed, &s.added})
                 for (const CRecord& rec : *list) n += rec->size() + sizeof(CRecord);
+        }
+        if (plans) {
+            n += sizeof(*plans);
+            for (const CPlan* plan : {&plans->first, &plans->second})
+                for (const CPlanTarget& t : plan->m_arrTargets) n += sizeof(t) + t.m_strName.size();
         }
         return n;
     }
@@ -159,11 +164,7 @@ CRecordsDiff Diff(const CDocRecords& before, CDocRecords& now) {
         diff.tailBefore = before.tail;
         diff.tailAfter = now.tail;
     }
-    if (before.plan != now.plan) {
-        diff.planChanged = true;
-        diff.planBefore = before.plan;
-        diff.planAfter = now.plan;
-    }
+    if (before.plan != now.plan) diff.plans = std::make_unique<const std::pair<CPlan, CPlan>>(before.plan, now.plan);
     return diff;
 }
 
@@ -176,7 +177,7 @@ void Apply(CDocRecords& state, const CRecordsDiff& diff, bool forward) {
         list.insert(list.erase(at, at + ptrdiff_t(out.size())), in.begin(), in.end());
     }
     if (diff.tailChanged) state.tail = forward ? diff.tailAfter : diff.tailBefore;
-    if (diff.planChanged) state.plan = forward ? diff.planAfter : diff.planBefore;
+    if (diff.plans) state.plan = forward ? diff.plans->second : diff.plans->first;
 }
 }  // namespace
 
