@@ -68,7 +68,10 @@ int ProgressPermille(const CCalcCount& examined, const CCalcCount& combinations)
 }
 
 CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
-    : QWidget(parent), m_run(run), m_pBar(new QProgressBar), m_pRate(new QLabel), m_pFound(new QLabel),
+    : CCalcProgress([&run] { return run.Status(); }, parent) {}
+
+CCalcProgress::CCalcProgress(std::function<CCalcRunStatus()> status, QWidget* parent)
+    : QWidget(parent), m_status(std::move(status)), m_pBar(new QProgressBar), m_pRate(new QLabel), m_pFound(new QLabel),
       m_pTimeLeft(new QLabel), m_pTimer(new QTimer(this)) {
     setObjectName(QStringLiteral("CalcProgress"));
     m_pBar->setObjectName(QStringLiteral("CalcProgressBar"));
@@ -100,7 +103,7 @@ CCalcProgress::CCalcProgress(const CCalcRun& run, QWidget* parent)
 }
 
 void CCalcProgress::Refresh() {
-    const CCalcRunStatus st = m_run.Status();
+    const CCalcRunStatus st = m_status();
     const int permille = ProgressPermille(st.m_nExamined, st.m_nCombinations);
     m_pBar->setValue(permille);
     // Tenths of a percent: a long run moves visibly from the start.
@@ -108,12 +111,13 @@ void CCalcProgress::Refresh() {
     const double seconds = double(m_clock.nsecsElapsed()) / 1e9;
     m_pRate->setText(FormatRate(RatePerSecond(st.m_nExamined, seconds)));
     // A ranked run keeps looking after it holds its limit of suits; its best value says how far it got.
-    const QString found =
-        st.m_nRankColumn ? FormatBest(st.m_nRankColumn, st.m_best) : FormatFound(st.m_nFound, st.m_nSuitLimit);
+    const QString found = st.m_bCountsOnly ? QString()
+                          : st.m_nRankColumn ? FormatBest(st.m_nRankColumn, st.m_best)
+                                             : FormatFound(st.m_nFound, st.m_nSuitLimit);
     m_pFound->setText(found);
     m_pFound->setVisible(!found.isEmpty());
     const auto left = EstimateSecondsLeft(st.m_nExamined, st.m_nCombinations, seconds, st.m_nFound,
-                                          st.m_nRankColumn ? 0 : st.m_nSuitLimit);
+                                          st.m_nRankColumn || st.m_bCountsOnly ? 0 : st.m_nSuitLimit);
     m_pTimeLeft->setText(left ? FormatTimeLeft(*left) : QString());
     m_pTimeLeft->setVisible(left.has_value());
 }

@@ -6,11 +6,13 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "core/calc/CalcCount.h"
 
 class CCalcRun;
+struct CCalcRunStatus;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -39,6 +41,8 @@ class CCalcProgress : public QWidget {
     Q_OBJECT
 public:
     CCalcProgress(const CCalcRun& run, QWidget* parent = nullptr);
+    // Any run that can tell where it stands.
+    CCalcProgress(std::function<CCalcRunStatus()> status, QWidget* parent = nullptr);
 
     QProgressBar* Bar() const { return m_pBar; }
     QLabel* Rate() const { return m_pRate; }
@@ -50,7 +54,7 @@ public:
     static constexpr int REFRESH_MS = 250;
 
 private:
-    const CCalcRun& m_run;
+    std::function<CCalcRunStatus()> m_status;
     QProgressBar* m_pBar;
     QLabel* m_pRate;
     QLabel* m_pFound;

@@ -10,6 +10,7 @@
 #include "gui/calc/AppState.h"
 #include "core/calc/Reach.h"
 #include "core/calc/ReducedPool.h"
+#include "gui/calc/PlanRun.h"
 
 // ---------------------------------------------------------------------------------------------------------
 
@@ -166,7 +167,7 @@ bool CCalcRun::AnyActive() {
     return std::any_of(AllRuns().begin(), AllRuns().end(), [](const CCalcRun* r) { return r->IsActive(); });
 }
 
-bool IsCalcInProgress() { return IsCalcRunning() || CCalcRun::AnyActive(); }
+bool IsCalcInProgress() { return IsCalcRunning() || CCalcRun::AnyActive() || CPlanRun::AnyActive(); }
 
 bool CCalcRun::Start(std::unique_ptr<CCalcParam> param, const CalcPool& pool, int32_t lowerLimit, int threads) {
     // A stopped run's worker still waits for its end to be handled and then clears the flag, which

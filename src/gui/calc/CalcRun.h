@@ -42,6 +42,7 @@ struct CCalcRunStatus {
     int32_t m_nSuitLimit = 1;       // the most a run lists (at least 1)
     int m_nRankColumn = 0;          // the results column a ranked run orders by; 0 for a run listing as found
     std::optional<int32_t> m_best;  // ranked runs: the best value so far, once one is known
+    bool m_bCountsOnly = false;     // a run that lists no suits (a plan): only the counts are shown
 };
 
 class CCalcRun : public QObject {

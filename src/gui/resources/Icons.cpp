@@ -137,6 +137,19 @@ void PaintStop(QPainter& p) {
     p.drawRect(QRectF(5.5, 5.5, 5, 5));
 }
 
+// Three characters side by side, the first in front.
+void PaintPlan(QPainter& p) {
+    const QColor fills[3] = {QColor(150, 160, 200), QColor(110, 170, 120), QColor(70, 110, 190)};
+    const double xs[3] = {3.5, 12.5, 8.0};
+    for (int i = 0; i < 3; ++i) {
+        const double x = xs[i], y = i == 2 ? 1.5 : 0.0;
+        p.setPen(Outline(fills[i].darker(180)));
+        p.setBrush(fills[i]);
+        p.drawEllipse(QPointF(x, 4.5 + y), 2.2, 2.2);
+        p.drawRoundedRect(QRectF(x - 3.0, 7.5 + y, 6.0, 7.0 - y), 2.0, 2.0);
+    }
+}
+
 void PaintPaste(QPainter& p) {
     p.setPen(Outline(QColor(110, 70, 30)));
     p.setBrush(QColor(190, 135, 70));
@@ -224,6 +237,7 @@ QIcon CommandIcon(int id) {
         case ID_VIEW_ALWAYS_ON_TOP: return MakeIcon(PaintAlwaysOnTop);
         case ID_CALC_START: return MakeIcon(PaintStart);
         case ID_CALC_STOP: return MakeIcon(PaintStop);
+        case ID_CALC_PLAN: return MakeIcon(PaintPlan);
         case ID_EDIT_PASTE: return MakeIcon(PaintPaste);
         case ID_APP_ABOUT: return MakeIcon(PaintAbout);
         default: return QIcon();

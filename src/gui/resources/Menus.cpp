@@ -41,7 +41,8 @@ const std::vector<CMenuItemDef>& DocMenu() {
               {Cmd(ID_VIEW_TOOLBAR, "&Toolbar"), Cmd(ID_VIEW_STATUS_BAR, "&Status Bar"),
                Cmd(ID_WINDOW_SPLIT, "S&plit"), SEP, Cmd(ID_VIEW_ALWAYS_ON_TOP, "&Always on Top")}),
         Cmd(ID_CALC_FILTERS, "Filte&rs"),
-        Popup("&Calculate", {Cmd(ID_CALC_START, "Start Calculation"), Cmd(ID_CALC_STOP, "Stop Calculation")}),
+        Popup("&Calculate", {Cmd(ID_CALC_START, "Start Calculation"), Cmd(ID_CALC_STOP, "Stop Calculation"), SEP,
+                             Cmd(ID_CALC_PLAN, "&Plan Characters...")}),
         Popup("&Window",
               {Cmd(ID_WINDOW_NEW, "&New Window"), Cmd(ID_WINDOW_CASCADE, "&Cascade"),
                Cmd(ID_WINDOW_TILE_HORZ, "&Tile"), Cmd(ID_WINDOW_ARRANGE, "&Arrange Icons")}),
@@ -74,7 +75,7 @@ const std::vector<CMenuItemDef>& MenuResource(int id) {
 
 const std::vector<int>& ToolbarResource() {
     static const std::vector<int> buttons = {ID_FILE_NEW,   ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_VIEW_ALWAYS_ON_TOP, 0,
-                                             ID_CALC_START, ID_CALC_STOP, 0,            ID_EDIT_PASTE, 0,      ID_APP_ABOUT};
+                                             ID_CALC_START, ID_CALC_STOP, ID_CALC_PLAN, 0, ID_EDIT_PASTE, 0,      ID_APP_ABOUT};
     return buttons;
 }
 

@@ -23,6 +23,7 @@ constexpr int ID_PIN_PIECE = 32797;
 constexpr int ID_CLEAR_PIECE_MARK = 32798;
 constexpr int ID_FILE_EXPORT_RESULTS = 32799;
 constexpr int ID_EDIT_PIECE = 32810;
+constexpr int ID_CALC_PLAN = 32811;
 
 // Standard commands.
 constexpr int ID_FILE_NEW = 57600;

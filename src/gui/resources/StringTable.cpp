@@ -14,6 +14,7 @@ const std::map<int, const char*>& Strings() {
         {ID_ASSIGN_SUIT, "Assign the selected suit to a character and remove pieces from use"},
         {ID_CALC_FILTERS, "Filter and limit settings"},
         {ID_CALC_STOP, "Stop calculation\nStop Calculation"},
+        {ID_CALC_PLAN, "Plan suits for several characters at once from one pool\nPlan Characters"},
         {ID_DELETE_SUIT, "Delete the suit and return the pieces to the pool"},
         {ID_DELETE_SUIT_ITEM, "Remove this piece from the suit and return it to the pool"},
         {ID_ADD_PIECE_TO_SUIT, "Add this piece to an existing character's suit"},

@@ -17,6 +17,7 @@
 #include "gui/calc/AppState.h"
 #include "gui/calc/GorvantaView.h"
 #include "gui/calc/FiltersDlg.h"
+#include "gui/calc/PlanWnd.h"
 #include "core/document/DocFile.h"
 #include "core/model/Archive.h"
 #include "gui/import/ImportDlg.h"
@@ -53,6 +54,8 @@ struct CDocRecords {
     static constexpr size_t SECTIONS = SLOT_COUNT + 2;  // the pool lists, the suits, the names
     std::array<std::vector<CRecord>, SECTIONS> sections;
     std::string tail;
+    // The plan goes beside the records: a state must hold it whether or not the writer writes it.
+    CPlan plan;
 
     static CDocRecords Of(CGorvantaDoc& doc) {
         CDocRecords r;
@@ -82,6 +85,7 @@ struct CDocRecords {
         CArchive ar(whole);
         doc.Serialize(ar);
         r.tail = whole.substr(std::min(length, whole.size()));
+        r.plan = doc.m_plan;
         return r;
     }
     // The bytes the document's writer wrote.
@@ -113,14 +117,21 @@ struct CRecordsDiff {
     std::vector<CSplice> splices;
     bool tailChanged = false;
     std::string tailBefore, tailAfter;
+    // The plan before and after, only in a step that changed it: most steps do not.
+    std::unique_ptr<const std::pair<CPlan, CPlan>> plans;
 
-    bool Empty() const { return splices.empty() && !tailChanged; }
+    bool Empty() const { return splices.empty() && !tailChanged && !plans; }
     size_t Bytes() const {
         size_t n = sizeof(*this) + tailBefore.size() + tailAfter.size();
         for (const CSplice& s : splices) {
             n += sizeof(CSplice);
             for (const auto* list : {&s.removed, &s.added})
                 for (const CRecord& rec : *list) n += rec->size() + sizeof(CRecord);
+        }
+        if (plans) {
+            n += sizeof(*plans);
+            for (const CPlan* plan : {&plans->first, &plans->second})
+                for (const CPlanTarget& t : plan->m_arrTargets) n += sizeof(t) + t.m_strName.size();
         }
         return n;
     }
@@ -153,6 +164,7 @@ CRecordsDiff Diff(const CDocRecords& before, CDocRecords& now) {
         diff.tailBefore = before.tail;
         diff.tailAfter = now.tail;
     }
+    if (before.plan != now.plan) diff.plans = std::make_unique<const std::pair<CPlan, CPlan>>(before.plan, now.plan);
     return diff;
 }
 
@@ -165,6 +177,7 @@ void Apply(CDocRecords& state, const CRecordsDiff& diff, bool forward) {
         list.insert(list.erase(at, at + ptrdiff_t(out.size())), in.begin(), in.end());
     }
     if (diff.tailChanged) state.tail = forward ? diff.tailAfter : diff.tailBefore;
+    if (diff.plans) state.plan = forward ? diff.plans->second : diff.plans->first;
 }
 }  // namespace
 
@@ -192,7 +205,7 @@ public:
 private:
     void Step(bool forward) {
         Apply(*m_holder.m_pState, m_diff, forward);
-        m_holder.Restore(m_holder.m_pState->Join());
+        m_holder.Restore(m_holder.m_pState->Join(), m_holder.m_pState->plan);
     }
 
     CDocHolder& m_holder;
@@ -221,6 +234,7 @@ CDocHolder::CDocHolder(IDocHost& host, std::unique_ptr<CGorvantaDoc> doc)
 }
 
 CDocHolder::~CDocHolder() {
+    delete m_pPlanWnd.data();
     m_pDoc->RemoveView(this);
     // Windows still open (the application is going away): they must not reach back here.
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DetachFromDocument();
@@ -257,7 +271,7 @@ void CDocHolder::SetUndoMemoryLimit(size_t bytes) {
 
 size_t CDocHolder::UndoBytes() const { return m_nHistoryBytes + (m_pState ? m_pState->Bytes() : 0); }
 
-void CDocHolder::Restore(const std::string& bytes) {
+void CDocHolder::Restore(const std::string& bytes, const CPlan& plan) {
     CGorvantaDoc& doc = *m_pDoc;
     // The old pieces live until every view has heard of the change: a listed result that points at one
     // must find it gone from the pool, not a new piece at the same address.
@@ -275,6 +289,7 @@ void CDocHolder::Restore(const std::string& bytes) {
     } catch (const CArchiveException&) {
         // Bytes of the document's own writer always read back.
     }
+    doc.m_plan = plan;
     m_bRestoring = true;
     doc.UpdateAllViews(nullptr, HINT_REFRESH);
     m_bRestoring = false;
@@ -452,6 +467,8 @@ void CDocHolder::OnCloseDocument() {
     // does not lower the flag of another document's run.
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames))
         if (CGorvantaView* view = frame->GetResultsView()) view->StopAndWaitForRun();
+    // The plan window's run reads the pool as well; the window goes with the document.
+    delete m_pPlanWnd.data();
     // No tree may read a piece once the contents are freed, not even while its window closes.
     for (CChildFrame* frame : m_arrFrames)
         if (CLeftView* tree = frame->GetLeftView()) tree->Detach();
@@ -459,6 +476,21 @@ void CDocHolder::OnCloseDocument() {
     for (CChildFrame* frame : std::vector<CChildFrame*>(m_arrFrames)) frame->DestroyFrame();
     m_arrFrames.clear();
     m_host.RemoveDocument(this);  // deletes this object
+}
+
+CPlanWnd* CDocHolder::OpenPlanWindow() {
+    if (!m_pPlanWnd) {
+        m_pPlanWnd = new CPlanWnd(*m_pDoc, m_host.DialogParent());
+        m_pPlanWnd->SetDocumentTitle(m_strTitle);
+        m_pPlanWnd->SetUndoRedo([this] { Undo(); }, [this] { Redo(); });
+        connect(this, &CDocHolder::titleChanged, m_pPlanWnd.data(), [this] {
+            if (m_pPlanWnd) m_pPlanWnd->SetDocumentTitle(m_strTitle);
+        });
+    }
+    m_pPlanWnd->show();
+    m_pPlanWnd->raise();
+    m_pPlanWnd->activateWindow();
+    return m_pPlanWnd.data();
 }
 
 void CDocHolder::StartCalc(CGorvantaView* view) {
@@ -506,6 +538,9 @@ bool CDocHolder::OnCmdMsg(int id, CCmdUI* pUI) {
         case ID_CALC_FILTERS:
             // Always shown enabled; during a run the command itself does nothing.
             if (!pUI && DoFiltersCommand(m_pDoc.get(), m_host.DialogParent())) m_host.FiltersChanged(this);
+            return true;
+        case ID_CALC_PLAN:
+            if (!pUI) OpenPlanWindow();
             return true;
         case ID_CALC_STOP:
             if (pUI)

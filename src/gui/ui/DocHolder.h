@@ -4,6 +4,7 @@
 // save as, the question before closing a modified document, close) and the document's commands.
 // It asks its host for file names and the recent-file list and tells of changes through signals.
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUndoStack>
 
@@ -15,6 +16,7 @@
 #include "CmdTarget.h"
 #include "FrameHost.h"
 #include "core/document/GorvantaDoc.h"
+#include "gui/calc/PlanWnd.h"
 
 class CChildFrame;
 struct CDocRecords;
@@ -84,6 +86,10 @@ public:
     // Start Calculation: the run starts in this results view (null: the first window's), the other views
     // hear of it. Nothing while a run is in progress anywhere.
     void StartCalc(CGorvantaView* view);
+    // Calculate > Plan Characters: the document's one plan window, made on first use and brought to the
+    // front; it lives until the document closes.
+    CPlanWnd* OpenPlanWindow();
+    CPlanWnd* PlanWindow() const { return m_pPlanWnd.data(); }
 
     // Undo and redo of every change of the document's contents. Each step holds the records (pieces,
     // suits, names, as the document's writer writes them) that the change took out and put in, and going
@@ -119,8 +125,8 @@ private:
     friend class CDocEditCommand;
     // Records the change since the last recorded state as one step, if the bytes differ.
     void RecordChange();
-    // Reads the document from bytes of its own writer and tells every view.
-    void Restore(const std::string& bytes);
+    // Reads the document from bytes of its own writer, gives it the plan and tells every view.
+    void Restore(const std::string& bytes, const CPlan& plan);
     // Drops the oldest steps while the history holds more than its limit.
     void TrimHistory();
 
@@ -141,4 +147,5 @@ private:
     // The document's records as last recorded or restored: the state the next step starts from.
     std::unique_ptr<CDocRecords> m_pState;
     bool m_bRestoring = false;
+    QPointer<CPlanWnd> m_pPlanWnd;
 };

@@ -80,6 +80,7 @@ CSuitDetailsDlg::CSuitDetailsDlg(QWidget* parent) : QDialog(parent) {
     setSizeGripEnabled(true);
 
     auto* group = new QGroupBox(QStringLiteral("Character Assignment"));
+    m_pAssignGroup = group;
     auto* groupLayout = new QGridLayout(group);
     groupLayout->addWidget(new QLabel(QStringLiteral("Character")), 0, 0);
     m_comboCharacter = new QComboBox;
@@ -156,6 +157,12 @@ void CSuitDetailsDlg::OnInitDialog() {
     FillRows();
     m_comboCharacter->setEditText(QString());
     m_comboCharacter->setFocus(Qt::OtherFocusReason);
+    if (m_bReadOnly) {
+        // Exit stays; it leaves the group, which goes with what it assigns.
+        m_pAssignGroup->hide();
+        if (auto* top = qobject_cast<QHBoxLayout*>(layout()->itemAt(0)->layout())) top->insertWidget(0, m_btnExit);
+        m_listDetails->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void CSuitDetailsDlg::RestorePlacement() { RestoreDialogPlacement(*this, SUITDLG_SECTION); }
@@ -266,6 +273,7 @@ void CSuitDetailsDlg::OnRowDoubleClicked(QTreeWidgetItem* item, int) {
 }
 
 void CSuitDetailsDlg::OnAssign() {
+    if (m_bReadOnly) return;
     m_strCharName = FromQt(m_comboCharacter->currentText());
     if (!AssignSuit(m_pDoc, m_pSuit, m_strCharName)) return;
     m_bAssigned = true;

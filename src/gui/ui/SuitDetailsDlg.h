@@ -26,6 +26,8 @@ public:
     CArmorSuit* m_pSuit = nullptr;
     // Optional: a suit whose pieces are shown beside the result's, each slot whose piece differs marked.
     const CArmorSuit* m_pCompared = nullptr;
+    // Shows the suit only: no character box and no assignment.
+    bool m_bReadOnly = false;
     // The character name as typed or chosen, in the 8-bit set.
     std::string m_strCharName;
 
@@ -60,6 +62,7 @@ private:
     void OnRowDoubleClicked(QTreeWidgetItem* item, int column);
 
     QComboBox* m_comboCharacter = nullptr;
+    QWidget* m_pAssignGroup = nullptr;
     QTreeWidget* m_listDetails = nullptr;
     QPushButton* m_btnAssign = nullptr;
     QPushButton* m_btnExit = nullptr;

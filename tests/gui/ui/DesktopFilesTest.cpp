@@ -100,7 +100,7 @@ private slots:
         }
         // Every toolbar command has a picture.
         for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_VIEW_ALWAYS_ON_TOP, ID_CALC_START, ID_CALC_STOP,
-                       ID_EDIT_PASTE, ID_APP_ABOUT})
+                       ID_CALC_PLAN, ID_EDIT_PASTE, ID_APP_ABOUT})
             QVERIFY(HasVisiblePixels(CommandIcon(id).pixmap(16, 16).toImage()));
         QVERIFY(CommandIcon(ID_FILE_CLOSE).isNull());
     }

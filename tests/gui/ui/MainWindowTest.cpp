@@ -377,13 +377,14 @@ private slots:
         QStringList ids;
         for (QAction* a : Main()->ToolBar()->actions())
             ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-        QCOMPARE(ids, (QStringList{"ID_57600", "ID_57601", "ID_57603", "-", "ID_32771", "-", "ID_32784", "ID_32791", "-",
-                                   "ID_57637", "-", "ID_57664"}));
+        QCOMPARE(ids, (QStringList{"ID_57600", "ID_57601", "ID_57603", "-", "ID_32771", "-", "ID_32784", "ID_32791", "ID_32811",
+                                   "-", "ID_57637", "-", "ID_57664"}));
         // Every button has a tip, with the key where its command has one, and a prompt.
         for (const auto& [id, tip] :
              {std::pair{ID_FILE_NEW, "New (Ctrl+N)"}, {ID_FILE_OPEN, "Open (Ctrl+O)"}, {ID_FILE_SAVE, "Save (Ctrl+S)"},
               {ID_VIEW_ALWAYS_ON_TOP, "Always on Top"}, {ID_CALC_START, "Start Calculation (F5)"},
-              {ID_CALC_STOP, "Stop Calculation (Shift+F5)"}, {ID_EDIT_PASTE, "Paste (Ctrl+V)"}, {ID_APP_ABOUT, "About"}}) {
+              {ID_CALC_STOP, "Stop Calculation (Shift+F5)"}, {ID_CALC_PLAN, "Plan Characters"},
+              {ID_EDIT_PASTE, "Paste (Ctrl+V)"}, {ID_APP_ABOUT, "About"}}) {
             QCOMPARE(Main()->Action(id)->toolTip(), QString::fromLatin1(tip));
             QVERIFY(!Main()->Action(id)->statusTip().isEmpty());
         }
