@@ -32,8 +32,9 @@ struct CPlanWorkload {
     std::vector<CPlanTarget> targets;
 };
 
-// How many combinations qualify for a target alone.
-int64_t Qualifying(const CPlanTarget& t, const CalcPool& pool) {
+// How many combinations qualify for a target alone, counted up to a million.
+constexpr int32_t kCountUpTo = 1000000;
+std::string Qualifying(const CPlanTarget& t, const CalcPool& pool) {
     class CCount : public ICalcReporter {
     public:
         void OnBegin(const CCalcCount&) override {}
@@ -44,8 +45,8 @@ int64_t Qualifying(const CPlanTarget& t, const CalcPool& pool) {
     CWishes w = t.m_wishes;
     w.m_nRankBy = 0;
     std::atomic<int32_t> running{0};
-    RunSearch({w, INT32_MAX, &pool, 0}, running, count);
-    return count.n;
+    RunSearch({w, kCountUpTo, &pool, 0}, running, count);
+    return count.n >= kCountUpTo ? ">1M" : std::to_string(count.n);
 }
 
 bool SamePicks(const CPlanResult& a, const CPlanResult& b) {
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     for (const CPlanWorkload& w : loads) {
         std::string counts;
         for (const CPlanTarget& t : w.targets)
-            counts += (counts.empty() ? "" : "/") + std::to_string(Qualifying(t, *w.pool));
+            counts += (counts.empty() ? "" : "/") + Qualifying(t, *w.pool);
         double engine = 1e9;
         CPlanResult got;
         for (int rep = 0; rep < 3; ++rep) {

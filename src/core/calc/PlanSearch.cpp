@@ -11,55 +11,93 @@
 
 namespace {
 
-// A candidate of one target: its value and its pieces as plan-pool places. A target's candidates are kept
-// best first, so within a target a lower index is the better candidate (greater value, or the same value
-// earlier in visiting order).
-struct CCand {
-    int32_t value = 0;
-    std::array<int32_t, SLOT_COUNT> pos{};
-};
-
 using Piece = int32_t;  // k << 24 | i
 constexpr Piece PieceAt(size_t k, int32_t i) { return Piece(k << 24) | i; }
+using Places = std::array<int32_t, SLOT_COUNT>;
 
-// Collects a candidate search's suits as places, and passes the plan's stop on to the search.
+// A candidate of one target: its ranking pair as one key (greater first), its ranking value, and its
+// pieces as plan-pool places. Candidates of one target use pieces in the same slots, so comparing the
+// places slot by slot is comparing their places in visiting order.
+struct CCand {
+    int64_t key = 0;
+    int32_t value = 0;
+    Places pos{};
+};
+bool Before(const CCand& a, const CCand& b) { return a.key != b.key ? a.key > b.key : a.pos < b.pos; }
+
+struct CStopped {};
+struct CFailed {
+    std::string message;
+};
+
+// Which plan-pool places are taken by the suits chosen so far.
+class CTaken {
+public:
+    explicit CTaken(const std::array<size_t, SLOT_COUNT>& sizes) {
+        for (size_t k = 0; k < SLOT_COUNT; ++k) m_on[k].assign(sizes[k], 0);
+    }
+    bool Free(const CCand& c) const {
+        for (size_t k = 0; k < SLOT_COUNT; ++k)
+            if (c.pos[k] != PLAN_NO_PIECE && m_on[k][size_t(c.pos[k])]) return false;
+        return true;
+    }
+    void Set(const CCand& c, char on) {
+        for (size_t k = 0; k < SLOT_COUNT; ++k)
+            if (c.pos[k] != PLAN_NO_PIECE) m_on[k][size_t(c.pos[k])] = on;
+    }
+    bool Has(size_t k, int32_t i) const { return m_on[k][size_t(i)] != 0; }
+
+private:
+    std::array<std::vector<char>, SLOT_COUNT> m_on;
+};
+
+// What every search of a plan shares: the pool the searches see (without excluded pieces), where each of
+// its pieces sits in the plan pool, the threads, the stop and the progress.
+struct CShared {
+    CalcPool pool;
+    std::unordered_map<const CArmorPiece*, Piece> place;
+    std::array<size_t, SLOT_COUNT> sizes{};
+    int threads = 0;
+    std::atomic<int32_t>* stop = nullptr;
+    IPlanProgress* progress = nullptr;
+    CCalcCount done, total;
+};
+
+// Collects a search's suits as candidates and passes the plan's stop on to the search.
 class CCollector : public ICalcReporter {
 public:
-    CCollector(const std::unordered_map<const CArmorPiece*, Piece>& place, int column, bool bypass,
-               std::atomic<int32_t>& outer, std::atomic<int32_t>& inner, std::vector<CCand>& out,
-               IPlanProgress* progress, CCalcCount before, CCalcCount total)
-        : m_place(place), m_nColumn(column), m_bBypass(bypass), m_outer(outer), m_inner(inner), m_out(out),
-          m_pProgress(progress), m_before(before), m_total(total) {}
+    CCollector(CShared& shared, const CWishes& wishes, std::atomic<int32_t>& inner, std::vector<CCand>& out,
+               bool counted)
+        : m_shared(shared), m_wishes(wishes), m_inner(inner), m_out(out), m_bCounted(counted) {}
     void OnBegin(const CCalcCount&) override { Relay(); }
     void OnSuit(std::unique_ptr<CArmorSuit> suit) override {
         CCand c;
         c.pos.fill(PLAN_NO_PIECE);
         for (const CArmorPiece* p : suit->m_arrPieces) {
-            const Piece at = m_place.at(p);
+            const Piece at = m_shared.place.at(p);
             c.pos[size_t(at >> 24)] = at & 0xFFFFFF;
         }
-        c.value = m_nColumn ? ResultColumnValue(*suit, m_nColumn, m_bBypass) : 0;
+        const auto [first, second] = RankPair(m_wishes, *suit);
+        c.value = first;
+        c.key = int64_t(first) * (int64_t(1) << 32) + (int64_t(second) - INT32_MIN);
         m_out.push_back(c);
         if ((m_out.size() & 1023) == 0) Relay();
     }
     void OnEnd(const CCalcMsg&) override {}
     void OnProgress(const CCalcCount& examined) override {
         Relay();
-        if (m_pProgress) m_pProgress->OnProgress(m_before + examined, m_total);
+        if (m_shared.progress && m_bCounted) m_shared.progress->OnProgress(m_shared.done + examined, m_shared.total);
     }
 
 private:
     void Relay() {
-        if (m_outer.load() == 0) m_inner.store(0);
+        if (m_shared.stop->load() == 0) m_inner.store(0);
     }
-    const std::unordered_map<const CArmorPiece*, Piece>& m_place;
-    int m_nColumn;
-    bool m_bBypass;
-    std::atomic<int32_t>& m_outer;
+    CShared& m_shared;
+    const CWishes& m_wishes;
     std::atomic<int32_t>& m_inner;
     std::vector<CCand>& m_out;
-    IPlanProgress* m_pProgress;
-    CCalcCount m_before, m_total;
+    bool m_bCounted;
 };
 
 // The combinations a target's search visits: the product of the sizes of its switched-on, non-empty lists.
@@ -70,18 +108,119 @@ CCalcCount CombinationsOf(const CWishes& w, const CalcPool& pool) {
     return n;
 }
 
-// The joint search over the targets' candidate lists.
-class CJoint {
+// The first `limit` candidates of the wishes over the pool, best first; false when the stop came.
+std::vector<CCand> Search(CShared& shared, const CWishes& w, const CalcPool& pool, int64_t limit, bool counted) {
+    std::vector<CCand> out;
+    std::atomic<int32_t> running{1};
+    CCollector collect(shared, w, running, out, counted);
+    const CCalcResult r =
+        RunSearch({w, int32_t(std::min<int64_t>(limit, INT32_MAX)), &pool, shared.threads}, running, collect);
+    if (!r.m_strError.empty()) throw CFailed{r.m_strError};
+    if (shared.stop->load() == 0) throw CStopped{};
+    return out;
+}
+
+// One target's candidates, best first, found as far as they are needed: the first ones over the whole
+// pool, and beyond those the ones a choice of the higher targets leaves free, by a search over the pool
+// without the taken pieces. Memory stays bounded however many combinations qualify.
+class CSource {
 public:
-    CJoint(const std::vector<std::vector<CCand>>& cands, const std::array<size_t, SLOT_COUNT>& sizes,
-           std::atomic<int32_t>& stop)
-        : m_cands(cands), m_stop(stop) {
-        for (size_t k = 0; k < SLOT_COUNT; ++k) m_taken[k].assign(sizes[k], 0);
+    static constexpr int64_t kFirst = 1024, kMost = int64_t(1) << 17;
+
+    CSource(CShared& shared, const CWishes& w) : m_shared(shared), m_wishes(w) {
+        m_list = Search(shared, w, shared.pool, kFirst, true);
+        m_bComplete = int64_t(m_list.size()) < kFirst;
+        shared.done += CombinationsOf(w, shared.pool);
+        if (shared.progress) shared.progress->OnProgress(shared.done, shared.total);
+    }
+    // The n-th candidate over the whole pool, null past the last one or past what is kept.
+    const CCand* At(size_t n) {
+        while (n >= m_list.size() && !m_bComplete && int64_t(m_list.size()) < kMost) {
+            const int64_t want = std::min<int64_t>(int64_t(m_list.size()) * 4, kMost);
+            m_list = Search(m_shared, m_wishes, m_shared.pool, want, false);
+            m_bComplete = int64_t(m_list.size()) < want;
+        }
+        return n < m_list.size() ? &m_list[n] : nullptr;
+    }
+    bool Complete() const { return m_bComplete; }
+    const std::vector<CCand>& Known() const { return m_list; }
+    // The free candidates, best first, skipping the first `skip` of them; at most `limit`. `complete` tells
+    // whether there are no more.
+    std::vector<CCand> Free(const CTaken& taken, size_t skip, size_t limit, bool& complete) {
+        CalcPool pool;
+        for (size_t k = 0; k < SLOT_COUNT; ++k) {
+            for (CArmorPiece* p : m_shared.pool[k]) {
+                const Piece at = m_shared.place.at(p);
+                if (!taken.Has(k, at & 0xFFFFFF)) pool[k].push_back(p);
+            }
+            // A slot it wears whose every piece is taken: no candidate is left (an empty list would mean
+            // no piece, which the whole pool does not allow).
+            if (m_wishes.UseSlot(int(k)) && pool[k].empty() && !m_shared.pool[k].empty()) {
+                complete = true;
+                return {};
+            }
+        }
+        std::vector<CCand> all = Search(m_shared, m_wishes, pool, int64_t(skip + limit), false);
+        complete = all.size() < skip + limit;
+        if (all.size() <= skip) return {};
+        return {all.begin() + long(skip), all.end()};
     }
 
+private:
+    CShared& m_shared;
+    const CWishes& m_wishes;
+    std::vector<CCand> m_list;
+    bool m_bComplete = false;
+};
+
+// The free candidates of one target beside the taken pieces, best first.
+class CFreeWalk {
+public:
+    CFreeWalk(CSource& source, const CTaken& taken) : m_source(source), m_taken(taken) {}
+    const CCand* Next() {
+        while (!m_bBeyond) {
+            const CCand* c = m_source.At(m_nAt);
+            if (!c) {
+                if (m_source.Complete()) return nullptr;
+                m_bBeyond = true;
+                break;
+            }
+            ++m_nAt;
+            if (m_taken.Free(*c)) {
+                ++m_nSeen;
+                return c;
+            }
+        }
+        while (true) {
+            if (m_nExtra < m_extra.size()) {
+                ++m_nSeen;
+                return &m_extra[m_nExtra++];
+            }
+            if (m_bDone) return nullptr;
+            m_extra = m_source.Free(m_taken, m_nSeen, m_nChunk, m_bDone);
+            m_nExtra = 0;
+            m_nChunk *= 2;
+        }
+    }
+
+private:
+    CSource& m_source;
+    const CTaken& m_taken;
+    size_t m_nAt = 0, m_nSeen = 0;
+    bool m_bBeyond = false, m_bDone = false;
+    std::vector<CCand> m_extra;
+    size_t m_nExtra = 0, m_nChunk = 256;
+};
+
+// The joint search over the targets' candidates.
+class CJoint {
+public:
+    CJoint(std::vector<CSource>& sources, const std::array<size_t, SLOT_COUNT>& sizes, std::atomic<int32_t>& stop)
+        : m_sources(sources), m_taken(sizes), m_stop(stop) {}
+
     // The best assignment serving exactly `served` (target indexes, priority order), or false when none
-    // serves them all. Fills `choice` with each served target's candidate index.
-    bool Solve(const std::vector<int>& served, bool optimise, std::vector<int32_t>& choice) {
+    // serves them all; with `optimise` false, any assignment. Fills `choice` with the served targets' picks.
+    bool Solve(const std::vector<int>& served, bool optimise, std::vector<CCand>& choice) {
         m_served = served;
         m_bOptimise = optimise;
         m_memo.clear();
@@ -89,49 +228,37 @@ public:
         PrepareRelevance();
         std::optional<CBest> best = Best(0);
         if (!best) return false;
-        choice = best->idx;
-        return true;
-    }
-    bool Stopped() const { return m_bStopped; }
-
-    // The first candidate of target t that uses none of the taken pieces, or -1.
-    int32_t FirstFree(int t) const {
-        const auto& list = m_cands[size_t(t)];
-        for (size_t c = 0; c < list.size(); ++c)
-            if (Free(list[c])) return int32_t(c);
-        return -1;
-    }
-    void Take(const CCand& c, char on) {
-        for (size_t k = 0; k < SLOT_COUNT; ++k)
-            if (c.pos[k] != PLAN_NO_PIECE) m_taken[k][size_t(c.pos[k])] = on;
-    }
-    bool Free(const CCand& c) const {
-        for (size_t k = 0; k < SLOT_COUNT; ++k)
-            if (c.pos[k] != PLAN_NO_PIECE && m_taken[k][size_t(c.pos[k])]) return false;
+        choice = best->picks;
         return true;
     }
 
 private:
-    // A suffix of served targets' picks: their values and their candidate indexes, in priority order.
+    // A suffix of served targets' picks, in priority order.
     struct CBest {
-        std::vector<int32_t> values;
-        std::vector<int32_t> idx;
+        std::vector<int64_t> keys;
+        std::vector<CCand> picks;
     };
-    // Values first, then places, each in priority order; greater values and lower indexes are better.
+    // Ranking pairs first, then places in visiting order, each in priority order.
     static bool Better(const CBest& a, const CBest& b) {
-        if (a.values != b.values) return std::lexicographical_compare(b.values.begin(), b.values.end(),
-                                                                      a.values.begin(), a.values.end());
-        return std::lexicographical_compare(a.idx.begin(), a.idx.end(), b.idx.begin(), b.idx.end());
+        if (a.keys != b.keys) return a.keys > b.keys;
+        for (size_t i = 0; i < a.picks.size(); ++i)
+            if (a.picks[i].pos != b.picks[i].pos) return a.picks[i].pos < b.picks[i].pos;
+        return false;
     }
+    CSource& SourceAt(size_t d) { return m_sources[size_t(m_served[d])]; }
 
     // Per depth: the pieces some candidate of a served target at that depth or deeper uses; only those of
-    // the taken pieces decide what the deeper targets can still do.
+    // the taken pieces decide what the deeper targets can still do. Known only where every deeper target's
+    // candidates are all known; elsewhere every taken piece counts.
     void PrepareRelevance() {
         const size_t m = m_served.size();
         m_relevant.assign(m + 1, {});
+        m_bRelevantKnown.assign(m + 1, 1);
         for (size_t d = m; d-- > 0;) {
             m_relevant[d] = m_relevant[d + 1];
-            for (const CCand& c : m_cands[size_t(m_served[d])])
+            m_bRelevantKnown[d] = m_bRelevantKnown[d + 1] && SourceAt(d).Complete();
+            if (!m_bRelevantKnown[d]) continue;
+            for (const CCand& c : SourceAt(d).Known())
                 for (size_t k = 0; k < SLOT_COUNT; ++k)
                     if (c.pos[k] != PLAN_NO_PIECE) m_relevant[d].insert(PieceAt(k, c.pos[k]));
         }
@@ -139,75 +266,72 @@ private:
     }
     std::string MemoKey(size_t d) const {
         std::vector<Piece> key;
-        for (const CCand* c : m_path)
+        for (const CCand& c : m_path)
             for (size_t k = 0; k < SLOT_COUNT; ++k)
-                if (c->pos[k] != PLAN_NO_PIECE && m_relevant[d].count(PieceAt(k, c->pos[k])))
-                    key.push_back(PieceAt(k, c->pos[k]));
+                if (c.pos[k] != PLAN_NO_PIECE &&
+                    (!m_bRelevantKnown[d] || m_relevant[d].count(PieceAt(k, c.pos[k]))))
+                    key.push_back(PieceAt(k, c.pos[k]));
         std::sort(key.begin(), key.end());
         std::string s(reinterpret_cast<const char*>(key.data()), key.size() * sizeof(Piece));
         s.push_back(char(d));
         return s;
     }
 
-    // The most each deeper target can reach, each alone beside the taken pieces: its first free candidate's
-    // value. False when one of them has none left.
-    bool Bounds(size_t from, std::vector<int32_t>& values) const {
-        values.clear();
+    // The most each deeper target can reach, each alone beside the taken pieces: its first free
+    // candidate's key. False when one of them has none left.
+    bool Bounds(size_t from, std::vector<int64_t>& keys) {
+        keys.clear();
         for (size_t d = from; d < m_served.size(); ++d) {
-            const int32_t c = FirstFree(m_served[d]);
-            if (c < 0) return false;
-            values.push_back(m_cands[size_t(m_served[d])][size_t(c)].value);
+            CFreeWalk walk(SourceAt(d), m_taken);
+            const CCand* c = walk.Next();
+            if (!c) return false;
+            keys.push_back(c->key);
         }
         return true;
     }
 
     std::optional<CBest> Best(size_t d) {
         if (d == m_served.size()) return CBest{};
-        if (m_stop.load(std::memory_order_relaxed) == 0) {
-            m_bStopped = true;
-            return std::nullopt;
-        }
+        if (m_stop.load(std::memory_order_relaxed) == 0) throw CStopped{};
         const std::string key = MemoKey(d);
         if (auto it = m_memo.find(key); it != m_memo.end()) return it->second;
         if (m_failed.count(key)) return std::nullopt;
 
         std::optional<CBest> best;
-        std::vector<int32_t> reach;  // what targets d.. can reach at most from here
+        std::vector<int64_t> reach;  // what targets d.. can reach at most from here
         if (Bounds(d, reach)) {
-            const auto& list = m_cands[size_t(m_served[d])];
-            std::vector<int32_t> after;
-            for (size_t c = 0; c < list.size() && !m_bStopped; ++c) {
-                const CCand& cand = list[c];
-                if (!Free(cand)) continue;
+            CFreeWalk walk(SourceAt(d), m_taken);
+            std::vector<int64_t> after;
+            while (const CCand* next = walk.Next()) {
+                const CCand cand = *next;  // the walk may move what it points into
                 if (best) {
                     if (!m_bOptimise) break;
-                    if (cand.value < best->values[0]) break;  // best first: nothing later is better here
-                    // The deeper targets already reach all they could: a later candidate of equal value
-                    // can only come later in visiting order.
-                    if (std::equal(best->values.begin() + 1, best->values.end(), reach.begin() + 1)) break;
+                    if (cand.key < best->keys[0]) break;  // best first: nothing later is better here
+                    // The deeper targets already reach all they could: a later candidate of an equal
+                    // key can only come later in visiting order.
+                    if (std::equal(best->keys.begin() + 1, best->keys.end(), reach.begin() + 1)) break;
                 }
-                Take(cand, 1);
+                m_taken.Set(cand, 1);
                 bool promising = Bounds(d + 1, after);
                 if (promising && best)
-                    promising = std::lexicographical_compare(best->values.begin() + 1, best->values.end(),
+                    promising = std::lexicographical_compare(best->keys.begin() + 1, best->keys.end(),
                                                              after.begin(), after.end());
                 std::optional<CBest> sub;
                 if (promising) {
-                    m_path.push_back(&cand);
+                    m_path.push_back(cand);
                     sub = Best(d + 1);
                     m_path.pop_back();
                 }
-                Take(cand, 0);
+                m_taken.Set(cand, 0);
                 if (!sub) continue;
                 CBest mine;
-                mine.values.push_back(cand.value);
-                mine.values.insert(mine.values.end(), sub->values.begin(), sub->values.end());
-                mine.idx.push_back(int32_t(c));
-                mine.idx.insert(mine.idx.end(), sub->idx.begin(), sub->idx.end());
+                mine.keys.push_back(cand.key);
+                mine.keys.insert(mine.keys.end(), sub->keys.begin(), sub->keys.end());
+                mine.picks.push_back(cand);
+                mine.picks.insert(mine.picks.end(), sub->picks.begin(), sub->picks.end());
                 if (!best || Better(mine, *best)) best = std::move(mine);
             }
         }
-        if (m_bStopped) return std::nullopt;
         if (best)
             m_memo.emplace(key, *best);
         else
@@ -215,14 +339,14 @@ private:
         return best;
     }
 
-    const std::vector<std::vector<CCand>>& m_cands;
+    std::vector<CSource>& m_sources;
+    CTaken m_taken;
     std::atomic<int32_t>& m_stop;
-    std::array<std::vector<char>, SLOT_COUNT> m_taken;
     std::vector<int> m_served;
     bool m_bOptimise = true;
-    bool m_bStopped = false;
     std::vector<std::unordered_set<Piece>> m_relevant;
-    std::vector<const CCand*> m_path;
+    std::vector<char> m_bRelevantKnown;
+    std::vector<CCand> m_path;
     std::unordered_map<std::string, CBest> m_memo;
     std::unordered_set<std::string> m_failed;
 };
@@ -247,88 +371,71 @@ CPlanResult RunPlan(const CPlanRequest& request, std::atomic<int32_t>& stop, IPl
     const CalcPool& planPool = request.pool ? *request.pool : kEmpty;
     const size_t n = targets.size();
     try {
-        // What the searches see: each list without its excluded pieces; the places stay the plan pool's.
-        CalcPool pool;
-        std::unordered_map<const CArmorPiece*, Piece> place;
-        std::array<size_t, SLOT_COUNT> sizes{};
+        CShared shared;
+        shared.threads = request.threads;
+        shared.stop = &stop;
+        shared.progress = progress;
         for (size_t k = 0; k < SLOT_COUNT; ++k) {
-            sizes[k] = planPool[k].size();
+            shared.sizes[k] = planPool[k].size();
             for (size_t i = 0; i < planPool[k].size(); ++i) {
                 CArmorPiece* p = planPool[k][i];
-                if (!p || p->m_nMark == PieceMark::Excluded || place.count(p)) continue;
-                place.emplace(p, PieceAt(k, int32_t(i)));
-                pool[k].push_back(p);
+                if (!p || p->m_nMark == PieceMark::Excluded || shared.place.count(p)) continue;
+                shared.place.emplace(p, PieceAt(k, int32_t(i)));
+                shared.pool[k].push_back(p);
             }
         }
-        CCalcCount total = 1;  // the joint search counts as one
-        for (const CPlanTarget& t : targets) total += CombinationsOf(t.m_wishes, pool);
+        shared.total = 1;  // the joint search counts as one
+        for (const CPlanTarget& t : targets) shared.total += CombinationsOf(t.m_wishes, shared.pool);
 
-        std::vector<std::vector<CCand>> cands(n);
-        CCalcCount before;
-        for (size_t t = 0; t < n; ++t) {
-            if (stop.load() == 0) break;
-            const CWishes& w = targets[t].m_wishes;
-            std::atomic<int32_t> running{1};
-            CCollector collect(place, w.RankColumn(), w.m_bBypassResistCap != 0, stop, running, cands[t], progress,
-                               before, total);
-            CSearchRequest search{w, INT32_MAX, &pool, request.threads};
-            const CCalcResult r = RunSearch(search, running, collect);
-            if (!r.m_strError.empty()) {
-                result.m_strError = r.m_strError;
-                return result;
-            }
-            before += CombinationsOf(w, pool);
-        }
-        if (stop.load() == 0) {
-            result.m_bStopped = true;
-            return result;
-        }
+        std::vector<CSource> sources;
+        sources.reserve(n);
+        for (const CPlanTarget& t : targets) sources.emplace_back(shared, t.m_wishes);
 
         // The served set, greatest in priority order; then the best assignment for it.
-        CJoint joint(cands, sizes, stop);
+        CJoint joint(sources, shared.sizes, stop);
         std::vector<int> served;
-        std::vector<int32_t> choice;
+        std::vector<CCand> choice;
         for (size_t t = 0; t < n; ++t) {
-            if (cands[t].empty()) continue;
+            if (!sources[t].At(0)) continue;
             std::vector<int> more = served;
             more.push_back(int(t));
             if (joint.Solve(more, false, choice)) served = std::move(more);
-            if (joint.Stopped()) break;
         }
-        if (!joint.Stopped() && !served.empty()) joint.Solve(served, true, choice);
-        if (joint.Stopped()) {
-            result.m_bStopped = true;
-            return result;
-        }
+        if (!served.empty()) joint.Solve(served, true, choice);
 
         result.m_arrPicks.resize(n);
         for (size_t s = 0; s < served.size(); ++s) {
             CPlanPick& pick = result.m_arrPicks[size_t(served[s])];
-            const CCand& c = cands[size_t(served[s])][size_t(choice[s])];
             pick.m_reason = PlanReason::Served;
-            pick.m_nValue = c.value;
-            pick.m_pos = c.pos;
+            pick.m_nValue = choice[s].value;
+            pick.m_pos = choice[s].pos;
         }
         result.m_nServed = int(served.size());
         for (size_t t = 0; t < n; ++t) {
             CPlanPick& pick = result.m_arrPicks[t];
             if (pick.Served()) continue;
             pick.m_pos.fill(PLAN_NO_PIECE);
-            if (cands[t].empty()) continue;
+            const CCand* want = sources[t].At(0);
+            if (!want) continue;
             pick.m_reason = PlanReason::Conflict;
             // Who holds the pieces of its best candidate.
-            const CCand& want = cands[t][0];
             for (size_t h = 0; h < t; ++h) {
                 const CPlanPick& other = result.m_arrPicks[h];
                 if (!other.Served()) continue;
                 for (size_t k = 0; k < SLOT_COUNT; ++k)
-                    if (want.pos[k] != PLAN_NO_PIECE && want.pos[k] == other.m_pos[k]) {
+                    if (want->pos[k] != PLAN_NO_PIECE && want->pos[k] == other.m_pos[k]) {
                         pick.m_arrHolders.push_back(int(h));
                         break;
                     }
             }
         }
-        if (progress) progress->OnProgress(total, total);
+        if (progress) progress->OnProgress(shared.total, shared.total);
+    } catch (const CStopped&) {
+        result = {};
+        result.m_bStopped = true;
+    } catch (const CFailed& f) {
+        result = {};
+        result.m_strError = f.message;
     } catch (const std::bad_alloc&) {
         result = {};
         result.m_strError = "Not enough memory to finish the calculation.";

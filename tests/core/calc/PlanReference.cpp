@@ -12,7 +12,7 @@
 
 namespace {
 struct CRefCand {
-    int32_t value = 0;
+    std::pair<int32_t, int32_t> rank;  // the ranking pair
     int64_t visit = 0;  // the combination's number in visiting order
     std::array<int32_t, SLOT_COUNT> pos{};
 };
@@ -27,7 +27,7 @@ public:
 
 struct CKey {
     std::vector<int> served;  // 1 or 0 per target
-    std::vector<int32_t> values;
+    std::vector<std::pair<int32_t, int32_t>> values;
     std::vector<int64_t> visits;
     bool BetterThan(const CKey& o) const {
         if (served != o.served) return served > o.served;
@@ -93,7 +93,7 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
                     if (place.at(p).second < c.pos[k]) ++reduced;
                 c.visit = c.visit * int64_t(pool[k].size()) + reduced;
             }
-            c.value = w.RankColumn() ? ResultColumnValue(*suit, w.RankColumn(), w.m_bBypassResistCap != 0) : 0;
+            c.rank = RankPair(w, *suit);
             cands[t].push_back(c);
         }
     }
@@ -112,7 +112,7 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
             for (size_t u = 0; u < n; ++u) {
                 key.served.push_back(choice[u] >= 0);
                 if (choice[u] < 0) continue;
-                key.values.push_back(cands[u][size_t(choice[u])].value);
+                key.values.push_back(cands[u][size_t(choice[u])].rank);
                 key.visits.push_back(cands[u][size_t(choice[u])].visit);
             }
             if (!any || key.BetterThan(best)) best = key, bestChoice = choice, any = true;
@@ -144,7 +144,7 @@ CPlanResult RunReferencePlan(const std::vector<CPlanTarget>& targets, const Calc
         pick.m_pos.fill(PLAN_NO_PIECE);
         if (bestChoice[t] >= 0) {
             pick.m_reason = PlanReason::Served;
-            pick.m_nValue = cands[t][size_t(bestChoice[t])].value;
+            pick.m_nValue = cands[t][size_t(bestChoice[t])].rank.first;
             pick.m_pos = cands[t][size_t(bestChoice[t])].pos;
             ++r.m_nServed;
         } else {

@@ -73,6 +73,7 @@ struct CPlanCase {
                 w.m_bMedableOnly = Chance(rng, 20);
                 w.m_bBypassResistCap = Chance(rng, 20);
                 w.m_nRankBy = Chance(rng, 15) ? 0 : Pick(rng, 1, 15);
+                if (Chance(rng, 40)) w.m_nThenBy = Pick(rng, 0, 16);
             }
             plan.m_arrTargets.push_back(target);
         }
