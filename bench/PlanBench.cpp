@@ -18,9 +18,10 @@ double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 
 constexpr int kEffTotal = 6;
 
-CPlanTarget Target(const char* name, bool allSlots) {
+// Six armor pieces, a ring and a bracelet, as most characters wear.
+CPlanTarget Target(const char* name) {
     CPlanTarget t{name, {}};
-    for (int k = 0; k < SLOT_COUNT; ++k) t.m_wishes.UseSlot(k) = allSlots || k < 6 || k == 6 || k == 10;
+    for (int k = 0; k < SLOT_COUNT; ++k) t.m_wishes.UseSlot(k) = k < 6 || k == 6 || k == 10;
     t.m_wishes.m_nRankBy = kEffTotal;
     return t;
 }
@@ -84,14 +85,15 @@ int main(int argc, char** argv) {
         auto share = [&](int h, int percent) { return int32_t(int64_t(high[size_t(h)]) * percent / 100); };
         CPlanWorkload w{"plan-sample", "the sample paste; a medable mage (LMC, LRC), a warrior (HCI, DCI), two "
                         "with luck and the total; each best by \"Eff. Total\"", &sample.lists, {}};
-        CPlanTarget mage = Target("Mage", true);
-        mage.m_wishes.m_nLMCLimit = share(HIGH_LMC, 60);
-        mage.m_wishes.m_nLRCLimit = share(HIGH_LRC, 60);
+        CPlanTarget mage = Target("Mage");
+        mage.m_wishes.m_nLMCLimit = share(HIGH_LMC, 25);
+        mage.m_wishes.m_nLRCLimit = share(HIGH_LRC, 25);
         mage.m_wishes.m_bMedableOnly = 1;
-        CPlanTarget warrior = Target("Warrior", true);
+        CPlanTarget warrior = Target("Warrior");
         warrior.m_wishes.m_nHCILimit = share(HIGH_HCI, 50);
         warrior.m_wishes.m_nDCILimit = share(HIGH_DCI, 50);
-        CPlanTarget lucky = Target("Lucky", true), tank = Target("Tank", true);
+        warrior.m_wishes.m_bUseShields = 1;
+        CPlanTarget lucky = Target("Lucky"), tank = Target("Tank");
         lucky.m_wishes.m_nLuckLimit = share(HIGH_LUCK, 60);
         lucky.m_wishes.m_nLowerLimit = share(HIGH_TOTAL, 60);
         tank.m_wishes.m_nLuckLimit = share(HIGH_LUCK, 40);
@@ -100,7 +102,7 @@ int main(int argc, char** argv) {
         loads.push_back(w);
     }
     // The bench pool: three who all want the best armor, each with a few thousand suits to choose from.
-    CPlanTarget a = Target("Caster", false), b = Target("Scribe", false), c = Target("Gambler", false);
+    CPlanTarget a = Target("Caster"), b = Target("Scribe"), c = Target("Gambler");
     a.m_wishes.m_nLowerLimit = 300;
     a.m_wishes.m_nLMCLimit = 12;
     b.m_wishes.m_nLowerLimit = 300;

@@ -33,7 +33,8 @@ struct CFailed {
 // Which plan-pool places are taken by the suits chosen so far.
 class CTaken {
 public:
-    explicit CTaken(const std::array<size_t, SLOT_COUNT>& sizes) {
+    // sizes: the plan pool's lists; left: how many pieces of each the searches may use.
+    CTaken(const std::array<size_t, SLOT_COUNT>& sizes, const std::array<size_t, SLOT_COUNT>& left) : m_left(left) {
         for (size_t k = 0; k < SLOT_COUNT; ++k) m_on[k].assign(sizes[k], 0);
     }
     bool Free(const CCand& c) const {
@@ -43,12 +44,17 @@ public:
     }
     void Set(const CCand& c, char on) {
         for (size_t k = 0; k < SLOT_COUNT; ++k)
-            if (c.pos[k] != PLAN_NO_PIECE) m_on[k][size_t(c.pos[k])] = on;
+            if (c.pos[k] != PLAN_NO_PIECE) {
+                m_on[k][size_t(c.pos[k])] = on;
+                m_left[k] += on ? size_t(-1) : 1;
+            }
     }
     bool Has(size_t k, int32_t i) const { return m_on[k][size_t(i)] != 0; }
+    size_t Left(size_t k) const { return m_left[k]; }
 
 private:
     std::array<std::vector<char>, SLOT_COUNT> m_on;
+    std::array<size_t, SLOT_COUNT> m_left;
 };
 
 // What every search of a plan shares: the pool the searches see (without excluded pieces), where each of
@@ -215,8 +221,12 @@ private:
 // The joint search over the targets' candidates.
 class CJoint {
 public:
-    CJoint(std::vector<CSource>& sources, const std::array<size_t, SLOT_COUNT>& sizes, std::atomic<int32_t>& stop)
-        : m_sources(sources), m_taken(sizes), m_stop(stop) {}
+    CJoint(std::vector<CSource>& sources, const std::vector<CPlanTarget>& targets, const CShared& shared,
+           std::atomic<int32_t>& stop)
+        : m_sources(sources), m_targets(targets), m_pool(shared.pool), m_taken(shared.sizes, Sizes(shared.pool)),
+          m_stop(stop) {
+        PrepareValues(shared);
+    }
 
     // The best assignment serving exactly `served` (target indexes, priority order), or false when none
     // serves them all; with `optimise` false, any assignment. Fills `choice` with the served targets' picks.
@@ -246,12 +256,88 @@ private:
         return false;
     }
     CSource& SourceAt(size_t d) { return m_sources[size_t(m_served[d])]; }
+    static std::array<size_t, SLOT_COUNT> Sizes(const CalcPool& pool) {
+        std::array<size_t, SLOT_COUNT> n{};
+        for (size_t k = 0; k < SLOT_COUNT; ++k) n[k] = pool[k].size();
+        return n;
+    }
+    // Every target from depth d on takes a piece of each slot it wears whose list has pieces: a slot with
+    // fewer pieces left than that proves at once that they cannot all be served. So does a minimum whose
+    // sum over those targets exceeds what the best free pieces of each slot add up to, one per target.
+    bool PiecesSuffice(size_t d) const {
+        for (size_t k = 0; k < SLOT_COUNT; ++k)
+            if (m_need[d][k] > m_taken.Left(k)) return false;
+        if (!m_bNarrow) return true;
+        for (size_t a = 0; a < kMinimums; ++a) {
+            const CDemand& want = m_demand[d][a];
+            if (want.sum <= 0) continue;
+            int64_t most = 0;
+            for (size_t k = 0; k < SLOT_COUNT; ++k) {
+                size_t left = want.count[k];
+                for (auto it = m_byValue[a][k].begin(); left > 0 && it != m_byValue[a][k].end(); ++it)
+                    if (!m_taken.Has(k, it->second)) most += it->first, --left;
+            }
+            if (most < want.sum) return false;
+        }
+        return true;
+    }
+    // The minimums a suit's sums are held to, each with what a piece adds to its sum (the resists before
+    // the cap, which can only lower them).
+    static constexpr size_t kMinimums = 9;
+    static int64_t PieceAdds(size_t a, const CArmorPiece& p) {
+        switch (a) {
+            case 0: return int64_t(p.m_nPhysical) + p.m_nFire + p.m_nCold + p.m_nPoison + p.m_nEnergy;
+            case 1: return p.m_nLuck;
+            case 2: return p.m_nLMC;
+            case 3: return p.m_nLRC;
+            case 4: return p.m_nMR;
+            case 5: return p.m_nHR;
+            case 6: return p.m_nSR;
+            case 7: return p.m_nDCI;
+            default: return p.m_nHCI;
+        }
+    }
+    static int32_t MinimumOf(size_t a, const CWishes& w) {
+        const int32_t CWishes::*m[kMinimums] = {&CWishes::m_nLowerLimit, &CWishes::m_nLuckLimit, &CWishes::m_nLMCLimit,
+                                                &CWishes::m_nLRCLimit,   &CWishes::m_nMRLimit,   &CWishes::m_nHRLimit,
+                                                &CWishes::m_nSRLimit,    &CWishes::m_nDCILimit,  &CWishes::m_nHCILimit};
+        return w.*m[a];
+    }
+    void PrepareValues(const CShared& shared) {
+        // Sums that could leave the 32-bit range wrap in the search; no bound is drawn from them.
+        m_bNarrow = true;
+        for (size_t a = 0; a < kMinimums; ++a)
+            for (size_t k = 0; k < SLOT_COUNT; ++k) {
+                auto& list = m_byValue[a][k];
+                for (const CArmorPiece* p : shared.pool[k]) {
+                    const int64_t v = PieceAdds(a, *p);
+                    if (v > (int64_t(1) << 26) || v < -(int64_t(1) << 26)) m_bNarrow = false;
+                    list.emplace_back(v, shared.place.at(p) & 0xFFFFFF);
+                }
+                std::sort(list.begin(), list.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+            }
+    }
 
     // Per depth: the pieces some candidate of a served target at that depth or deeper uses; only those of
     // the taken pieces decide what the deeper targets can still do. Known only where every deeper target's
     // candidates are all known; elsewhere every taken piece counts.
     void PrepareRelevance() {
         const size_t m = m_served.size();
+        m_need.assign(m + 1, {});
+        for (size_t d = m; d-- > 0;)
+            for (size_t k = 0; k < SLOT_COUNT; ++k)
+                m_need[d][k] = m_need[d + 1][k] +
+                               (m_targets[size_t(m_served[d])].m_wishes.UseSlot(int(k)) && !m_pool[k].empty());
+        m_demand.assign(m + 1, {});
+        for (size_t d = m; d-- > 0;) {
+            m_demand[d] = m_demand[d + 1];
+            const CWishes& w = m_targets[size_t(m_served[d])].m_wishes;
+            for (size_t a = 0; a < kMinimums; ++a) {
+                if (MinimumOf(a, w) <= 0) continue;
+                m_demand[d][a].sum += MinimumOf(a, w);
+                for (size_t k = 0; k < SLOT_COUNT; ++k) m_demand[d][a].count[k] += w.UseSlot(int(k)) && !m_pool[k].empty();
+            }
+        }
         m_relevant.assign(m + 1, {});
         m_bRelevantKnown.assign(m + 1, 1);
         for (size_t d = m; d-- > 0;) {
@@ -299,7 +385,7 @@ private:
 
         std::optional<CBest> best;
         std::vector<int64_t> reach;  // what targets d.. can reach at most from here
-        if (Bounds(d, reach)) {
+        if (PiecesSuffice(d) && Bounds(d, reach)) {
             CFreeWalk walk(SourceAt(d), m_taken);
             std::vector<int64_t> after;
             while (const CCand* next = walk.Next()) {
@@ -312,7 +398,7 @@ private:
                     if (std::equal(best->keys.begin() + 1, best->keys.end(), reach.begin() + 1)) break;
                 }
                 m_taken.Set(cand, 1);
-                bool promising = Bounds(d + 1, after);
+                bool promising = PiecesSuffice(d + 1) && Bounds(d + 1, after);
                 if (promising && best)
                     promising = std::lexicographical_compare(best->keys.begin() + 1, best->keys.end(),
                                                              after.begin(), after.end());
@@ -340,7 +426,17 @@ private:
     }
 
     std::vector<CSource>& m_sources;
+    const std::vector<CPlanTarget>& m_targets;
+    const CalcPool& m_pool;
     CTaken m_taken;
+    std::vector<std::array<size_t, SLOT_COUNT>> m_need;
+    struct CDemand {
+        int64_t sum = 0;  // of the targets' minimums above 0
+        std::array<size_t, SLOT_COUNT> count{};  // how many of those targets wear the slot
+    };
+    std::vector<std::array<CDemand, kMinimums>> m_demand;
+    std::array<std::array<std::vector<std::pair<int64_t, int32_t>>, SLOT_COUNT>, kMinimums> m_byValue;
+    bool m_bNarrow = true;
     std::atomic<int32_t>& m_stop;
     std::vector<int> m_served;
     bool m_bOptimise = true;
@@ -392,7 +488,7 @@ CPlanResult RunPlan(const CPlanRequest& request, std::atomic<int32_t>& stop, IPl
         for (const CPlanTarget& t : targets) sources.emplace_back(shared, t.m_wishes);
 
         // The served set, greatest in priority order; then the best assignment for it.
-        CJoint joint(sources, shared.sizes, stop);
+        CJoint joint(sources, targets, shared, stop);
         std::vector<int> served;
         std::vector<CCand> choice;
         for (size_t t = 0; t < n; ++t) {
