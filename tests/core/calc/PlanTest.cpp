@@ -150,7 +150,8 @@ void CheckCase(uint32_t seed, int threads) {
                 CArmorSuit* s = CurrentSuitOf(c.doc, c.plan.m_arrTargets[size_t(&pick - &got.m_arrPicks[0])].m_strName);
                 CArmorPiece* gone = pool[k][size_t(pick.m_pos[k])];
                 ASSERT_TRUE(DeleteSuitItem(c.doc, s, gone));
-                ASSERT_TRUE(DeletePoolPiece(c.doc, gone, nullptr));
+                RemoveFromPool(gone, c.doc.PoolListHolding(gone));
+                const std::unique_ptr<CArmorPiece> taken(gone);  // out of the document, still alive
                 const auto left = AllPieces(c.doc);
                 EXPECT_FALSE(AssignPlan(c.doc, c.plan, pool, got));
                 EXPECT_EQ(AllPieces(c.doc), left);
