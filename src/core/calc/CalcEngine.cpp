@@ -301,7 +301,7 @@ private:
     // Nothing below the prefix s at level l can be listed. The second key is bounded only where the first
     // key's bound is no more than the least first value a listed combination can have, which then also
     // joins the second key's bound.
-    bool Outranked(int l, const CVals& s) const {
+    bool Outranked(int l, const CVals& s) {
         const CPlan& P = m_plan;
         const int32_t open = P.m_nThen ? std::numeric_limits<int32_t>::max() : 0;
         if (Outranked(RankKey(P.QuickRankBound(l, s), open))) return true;
@@ -310,10 +310,33 @@ private:
         if (!P.m_nThen) return false;
         const std::optional<int32_t> floor = FirstFloor();
         if (!floor || first > *floor) return false;
+        const bool atCap = P.m_thenCap.m_bOn && *floor >= 5 * 70;
+        // The tail's best is exact: no other bound of the second key can be tighter.
+        if (atCap) P.BuildCapTail();
+        if (atCap && P.HasCapTail(l)) return Outranked(RankKey(first, int32_t(P.CapTailBound(l, s, WorstSecond(first)))));
         int32_t second = P.PlainColumnBound(P.m_nThen, l, s);
         if (Outranked(RankKey(first, second))) return true;
         second = std::min(second, P.ThenBound(l, s, floor));
+        if (Outranked(RankKey(first, second))) return true;
+        if (!atCap) return false;
+        // At the cap: the multiples fitted to the subtrees above, then to this one near the top.
+        for (int k = m_nDepth; k <= l && k < m_nDepth + FIT_LEVELS; ++k)
+            if (m_fits[size_t(k - m_nDepth)].m_bOn) second = std::min(second, P.CapFitBound(m_fits[size_t(k - m_nDepth)], s, l));
+        if (Outranked(RankKey(first, second))) return true;
+        if (l >= m_nDepth + FIT_LEVELS) return false;
+        CCapFit& fit = m_fits[size_t(l - m_nDepth)];
+        P.FitCap(l, s, l > m_nDepth ? &m_fits[size_t(l - m_nDepth - 1)] : fit.m_bOn ? &fit : nullptr, fit);
+        for (int k = l + 1; k < m_nDepth + FIT_LEVELS; ++k) m_fits[size_t(k - m_nDepth)].m_bOn = false;
+        second = std::min(second, P.CapFitBound(fit, s, l));
         return Outranked(RankKey(first, second));
+    }
+    // The second value of the worst key a combination with this first value must beat, where one is known.
+    int64_t WorstSecond(int32_t first) const {
+        int64_t worst = m_pRank->Floor();
+        if (const CRankShared::CWorst w = m_pRank->Worst(); w.full) worst = std::max(worst, w.key);
+        if (int64_t(m_out.m_arrRanked.size()) >= m_plan.m_nSuitLimit) worst = std::max(worst, m_out.m_arrRanked.front().m_nKey);
+        if (worst == std::numeric_limits<int64_t>::min() || RankKeyFirst(worst) != first) return std::numeric_limits<int64_t>::min();
+        return int64_t(int32_t(uint32_t(uint64_t(worst)) ^ 0x80000000u));
     }
     // The least first value a combination must have to be listed, where one is known.
     std::optional<int32_t> FirstFloor() const {
@@ -424,6 +447,8 @@ private:
     int64_t m_nEnd;
     int64_t m_nNode = 0;
     std::vector<uint8_t> m_arrState;
+    static constexpr int FIT_LEVELS = 1;
+    std::array<CCapFit, FIT_LEVELS> m_fits{};  // per level from the chunk's depth: the last fit there
     CalcHighest m_hi{};
     CKeySet m_seen;  // MaxTotal's
     bool m_bAbort = false;
@@ -894,6 +919,9 @@ private:
     void OrderChunks() {
         if (!m_plan.m_bPrune) return;
         const int depth = m_split.m_nDepth;
+        // Ranked by the capped total, most chunks reach the cap, and the second key's bound without a floor
+        // orders them worse than visiting order does: the list fills at the cap later.
+        const bool ordered = m_plan.m_nThen && !m_plan.m_thenCap.m_bOn;
         std::vector<std::pair<int64_t, int64_t>> keyed;  // (bound, chunk)
         keyed.reserve(size_t(m_split.m_nChunks));
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
@@ -902,8 +930,7 @@ private:
                 int32_t idx[SLOT_COUNT];
                 CVals s;
                 if (m_plan.DecodePrefix(depth, node, idx, s) && m_plan.Feasible(depth, s))
-                    most = std::max(most, RankKey(m_plan.RankBound(depth, s),
-                                                  m_plan.m_nThen ? m_plan.ThenBound(depth, s, std::nullopt) : 0));
+                    most = std::max(most, RankKey(m_plan.RankBound(depth, s), ordered ? m_plan.ThenBound(depth, s, std::nullopt) : 0));
             }
             keyed.emplace_back(most, c);
         }
@@ -1023,7 +1050,7 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     const CCalcCount combinations = CombinationCount(param, pool);
     try {
         reporter.OnBegin(combinations);
-        plan.emplace(MakePlan(param, pool, lowerLimit));
+        plan.emplace(MakePlan(param, pool, lowerLimit, tuning.m_nTailKept));
         split.emplace(MakeSplit(*plan, tuning));
         memo = CNodeMemo::For(*plan, *split);
         merger.emplace(*plan, running, reporter);

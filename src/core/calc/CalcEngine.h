@@ -93,6 +93,8 @@ struct CCalcStats {
 };
 struct CCalcTuning {
     int64_t m_nChunkTarget = 1024;
+    // Most combinations of the last slots a ranked run at the cap keeps in a table per slot (tests lower it).
+    int64_t m_nTailKept = 4096;
     // Threads beyond this many are not started; 0 means the number of cores. Tests lift it.
     int m_nThreadCap = 0;
     CCalcStats* m_pStats = nullptr;  // where given, receives what the run did

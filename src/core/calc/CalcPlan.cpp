@@ -104,6 +104,7 @@ static void MakeCapJoin(CPlan& plan) {
         const double step = 0.5 / (1 + it);
         for (int k = 0; k < parts; ++k) mu[size_t(k)] = std::max(0.0, mu[size_t(k)] - step * g[size_t(k)]);
     }
+    j.m_arrMu = bestMu;
     static constexpr double kScales[CCapJoin::SCALES] = {0.5, 0.75, 1, 1.5, 2};
     for (int t = 0; t < CCapJoin::SCALES; ++t)
         for (int k = 0; k < parts; ++k)
@@ -125,6 +126,186 @@ static void MakeCapJoin(CPlan& plan) {
             j.m_arrRest[size_t(l)][size_t(t)] += most;
         }
     }
+}
+
+// Level by level from the last: a level's combinations are its pieces with the next level's kept
+// combinations, since one that another matches or beats stays so with any piece added. Capped sums stay
+// exact: a lane's cap before level l is its cap before l + 1 less what level l holds at least.
+static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
+    // Bounds on the tables' size and on the comparisons that build them, a few hundredths of a second.
+    constexpr size_t MAX_TRIED = size_t(1) << 14;
+    constexpr int64_t MAX_WORK = int64_t(1) << 25;
+    int64_t work = 0;
+    const CCapJoin& j = plan.m_thenCap;
+    const int m = plan.m_nLevels;
+    std::vector<int64_t> least(size_t(LANES) * size_t(m + 1), 0);  // per level l and lane: least of levels < l
+    for (int l = 0; l < m; ++l)
+        for (int lane = 0; lane < LANES; ++lane) {
+            int64_t lo = 0;
+            const CLevel& level = plan.m_arrLevels[size_t(l)];
+            if (!level.m_arrConsidered.empty()) {
+                lo = std::numeric_limits<int64_t>::max();
+                for (int32_t i : level.m_arrConsidered) lo = std::min<int64_t>(lo, level.m_arrVals[size_t(i)].v[lane]);
+            }
+            least[size_t(l + 1) * LANES + size_t(lane)] = least[size_t(l) * LANES + size_t(lane)] + lo;
+        }
+    for (int k = 0; k < LANE_RESIST_END; ++k) {
+        c.m_arrLanes.push_back(k);
+        c.m_arrLimits.push_back(70);
+    }
+    for (int lane = LANE_BONUS; lane < LANE_BONUS_END; ++lane)
+        if (plan.m_limits.v[lane] > least[size_t(m) * LANES + size_t(lane)]) {
+            c.m_arrLanes.push_back(lane);
+            c.m_arrLimits.push_back(plan.m_limits.v[lane]);
+        }
+    c.m_nValueLane = j.m_nValueLane;
+    const size_t lanes = c.m_arrLanes.size(), w = 1 + lanes;
+    c.m_arrTables.assign(size_t(m) + 1, {});
+    std::vector<int64_t> next(w, 0);  // the empty combination after the last level
+    for (int l = m - 1; l >= 0; --l) {
+        const CLevel& level = plan.m_arrLevels[size_t(l)];
+        if (level.m_arrConsidered.empty() || level.m_arrConsidered.size() * (next.size() / w) > MAX_TRIED) break;
+        std::vector<int64_t> all;
+        all.reserve(level.m_arrConsidered.size() * next.size());
+        for (int32_t i : level.m_arrConsidered) {
+            const CVals& v = level.m_arrVals[size_t(i)];
+            for (size_t f = 0; f < next.size(); f += w) {
+                all.push_back(next[f] + v.v[c.m_nValueLane]);
+                for (size_t k = 0; k < lanes; ++k) {
+                    const int64_t cap = c.m_arrLimits[k] - least[size_t(l) * LANES + size_t(c.m_arrLanes[k])];
+                    all.push_back(std::min<int64_t>(next[f + 1 + k] + v.v[c.m_arrLanes[k]], cap));
+                }
+            }
+        }
+        std::vector<size_t> order;
+        for (size_t e = 0; e < all.size(); e += w) order.push_back(e);
+        std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return all[x] > all[y]; });
+        std::vector<int64_t> kept;
+        bool tooMany = false;
+        for (size_t e : order) {
+            bool beaten = false;
+            for (size_t f = 0; f < kept.size() && !beaten; f += w) {
+                beaten = true;
+                for (size_t k = 1; k < w && beaten; ++k) beaten = kept[f + k] >= all[e + k];
+            }
+            work += int64_t(kept.size() / w);
+            if (beaten) continue;
+            if (kept.size() / w >= maxKept || work > MAX_WORK) {
+                tooMany = true;
+                break;
+            }
+            kept.insert(kept.end(), all.begin() + ptrdiff_t(e), all.begin() + ptrdiff_t(e + w));
+        }
+        if (tooMany) break;
+        CCapTail::CTable& table = c.m_arrTables[size_t(l)];
+        const size_t count = kept.size() / w, size = (count + CCapTail::BLOCK - 1) / CCapTail::BLOCK * CCapTail::BLOCK;
+        table.m_nSize = size;
+        table.m_nCount = count;
+        table.m_arrValue.assign(size, std::numeric_limits<int32_t>::min());
+        table.m_arrLane.assign(size * lanes, std::numeric_limits<int32_t>::min());
+        for (size_t e = 0; e < count; ++e) {
+            table.m_arrValue[e] = int32_t(kept[e * w]);
+            for (size_t k = 0; k < lanes; ++k) table.m_arrLane[k * size + e] = int32_t(kept[e * w + 1 + k]);
+        }
+        const size_t blocks = size / CCapTail::BLOCK;
+        table.m_arrMost.assign(blocks * lanes, std::numeric_limits<int32_t>::min());
+        for (size_t k = 0; k < lanes; ++k)
+            for (size_t e = 0; e < size; ++e)
+                table.m_arrMost[k * blocks + e / CCapTail::BLOCK] =
+                    std::max(table.m_arrMost[k * blocks + e / CCapTail::BLOCK], table.m_arrLane[k * size + e]);
+        next = std::move(kept);
+        c.m_bOn = true;
+    }
+}
+
+void CPlan::BuildCapTail() const {
+    if (!m_pCapTail || m_pCapTail->m_bReady.load(std::memory_order_acquire)) return;
+    std::unique_lock<std::mutex> lock(m_pCapTail->m_mutex, std::try_to_lock);
+    if (!lock.owns_lock() || m_pCapTail->m_bReady.load(std::memory_order_relaxed)) return;
+    MakeCapTail(*this, m_pCapTail->m_tail, m_nTailKept);
+    m_pCapTail->m_bReady.store(true, std::memory_order_release);
+}
+
+// A projected subgradient descent on the subtree's own dual: the prefix's slacks are known, so only the
+// levels from l on are maximised over.
+void CPlan::FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) const {
+    const CCapJoin& j = m_thenCap;
+    const int parts = LANE_RESIST_END + 1;
+    auto part = [&](const CVals& v, int k) { return k < LANE_RESIST_END ? v.v[k] : (j.m_nLane >= 0 ? v.v[j.m_nLane] : 0); };
+    std::array<double, parts> slack{};
+    for (int k = 0; k < parts; ++k)
+        slack[size_t(k)] = k < LANE_RESIST_END ? double(s.v[k]) - 70 : (j.m_nLane >= 0 ? double(s.v[j.m_nLane]) - j.m_nLimit : 0);
+    std::array<double, parts> mu = from && from->m_bOn ? from->m_arrMu : j.m_arrMu;
+    std::array<double, parts> bestMu = mu;
+    double bestValue = std::numeric_limits<double>::max();
+    constexpr int ITERATIONS = 20;
+    for (int it = 0; it < ITERATIONS; ++it) {
+        double value = double(s.v[j.m_nValueLane]);
+        std::array<double, parts> g = slack;
+        for (int k = 0; k < parts; ++k) value += mu[size_t(k)] * slack[size_t(k)];
+        for (int lv = l; lv < m_nLevels; ++lv) {
+            const CLevel& level = m_arrLevels[size_t(lv)];
+            double most = -std::numeric_limits<double>::max();
+            const CVals* arg = nullptr;
+            for (int32_t i : level.m_arrConsidered) {
+                const CVals& v = level.m_arrVals[size_t(i)];
+                double x = v.v[j.m_nValueLane];
+                for (int k = 0; k < parts; ++k) x += mu[size_t(k)] * part(v, k);
+                if (x > most) {
+                    most = x;
+                    arg = &v;
+                }
+            }
+            if (!arg) continue;
+            value += most;
+            for (int k = 0; k < parts; ++k) g[size_t(k)] += part(*arg, k);
+        }
+        if (value < bestValue) {
+            bestValue = value;
+            bestMu = mu;
+        }
+        double norm = 0;
+        for (int k = 0; k < parts; ++k) norm += g[size_t(k)] * g[size_t(k)];
+        if (norm == 0) break;
+        const double step = 2.0 / (std::sqrt(norm) * (1 + it));
+        for (int k = 0; k < parts; ++k) mu[size_t(k)] = std::max(0.0, mu[size_t(k)] - step * g[size_t(k)]);
+    }
+    fit.m_bOn = true;
+    fit.m_arrMu = bestMu;
+    for (int k = 0; k < parts; ++k) fit.m_arrMul[size_t(k)] = int64_t(std::llround(double(CCapFit::SCALE) * bestMu[size_t(k)]));
+    std::array<int64_t, SLOT_COUNT> levelMost{};
+    for (int lv = 0; lv < m_nLevels; ++lv) {
+        const CLevel& level = m_arrLevels[size_t(lv)];
+        if (level.m_arrConsidered.empty()) continue;
+        int64_t most = std::numeric_limits<int64_t>::min();
+        for (int32_t i : level.m_arrConsidered) {
+            const CVals& v = level.m_arrVals[size_t(i)];
+            int64_t x = CCapFit::SCALE * v.v[j.m_nValueLane];
+            for (int k = 0; k < parts; ++k) x += fit.m_arrMul[size_t(k)] * part(v, k);
+            most = std::max(most, x);
+        }
+        levelMost[size_t(lv)] = most;
+    }
+    fit.m_arrRest.fill(0);
+    for (int lv = m_nLevels - 1; lv >= 0; --lv) fit.m_arrRest[size_t(lv)] = fit.m_arrRest[size_t(lv) + 1] + levelMost[size_t(lv)];
+    // Where the levels from `tail` on have a table, its combinations bound them together, more tightly than
+    // each level's best alone; their capped sums still reach every limit where the full ones do.
+    int tail = m_nLevels;
+    const CCapTail* c = CapTail();
+    if (c && c->m_bOn && c->m_arrLanes.size() == size_t(parts) - (j.m_nLane >= 0 ? 0 : 1) &&
+        (j.m_nLane < 0 || c->m_arrLanes[LANE_RESIST_END] == j.m_nLane))
+        while (tail > 0 && c->m_arrTables[size_t(tail) - 1].m_nSize > 0) --tail;
+    if (tail == m_nLevels) return;
+    const CCapTail::CTable& table = c->m_arrTables[size_t(tail)];
+    const size_t lanes = c->m_arrLanes.size();
+    int64_t most = std::numeric_limits<int64_t>::min();
+    for (size_t e = 0; e < table.m_nCount; ++e) {
+        int64_t x = CCapFit::SCALE * table.m_arrValue[e];
+        for (size_t k = 0; k < lanes; ++k) x += fit.m_arrMul[k] * table.m_arrLane[k * table.m_nSize + e];
+        most = std::max(most, x);
+    }
+    fit.m_arrRest[size_t(tail)] = std::min(fit.m_arrRest[size_t(tail)], most);
+    for (int lv = tail - 1; lv >= 0; --lv) fit.m_arrRest[size_t(lv)] = fit.m_arrRest[size_t(lv) + 1] + levelMost[size_t(lv)];
 }
 
 // Both joins of the second key as one, where it has both.
@@ -238,7 +419,7 @@ CCalcCount CombinationCount(const CCalcParam& param, const CalcPool& pool) {
     return n;
 }
 
-CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit) {
+CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit, int64_t tailKept) {
     CPlan plan;
     plan.m_bBypass = param.m_bBypassResistCap != 0;
     plan.m_bMedableOnly = param.m_bMedableOnly != 0;
@@ -336,6 +517,10 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         MakeJoinRest(plan, plan.m_thenFloor);
         MakeBothJoin(plan);
         MakeCapJoin(plan);
+        if (plan.m_thenCap.m_bOn) {
+            plan.m_pCapTail = std::make_shared<CPlan::CCapTailOnce>();
+            plan.m_nTailKept = size_t(std::clamp<int64_t>(tailKept, 0, 4096));
+        }
     }
     plan.m_bNarrow = plan.m_arrSize[0] <= CCalcCount(uint64_t(INT64_MAX));
     for (const CCalcCount& size : plan.m_arrSize) plan.m_arrSize64.push_back(plan.m_bNarrow ? uint64_t(size.Clamped64()) : 0);

@@ -3,9 +3,11 @@
 // the bounds that let it pass over what cannot qualify or cannot rank. Internal to the search.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -32,6 +34,14 @@ inline void Add(CVals& r, const CVals& a, const CVals& b) {
 }
 
 inline int32_t Cap70(int32_t x) { return x > 70 ? 70 : x; }
+
+// Resists in each set of them (bit k: resist k); a table, since without a popcount instruction the
+// builtin is a library call in the bounds' innermost loops.
+constexpr std::array<int, 32> kSetSize = [] {
+    std::array<int, 32> n{};
+    for (int set = 1; set < 32; ++set) n[size_t(set)] = n[size_t(set & (set - 1))] + 1;
+    return n;
+}();
 
 // Pieces of one slot whose values are all equal and that the medable rule lets through form a class: the
 // combinations below any one of them sum alike, so searching one tells what all the others hold.
@@ -102,6 +112,40 @@ struct CCapJoin {
     int32_t m_nLimit = 0;
     std::array<std::array<int64_t, LANE_RESIST_END + 1>, SCALES> m_arrMul{};  // resists, then the minimum's
     std::vector<std::array<int64_t, SCALES>> m_arrRest;
+    std::array<double, LANE_RESIST_END + 1> m_arrMu{};  // the pool's multiples, where a subtree's fit starts
+};
+
+// The same bound with multiples fitted to one subtree (see CPlan::FitCap). Any multiples that are not
+// negative give a bound anywhere, so a fit may serve other subtrees too, only less tightly.
+struct CCapFit {
+    static constexpr int64_t SCALE = 256;
+    bool m_bOn = false;
+    std::array<double, LANE_RESIST_END + 1> m_arrMu{};
+    std::array<int64_t, LANE_RESIST_END + 1> m_arrMul{};
+    std::array<int64_t, SLOT_COUNT + 1> m_arrRest{};  // per level l: the most levels l.. add, SCALE x value + parts
+};
+
+// Ranked by the capped total with a second key, at the cap: per level l of the last few, every
+// combination of levels l.., its sums in the lanes a listed combination must reach (each only as far as it
+// can matter after any prefix) and the second key's, without those that another one matches or beats in
+// all of them, the greatest second value first. A prefix at level l finds the best second value its
+// completions can have at the cap by scanning down to the first one that reaches every limit.
+struct CCapTail {
+    bool m_bOn = false;
+    int m_nValueLane = 0;
+    std::vector<int> m_arrLanes;       // resists, then bonus lanes with a limit
+    std::vector<int64_t> m_arrLimits;  // per lane
+    // One level's combinations in blocks of BLOCK, padded with ones that reach nothing: the values, then
+    // each lane's sums.
+    static constexpr size_t BLOCK = 8;
+    struct CTable {
+        size_t m_nCount = 0;
+        size_t m_nSize = 0;  // padded
+        std::vector<int32_t> m_arrValue;
+        std::vector<int32_t> m_arrLane;  // lane k's sums at k x m_nSize
+        std::vector<int32_t> m_arrMost;  // per lane and block: the block's greatest sum, lane k's at k x blocks
+    };
+    std::vector<CTable> m_arrTables;  // per level, empty where the level has none
 };
 
 struct CPlan {
@@ -129,6 +173,15 @@ struct CPlan {
     CRankKey m_then, m_thenFloor;
     CThenJoin m_thenBoth;  // both joins at once, where the second key has both
     CCapJoin m_thenCap;
+    // Made the first time a run can list only suits at the cap (see BuildCapTail); a run that never gets
+    // there does not pay for it.
+    struct CCapTailOnce {
+        std::mutex m_mutex;
+        std::atomic<bool> m_bReady{false};
+        CCapTail m_tail;
+    };
+    std::shared_ptr<CCapTailOnce> m_pCapTail;
+    size_t m_nTailKept = 4096;
     int32_t m_nThenFloorMin = std::numeric_limits<int32_t>::min();  // the first key's column's own minimum
     std::array<const std::vector<CArmorPiece*>*, SLOT_COUNT> m_arrLists{};
     size_t m_nClassStates = 0;  // class states a search keeps, all levels with copies together
@@ -214,7 +267,7 @@ struct CPlan {
             int64_t sum = 0;
             for (int k = 0; k < LANE_RESIST_END; ++k)
                 if (set2 >> k & 1) sum += s.v[k];
-            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - kSetSize[set2]));
             const int64_t value = key.m_nJoinRankLane < 0 ? capped : s.v[key.m_nJoinRankLane];
             const int64_t slack = (key.m_nJoinLane < 0 ? capped : s.v[key.m_nJoinLane]) - limit;
             for (int p = 0; p < STEPS; ++p)
@@ -260,6 +313,58 @@ struct CPlan {
         }
         return int32_t(std::clamp<int64_t>(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE), INT32_MIN, INT32_MAX));
     }
+    // The best second value of a combination at the cap after the prefix s at level l, where the level has
+    // a table; the scan stops below `stopBelow`, returning a bound under it.
+    const CCapTail* CapTail() const {
+        return m_pCapTail && m_pCapTail->m_bReady.load(std::memory_order_acquire) ? &m_pCapTail->m_tail : nullptr;
+    }
+    bool HasCapTail(int l) const {
+        const CCapTail* c = CapTail();
+        return c && c->m_bOn && c->m_arrTables[size_t(l)].m_nSize > 0;
+    }
+    // Makes the tables once; a thread that finds another making them goes on without.
+    void BuildCapTail() const;
+    int64_t CapTailBound(int l, const CVals& s, int64_t stopBelow) const {
+        constexpr size_t B = CCapTail::BLOCK;
+        const CCapTail& c = m_pCapTail->m_tail;
+        const CCapTail::CTable& table = c.m_arrTables[size_t(l)];
+        const size_t lanes = c.m_arrLanes.size(), n = table.m_nSize;
+        int32_t need[LANES];
+        for (size_t k = 0; k < lanes; ++k) {
+            const int64_t x = c.m_arrLimits[k] - int64_t(s.v[c.m_arrLanes[k]]);
+            if (x > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::min();
+            need[k] = int32_t(std::max<int64_t>(x, std::numeric_limits<int32_t>::min()));
+        }
+        const int64_t base = s.v[c.m_nValueLane];
+        const int32_t* value = table.m_arrValue.data();
+        const size_t blocks = n / B;
+        for (size_t b = 0; b < n; b += B) {
+            if (base + value[b] < stopBelow) return base + value[b];
+            bool any = true;
+            for (size_t k = 0; k < lanes; ++k) any &= table.m_arrMost[k * blocks + b / B] >= need[k];
+            if (!any) continue;
+            int32_t ok[B];
+            for (size_t i = 0; i < B; ++i) ok[i] = 1;
+            for (size_t k = 0; k < lanes; ++k) {
+                const int32_t* x = table.m_arrLane.data() + k * n + b;
+                for (size_t i = 0; i < B; ++i) ok[i] &= int32_t(x[i] >= need[k]);
+            }
+            for (size_t i = 0; i < B; ++i)
+                if (ok[i]) return base + value[b + i];
+        }
+        return std::numeric_limits<int32_t>::min();
+    }
+    // CapBound with the multiples of a fit.
+    int32_t CapFitBound(const CCapFit& f, const CVals& s, int l) const {
+        const CCapJoin& j = m_thenCap;
+        int64_t b = CCapFit::SCALE * s.v[j.m_nValueLane] + f.m_arrRest[size_t(l)];
+        for (int k = 0; k < LANE_RESIST_END; ++k) b += f.m_arrMul[size_t(k)] * (int64_t(s.v[k]) - 70);
+        if (j.m_nLane >= 0) b += f.m_arrMul[LANE_RESIST_END] * (int64_t(s.v[j.m_nLane]) - j.m_nLimit);
+        const int64_t d = CCapFit::SCALE;
+        return int32_t(std::clamp<int64_t>(b >= 0 ? b / d : -((-b + d - 1) / d), INT32_MIN, INT32_MAX));
+    }
+    // Fits multiples to the subtree after the prefix s at level l, starting from `from`'s (or the pool's).
+    void FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) const;
     // value <= value + mu1 slack1 + mu2 slack2 for any mu1, mu2 >= 0 where both slacks are not negative;
     // with mu2 = 0 or mu1 = 0 this is each single join, so it is never looser than they are.
     int32_t BothBound(int l, const CVals& s, int32_t limit2) const {
@@ -276,7 +381,7 @@ struct CPlan {
             int64_t sum = 0;
             for (int k = 0; k < LANE_RESIST_END; ++k)
                 if (set2 >> k & 1) sum += s.v[k];
-            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - __builtin_popcount(unsigned(set2))));
+            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - kSetSize[set2]));
             const int64_t value = j.m_nValueLane < 0 ? capped : s.v[j.m_nValueLane];
             const int64_t slack1 = (j.m_nLane1 < 0 ? capped : s.v[j.m_nLane1]) - j.m_nLimit1;
             const int64_t slack2 = (j.m_nLane2 < 0 ? capped : s.v[j.m_nLane2]) - limit2;
@@ -332,7 +437,7 @@ struct CPlan {
         for (int set = 1; set < 32; ++set) {
             const int low = __builtin_ctz(unsigned(set));
             sums[set] = sums[set & (set - 1)] + s.v[low];
-            const int64_t b = sums[set] + rest[size_t(set)] + 70 * (5 - __builtin_popcount(unsigned(set)));
+            const int64_t b = sums[set] + rest[size_t(set)] + 70 * (5 - kSetSize[set]);
             if (b < best) {
                 best = b;
                 arg = set;
@@ -363,7 +468,7 @@ struct CPlan {
 CVals ValsOf(const CArmorPiece& p);
 // Product over the slots of the candidate counts, a count of 0 counting as 1.
 CCalcCount CombinationCount(const CCalcParam& param, const CalcPool& pool);
-CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit);
+CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit, int64_t tailKept = 4096);
 // Each highest value of the two.
 CalcHighest Max(const CalcHighest& a, const CalcHighest& b);
 

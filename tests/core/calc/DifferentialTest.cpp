@@ -429,3 +429,41 @@ TEST(SearchDifferential, SecondKeyAtTheCapMatchesThePlainSearch) {
         if (HasFailure()) return;
     }
 }
+
+// The same over more slots, with several minimums, medable-only runs and a few negative values: the
+// tables of the last slots' combinations reach only part of the way up, and the levels above them are
+// bounded with multiples fitted to their subtrees.
+TEST(SearchDifferential, SecondKeyAtTheCapWithTablesPartWayUp) {
+    for (uint32_t seed = 42001; seed <= 42024; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        CCase c;
+        const int slots = 7 + int(seed % 2);
+        for (int k = 0; k < slots; ++k) {
+            const int slot = k < 6 ? k : k == 6 ? 6 : 10;
+            c.param.UseSlot(slot) = 1;
+            for (int i = 0; i < 5; ++i) {
+                auto resist = [&] { return Chance(rng, 5) ? Pick(rng, -5, -1) : Pick(rng, slot < 6 ? 8 : 0, slot < 6 ? 22 : 6); };
+                CArmorPiece* p = c.pool.Add(slot, {resist(), resist(), resist(), resist(), resist()});
+                SetBonus(*p, {Pick(rng, -5, 100), Pick(rng, 0, 8), 0, Pick(rng, 0, 6), 0, 0, Pick(rng, 0, 10), 0});
+                p->m_bMedable = Chance(rng, 70) ? 1 : 0;
+            }
+        }
+        c.param.m_nRankBy = 6;
+        c.param.m_nThenBy = std::array{8, 9, 11, 14, 7}[seed % 5];
+        c.param.m_nLMCLimit = seed % 2 ? Pick(rng, 5, 25) : 0;
+        c.param.m_nMRLimit = seed % 3 == 0 ? Pick(rng, 3, 15) : 0;
+        c.param.m_nLuckLimit = seed % 4 == 1 ? Pick(rng, 50, 300) : 0;
+        c.param.m_bMedableOnly = seed % 6 == 5 ? 1 : 0;
+        c.param.m_nSuitLimit = std::array{1, 7, 60}[seed % 3];
+        std::atomic<int32_t> running{0};
+        CRecorder want(running), got(running);
+        const CCalcResult w = Reference(c, want, running);
+        CCalcTuning tuning;
+        tuning.m_nChunkTarget = kTargets[seed % 5];
+        tuning.m_nTailKept = std::array{0, 3, 12, 40, 4096}[seed % 5];
+        const CCalcResult g = RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, got, 1 + int(seed % 2), tuning);
+        ExpectSameRun(w, want, g, got);
+        if (HasFailure()) return;
+    }
+}
