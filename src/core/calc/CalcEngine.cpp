@@ -303,6 +303,10 @@ private:
     // joins the second key's bound.
     bool Outranked(int l, const CVals& s) {
         const CPlan& P = m_plan;
+        if (P.m_thenCap.m_bOn) {
+            const std::optional<int32_t> floor = FirstFloor();
+            if (floor && *floor >= 5 * 70) return OutrankedAtCap(l, s, *floor);
+        }
         const int32_t open = P.m_nThen ? std::numeric_limits<int32_t>::max() : 0;
         if (Outranked(RankKey(P.QuickRankBound(l, s), open))) return true;
         const int32_t first = P.RankBound(l, s);
@@ -310,18 +314,29 @@ private:
         if (!P.m_nThen) return false;
         const std::optional<int32_t> floor = FirstFloor();
         if (!floor || first > *floor) return false;
-        const bool atCap = P.m_thenCap.m_bOn && *floor >= 5 * 70;
-        // The tail's best is exact: no other bound of the second key can be tighter.
-        if (atCap) P.BuildCapTail();
-        if (atCap && P.HasCapTail(l)) return Outranked(RankKey(first, int32_t(P.CapTailBound(l, s, WorstSecond(first)))));
         int32_t second = P.PlainColumnBound(P.m_nThen, l, s);
         if (Outranked(RankKey(first, second))) return true;
         second = std::min(second, P.ThenBound(l, s, floor));
-        if (Outranked(RankKey(first, second))) return true;
-        if (!atCap) return false;
-        // At the cap: the multiples fitted to the subtrees above, then to this one near the top.
+        return Outranked(RankKey(first, second));
+    }
+    // Only suits at the cap can be listed, so the first key is 350 wherever one can, and the cheapest
+    // bounds of the second go first.
+    bool OutrankedAtCap(int l, const CVals& s, int32_t floor) {
+        const CPlan& P = m_plan;
+        constexpr int32_t first = 5 * 70;
+        P.BuildCapTail();
+        // The tail's best is exact: no other bound can be tighter.
+        if (P.HasCapTail(l)) {
+            const int64_t best = P.CapTailBound(l, s, WorstSecond(first));
+            return best == CCapTail::NONE || Outranked(RankKey(first, int32_t(best)));
+        }
+        // The multiples fitted to the subtrees above, then the cap itself, then the joins.
+        int32_t second = P.PlainColumnBound(P.m_nThen, l, s);
         for (int k = m_nDepth; k <= l && k < m_nDepth + FIT_LEVELS; ++k)
             if (m_fits[size_t(k - m_nDepth)].m_bOn) second = std::min(second, P.CapFitBound(m_fits[size_t(k - m_nDepth)], s, l));
+        if (Outranked(RankKey(first, second))) return true;
+        if (P.QuickRankBound(l, s) < first || P.RankBound(l, s) < first) return true;
+        second = std::min(second, P.ThenBound(l, s, floor));
         if (Outranked(RankKey(first, second))) return true;
         if (l >= m_nDepth + FIT_LEVELS) return false;
         CCapFit& fit = m_fits[size_t(l - m_nDepth)];
@@ -849,13 +864,51 @@ private:
 // progress meanwhile and lists the suits at the end.
 class CRankedSearch {
 public:
-    CRankedSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CRunContext& run)
-        : m_plan(plan), m_split(split), m_pMemo(memo), m_run(run), m_shared(plan.m_nSuitLimit) {}
+    CRankedSearch(const CPlan& plan, const CSplit& split, CNodeMemo* memo, CRunContext& run, bool probe)
+        : m_plan(plan), m_split(split), m_pMemo(memo), m_run(run), m_bProbe(probe) {}
 
     // Returns the number of workers that ran (0: the calling thread searched alone).
     int Run(int threads, CMerger& merger, ICalcReporter& reporter) {
         OrderChunks();
-        if (const std::optional<int64_t> floor = CRankProbe(m_plan, m_run.m_running).Floor()) m_shared.SetFloor(*floor);
+        const std::optional<int64_t> probe = m_bProbe ? CRankProbe(m_plan, m_run.m_running).Floor() : std::nullopt;
+        // Ranked by the capped total with a second key, the list is mostly full at the cap's 350, and only
+        // the second key decides: searched first as if only suits at the cap could be listed, the bounds of
+        // the cap apply from the start. That is exact whenever the list fills; where it does not, fewer
+        // suits than it lists reach the cap and the run is searched again without that floor.
+        const int64_t atCap = RankKey(5 * 70, std::numeric_limits<int32_t>::min());
+        if (m_bMayReachCap && (!probe || *probe < atCap)) {
+            m_shared.emplace(m_plan.m_nSuitLimit);
+            m_shared->SetFloor(atCap);
+            const int workers = Pass(threads, reporter);
+            ++m_nPasses;
+            m_bCapFirst = true;
+            if (int64_t(m_best.size()) >= m_plan.m_nSuitLimit || !m_bComplete) return Finish(merger, workers);
+            m_nNext = 0;
+            m_best.clear();
+            m_nExamined = CCalcCount();
+            m_hi = CalcHighest{};
+        }
+        m_shared.emplace(m_plan.m_nSuitLimit);
+        if (probe) m_shared->SetFloor(*probe);
+        ++m_nPasses;
+        return Finish(merger, Pass(threads, reporter));
+    }
+    int Passes() const { return m_nPasses; }
+    bool CapFirst() const { return m_bCapFirst; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds REPORT_EVERY{100};
+
+    int Finish(CMerger& merger, int workers) {
+        std::sort(m_best.begin(), m_best.end(), Better);
+        merger.TakeRanked(m_nExamined, m_hi, m_best);
+        return workers;
+    }
+
+    // Searches every chunk once; m_bComplete tells whether all of them ran to their end.
+    int Pass(int threads, ICalcReporter& reporter) {
+        m_bComplete = true;
         std::vector<std::thread> workers;
         if (threads > 1) {
             workers.reserve(size_t(threads));
@@ -900,14 +953,8 @@ public:
             throw;
         }
         for (auto& w : workers) w.join();
-        std::sort(m_best.begin(), m_best.end(), Better);
-        merger.TakeRanked(m_nExamined, m_hi, m_best);
         return int(workers.size());
     }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::milliseconds REPORT_EVERY{100};
 
     void Work() {
         while (Next()) {}
@@ -919,9 +966,8 @@ private:
     void OrderChunks() {
         if (!m_plan.m_bPrune) return;
         const int depth = m_split.m_nDepth;
-        // Ranked by the capped total, most chunks reach the cap, and the second key's bound without a floor
-        // orders them worse than visiting order does: the list fills at the cap later.
-        const bool ordered = m_plan.m_nThen && !m_plan.m_thenCap.m_bOn;
+        // Ranked by the capped total, the chunks that may reach the cap go by the second key's bound there.
+        const bool cap = m_plan.m_thenCap.m_bOn;
         std::vector<std::pair<int64_t, int64_t>> keyed;  // (bound, chunk)
         keyed.reserve(size_t(m_split.m_nChunks));
         for (int64_t c = 0; c < m_split.m_nChunks; ++c) {
@@ -929,8 +975,15 @@ private:
             for (int64_t node = m_split.First(c); node < m_split.First(c + 1); ++node) {
                 int32_t idx[SLOT_COUNT];
                 CVals s;
-                if (m_plan.DecodePrefix(depth, node, idx, s) && m_plan.Feasible(depth, s))
-                    most = std::max(most, RankKey(m_plan.RankBound(depth, s), ordered ? m_plan.ThenBound(depth, s, std::nullopt) : 0));
+                if (!m_plan.DecodePrefix(depth, node, idx, s) || !m_plan.Feasible(depth, s)) continue;
+                const int32_t first = m_plan.RankBound(depth, s);
+                int32_t second = 0;
+                if (cap && first >= 5 * 70)
+                    second = m_plan.CapBound(depth, s);
+                else if (m_plan.m_nThen && !cap)
+                    second = m_plan.ThenBound(depth, s, std::nullopt);
+                m_bMayReachCap |= cap && first >= 5 * 70;
+                most = std::max(most, RankKey(first, second));
             }
             keyed.emplace_back(most, c);
         }
@@ -951,11 +1004,16 @@ private:
     // Searches the next chunk and merges it; false when none is left or the run was stopped.
     bool Next() {
         const int64_t n = m_nNext.fetch_add(1);
-        if (n >= m_split.m_nChunks || m_run.m_running.load() == 0) return false;
+        if (n >= m_split.m_nChunks) return false;
+        if (m_run.m_running.load() == 0) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bComplete = false;
+            return false;
+        }
         const int64_t c = m_order.empty() ? n : m_order[size_t(n)];
         CChunkResult r;
         m_run.RunChunk(m_plan, m_split, m_pMemo, c, m_nSeedTotal.load(std::memory_order_relaxed),
-                       std::numeric_limits<int64_t>::max(), nullptr, r, &m_shared);
+                       std::numeric_limits<int64_t>::max(), nullptr, r, &*m_shared);
         std::lock_guard<std::mutex> lock(m_mutex);
         // A failed chunk's hits are real; what it examined is not known, so it adds nothing to the count.
         for (const CRankHit& hit : r.m_arrRanked) OfferBest(m_best, m_plan.m_nSuitLimit, hit);
@@ -965,6 +1023,7 @@ private:
             if (r.m_bComplete && r.m_arrHighest[HIGH_TOTAL] > m_nSeedTotal.load(std::memory_order_relaxed))
                 m_nSeedTotal.store(r.m_arrHighest[HIGH_TOTAL], std::memory_order_relaxed);
         }
+        m_bComplete &= r.m_bComplete;
         return r.m_bComplete;
     }
 
@@ -974,15 +1033,25 @@ private:
             std::lock_guard<std::mutex> lock(m_mutex);
             examined = m_nExamined;
         }
-        reporter.OnProgress(examined);
-        if (const std::optional<int64_t> best = m_shared.Best()) reporter.OnBestSoFar(RankKeyFirst(*best));
+        // A second pass starts its count again; the bar does not go back.
+        if (examined >= m_nReported) {
+            m_nReported = examined;
+            reporter.OnProgress(examined);
+        }
+        if (const std::optional<int64_t> best = m_shared->Best()) reporter.OnBestSoFar(RankKeyFirst(*best));
     }
 
     const CPlan& m_plan;
     const CSplit& m_split;
     CNodeMemo* m_pMemo;
     CRunContext& m_run;
-    CRankShared m_shared;
+    std::optional<CRankShared> m_shared;  // one per pass
+    const bool m_bProbe;
+    int m_nPasses = 0;
+    bool m_bCapFirst = false;
+    bool m_bMayReachCap = false;  // ranked by the capped total with a second key, and some chunk may reach it
+    bool m_bComplete = true;      // under the mutex: no chunk of the pass was cut short
+    CCalcCount m_nReported;       // the most examined reported so far
     std::vector<int64_t> m_order;  // chunks in the order they are searched
     std::atomic<int64_t> m_nNext{0};
     std::atomic<int32_t> m_nSeedTotal{0};
@@ -1046,7 +1115,8 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     std::optional<CSplit> split;
     std::unique_ptr<CNodeMemo> memo;
     std::optional<CMerger> merger;
-    int workers = 0;
+    int workers = 0, passes = 0;
+    bool capFirst = false;
     const CCalcCount combinations = CombinationCount(param, pool);
     try {
         reporter.OnBegin(combinations);
@@ -1060,8 +1130,10 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
             threads = std::min(threads, tuning.m_nThreadCap > 0 ? tuning.m_nThreadCap : int(cores));
             threads = int(std::min<int64_t>(threads, split->m_nChunks));
             if (plan->m_nRank > 0) {
-                CRankedSearch ranked(*plan, *split, memo.get(), run);
+                CRankedSearch ranked(*plan, *split, memo.get(), run, tuning.m_bProbe);
                 workers = ranked.Run(threads, *merger, reporter);
+                passes = ranked.Passes();
+                capFirst = ranked.CapFirst();
             } else {
                 if (threads > 1) {
                     CParallelSearch parallel(*plan, *split, memo.get(), run);
@@ -1088,6 +1160,8 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
     if (tuning.m_pStats) {
         tuning.m_pStats->m_nWorkers = workers;
         tuning.m_pStats->m_nSuitsMade = run.SuitsMade();
+        tuning.m_pStats->m_nPasses = passes;
+        tuning.m_pStats->m_bCapFirst = capFirst;
     }
     result.m_strSummary = FormatSummary(result.m_nExamined, result.m_nFound, param, lowerLimit, result.m_arrHighest);
     CCalcMsg end;

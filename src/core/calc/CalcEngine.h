@@ -90,11 +90,14 @@ CCalcResult RunCalculation(const CCalcParam& param, const CalcPool& pool, int32_
 struct CCalcStats {
     int m_nWorkers = 0;        // threads started to search; 0 when the calling thread searched alone
     int64_t m_nSuitsMade = 0;  // suits made, reported or not: the most the run held at any one time
+    int m_nPasses = 0;         // ranked runs: searches of every chunk
+    bool m_bCapFirst = false;  // the first of them as if only suits at the cap could be listed
 };
 struct CCalcTuning {
     int64_t m_nChunkTarget = 1024;
     // Most combinations of the last slots a ranked run at the cap keeps in a table per slot (tests lower it).
     int64_t m_nTailKept = 4096;
+    bool m_bProbe = true;  // a ranked run first looks for a floor within a small budget (tests switch it off)
     // Threads beyond this many are not started; 0 means the number of cores. Tests lift it.
     int m_nThreadCap = 0;
     CCalcStats* m_pStats = nullptr;  // where given, receives what the run did

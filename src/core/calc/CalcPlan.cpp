@@ -134,7 +134,7 @@ static void MakeCapJoin(CPlan& plan) {
 static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
     // Bounds on the tables' size and on the comparisons that build them, a few hundredths of a second.
     constexpr size_t MAX_TRIED = size_t(1) << 14;
-    constexpr int64_t MAX_WORK = int64_t(1) << 25;
+    constexpr int64_t MAX_WORK = int64_t(1) << 22;  // blocks of kept ones looked at
     int64_t work = 0;
     const CCapJoin& j = plan.m_thenCap;
     const int m = plan.m_nLevels;
@@ -180,21 +180,33 @@ static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
         std::vector<size_t> order;
         for (size_t e = 0; e < all.size(); e += w) order.push_back(e);
         std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return all[x] > all[y]; });
-        std::vector<int64_t> kept;
+        // Kept ones in blocks with each lane's greatest sum, so that most blocks are passed over at once.
+        constexpr size_t KEPT_BLOCK = 8;
+        std::vector<int64_t> kept, keptMost;
         bool tooMany = false;
         for (size_t e : order) {
+            const int64_t* x = all.data() + e;
             bool beaten = false;
-            for (size_t f = 0; f < kept.size() && !beaten; f += w) {
-                beaten = true;
-                for (size_t k = 1; k < w && beaten; ++k) beaten = kept[f + k] >= all[e + k];
+            const size_t rows = kept.size() / w;
+            for (size_t b = 0; b * KEPT_BLOCK < rows && !beaten; ++b) {
+                bool may = true;
+                for (size_t k = 1; k < w && may; ++k) may = keptMost[b * w + k] >= x[k];
+                if (!may) continue;
+                for (size_t f = b * KEPT_BLOCK; f < std::min(rows, (b + 1) * KEPT_BLOCK) && !beaten; ++f) {
+                    beaten = true;
+                    for (size_t k = 1; k < w && beaten; ++k) beaten = kept[f * w + k] >= x[k];
+                }
             }
-            work += int64_t(kept.size() / w);
+            work += int64_t(rows / KEPT_BLOCK + 1);
             if (beaten) continue;
-            if (kept.size() / w >= maxKept || work > MAX_WORK) {
+            if (rows >= maxKept || work > MAX_WORK) {
                 tooMany = true;
                 break;
             }
-            kept.insert(kept.end(), all.begin() + ptrdiff_t(e), all.begin() + ptrdiff_t(e + w));
+            if (rows % KEPT_BLOCK == 0) keptMost.insert(keptMost.end(), w, std::numeric_limits<int64_t>::min());
+            int64_t* most = keptMost.data() + rows / KEPT_BLOCK * w;
+            for (size_t k = 0; k < w; ++k) most[k] = std::max(most[k], x[k]);
+            kept.insert(kept.end(), x, x + w);
         }
         if (tooMany) break;
         CCapTail::CTable& table = c.m_arrTables[size_t(l)];
@@ -208,11 +220,19 @@ static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
             for (size_t k = 0; k < lanes; ++k) table.m_arrLane[k * size + e] = int32_t(kept[e * w + 1 + k]);
         }
         const size_t blocks = size / CCapTail::BLOCK;
+        const size_t supers = (size + CCapTail::SUPER - 1) / CCapTail::SUPER;
         table.m_arrMost.assign(blocks * lanes, std::numeric_limits<int32_t>::min());
+        table.m_arrMostSuper.assign(supers * lanes, std::numeric_limits<int32_t>::min());
+        table.m_arrMostAll.assign(lanes, std::numeric_limits<int32_t>::min());
         for (size_t k = 0; k < lanes; ++k)
-            for (size_t e = 0; e < size; ++e)
-                table.m_arrMost[k * blocks + e / CCapTail::BLOCK] =
-                    std::max(table.m_arrMost[k * blocks + e / CCapTail::BLOCK], table.m_arrLane[k * size + e]);
+            for (size_t e = 0; e < size; ++e) {
+                const int32_t x = table.m_arrLane[k * size + e];
+                int32_t& most = table.m_arrMost[e / CCapTail::BLOCK * lanes + k];
+                int32_t& mostSuper = table.m_arrMostSuper[e / CCapTail::SUPER * lanes + k];
+                most = std::max(most, x);
+                mostSuper = std::max(mostSuper, x);
+                table.m_arrMostAll[k] = std::max(table.m_arrMostAll[k], x);
+            }
         next = std::move(kept);
         c.m_bOn = true;
     }
@@ -238,7 +258,7 @@ void CPlan::FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) con
     std::array<double, parts> mu = from && from->m_bOn ? from->m_arrMu : j.m_arrMu;
     std::array<double, parts> bestMu = mu;
     double bestValue = std::numeric_limits<double>::max();
-    constexpr int ITERATIONS = 20;
+    constexpr int ITERATIONS = 10;
     for (int it = 0; it < ITERATIONS; ++it) {
         double value = double(s.v[j.m_nValueLane]);
         std::array<double, parts> g = slack;

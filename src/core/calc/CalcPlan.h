@@ -137,13 +137,16 @@ struct CCapTail {
     std::vector<int64_t> m_arrLimits;  // per lane
     // One level's combinations in blocks of BLOCK, padded with ones that reach nothing: the values, then
     // each lane's sums.
-    static constexpr size_t BLOCK = 8;
+    static constexpr size_t BLOCK = 8, SUPER = 64;  // a superblock: SUPER / BLOCK blocks
+    static constexpr int64_t NONE = std::numeric_limits<int64_t>::min();  // no combination reaches every limit
     struct CTable {
         size_t m_nCount = 0;
         size_t m_nSize = 0;  // padded
         std::vector<int32_t> m_arrValue;
         std::vector<int32_t> m_arrLane;  // lane k's sums at k x m_nSize
-        std::vector<int32_t> m_arrMost;  // per lane and block: the block's greatest sum, lane k's at k x blocks
+        // Per block, per superblock and for the whole table: each lane's greatest sum in it, a block's
+        // lanes side by side.
+        std::vector<int32_t> m_arrMost, m_arrMostSuper, m_arrMostAll;
     };
     std::vector<CTable> m_arrTables;  // per level, empty where the level has none
 };
@@ -313,8 +316,6 @@ struct CPlan {
         }
         return int32_t(std::clamp<int64_t>(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE), INT32_MIN, INT32_MAX));
     }
-    // The best second value of a combination at the cap after the prefix s at level l, where the level has
-    // a table; the scan stops below `stopBelow`, returning a bound under it.
     const CCapTail* CapTail() const {
         return m_pCapTail && m_pCapTail->m_bReady.load(std::memory_order_acquire) ? &m_pCapTail->m_tail : nullptr;
     }
@@ -324,6 +325,8 @@ struct CPlan {
     }
     // Makes the tables once; a thread that finds another making them goes on without.
     void BuildCapTail() const;
+    // The best second value of a combination at the cap after the prefix s at level l, where the level has
+    // a table (NONE: no such combination); the scan stops below `stopBelow`, returning a bound under it.
     int64_t CapTailBound(int l, const CVals& s, int64_t stopBelow) const {
         constexpr size_t B = CCapTail::BLOCK;
         const CCapTail& c = m_pCapTail->m_tail;
@@ -332,27 +335,35 @@ struct CPlan {
         int32_t need[LANES];
         for (size_t k = 0; k < lanes; ++k) {
             const int64_t x = c.m_arrLimits[k] - int64_t(s.v[c.m_arrLanes[k]]);
-            if (x > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::min();
+            if (x > std::numeric_limits<int32_t>::max()) return CCapTail::NONE;
             need[k] = int32_t(std::max<int64_t>(x, std::numeric_limits<int32_t>::min()));
         }
         const int64_t base = s.v[c.m_nValueLane];
         const int32_t* value = table.m_arrValue.data();
-        const size_t blocks = n / B;
-        for (size_t b = 0; b < n; b += B) {
-            if (base + value[b] < stopBelow) return base + value[b];
-            bool any = true;
-            for (size_t k = 0; k < lanes; ++k) any &= table.m_arrMost[k * blocks + b / B] >= need[k];
-            if (!any) continue;
-            int32_t ok[B];
-            for (size_t i = 0; i < B; ++i) ok[i] = 1;
-            for (size_t k = 0; k < lanes; ++k) {
-                const int32_t* x = table.m_arrLane.data() + k * n + b;
-                for (size_t i = 0; i < B; ++i) ok[i] &= int32_t(x[i] >= need[k]);
+        const auto reaches = [&](const int32_t* most) {
+            bool all = true;
+            for (size_t k = 0; k < lanes; ++k) all &= most[k] >= need[k];
+            return all;
+        };
+        if (!reaches(table.m_arrMostAll.data())) return CCapTail::NONE;
+        // The values fall along the table: the first entry of a block or superblock is its greatest.
+        for (size_t sb = 0; sb < n; sb += CCapTail::SUPER) {
+            if (base + value[sb] < stopBelow) return base + value[sb];
+            if (!reaches(table.m_arrMostSuper.data() + sb / CCapTail::SUPER * lanes)) continue;
+            for (size_t b = sb; b < std::min(n, sb + CCapTail::SUPER); b += B) {
+                if (base + value[b] < stopBelow) return base + value[b];
+                if (!reaches(table.m_arrMost.data() + b / B * lanes)) continue;
+                int32_t ok[B];
+                for (size_t i = 0; i < B; ++i) ok[i] = 1;
+                for (size_t k = 0; k < lanes; ++k) {
+                    const int32_t* x = table.m_arrLane.data() + k * n + b;
+                    for (size_t i = 0; i < B; ++i) ok[i] &= int32_t(x[i] >= need[k]);
+                }
+                for (size_t i = 0; i < B; ++i)
+                    if (ok[i]) return base + value[b + i];
             }
-            for (size_t i = 0; i < B; ++i)
-                if (ok[i]) return base + value[b + i];
         }
-        return std::numeric_limits<int32_t>::min();
+        return CCapTail::NONE;
     }
     // CapBound with the multiples of a fit.
     int32_t CapFitBound(const CCapFit& f, const CVals& s, int l) const {

@@ -430,6 +430,44 @@ TEST(SearchDifferential, SecondKeyAtTheCapMatchesThePlainSearch) {
     }
 }
 
+// Where the probe leaves the floor below the cap (here also switched off), the run first searches as if
+// only suits at the cap could be listed, and searches again where fewer reach it than the list holds.
+TEST(SearchDifferential, SecondKeyAtTheCapSearchedFirstAtTheCap) {
+    int filled = 0, again = 0;  // runs at the cap first whose list filled, and those searched again
+    for (uint32_t seed = 43001; seed <= 43016; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        CCase c;
+        const int high = 14 + int(seed % 4) * 2;  // how often the cap is reached
+        for (int k = 0; k < 7; ++k) {
+            c.param.UseSlot(k) = 1;
+            for (int i = 0; i < 7; ++i) {
+                CArmorPiece* p = c.pool.Add(k, {Pick(rng, 0, high), Pick(rng, 0, high), Pick(rng, 0, high),
+                                               Pick(rng, 0, high), Pick(rng, 0, high)});
+                SetBonus(*p, {Pick(rng, 0, 60), Pick(rng, 0, 8), 0, 0, 0, 0, 0, 0});
+            }
+        }
+        c.param.m_nRankBy = 6;
+        c.param.m_nThenBy = seed % 2 ? 8 : 9;
+        c.param.m_nLMCLimit = seed % 4 < 2 ? 10 : 0;
+        c.param.m_nSuitLimit = std::array{20, 300}[seed % 2];
+        std::atomic<int32_t> running{0};
+        CRecorder want(running), got(running);
+        const CCalcResult w = Reference(c, want, running);
+        CCalcStats stats;
+        CCalcTuning tuning;
+        tuning.m_pStats = &stats;
+        tuning.m_bProbe = seed % 3 != 0;
+        const CCalcResult g = RunCalculation(c.param, c.pool.lists, c.lowerLimit, running, got, 1 + int(seed % 2), tuning);
+        ExpectSameRun(w, want, g, got);
+        if (HasFailure()) return;
+        filled += stats.m_bCapFirst && stats.m_nPasses == 1;
+        again += stats.m_bCapFirst && stats.m_nPasses == 2;
+    }
+    EXPECT_GT(filled, 1);
+    EXPECT_GT(again, 1);
+}
+
 // The same over more slots, with several minimums, medable-only runs and a few negative values: the
 // tables of the last slots' combinations reach only part of the way up, and the levels above them are
 // bounded with multiples fitted to their subtrees.
