@@ -160,6 +160,7 @@ static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
         }
     c.m_nValueLane = j.m_nValueLane;
     const size_t lanes = c.m_arrLanes.size(), w = 1 + lanes;
+    c.m_nStride = lanes <= 8 ? 8 : LANES;
     c.m_arrTables.assign(size_t(m) + 1, {});
     std::vector<int64_t> next(w, 0);  // the empty combination after the last level
     for (int l = m - 1; l >= 0; --l) {
@@ -221,14 +222,15 @@ static void MakeCapTail(const CPlan& plan, CCapTail& c, size_t maxKept) {
         }
         const size_t blocks = size / CCapTail::BLOCK;
         const size_t supers = (size + CCapTail::SUPER - 1) / CCapTail::SUPER;
-        table.m_arrMost.assign(blocks * lanes, std::numeric_limits<int32_t>::min());
-        table.m_arrMostSuper.assign(supers * lanes, std::numeric_limits<int32_t>::min());
-        table.m_arrMostAll.assign(lanes, std::numeric_limits<int32_t>::min());
+        const size_t stride = c.m_nStride;
+        table.m_arrMost.assign(blocks * stride, std::numeric_limits<int32_t>::min());
+        table.m_arrMostSuper.assign(supers * stride, std::numeric_limits<int32_t>::min());
+        table.m_arrMostAll.assign(stride, std::numeric_limits<int32_t>::min());
         for (size_t k = 0; k < lanes; ++k)
             for (size_t e = 0; e < size; ++e) {
                 const int32_t x = table.m_arrLane[k * size + e];
-                int32_t& most = table.m_arrMost[e / CCapTail::BLOCK * lanes + k];
-                int32_t& mostSuper = table.m_arrMostSuper[e / CCapTail::SUPER * lanes + k];
+                int32_t& most = table.m_arrMost[e / CCapTail::BLOCK * stride + k];
+                int32_t& mostSuper = table.m_arrMostSuper[e / CCapTail::SUPER * stride + k];
                 most = std::max(most, x);
                 mostSuper = std::max(mostSuper, x);
                 table.m_arrMostAll[k] = std::max(table.m_arrMostAll[k], x);
@@ -308,24 +310,6 @@ void CPlan::FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) con
     }
     fit.m_arrRest.fill(0);
     for (int lv = m_nLevels - 1; lv >= 0; --lv) fit.m_arrRest[size_t(lv)] = fit.m_arrRest[size_t(lv) + 1] + levelMost[size_t(lv)];
-    // Where the levels from `tail` on have a table, its combinations bound them together, more tightly than
-    // each level's best alone; their capped sums still reach every limit where the full ones do.
-    int tail = m_nLevels;
-    const CCapTail* c = CapTail();
-    if (c && c->m_bOn && c->m_arrLanes.size() == size_t(parts) - (j.m_nLane >= 0 ? 0 : 1) &&
-        (j.m_nLane < 0 || c->m_arrLanes[LANE_RESIST_END] == j.m_nLane))
-        while (tail > 0 && c->m_arrTables[size_t(tail) - 1].m_nSize > 0) --tail;
-    if (tail == m_nLevels) return;
-    const CCapTail::CTable& table = c->m_arrTables[size_t(tail)];
-    const size_t lanes = c->m_arrLanes.size();
-    int64_t most = std::numeric_limits<int64_t>::min();
-    for (size_t e = 0; e < table.m_nCount; ++e) {
-        int64_t x = CCapFit::SCALE * table.m_arrValue[e];
-        for (size_t k = 0; k < lanes; ++k) x += fit.m_arrMul[k] * table.m_arrLane[k * table.m_nSize + e];
-        most = std::max(most, x);
-    }
-    fit.m_arrRest[size_t(tail)] = std::min(fit.m_arrRest[size_t(tail)], most);
-    for (int lv = tail - 1; lv >= 0; --lv) fit.m_arrRest[size_t(lv)] = fit.m_arrRest[size_t(lv) + 1] + levelMost[size_t(lv)];
 }
 
 // Both joins of the second key as one, where it has both.

@@ -134,6 +134,7 @@ struct CCapTail {
     bool m_bOn = false;
     int m_nValueLane = 0;
     std::vector<int> m_arrLanes;       // resists, then bonus lanes with a limit
+    size_t m_nStride = 8;              // 8 or LANES: the lanes of m_arrMost and the like, padded
     std::vector<int64_t> m_arrLimits;  // per lane
     // One level's combinations in blocks of BLOCK, padded with ones that reach nothing: the values, then
     // each lane's sums.
@@ -145,7 +146,7 @@ struct CCapTail {
         std::vector<int32_t> m_arrValue;
         std::vector<int32_t> m_arrLane;  // lane k's sums at k x m_nSize
         // Per block, per superblock and for the whole table: each lane's greatest sum in it, a block's
-        // lanes side by side.
+        // lanes side by side (m_nStride of them, the padding at the least value).
         std::vector<int32_t> m_arrMost, m_arrMostSuper, m_arrMostAll;
     };
     std::vector<CTable> m_arrTables;  // per level, empty where the level has none
@@ -328,31 +329,37 @@ struct CPlan {
     // The best second value of a combination at the cap after the prefix s at level l, where the level has
     // a table (NONE: no such combination); the scan stops below `stopBelow`, returning a bound under it.
     int64_t CapTailBound(int l, const CVals& s, int64_t stopBelow) const {
+        return m_pCapTail->m_tail.m_nStride == 8 ? ScanCapTail<8>(l, s, stopBelow) : ScanCapTail<LANES>(l, s, stopBelow);
+    }
+    // W: the lanes of a block's greatest sums, padded, so that comparing them all at once takes a few
+    // vector instructions.
+    template <size_t W>
+    int64_t ScanCapTail(int l, const CVals& s, int64_t stopBelow) const {
         constexpr size_t B = CCapTail::BLOCK;
         const CCapTail& c = m_pCapTail->m_tail;
         const CCapTail::CTable& table = c.m_arrTables[size_t(l)];
         const size_t lanes = c.m_arrLanes.size(), n = table.m_nSize;
-        int32_t need[LANES];
-        for (size_t k = 0; k < lanes; ++k) {
-            const int64_t x = c.m_arrLimits[k] - int64_t(s.v[c.m_arrLanes[k]]);
+        int32_t need[W];
+        for (size_t k = 0; k < W; ++k) {
+            const int64_t x = k < lanes ? c.m_arrLimits[k] - int64_t(s.v[c.m_arrLanes[k]]) : std::numeric_limits<int32_t>::min();
             if (x > std::numeric_limits<int32_t>::max()) return CCapTail::NONE;
             need[k] = int32_t(std::max<int64_t>(x, std::numeric_limits<int32_t>::min()));
         }
         const int64_t base = s.v[c.m_nValueLane];
         const int32_t* value = table.m_arrValue.data();
         const auto reaches = [&](const int32_t* most) {
-            bool all = true;
-            for (size_t k = 0; k < lanes; ++k) all &= most[k] >= need[k];
-            return all;
+            int all = 1;
+            for (size_t k = 0; k < W; ++k) all &= int(most[k] >= need[k]);
+            return all != 0;
         };
         if (!reaches(table.m_arrMostAll.data())) return CCapTail::NONE;
         // The values fall along the table: the first entry of a block or superblock is its greatest.
         for (size_t sb = 0; sb < n; sb += CCapTail::SUPER) {
             if (base + value[sb] < stopBelow) return base + value[sb];
-            if (!reaches(table.m_arrMostSuper.data() + sb / CCapTail::SUPER * lanes)) continue;
+            if (!reaches(table.m_arrMostSuper.data() + sb / CCapTail::SUPER * W)) continue;
             for (size_t b = sb; b < std::min(n, sb + CCapTail::SUPER); b += B) {
                 if (base + value[b] < stopBelow) return base + value[b];
-                if (!reaches(table.m_arrMost.data() + b / B * lanes)) continue;
+                if (!reaches(table.m_arrMost.data() + b / B * W)) continue;
                 int32_t ok[B];
                 for (size_t i = 0; i < B; ++i) ok[i] = 1;
                 for (size_t k = 0; k < lanes; ++k) {
