@@ -127,11 +127,7 @@ int RunCalcCommand(const QStringList& args) {
                                        QStringLiteral("overrides one setting, by its store name, for this run "
                                                       "only; repeatable"),
                                        QStringLiteral("NAME=VALUE"));
-    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("tsv (the default) or json"),
-                                          QStringLiteral("FORMAT"), QStringLiteral("tsv"));
-    const QCommandLineOption threadsOption(QStringLiteral("threads"),
-                                           QStringLiteral("worker threads, 0 (the default) for all cores"),
-                                           QStringLiteral("N"), QStringLiteral("0"));
+    CSearchOptions search;
     const QCommandLineOption explainOption(
         QStringLiteral("explain"),
         QStringLiteral("adds to the JSON how far each minimum could go with the others kept (always when "
@@ -141,17 +137,13 @@ int RunCalcCommand(const QStringList& args) {
         QStringLiteral("adds to each suit in the JSON its columns 1 to 15 less those of the character's suit"),
         QStringLiteral("NAME"));
     parser.addOption(setOption);
-    parser.addOption(formatOption);
-    parser.addOption(threadsOption);
+    parser.addOption(search.format);
+    parser.addOption(search.threads);
     parser.addOption(explainOption);
     parser.addOption(compareOption);
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
 
-    const QString format = parser.value(formatOption);
-    if (format != QLatin1String("tsv") && format != QLatin1String("json"))
-        return UsageError(kSyntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
-    const std::optional<int> threads = ParseThreads(parser.value(threadsOption));
-    if (!threads) return UsageError(kSyntax, ThreadsError());
+    if (const auto done = search.Read(parser, kSyntax)) return *done;
 
     // Checked before the document is read; applied after, since reading the document reloads the settings.
     std::vector<CSettingOverride> overrides;
@@ -181,7 +173,7 @@ int RunCalcCommand(const QStringList& args) {
     const auto start = std::chrono::steady_clock::now();
     // The marks leave out excluded pieces and hold pinned ones; positions below stay the document's.
     const CalcPool reduced = ReducedPool(doc.m_arrPool);
-    CSearchRequest request{CWishes(settings), settings.m_nSuitLimit, &reduced, *threads};
+    CSearchRequest request{CWishes(settings), settings.m_nSuitLimit, &reduced, search.threadCount};
     std::atomic<int32_t> running{0};
     const CCalcResult result = RunSearch(request, running, collector);
     const bool bypass = request.wishes.m_bBypassResistCap != 0;
@@ -193,9 +185,9 @@ int RunCalcCommand(const QStringList& args) {
     }
 
     std::optional<CalcReach> reach;
-    if (format == QLatin1String("json") && (result.m_nFound == 0 || parser.isSet(explainOption)))
-        reach = MinimumReach(CalcParamFor(request), reduced, request.wishes.m_nLowerLimit, *threads);
-    const std::string out = format == QLatin1String("json")
+    if (search.json && (result.m_nFound == 0 || parser.isSet(explainOption)))
+        reach = MinimumReach(CalcParamFor(request), reduced, request.wishes.m_nLowerLimit, search.threadCount);
+    const std::string out = search.json
                                 ? Json(result, collector.suits, doc.m_arrPool, bypass, reach, compared)
                                 : Tsv(result, collector.suits, bypass);
     if (const int status = WriteOutput(out); status != CLI_EXIT_OK) return status;

@@ -54,14 +54,16 @@ int UsageError(const CCommandSyntax& syntax, const QString& why) {
     return CLI_EXIT_USAGE;
 }
 
-std::optional<int> ParseThreads(const QString& text) {
-    const std::optional<int32_t> threads = ParseInt32Field(text.toStdString());
-    if (!threads || *threads < 0 || *threads > CLI_MAX_THREADS) return std::nullopt;
-    return *threads;
-}
-
-QString ThreadsError() {
-    return QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(CLI_MAX_THREADS);
+std::optional<int> CSearchOptions::Read(const QCommandLineParser& parser, const CCommandSyntax& syntax) {
+    const QString f = parser.value(format);
+    if (f != QLatin1String("tsv") && f != QLatin1String("json"))
+        return UsageError(syntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(f));
+    json = f == QLatin1String("json");
+    const std::optional<int32_t> n = ParseInt32Field(parser.value(threads).toStdString());
+    if (!n || *n < 0 || *n > CLI_MAX_THREADS)
+        return UsageError(syntax, QStringLiteral("--threads takes a whole number from 0 (all cores) to %1").arg(CLI_MAX_THREADS));
+    threadCount = *n;
+    return std::nullopt;
 }
 
 std::optional<CSettingOverride> ParseSetOption(const QString& item, QString& why) {

@@ -43,10 +43,18 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QStringLis
 // Prints "usage: ..." (after why, when given) on standard error and returns CLI_EXIT_USAGE.
 int UsageError(const CCommandSyntax& syntax, const QString& why = {});
 
-// --threads N of the searching commands: 0 (all cores) to CLI_MAX_THREADS.
+// --format tsv|json and --threads N (0, all cores, to CLI_MAX_THREADS) of the searching commands.
 constexpr int CLI_MAX_THREADS = 256;
-std::optional<int> ParseThreads(const QString& text);
-QString ThreadsError();
+struct CSearchOptions {
+    QCommandLineOption format{QStringLiteral("format"), QStringLiteral("tsv (the default) or json"),
+                              QStringLiteral("FORMAT"), QStringLiteral("tsv")};
+    QCommandLineOption threads{QStringLiteral("threads"), QStringLiteral("worker threads, 0 (the default) for all cores"),
+                               QStringLiteral("N"), QStringLiteral("0")};
+    bool json = false;
+    int threadCount = 0;
+    // After ParseCommandLine: takes both values; the exit status of a usage error, nothing when they are good.
+    std::optional<int> Read(const QCommandLineParser& parser, const CCommandSyntax& syntax);
+};
 // One --set "NAME=VALUE": the setting's index in the settings table and the value; nothing, with the
 // reason in `why`, for text that is no such pair, a name that is no setting or a value beyond 32 bits.
 struct CSettingOverride {

@@ -169,22 +169,14 @@ int RunPlanCommand(const QStringList& args) {
     const QCommandLineOption savePlanOption(QStringLiteral("save-plan"),
                                             QStringLiteral("stores the targets and --worn as the document's plan "
                                                            "and saves"));
-    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("tsv (the default) or json"),
-                                          QStringLiteral("FORMAT"), QStringLiteral("tsv"));
-    const QCommandLineOption threadsOption(QStringLiteral("threads"),
-                                           QStringLiteral("worker threads, 0 (the default) for all cores"),
-                                           QStringLiteral("N"), QStringLiteral("0"));
+    CSearchOptions search;
     const QCommandLineOption force = ForceOption();
-    for (const QCommandLineOption* o :
-         {&targetOption, &setOption, &wornOption, &assignOption, &savePlanOption, &formatOption, &threadsOption, &force})
+    for (const QCommandLineOption* o : std::initializer_list<const QCommandLineOption*>{
+             &targetOption, &setOption, &wornOption, &assignOption, &savePlanOption, &search.format, &search.threads, &force})
         parser.addOption(*o);
     if (const auto done = ParseCommandLine(parser, args, kSyntax)) return *done;
 
-    const QString format = parser.value(formatOption);
-    if (format != QLatin1String("tsv") && format != QLatin1String("json"))
-        return UsageError(kSyntax, QStringLiteral("unknown format \"%1\"; use tsv or json").arg(format));
-    const std::optional<int> threads = ParseThreads(parser.value(threadsOption));
-    if (!threads) return UsageError(kSyntax, ThreadsError());
+    if (const auto done = search.Read(parser, kSyntax)) return *done;
 
     // Everything the command line says is checked before the document is read.
     const CGroupedArgs grouped = GroupArguments(args, {QStringLiteral("target"), QStringLiteral("set"),
@@ -245,14 +237,14 @@ int RunPlanCommand(const QStringList& args) {
 
     const CalcPool pool = PlanPool(doc, plan);
     std::atomic<int32_t> stop{1};
-    const CPlanResult result = RunPlan({&plan.m_arrTargets, &pool, *threads}, stop);
+    const CPlanResult result = RunPlan({&plan.m_arrTargets, &pool, search.threadCount}, stop);
     if (!result.Usable()) {
         PrintError("gorvanta-cli: " + (result.m_strError.empty() ? std::string("the plan was stopped") : result.m_strError));
         return CLI_EXIT_FAILURE;
     }
     // Made before an assignment moves the pieces, from the pool the result was found over.
     const std::vector<CTargetOutcome> outcomes = Outcomes(plan, pool, result);
-    const std::string out = format == QLatin1String("json") ? Json(outcomes, plan, result.m_nServed) : Tsv(outcomes);
+    const std::string out = search.json ? Json(outcomes, plan, result.m_nServed) : Tsv(outcomes);
 
     if (writes) {
         if (assign && !AssignPlan(doc, plan, pool, result)) {
