@@ -116,21 +116,27 @@ inline void MakeLargePool(CBenchPool& pool) {
     }
 }
 
-// The sample paste imported `copies` times, as the import files it: each copy's pieces appended to their
-// slots' lists. False when the sample is not to be found.
-inline bool MakeSamplePool(CBenchPool& pool, int copies) {
+// The sample paste's text, empty when it is not to be found: in GORVANTA_SAMPLES, or beside the checkout
+// (bench/BenchPools.h -> ../shared/samples).
+inline std::string SampleText() {
     const char* dir = std::getenv("GORVANTA_SAMPLES");
-    // Beside the checkout when not told: bench/CalcBench.cpp -> ../shared/samples.
     const std::string here = __FILE__;
     const std::string path = dir ? std::string(dir) + "/item-paste.txt"
                                  : here.substr(0, here.rfind('/')) + "/../../shared/samples/item-paste.txt";
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
-    if (!file || text.str().empty()) return false;
+    return file ? text.str() : std::string();
+}
+
+// The sample paste imported `copies` times, as the import files it: each copy's pieces appended to their
+// slots' lists. False when the sample is not to be found.
+inline bool MakeSamplePool(CBenchPool& pool, int copies) {
+    const std::string text = SampleText();
+    if (text.empty()) return false;
     for (int k = 0; k < 11; ++k) ThePieceDefs().Table(k) = PieceDefDefaults(k);
     for (int copy = 0; copy < copies; ++copy)
-        for (CParsedLine& line : ParseItemText(text.str(), [] { return true; })) {
+        for (CParsedLine& line : ParseItemText(text, [] { return true; })) {
             CArmorPiece* p = line.piece.get();
             for (int k = 0; k < SLOT_COUNT; ++k)
                 if (p->m_nType == 1 << k) pool.lists[size_t(k)].push_back(p);

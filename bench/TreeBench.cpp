@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,22 +25,13 @@
 
 #include <unistd.h>
 
+#include "BenchPools.h"
+
 namespace {
 double CpuSeconds() {
     timespec ts{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-std::string SampleText() {
-    const char* dir = std::getenv("GORVANTA_SAMPLES");
-    const std::string here = __FILE__;
-    const std::string path = dir ? std::string(dir) + "/item-paste.txt"
-                                 : here.substr(0, here.rfind('/')) + "/../../shared/samples/item-paste.txt";
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The paste command's hand-over of the sample.
