@@ -4,15 +4,13 @@
 
 #include "Assignment.h"
 
-CArmorSuit* CurrentSuitOf(const CGorvantaDoc& doc, const std::string& name) { return SuitOfCharacter(doc, name); }
-
 CalcPool PlanPool(const CGorvantaDoc& doc, const CPlan& plan) {
     CalcPool pool;
     for (size_t k = 0; k < pool.size(); ++k) pool[k] = doc.m_arrPool[k];
     if (!plan.m_bWorn) return pool;
     std::vector<const CArmorSuit*> seen;  // two targets can never share a suit, but a file can be odd
     for (const CPlanTarget& t : plan.m_arrTargets) {
-        const CArmorSuit* suit = CurrentSuitOf(doc, t.m_strName);
+        const CArmorSuit* suit = SuitOfCharacter(doc, t.m_strName);
         if (!suit || std::find(seen.begin(), seen.end(), suit) != seen.end()) continue;
         seen.push_back(suit);
         for (CArmorPiece* p : suit->m_arrPieces) {
@@ -30,7 +28,7 @@ bool AssignPlan(CGorvantaDoc& doc, const CPlan& plan, const CalcPool& pool, cons
     std::vector<CArmorSuit*> released;
     for (size_t t = 0; t < n; ++t) {
         if (!plan.m_bWorn && !result.m_arrPicks[t].Served()) continue;
-        if (CArmorSuit* s = CurrentSuitOf(doc, plan.m_arrTargets[t].m_strName)) released.push_back(s);
+        if (CArmorSuit* s = SuitOfCharacter(doc, plan.m_arrTargets[t].m_strName)) released.push_back(s);
     }
     // Every piece the picks use must still be free, or in a suit that is released: checked before anything
     // moves, so that a stale result changes nothing.

@@ -5,9 +5,6 @@
 #include "GorvantaDoc.h"
 #include "core/calc/PlanSearch.h"
 
-// The first suit of the document assigned to the name (compared as character names are); null when none.
-CArmorSuit* CurrentSuitOf(const CGorvantaDoc& doc, const std::string& name);
-
 // List k: the document's pool list k, then, when the plan is worn, the pieces of the plan characters'
 // current suits whose type selects list k, in target order and each suit's piece order.
 CalcPool PlanPool(const CGorvantaDoc& doc, const CPlan& plan);

@@ -133,7 +133,7 @@ std::string AssignAllQuestion(const CGorvantaDoc& doc, const CPlan& plan, const 
     std::vector<std::string> replaced;
     for (size_t t = 0; t < plan.m_arrTargets.size() && t < result.m_arrPicks.size(); ++t) {
         if (!plan.m_bWorn && !result.m_arrPicks[t].Served()) continue;
-        if (const CArmorSuit* s = CurrentSuitOf(doc, plan.m_arrTargets[t].m_strName)) replaced.push_back(s->m_strCharacter);
+        if (const CArmorSuit* s = SuitOfCharacter(doc, plan.m_arrTargets[t].m_strName)) replaced.push_back(s->m_strCharacter);
     }
     std::string text = n == 1 ? "Assign the planned suit of 1 character?"
                               : "Assign the planned suits of " + std::to_string(n) + " characters?";

@@ -489,7 +489,7 @@ void CPlanWnd::FillResults() {
         const CPlanPick& pick = m_result->m_arrPicks[t];
         const bool bypass = target.m_wishes.m_bBypassResistCap != 0;
         const CArmorSuit* planned = PlannedSuit(int(t));
-        const CArmorSuit* current = CurrentSuitOf(*m_pDoc, target.m_strName);
+        const CArmorSuit* current = SuitOfCharacter(*m_pDoc, target.m_strName);
         auto* top = new QTreeWidgetItem(m_pResults);
         top->setData(0, TARGET_ROLE, int(t));
         top->setFont(0, bold);
@@ -590,7 +590,7 @@ void CPlanWnd::OpenSuitDetails(QTreeWidgetItem* item) {
     const CArmorSuit* suit = nullptr;
     if (kind == ROW_PLANNED) suit = PlannedSuit(t);
     if (kind == ROW_CURRENT && size_t(t) < m_resultPlan.m_arrTargets.size())
-        suit = CurrentSuitOf(*m_pDoc, m_resultPlan.m_arrTargets[size_t(t)].m_strName);
+        suit = SuitOfCharacter(*m_pDoc, m_resultPlan.m_arrTargets[size_t(t)].m_strName);
     if (!suit) return;
     CSuitDetailsDlg dlg(this);
     dlg.m_bReadOnly = true;

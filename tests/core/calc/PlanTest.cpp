@@ -130,10 +130,12 @@ void CheckCase(uint32_t seed, int threads) {
     EXPECT_EQ(AllPieces(c.doc), before);
     int number = 0;
     for (size_t t = 0; t < got.m_arrPicks.size(); ++t) {
-        const CArmorSuit* s = CurrentSuitOf(c.doc, c.plan.m_arrTargets[t].m_strName);
+        const CArmorSuit* s = SuitOfCharacter(c.doc, c.plan.m_arrTargets[t].m_strName);
         const CPlanPick& pick = got.m_arrPicks[t];
         if (!pick.Served()) {
-            if (c.plan.m_bWorn) EXPECT_EQ(s, nullptr);
+            if (c.plan.m_bWorn) {
+                EXPECT_EQ(s, nullptr);
+            }
             continue;
         }
         ASSERT_NE(s, nullptr);
@@ -147,7 +149,7 @@ void CheckCase(uint32_t seed, int threads) {
     for (const CPlanPick& pick : got.m_arrPicks)
         for (size_t k = 0; k < SLOT_COUNT && pick.Served(); ++k)
             if (pick.m_pos[k] != PLAN_NO_PIECE) {
-                CArmorSuit* s = CurrentSuitOf(c.doc, c.plan.m_arrTargets[size_t(&pick - &got.m_arrPicks[0])].m_strName);
+                CArmorSuit* s = SuitOfCharacter(c.doc, c.plan.m_arrTargets[size_t(&pick - &got.m_arrPicks[0])].m_strName);
                 CArmorPiece* gone = pool[k][size_t(pick.m_pos[k])];
                 ASSERT_TRUE(DeleteSuitItem(c.doc, s, gone));
                 RemoveFromPool(gone, c.doc.PoolListHolding(gone));

@@ -631,7 +631,9 @@ TEST_F(DocFileTest, EditedPiecesRoundTripInTheirBlockAfterTheMarks) {
         CGorvantaDoc d;
         ASSERT_EQ(LoadDocumentFile(d, Path("d.gva")).status, LoadStatus::Ok) << c.what;
         ASSERT_EQ(box.shown.size(), c.message ? 1u : 0u) << c.what;
-        if (c.message) EXPECT_EQ(box.shown[0].text, c.message) << c.what;
+        if (c.message) {
+            EXPECT_EQ(box.shown[0].text, c.message) << c.what;
+        }
         EXPECT_EQ(Bytes(d), c.bytes) << c.what;
     }
 }

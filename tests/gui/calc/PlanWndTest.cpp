@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "core/calc/ResultColumns.h"
+#include "core/document/Assignment.h"
 #include "core/document/PlanDoc.h"
 #include "core/document/PlanText.h"
 #include "gui/calc/FiltersDlg.h"
@@ -175,7 +176,7 @@ private slots:
         QVERIFY(Holds(wnd->PlannedSuit(2), luckyTunic));
         // Tank's change against the suit worn now, column by column, coloured by what is better.
         const CArmorSuit* planned = wnd->PlannedSuit(0);
-        const CArmorSuit* worn = CurrentSuitOf(Doc(), "Tank");
+        const CArmorSuit* worn = SuitOfCharacter(Doc(), "Tank");
         QVERIFY(worn);
         QTreeWidgetItem* tank = wnd->ResultItem(0);
         QCOMPARE(tank->text(0), QStringLiteral("Tank"));
@@ -242,11 +243,11 @@ private slots:
         QCOMPARE(size_t(Active()->GetDocument()->UndoStack().index()), undoSteps + 1);
         CLeftView* tree = Active()->GetLeftView();
         for (const char* name : {"Tank", "Mage", "Lucky"}) {
-            CArmorSuit* s = CurrentSuitOf(Doc(), name);
+            CArmorSuit* s = SuitOfCharacter(Doc(), name);
             QVERIFY(s);
             QVERIFY(tree->FindDataItem(s));
         }
-        QVERIFY(Holds(CurrentSuitOf(Doc(), "Mage"), manaHelm));
+        QVERIFY(Holds(SuitOfCharacter(Doc(), "Mage"), manaHelm));
         QCOMPARE(Doc().PoolListFor(PIECE_HEADWEAR)->size(), size_t(1));  // the old helm is back in the pool
         const std::string assigned = Bytes(Doc());
 
