@@ -29,9 +29,16 @@
 namespace {
 constexpr const char* CHANGED_ON_DISK_QUESTION =
     "%1 has been changed on disk since it was opened or last saved.\nDo you want to overwrite it with this document?";
-constexpr const char* REPLACE_DAMAGED_QUESTION =
+// By what the damaged blocks held: marks, the plan, or both.
+constexpr const char* REPLACE_DAMAGED_MARKS_QUESTION =
     "The exclude and pin marks stored in %1 could not be read. Saving replaces them with the marks the "
     "document has now.\nDo you want to save it?";
+constexpr const char* REPLACE_DAMAGED_PLAN_QUESTION =
+    "The plan stored in %1 could not be read. Saving replaces it with the plan the document has now.\n"
+    "Do you want to save it?";
+constexpr const char* REPLACE_DAMAGED_BOTH_QUESTION =
+    "The exclude and pin marks and the plan stored in %1 could not be read. Saving replaces them with the "
+    "marks and the plan the document has now.\nDo you want to save it?";
 // How long a save waits for a command-line tool that holds the document's lock.
 constexpr int LOCK_TRIES = 50;
 constexpr int LOCK_PAUSE_MS = 100;
@@ -443,7 +450,10 @@ bool CDocHolder::OnSaveDocument(const QString& path) {
         if (!takeLock()) return failed();
     }
     if (m_pDoc->HasDamagedBlock()) {
-        QString question = QString::fromLatin1(REPLACE_DAMAGED_QUESTION);
+        const bool marks = m_pDoc->HasDamagedMarksBlock(), plan = m_pDoc->HasDamagedPlanBlock();
+        QString question = QString::fromLatin1(marks && plan ? REPLACE_DAMAGED_BOTH_QUESTION
+                                               : plan        ? REPLACE_DAMAGED_PLAN_QUESTION
+                                                             : REPLACE_DAMAGED_MARKS_QUESTION);
         question.replace(QStringLiteral("%1"), m_strTitle);
         if (ShowMessage(FromQt(question), MsgButtons::YesNoDefaultNo, MsgIcon::Warning) != IDYES) return false;
         m_pDoc->DropDamagedBlocks();

@@ -256,6 +256,39 @@ private slots:
         QCOMPARE(Read(file), Bytes(Doc()));
     }
 
+    // The question names what could not be read: the plan, or the marks and the plan.
+    void damagedPlanIsNamedBeforeItIsReplaced() {
+        const struct {
+            bool marks;
+            const char* question;
+        } cases[] = {
+            {false, "The plan stored in plan.gva could not be read. Saving replaces it with the plan the document "
+                    "has now.\nDo you want to save it?"},
+            {true, "The exclude and pin marks and the plan stored in plan.gva could not be read. Saving replaces "
+                   "them with the marks and the plan the document has now.\nDo you want to save it?"},
+        };
+        for (const auto& c : cases) {
+            CGorvantaDoc source;
+            AddPool(source);
+            if (c.marks) QVERIFY(SetPieceMark(source, source.m_arrPool[0][0], PieceMark::Excluded));
+            std::string head = Bytes(source);
+            source.m_plan.m_arrTargets.push_back(CPlanTarget{"Tank", {}});
+            std::string plan = Bytes(source).substr(head.size());
+            plan.back() ^= 0x11;  // the checksums
+            if (c.marks) head.back() ^= 0x11;
+            const QString file = Path("plan.gva");
+            std::ofstream(file.toStdString(), std::ios::binary) << head + plan;
+            box.shown.clear();
+            Start({file});
+            Change();
+            Main()->OnCommand(ID_FILE_SAVE);  // the box answers No
+            QVERIFY(!box.shown.empty());
+            QCOMPARE(box.shown.back().text, std::string(c.question));
+            QCOMPARE(Read(file), head + plan);
+            Quit();
+        }
+    }
+
     // The real message box: a question whose Yes loses something has No as its default, so Enter keeps
     // the file; the other questions keep Yes as theirs.
     void enterAnswersNoWhereYesWouldOverwrite() {
