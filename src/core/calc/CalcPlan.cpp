@@ -334,9 +334,7 @@ static void MakeBothJoin(CPlan& plan) {
                     int64_t most = std::numeric_limits<int64_t>::min();
                     for (int32_t i : level.m_arrConsidered) {
                         const CVals& v = level.m_arrVals[size_t(i)];
-                        int64_t sum = 0;
-                        for (int k = 0; k < LANE_RESIST_END; ++k)
-                            if (set >> k & 1) sum += v.v[k];
+                        const int64_t sum = SetSum(v, set);
                         most = std::max(most, CPlan::SCALE * part(j.m_nValueLane, v, sum) +
                                                   CThenJoin::kStep2[p1] * part(j.m_nLane1, v, sum) +
                                                   CThenJoin::kStep2[p2] * part(j.m_nLane2, v, sum));
@@ -359,9 +357,7 @@ static void MakeJoinRest(CPlan& plan, CRankKey& key) {
                 int64_t most = std::numeric_limits<int64_t>::min();
                 for (int32_t i : level.m_arrConsidered) {
                     const CVals& v = level.m_arrVals[size_t(i)];
-                    int64_t sum = 0;
-                    for (int k = 0; k < LANE_RESIST_END; ++k)
-                        if (set >> k & 1) sum += v.v[k];
+                    const int64_t sum = SetSum(v, set);
                     const int64_t value = key.m_nJoinRankLane < 0 ? sum : v.v[key.m_nJoinRankLane];
                     const int64_t slack = key.m_nJoinLane < 0 ? sum : v.v[key.m_nJoinLane];
                     most = std::max(most, CPlan::SCALE * value + CRankKey::kStep[p] * slack);
@@ -497,12 +493,7 @@ CPlan MakePlan(const CCalcParam& param, const CalcPool& pool, int32_t lowerLimit
         if (!level.m_arrConsidered.empty())
             for (int set = 1; set < 32; ++set) {
                 int64_t most = std::numeric_limits<int64_t>::min();
-                for (int32_t i : level.m_arrConsidered) {
-                    int64_t sum = 0;
-                    for (int k = 0; k < LANE_RESIST_END; ++k)
-                        if (set >> k & 1) sum += level.m_arrVals[size_t(i)].v[k];
-                    most = std::max(most, sum);
-                }
+                for (int32_t i : level.m_arrConsidered) most = std::max(most, SetSum(level.m_arrVals[size_t(i)], set));
                 plan.m_arrRestSets[size_t(l)][size_t(set)] += most;
             }
         CVals& sure = plan.m_arrSure70[size_t(l)];

@@ -35,6 +35,19 @@ inline void Add(CVals& r, const CVals& a, const CVals& b) {
 
 inline int32_t Cap70(int32_t x) { return x > 70 ? 70 : x; }
 
+// The sum of the resists of a set (bit k: resist k).
+inline int64_t SetSum(const CVals& v, int set) {
+    int64_t sum = 0;
+    for (int k = 0; k < LANE_RESIST_END; ++k)
+        if (set >> k & 1) sum += v.v[k];
+    return sum;
+}
+
+// A scaled bound back in units: the greatest whole number at most x / scale, within the 32-bit range.
+inline int32_t ScaledDown(int64_t x, int64_t scale) {
+    return int32_t(std::clamp<int64_t>(x >= 0 ? x / scale : -((-x + scale - 1) / scale), INT32_MIN, INT32_MAX));
+}
+
 // Resists in each set of them (bit k: resist k); a table, since without a popcount instruction the
 // builtin is a library call in the bounds' innermost loops.
 constexpr std::array<int, 32> kSetSize = [] {
@@ -264,20 +277,25 @@ struct CPlan {
         }
         const auto& rest = key.m_arrJoinRest[size_t(l)];
         int64_t best = int64_t(plain) * SCALE;
-        const int tried[3] = {set, 31, 0};
-        for (int t = 0; t < (sets ? 3 : 1); ++t) {
-            const int set2 = tried[t];
-            if (t > 0 && set2 == set) continue;
-            int64_t sum = 0;
-            for (int k = 0; k < LANE_RESIST_END; ++k)
-                if (set2 >> k & 1) sum += s.v[k];
-            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - kSetSize[set2]));
+        ForTriedSets(sets, set, s, [&](int set2, int64_t capped) {
             const int64_t value = key.m_nJoinRankLane < 0 ? capped : s.v[key.m_nJoinRankLane];
             const int64_t slack = (key.m_nJoinLane < 0 ? capped : s.v[key.m_nJoinLane]) - limit;
             for (int p = 0; p < STEPS; ++p)
                 best = std::min(best, SCALE * value + CRankKey::kStep[p] * slack + rest[size_t(p)][size_t(set2)]);
+        });
+        return ScaledDown(best, SCALE);
+    }
+    // Calls f(set, capped) for the sets of resists a joined bound tries: the one that bounds the capped
+    // total best here, then all five and none (only the first without sets), each once. capped: the set's
+    // resists of s at their sums, the others at 70 (all at their sums with the bypass).
+    template <class F>
+    void ForTriedSets(bool sets, int set, const CVals& s, F&& f) const {
+        const int tried[3] = {set, 31, 0};
+        for (int t = 0; t < (sets ? 3 : 1); ++t) {
+            const int set2 = tried[t];
+            if (t > 0 && set2 == set) continue;
+            f(set2, SetSum(s, set2) + (m_bBypass ? 0 : 70 * (5 - kSetSize[size_t(set2)])));
         }
-        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
     }
     // A looser bound that costs little: tried first.
     int32_t QuickRankBound(int l, const CVals& s) const {
@@ -315,7 +333,7 @@ struct CPlan {
             if (j.m_nLane >= 0) b += mul[LANE_RESIST_END] * (int64_t(s.v[j.m_nLane]) - j.m_nLimit);
             best = std::min(best, b);
         }
-        return int32_t(std::clamp<int64_t>(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE), INT32_MIN, INT32_MAX));
+        return ScaledDown(best, SCALE);
     }
     const CCapTail* CapTail() const {
         return m_pCapTail && m_pCapTail->m_bReady.load(std::memory_order_acquire) ? &m_pCapTail->m_tail : nullptr;
@@ -378,8 +396,7 @@ struct CPlan {
         int64_t b = CCapFit::SCALE * s.v[j.m_nValueLane] + f.m_arrRest[size_t(l)];
         for (int k = 0; k < LANE_RESIST_END; ++k) b += f.m_arrMul[size_t(k)] * (int64_t(s.v[k]) - 70);
         if (j.m_nLane >= 0) b += f.m_arrMul[LANE_RESIST_END] * (int64_t(s.v[j.m_nLane]) - j.m_nLimit);
-        const int64_t d = CCapFit::SCALE;
-        return int32_t(std::clamp<int64_t>(b >= 0 ? b / d : -((-b + d - 1) / d), INT32_MIN, INT32_MAX));
+        return ScaledDown(b, CCapFit::SCALE);
     }
     // Fits multiples to the subtree after the prefix s at level l, starting from `from`'s (or the pool's).
     void FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) const;
@@ -392,14 +409,7 @@ struct CPlan {
         if (sets) TightTotalBound(l, s, s.v[LANE_TOTAL] + m_arrRest[size_t(l)].v[LANE_TOTAL], &set);
         int64_t best = int64_t(PlainColumnBound(m_nThen, l, s)) * SCALE;
         const auto& rest = j.m_arrRest[size_t(l)];
-        const int tried[3] = {set, 31, 0};
-        for (int t = 0; t < (sets ? 3 : 1); ++t) {
-            const int set2 = tried[t];
-            if (t > 0 && set2 == set) continue;
-            int64_t sum = 0;
-            for (int k = 0; k < LANE_RESIST_END; ++k)
-                if (set2 >> k & 1) sum += s.v[k];
-            const int64_t capped = sum + (m_bBypass ? 0 : 70 * (5 - kSetSize[set2]));
+        ForTriedSets(sets, set, s, [&](int set2, int64_t capped) {
             const int64_t value = j.m_nValueLane < 0 ? capped : s.v[j.m_nValueLane];
             const int64_t slack1 = (j.m_nLane1 < 0 ? capped : s.v[j.m_nLane1]) - j.m_nLimit1;
             const int64_t slack2 = (j.m_nLane2 < 0 ? capped : s.v[j.m_nLane2]) - limit2;
@@ -407,8 +417,8 @@ struct CPlan {
                 for (int p2 = 0; p2 < CThenJoin::STEPS; ++p2)
                     best = std::min(best, SCALE * value + CThenJoin::kStep2[p1] * slack1 + CThenJoin::kStep2[p2] * slack2 +
                                               rest[size_t(p1)][size_t(p2)][size_t(set2)]);
-        }
-        return int32_t(best >= 0 ? best / SCALE : -((-best + SCALE - 1) / SCALE));
+        });
+        return ScaledDown(best, SCALE);
     }
 
     int32_t Total(const CVals& s) const {
