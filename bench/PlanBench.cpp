@@ -83,12 +83,20 @@ int main(int argc, char** argv) {
         for (int k = 0; k < SLOT_COUNT; ++k) all.UseSlot(k) = 1;
         const CalcHighest high = ReachableHighest(all, sample.lists);
         auto share = [&](int h, int percent) { return int32_t(int64_t(high[size_t(h)]) * percent / 100); };
+        // The mage goes without gloves, of which the sample has no medable one, and its minimums are a share
+        // of what medable pieces reach.
+        CCalcParam medable = all;
+        medable.m_bMedableOnly = 1;
+        medable.UseSlot(3) = 0;
+        const CalcHighest highMedable = ReachableHighest(medable, sample.lists);
+        auto medableShare = [&](int h, int percent) { return int32_t(int64_t(highMedable[size_t(h)]) * percent / 100); };
         CPlanWorkload w{"plan-sample", "the sample paste; a medable mage (LMC, LRC), a warrior (HCI, DCI), two "
                         "with luck and the total; each best by \"Eff. Total\"", &sample.lists, {}};
         CPlanTarget mage = Target("Mage");
-        mage.m_wishes.m_nLMCLimit = share(HIGH_LMC, 25);
-        mage.m_wishes.m_nLRCLimit = share(HIGH_LRC, 25);
+        mage.m_wishes.m_nLMCLimit = medableShare(HIGH_LMC, 25);
+        mage.m_wishes.m_nLRCLimit = medableShare(HIGH_LRC, 25);
         mage.m_wishes.m_bMedableOnly = 1;
+        mage.m_wishes.UseSlot(3) = 0;
         CPlanTarget warrior = Target("Warrior");
         warrior.m_wishes.m_nHCILimit = share(HIGH_HCI, 50);
         warrior.m_wishes.m_nDCILimit = share(HIGH_DCI, 50);

@@ -1,6 +1,7 @@
 #include "PlanSearch.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <optional>
 #include <string>
@@ -23,7 +24,6 @@ struct CCand {
     int32_t value = 0;
     Places pos{};
 };
-bool Before(const CCand& a, const CCand& b) { return a.key != b.key ? a.key > b.key : a.pos < b.pos; }
 
 struct CStopped {};
 struct CFailed {
@@ -50,6 +50,14 @@ public:
             }
     }
     bool Has(size_t k, int32_t i) const { return m_on[k][size_t(i)] != 0; }
+    // The taken places of the slots a target wears, as bytes: equal for two states that leave it the
+    // same pieces.
+    std::string Key(const CWishes& w) const {
+        std::string key;
+        for (size_t k = 0; k < SLOT_COUNT; ++k)
+            if (w.UseSlot(int(k))) key.append(m_on[k].begin(), m_on[k].end());
+        return key;
+    }
     size_t Left(size_t k) const { return m_left[k]; }
 
 private:
@@ -64,6 +72,7 @@ struct CShared {
     std::unordered_map<const CArmorPiece*, Piece> place;
     std::array<size_t, SLOT_COUNT> sizes{};
     int threads = 0;
+    int64_t listMost = 0;
     std::atomic<int32_t>* stop = nullptr;
     IPlanProgress* progress = nullptr;
     CCalcCount done, total;
@@ -131,28 +140,66 @@ std::vector<CCand> Search(CShared& shared, const CWishes& w, const CalcPool& poo
 // without the taken pieces. Memory stays bounded however many combinations qualify.
 class CSource {
 public:
-    static constexpr int64_t kFirst = 1024, kMost = int64_t(1) << 17;
+    static constexpr int64_t kFirst = 1024;
 
     CSource(CShared& shared, const CWishes& w) : m_shared(shared), m_wishes(w) {
-        m_list = Search(shared, w, shared.pool, kFirst, true);
-        m_bComplete = int64_t(m_list.size()) < kFirst;
+        const auto start = Clock::now();
+        const int64_t first = std::min(kFirst, shared.listMost);
+        m_list = Search(shared, w, shared.pool, first, true);
+        m_dGrow = Seconds(Clock::now() - start);
+        m_bComplete = int64_t(m_list.size()) < first;
         shared.done += CombinationsOf(w, shared.pool);
         if (shared.progress) shared.progress->OnProgress(shared.done, shared.total);
     }
     // The n-th candidate over the whole pool, null past the last one or past what is kept.
     const CCand* At(size_t n) {
-        while (n >= m_list.size() && !m_bComplete && int64_t(m_list.size()) < kMost) {
-            const int64_t want = std::min<int64_t>(int64_t(m_list.size()) * 4, kMost);
+        while (n >= m_list.size() && !m_bComplete && int64_t(m_list.size()) < m_shared.listMost) {
+            const int64_t want = std::min<int64_t>(int64_t(m_list.size()) * 4, m_shared.listMost);
+            const auto start = Clock::now();
             m_list = Search(m_shared, m_wishes, m_shared.pool, want, false);
+            m_dGrow = Seconds(Clock::now() - start);
             m_bComplete = int64_t(m_list.size()) < want;
         }
         return n < m_list.size() ? &m_list[n] : nullptr;
     }
     bool Complete() const { return m_bComplete; }
+    // Whether a longer list of all candidates is likely to cost more than the searches for free ones have
+    // cost so far. A longer list serves every later choice of the higher targets, a search for free ones
+    // only one; so the list grows once those searches have cost twice what the last list did.
+    bool GrowthDear() const { return 2 * m_dGrow > m_dFree; }
     const std::vector<CCand>& Known() const { return m_list; }
     // The free candidates, best first, skipping the first `skip` of them; at most `limit`. `complete` tells
-    // whether there are no more.
+    // whether there are no more. The joint search asks the same again and again as it goes back and
+    // forth, so recent answers are kept.
     std::vector<CCand> Free(const CTaken& taken, size_t skip, size_t limit, bool& complete) {
+        std::string key = taken.Key(m_wishes);
+        key.append(reinterpret_cast<const char*>(&skip), sizeof skip);
+        key.append(reinterpret_cast<const char*>(&limit), sizeof limit);
+        if (const auto it = m_free.find(key); it != m_free.end()) {
+            complete = it->second.complete;
+            return it->second.cands;
+        }
+        const auto start = Clock::now();
+        std::vector<CCand> found = FreeSearch(taken, skip, limit, complete);
+        m_dFree += Seconds(Clock::now() - start);
+        if (m_nFreeKept + found.size() > kFreeKept) {
+            m_free.clear();
+            m_nFreeKept = 0;
+        }
+        m_nFreeKept += found.size();
+        m_free.emplace(std::move(key), CFree{found, complete});
+        return found;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+    static constexpr size_t kFreeKept = size_t(1) << 16;  // candidates, over all kept answers
+    struct CFree {
+        std::vector<CCand> cands;
+        bool complete;
+    };
+    std::vector<CCand> FreeSearch(const CTaken& taken, size_t skip, size_t limit, bool& complete) {
         CalcPool pool;
         for (size_t k = 0; k < SLOT_COUNT; ++k) {
             for (CArmorPiece* p : m_shared.pool[k]) {
@@ -172,11 +219,13 @@ public:
         return {all.begin() + long(skip), all.end()};
     }
 
-private:
     CShared& m_shared;
     const CWishes& m_wishes;
     std::vector<CCand> m_list;
     bool m_bComplete = false;
+    std::unordered_map<std::string, CFree> m_free;
+    size_t m_nFreeKept = 0;
+    double m_dGrow = 0, m_dFree = 0;  // seconds: the last search of all candidates, every search for free ones
 };
 
 // The free candidates of one target beside the taken pieces, best first.
@@ -185,9 +234,12 @@ public:
     CFreeWalk(CSource& source, const CTaken& taken) : m_source(source), m_taken(taken) {}
     const CCand* Next() {
         while (!m_bBeyond) {
-            const CCand* c = m_source.At(m_nAt);
+            // Where most known candidates are taken, a search without the taken pieces may find the free
+            // ones sooner than a longer list of all of them.
+            const bool mostlyTaken = m_nAt >= kScanned && m_nSeen * 8 < m_nAt && m_source.GrowthDear();
+            const CCand* c = m_nAt < m_source.Known().size() || !mostlyTaken ? m_source.At(m_nAt) : nullptr;
             if (!c) {
-                if (m_source.Complete()) return nullptr;
+                if (m_source.Complete() && m_nAt >= m_source.Known().size()) return nullptr;
                 m_bBeyond = true;
                 break;
             }
@@ -210,6 +262,7 @@ public:
     }
 
 private:
+    static constexpr size_t kScanned = 4096;
     CSource& m_source;
     const CTaken& m_taken;
     size_t m_nAt = 0, m_nSeen = 0;
@@ -469,6 +522,7 @@ CPlanResult RunPlan(const CPlanRequest& request, std::atomic<int32_t>& stop, IPl
     try {
         CShared shared;
         shared.threads = request.threads;
+        shared.listMost = std::max<int64_t>(1, request.listMost);
         shared.stop = &stop;
         shared.progress = progress;
         for (size_t k = 0; k < SLOT_COUNT; ++k) {

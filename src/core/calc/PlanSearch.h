@@ -60,6 +60,9 @@ struct CPlanRequest {
     // the worn pieces of that list when the plan uses them. Read in place, unchanged for the run.
     const CalcPool* pool = nullptr;
     int threads = 0;  // as for a search
+    // Most candidates a target's list of all of them holds; past them the free ones are searched for
+    // beside the taken pieces (tests lower it).
+    int64_t listMost = int64_t(1) << 17;
 };
 
 // The plan, exactly. Clearing `stop` (set to 1 at the start) ends the run soon with m_bStopped.
