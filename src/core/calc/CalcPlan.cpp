@@ -57,6 +57,45 @@ static void ChooseFloorJoin(CPlan& plan) {
         plan.m_nThenFloorMin = plan.m_limits.v[key.m_nJoinLane];
 }
 
+using CapMu = std::array<double, CCapJoin::PARTS>;
+
+// The levels from l on, each at its best for the multiples mu: adds to value each level's most of the second
+// key's value plus mu times the parts, and to g the parts of the pieces that give it.
+static void AddCapLevels(const CPlan& plan, int l, const CapMu& mu, double& value, CapMu& g) {
+    const CCapJoin& j = plan.m_thenCap;
+    for (int lv = l; lv < plan.m_nLevels; ++lv) {
+        const CLevel& level = plan.m_arrLevels[size_t(lv)];
+        double most = -std::numeric_limits<double>::max();
+        const CVals* arg = nullptr;
+        for (int32_t i : level.m_arrConsidered) {
+            const CVals& v = level.m_arrVals[size_t(i)];
+            double x = v.v[j.m_nValueLane];
+            for (int k = 0; k < CCapJoin::PARTS; ++k) x += mu[size_t(k)] * j.Part(v, k);
+            if (x > most) {
+                most = x;
+                arg = &v;
+            }
+        }
+        if (!arg) continue;
+        value += most;
+        for (int k = 0; k < CCapJoin::PARTS; ++k) g[size_t(k)] += j.Part(*arg, k);
+    }
+}
+
+// One level's most of scale x the second key's value plus the whole multiples mul times the parts, over its
+// considered pieces (the least int64 where it has none).
+static int64_t CapLevelMost(const CCapJoin& j, const CLevel& level, int64_t scale,
+                            const std::array<int64_t, CCapJoin::PARTS>& mul) {
+    int64_t most = std::numeric_limits<int64_t>::min();
+    for (int32_t i : level.m_arrConsidered) {
+        const CVals& v = level.m_arrVals[size_t(i)];
+        int64_t x = scale * v.v[j.m_nValueLane];
+        for (int k = 0; k < CCapJoin::PARTS; ++k) x += mul[size_t(k)] * j.Part(v, k);
+        most = std::max(most, x);
+    }
+    return most;
+}
+
 // The multiples of CCapJoin: those that bound the second key best over the whole pool (a projected
 // subgradient descent on them), at a few scales around them, since each part of the space has its own best.
 static void MakeCapJoin(CPlan& plan) {
@@ -68,35 +107,19 @@ static void MakeCapJoin(CPlan& plan) {
         j.m_nLane = plan.m_then.m_nJoinLane;
         j.m_nLimit = plan.m_then.m_nJoinLimit;
     }
-    const int parts = LANE_RESIST_END + 1;
-    auto part = [&](const CVals& v, int k) { return k < LANE_RESIST_END ? v.v[k] : (j.m_nLane >= 0 ? v.v[j.m_nLane] : 0); };
+    const int parts = CCapJoin::PARTS;
     const int64_t limit[parts] = {70, 70, 70, 70, 70, j.m_nLimit};
-    std::array<double, parts> mu{};
-    std::array<double, parts> bestMu{};
+    CapMu mu{};
+    CapMu bestMu{};
     double bestValue = std::numeric_limits<double>::max();
     for (int it = 0; it < 300; ++it) {
         double value = 0;
-        std::array<double, parts> g{};
+        CapMu g{};
         for (int k = 0; k < parts; ++k) {
             value -= mu[size_t(k)] * double(limit[k]);
             g[size_t(k)] = -double(limit[k]);
         }
-        for (const CLevel& level : plan.m_arrLevels) {
-            double most = -std::numeric_limits<double>::max();
-            const CVals* arg = nullptr;
-            for (int32_t i : level.m_arrConsidered) {
-                const CVals& v = level.m_arrVals[size_t(i)];
-                double x = v.v[j.m_nValueLane];
-                for (int k = 0; k < parts; ++k) x += mu[size_t(k)] * part(v, k);
-                if (x > most) {
-                    most = x;
-                    arg = &v;
-                }
-            }
-            if (!arg) continue;
-            value += most;
-            for (int k = 0; k < parts; ++k) g[size_t(k)] += part(*arg, k);
-        }
+        AddCapLevels(plan, 0, mu, value, g);
         if (value < bestValue) {
             bestValue = value;
             bestMu = mu;
@@ -115,16 +138,8 @@ static void MakeCapJoin(CPlan& plan) {
         const CLevel& level = plan.m_arrLevels[size_t(l)];
         j.m_arrRest[size_t(l)] = j.m_arrRest[size_t(l) + 1];
         if (level.m_arrConsidered.empty()) continue;
-        for (int t = 0; t < CCapJoin::SCALES; ++t) {
-            int64_t most = std::numeric_limits<int64_t>::min();
-            for (int32_t i : level.m_arrConsidered) {
-                const CVals& v = level.m_arrVals[size_t(i)];
-                int64_t x = CPlan::SCALE * v.v[j.m_nValueLane];
-                for (int k = 0; k < parts; ++k) x += j.m_arrMul[size_t(t)][size_t(k)] * part(v, k);
-                most = std::max(most, x);
-            }
-            j.m_arrRest[size_t(l)][size_t(t)] += most;
-        }
+        for (int t = 0; t < CCapJoin::SCALES; ++t)
+            j.m_arrRest[size_t(l)][size_t(t)] += CapLevelMost(j, level, CPlan::SCALE, j.m_arrMul[size_t(t)]);
     }
 }
 
@@ -252,36 +267,19 @@ void CPlan::BuildCapTail() const {
 // levels from l on are maximised over.
 void CPlan::FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) const {
     const CCapJoin& j = m_thenCap;
-    const int parts = LANE_RESIST_END + 1;
-    auto part = [&](const CVals& v, int k) { return k < LANE_RESIST_END ? v.v[k] : (j.m_nLane >= 0 ? v.v[j.m_nLane] : 0); };
-    std::array<double, parts> slack{};
+    const int parts = CCapJoin::PARTS;
+    CapMu slack{};
     for (int k = 0; k < parts; ++k)
         slack[size_t(k)] = k < LANE_RESIST_END ? double(s.v[k]) - 70 : (j.m_nLane >= 0 ? double(s.v[j.m_nLane]) - j.m_nLimit : 0);
-    std::array<double, parts> mu = from && from->m_bOn ? from->m_arrMu : j.m_arrMu;
-    std::array<double, parts> bestMu = mu;
+    CapMu mu = from && from->m_bOn ? from->m_arrMu : j.m_arrMu;
+    CapMu bestMu = mu;
     double bestValue = std::numeric_limits<double>::max();
     constexpr int ITERATIONS = 10;
     for (int it = 0; it < ITERATIONS; ++it) {
         double value = double(s.v[j.m_nValueLane]);
-        std::array<double, parts> g = slack;
+        CapMu g = slack;
         for (int k = 0; k < parts; ++k) value += mu[size_t(k)] * slack[size_t(k)];
-        for (int lv = l; lv < m_nLevels; ++lv) {
-            const CLevel& level = m_arrLevels[size_t(lv)];
-            double most = -std::numeric_limits<double>::max();
-            const CVals* arg = nullptr;
-            for (int32_t i : level.m_arrConsidered) {
-                const CVals& v = level.m_arrVals[size_t(i)];
-                double x = v.v[j.m_nValueLane];
-                for (int k = 0; k < parts; ++k) x += mu[size_t(k)] * part(v, k);
-                if (x > most) {
-                    most = x;
-                    arg = &v;
-                }
-            }
-            if (!arg) continue;
-            value += most;
-            for (int k = 0; k < parts; ++k) g[size_t(k)] += part(*arg, k);
-        }
+        AddCapLevels(*this, l, mu, value, g);
         if (value < bestValue) {
             bestValue = value;
             bestMu = mu;
@@ -298,15 +296,7 @@ void CPlan::FitCap(int l, const CVals& s, const CCapFit* from, CCapFit& fit) con
     std::array<int64_t, SLOT_COUNT> levelMost{};
     for (int lv = 0; lv < m_nLevels; ++lv) {
         const CLevel& level = m_arrLevels[size_t(lv)];
-        if (level.m_arrConsidered.empty()) continue;
-        int64_t most = std::numeric_limits<int64_t>::min();
-        for (int32_t i : level.m_arrConsidered) {
-            const CVals& v = level.m_arrVals[size_t(i)];
-            int64_t x = CCapFit::SCALE * v.v[j.m_nValueLane];
-            for (int k = 0; k < parts; ++k) x += fit.m_arrMul[size_t(k)] * part(v, k);
-            most = std::max(most, x);
-        }
-        levelMost[size_t(lv)] = most;
+        if (!level.m_arrConsidered.empty()) levelMost[size_t(lv)] = CapLevelMost(j, level, CCapFit::SCALE, fit.m_arrMul);
     }
     fit.m_arrRest.fill(0);
     for (int lv = m_nLevels - 1; lv >= 0; --lv) fit.m_arrRest[size_t(lv)] = fit.m_arrRest[size_t(lv) + 1] + levelMost[size_t(lv)];

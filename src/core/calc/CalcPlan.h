@@ -118,7 +118,7 @@ struct CThenJoin {
 // a multiple of the joined minimum's slack), the multiples found once for the whole pool and tried at a few
 // scales. Per level and scale: the most levels l.. add to SCALE x the value + the multiples' parts.
 struct CCapJoin {
-    static constexpr int SCALES = 5;
+    static constexpr int SCALES = 5, PARTS = LANE_RESIST_END + 1;
     bool m_bOn = false;
     int m_nValueLane = 0;
     int m_nLane = -1;  // the joined minimum's lane, -1: none
@@ -126,6 +126,8 @@ struct CCapJoin {
     std::array<std::array<int64_t, LANE_RESIST_END + 1>, SCALES> m_arrMul{};  // resists, then the minimum's
     std::vector<std::array<int64_t, SCALES>> m_arrRest;
     std::array<double, LANE_RESIST_END + 1> m_arrMu{};  // the pool's multiples, where a subtree's fit starts
+    // What a piece adds to part k of the slacks: resist k, then the joined minimum's lane (0 without one).
+    int32_t Part(const CVals& v, int k) const { return k < LANE_RESIST_END ? v.v[k] : m_nLane >= 0 ? v.v[m_nLane] : 0; }
 };
 
 // The same bound with multiples fitted to one subtree (see CPlan::FitCap). Any multiples that are not
