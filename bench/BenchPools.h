@@ -116,6 +116,15 @@ inline void MakeLargePool(CBenchPool& pool) {
     }
 }
 
+// Counts suits and drops them at once.
+class CCounter : public ICalcReporter {
+public:
+    void OnBegin(const CCalcCount&) override {}
+    void OnSuit(std::unique_ptr<CArmorSuit>) override { ++found; }
+    void OnEnd(const CCalcMsg&) override {}
+    int64_t found = 0;
+};
+
 // The sample paste's text, empty when it is not to be found: in GORVANTA_SAMPLES, or beside the checkout
 // (bench/BenchPools.h -> ../shared/samples).
 inline std::string SampleText() {

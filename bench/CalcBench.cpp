@@ -50,15 +50,6 @@ CCalcParam BaseParam() {
     return p;
 }
 
-// Counts suits and drops them at once.
-class CCounter : public ICalcReporter {
-public:
-    void OnBegin(const CCalcCount&) override {}
-    void OnSuit(std::unique_ptr<CArmorSuit>) override { ++found; }
-    void OnEnd(const CCalcMsg&) override {}
-    int64_t found = 0;
-};
-
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 bool SameRun(const CCalcResult& a, const CKeeper& ka, const CCalcResult& b, const CKeeper& kb) {

@@ -36,18 +36,12 @@ struct CPlanWorkload {
 // How many combinations qualify for a target alone, counted up to a million.
 constexpr int32_t kCountUpTo = 1000000;
 std::string Qualifying(const CPlanTarget& t, const CalcPool& pool) {
-    class CCount : public ICalcReporter {
-    public:
-        void OnBegin(const CCalcCount&) override {}
-        void OnSuit(std::unique_ptr<CArmorSuit>) override { ++n; }
-        void OnEnd(const CCalcMsg&) override {}
-        int64_t n = 0;
-    } count;
+    CCounter count;
     CWishes w = t.m_wishes;
     w.m_nRankBy = 0;
     std::atomic<int32_t> running{0};
     RunSearch({w, kCountUpTo, &pool, 0}, running, count);
-    return count.n >= kCountUpTo ? ">1M" : std::to_string(count.n);
+    return count.found >= kCountUpTo ? ">1M" : std::to_string(count.found);
 }
 
 bool SamePicks(const CPlanResult& a, const CPlanResult& b) {

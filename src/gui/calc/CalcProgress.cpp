@@ -3,7 +3,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QMainWindow>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -120,4 +122,17 @@ void CCalcProgress::Refresh() {
                                           st.m_nRankColumn || st.m_bCountsOnly ? 0 : st.m_nSuitLimit);
     m_pTimeLeft->setText(left ? FormatTimeLeft(*left) : QString());
     m_pTimeLeft->setVisible(left.has_value());
+}
+
+void CCalcProgress::ShowIn(QMainWindow& frame) {
+    frame.statusBar()->addPermanentWidget(this);
+    show();
+}
+
+void CCalcProgress::Remove(QPointer<CCalcProgress>& progress) {
+    if (!progress) return;
+    CCalcProgress* p = progress.data();
+    progress.clear();
+    if (auto* status = qobject_cast<QStatusBar*>(p->parentWidget())) status->removeWidget(p);
+    delete p;
 }

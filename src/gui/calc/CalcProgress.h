@@ -3,6 +3,7 @@
 // found against the limit (or, for a ranked run, the best value so far), the rate in combinations per
 // second and, for a long run, the time left; refreshed a few times a second from the run.
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 class CCalcRun;
 struct CCalcRunStatus;
 class QLabel;
+class QMainWindow;
 class QProgressBar;
 class QTimer;
 
@@ -50,6 +52,10 @@ public:
     QLabel* TimeLeft() const { return m_pTimeLeft; }
     // Reads the run's counts now.
     void Refresh();
+    // Puts the part into the frame's status bar and shows it.
+    void ShowIn(QMainWindow& frame);
+    // Takes a part out of its status bar and deletes it; the pointer is cleared first.
+    static void Remove(QPointer<CCalcProgress>& progress);
 
     static constexpr int REFRESH_MS = 250;
 

@@ -495,18 +495,10 @@ void CGorvantaView::ShowProgress() {
     auto* frame = qobject_cast<QMainWindow*>(window());
     if (!frame) return;
     m_pProgress = new CCalcProgress(*m_pRun);
-    frame->statusBar()->addPermanentWidget(m_pProgress);
-    m_pProgress->show();
+    m_pProgress->ShowIn(*frame);
 }
 
-void CGorvantaView::HideProgress() {
-    if (!m_pProgress) return;
-    CCalcProgress* progress = m_pProgress.data();
-    m_pProgress.clear();
-    if (QWidget* bar = progress->parentWidget())
-        if (auto* status = qobject_cast<QStatusBar*>(bar)) status->removeWidget(progress);
-    delete progress;
-}
+void CGorvantaView::HideProgress() { CCalcProgress::Remove(m_pProgress); }
 
 void CGorvantaView::OnResultDoubleClicked(int row) {
     // No assignment may change the pool that a running search reads.

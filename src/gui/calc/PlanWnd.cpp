@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -620,14 +619,7 @@ void CPlanWnd::ShowProgress() {
     if (!frame) return;
     CPlanRun* run = m_pRun.get();
     m_pProgress = new CCalcProgress([run] { return run->Status(); });
-    frame->statusBar()->addPermanentWidget(m_pProgress);
-    m_pProgress->show();
+    m_pProgress->ShowIn(*frame);
 }
 
-void CPlanWnd::HideProgress() {
-    if (!m_pProgress) return;
-    CCalcProgress* progress = m_pProgress.data();
-    m_pProgress.clear();
-    if (auto* status = qobject_cast<QStatusBar*>(progress->parentWidget())) status->removeWidget(progress);
-    delete progress;
-}
+void CPlanWnd::HideProgress() { CCalcProgress::Remove(m_pProgress); }
